@@ -1,0 +1,42 @@
+// The workstation facts the program runs on: own address, net mask, the
+// name-resolving switch and the firmware directory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "address.h"
+#include "net_database.h"
+#include "profile_file.h"
+
+namespace tarcfg {
+
+inline constexpr const char* kSettingsSection = "Settings";
+inline constexpr const char* kSettingsFileName = "tarcfg.ini";
+
+struct GuiSettings {
+  std::uint32_t ownAddress = 0;
+  std::uint32_t netMask = 0;
+  int nameResolve = 1;
+  std::string firmwarePath;
+  std::string ipAddressText;  // as in the settings file
+  std::string netMaskText;
+};
+
+// Reads section "Settings" of `profile`, repairs missing or invalid values
+// (writing back only those), and switches name resolving of `addresses`.
+GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
+                            const std::string& currentDirectory);
+
+// The first address of this host's name, or the first IPv4 address of an
+// interface that is up and not loopback; 0 when there is none.
+std::uint32_t DetectLocalAddress(AddressService& addresses);
+// The mask of the interface that carries `localAddress`, else by class.
+std::uint32_t DetectNetMask(AddressService& addresses, std::uint32_t localAddress);
+std::uint32_t DefaultNetMaskForClass(std::uint32_t localAddress);
+
+// Where the settings live: `option` (--settings), else $TARCFG_SETTINGS,
+// else tarcfg.ini in the XDG configuration directory.
+std::string SettingsFilePath(const std::string& option);
+
+}  // namespace tarcfg

@@ -1,0 +1,39 @@
+// The protocol definition file "tarcfg.pro" that extends the layer-2 table,
+// and "tarcfg.add", written for protocols a router uses and the tool lacks.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "configuration.h"
+#include "records.h"
+
+namespace tarcfg {
+
+inline constexpr const char* kProtocolFileName = "tarcfg.pro";
+inline constexpr const char* kProtocolAdditionsFileName = "tarcfg.add";
+
+struct ProtocolDefinitionResult {
+  bool ok = true;
+  int line = 0;
+  int column = 0;  // 0: the line is inconsistent rather than malformed
+};
+
+// Resets `tables` to the built-ins and reads "<directory>/tarcfg.pro". A
+// missing file is not an error. Trace lines go to `trace` (stdout).
+ProtocolDefinitionResult ReadProtocolDefinitions(const std::string& directory,
+                                                 ProtocolTables& tables,
+                                                 std::FILE* trace = stdout);
+
+struct ProtocolAdditionsResult {
+  bool ok = true;          // false only when tarcfg.add could not be created
+  bool undefined = false;  // some line target has no layer-2 table entry
+};
+
+// Writes "<directory>/tarcfg.add" with one definition per distinct undefined
+// x75 parameter set of `lineTargets`. Leaves an existing file alone when no
+// line qualifies.
+ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
+                                               const LineTargetList& lineTargets);
+
+}  // namespace tarcfg

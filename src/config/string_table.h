@@ -1,0 +1,14 @@
+// The user-visible texts, by the numbers the whole program uses.
+#pragma once
+
+#include <string>
+
+namespace tarcfg {
+
+// The text with this number, or an empty text when there is none.
+const char* LoadString(int id);
+
+// printf-style formatting of a table text.
+std::string FormatString(int id, ...);
+
+}  // namespace tarcfg
