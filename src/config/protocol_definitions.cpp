@@ -1,0 +1,285 @@
+#include "protocol_definitions.h"
+
+#include <string_view>
+#include <vector>
+
+#include "number_text.h"
+#include "text_scan.h"
+
+namespace tarcfg {
+namespace {
+
+enum class Field { kBlockSize, kAddressA, kAddressB, kModulo, kWindowSize };
+
+struct Keyword {
+  const char* text;
+  Field field;
+  std::uint32_t minimum;
+  std::uint32_t maximum;
+};
+
+// The x75 keywords in matching order. modulo is further limited to 8 or 128.
+constexpr Keyword kX75Keywords[] = {
+    {"blocksize", Field::kBlockSize, 0, 65535}, {"addr_a", Field::kAddressA, 1, 255},
+    {"addr_b", Field::kAddressB, 1, 255},       {"modulo", Field::kModulo, 8, 128},
+    {"windowsize", Field::kWindowSize, 1, 127},
+};
+
+struct BaseKind {
+  std::string_view name;
+  const Keyword* keywords;
+  std::size_t keywordCount;
+};
+
+// Base kinds in matching order; hdlc and ppp take no keywords.
+constexpr BaseKind kBaseKinds[] = {
+    {"x75", kX75Keywords, std::size(kX75Keywords)},
+    {"hdlc", nullptr, 0},
+    {"ppp", nullptr, 0},
+};
+
+constexpr std::size_t kMinFirstToken = 3;
+constexpr std::size_t kMinBaseToken = 6;
+constexpr std::size_t kMaxBaseToken = 16;
+constexpr std::string_view kBasePrefix = "base=";
+
+std::string JoinPath(const std::string& directory, const char* fileName) {
+  if (directory.empty())
+    return fileName;
+  if (directory.back() == '/')
+    return directory + fileName;
+  return directory + "/" + fileName;
+}
+
+// The line without a CR that an old editor may have left before the line end
+// (or at the very end of the file): it never belongs to a token.
+std::string WithoutCarriageReturns(const char* piece) {
+  std::string line(piece);
+  bool hadNewline = !line.empty() && line.back() == '\n';
+  if (hadNewline)
+    line.pop_back();
+  while (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  if (hadNewline)
+    line.push_back('\n');
+  return line;
+}
+
+const BaseKind* FindBaseKind(std::string_view baseName) {
+  for (const BaseKind& kind : kBaseKinds)
+    if (baseName.substr(0, kind.name.size()) == kind.name)
+      return &kind;
+  return nullptr;
+}
+
+const Keyword* FindKeyword(const BaseKind& kind, std::string_view token) {
+  for (std::size_t i = 0; i < kind.keywordCount; ++i) {
+    std::string_view text = kind.keywords[i].text;
+    if (token.substr(0, text.size()) == text)
+      return &kind.keywords[i];
+  }
+  return nullptr;
+}
+
+bool CheckValue(const Keyword& keyword, std::string_view token, std::uint32_t* value) {
+  const std::size_t equals = token.find('=');
+  if (equals == std::string_view::npos)
+    return false;
+  if (!ParseUnsignedNumber(token.substr(equals + 1), keyword.maximum, value))
+    return false;
+  if (*value < keyword.minimum)
+    return false;
+  if (keyword.field == Field::kModulo && *value != 8 && *value != 128)
+    return false;
+  return true;
+}
+
+void SetField(Layer2Parameters& parameters, Field field, std::uint32_t value) {
+  switch (field) {
+    case Field::kBlockSize:
+      parameters.blockSize = static_cast<std::uint16_t>(value);
+      break;
+    case Field::kAddressA:
+      parameters.addressA = static_cast<std::uint8_t>(value);
+      break;
+    case Field::kAddressB:
+      parameters.addressB = static_cast<std::uint8_t>(value);
+      break;
+    case Field::kModulo:
+      parameters.modulo = static_cast<std::uint8_t>(value);
+      break;
+    case Field::kWindowSize:
+      parameters.windowSize = static_cast<std::uint8_t>(value);
+      break;
+  }
+}
+
+enum class LineOutcome { kAccepted, kSyntaxError, kInconsistent };
+
+// Handles one line of the definition file. On a syntax error *column is the
+// 1-based position of the token at fault (or of the line end).
+LineOutcome HandleDefinitionLine(const std::string& line, ProtocolTables& tables, std::FILE* trace,
+                                 int* column) {
+  const char* begin = line.c_str();
+  auto columnOf = [begin](const char* at) { return static_cast<int>(at - begin) + 1; };
+  std::string token;
+  const char* start = nullptr;
+
+  const char* position = NextToken(begin, token, &start);
+  if (!position || token[0] == '#')
+    return LineOutcome::kAccepted;
+
+  *column = columnOf(start);
+  if (token.size() < kMinFirstToken || (token[0] != '2' && token[0] != '3') || token[1] != ':')
+    return LineOutcome::kSyntaxError;
+  const bool layer2 = token[0] == '2';
+  std::string name = token.substr(2);
+  LowerCaseText(name);
+  if (name.size() > kProtocolNameCapacity)
+    name.resize(kProtocolNameCapacity);
+  const std::size_t entries = layer2 ? tables.layer2().size() : tables.layer3().size();
+  if (entries >= static_cast<std::size_t>(kMaxProtocolsPerTable))
+    return LineOutcome::kSyntaxError;
+  const int existing = layer2 ? tables.FindLayer2ByName(name) : tables.FindLayer3ByName(name);
+  if (existing != kNoProtocol)
+    return LineOutcome::kSyntaxError;
+
+  position = NextToken(position, token, &start);
+  *column = columnOf(start);
+  if (token.size() < kMinBaseToken || token.size() > kMaxBaseToken ||
+      token.compare(0, kBasePrefix.size(), kBasePrefix) != 0)
+    return LineOutcome::kSyntaxError;
+
+  // The layer-3 table takes no definitions.
+  *column = 0;
+  if (!layer2)
+    return LineOutcome::kInconsistent;
+
+  *column = columnOf(start);
+  std::string baseName = token.substr(kBasePrefix.size());
+  LowerCaseText(baseName);
+  const BaseKind* kind = FindBaseKind(baseName);
+  if (!kind)
+    return LineOutcome::kSyntaxError;
+  // A base name such as x75_9 must name an entry already in the table; a
+  // definition never starts from values nobody wrote down.
+  const int startIndex = tables.FindLayer2ByName(baseName);
+  if (startIndex == kNoProtocol)
+    return LineOutcome::kSyntaxError;
+
+  // The copy keeps the starting entry's base, so a definition made from an
+  // x75 entry that happens to be called "hdlc..." stays x75 (and, having no
+  // keywords, can only duplicate it).
+  Layer2Protocol entry = *tables.Layer2At(startIndex);
+  std::fprintf(trace, "Base Protocol Pos (%d) Mod.: (%u)\n", startIndex + 1,
+               static_cast<unsigned>(entry.parameters.modulo));
+  entry.name = name;
+
+  while ((position = NextToken(position, token, &start)) != nullptr) {
+    *column = columnOf(start);
+    const Keyword* keyword = FindKeyword(*kind, token);
+    if (!keyword)
+      return LineOutcome::kSyntaxError;
+    std::fprintf(trace, "Checking (%s)\n", token.c_str());
+    std::uint32_t value = 0;
+    if (!CheckValue(*keyword, token, &value))
+      return LineOutcome::kSyntaxError;
+    SetField(entry.parameters, keyword->field, value);
+    std::fprintf(trace,
+                 keyword->field == Field::kBlockSize ? "Allowed keyword: %s  Value: %u\n"
+                                                     : "Allowed keyword: %s Value: %u\n",
+                 keyword->text, static_cast<unsigned>(value));
+  }
+
+  *column = 0;
+  if (entry.parameters.modulo <= entry.parameters.windowSize) {
+    std::fprintf(trace, "Modulo: %u  Windowsize: %u\n",
+                 static_cast<unsigned>(entry.parameters.modulo),
+                 static_cast<unsigned>(entry.parameters.windowSize));
+    return LineOutcome::kInconsistent;
+  }
+  if (tables.FindLayer2ByParameters(entry.parameters, entry.base) != kNoProtocol)
+    return LineOutcome::kInconsistent;
+  if (!tables.AppendLayer2(entry))
+    return LineOutcome::kInconsistent;  // full: checked above
+  return LineOutcome::kAccepted;
+}
+
+bool QualifiesForAddition(const LineTarget& target) {
+  const Layer2Parameters& p = target.layer2Parameters;
+  if (target.layer2Base != kLayer2BaseX75)
+    return false;
+  if (p.modulo != 8 && p.modulo != 128)
+    return false;
+  return p.windowSize >= 1 && p.windowSize < p.modulo;
+}
+
+}  // namespace
+
+ProtocolDefinitionResult ReadProtocolDefinitions(const std::string& directory,
+                                                 ProtocolTables& tables, std::FILE* trace) {
+  ProtocolDefinitionResult result;
+  tables.Reset();
+  if (!trace)
+    trace = stdout;
+  std::FILE* file = std::fopen(JoinPath(directory, kProtocolFileName).c_str(), "r");
+  if (!file)
+    return result;
+
+  ConfigLineReader reader(file);
+  int lineNumber = 0;
+  while (const char* piece = reader.ReadConfigLine()) {
+    ++lineNumber;
+    const std::string line = WithoutCarriageReturns(piece);
+    int column = 0;
+    if (HandleDefinitionLine(line, tables, trace, &column) != LineOutcome::kAccepted) {
+      result.ok = false;
+      result.line = lineNumber;
+      result.column = column;
+      break;
+    }
+  }
+  std::fclose(file);
+  return result;
+}
+
+ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
+                                               const LineTargetList& lineTargets) {
+  ProtocolAdditionsResult result;
+  std::FILE* file = nullptr;
+  // Every combination written so far, not only the first 20: each distinct
+  // undefined protocol appears exactly once in the file.
+  std::vector<Layer2Parameters> written;
+
+  for (const LineTarget& target : lineTargets) {
+    if (target.layer2Protocol >= 0)
+      continue;
+    result.undefined = true;
+    if (!QualifiesForAddition(target))
+      continue;
+    if (!file) {
+      file = std::fopen(JoinPath(directory, kProtocolAdditionsFileName).c_str(), "w");
+      if (!file) {
+        result.ok = false;
+        break;
+      }
+    }
+    const Layer2Parameters& p = target.layer2Parameters;
+    bool known = false;
+    for (const Layer2Parameters& w : written)
+      known = known || w == p;
+    if (known)
+      continue;
+    written.push_back(p);
+    std::fprintf(file,
+                 "2:x75_%d base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
+                 static_cast<int>(written.size()), static_cast<unsigned>(p.blockSize),
+                 static_cast<unsigned>(p.addressA), static_cast<unsigned>(p.addressB),
+                 static_cast<unsigned>(p.modulo), static_cast<unsigned>(p.windowSize));
+  }
+  if (file && std::fclose(file) != 0)
+    result.ok = false;
+  return result;
+}
+
+}  // namespace tarcfg
