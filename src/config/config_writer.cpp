@@ -1,0 +1,249 @@
+// The ".cfg" writer: a commented text file that the reader loads back and
+// that stays readable and editable by hand.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "config_file.h"
+
+namespace tarcfg {
+namespace {
+
+// A layer-3 column for a line target whose layer-3 reference is missing. It
+// is one token, never empty (an empty column would shift the following
+// fields to the left), and never a protocol name, so the reader refuses the
+// line with "Wrong protocol!" right at this column instead of loading a guess.
+constexpr const char* kMissingLayer3Name = "?";
+
+[[gnu::format(printf, 2, 3)]] void Append(std::string& out, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  const int size = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  if (size > 0) {
+    std::vector<char> buffer(static_cast<std::size_t>(size) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    out.append(buffer.data(), static_cast<std::size_t>(size));
+  }
+  va_end(args);
+}
+
+const char* DChannelText(const RouterParameters& router) {
+  return router.dChannelProtocol != 0 ? "DSS1" : "1TR6";
+}
+
+void AppendRouterSection(std::string& out, const RouterParameters& router) {
+  out += "#\n# Tarnex Router Configuration File\n#\n#\n";
+  out += "# The Entries of a Line must be separated by Blanks or Tabs \n#\n\n";
+  out += "# Router Configuration:\n#\n";
+  Append(out, "# Router Name / IP-Address: %s\n", router.name.c_str());
+  Append(out, "# Netmask                 : %s\n", router.netmask.c_str());
+  Append(out, "# Router Telephone Number : %s\n", router.phoneNumber.c_str());
+  static constexpr const char* kPermanentNames[] = {"Digital FV64S", "Digital FVS01",
+                                                    "Digital FVS02"};
+  if (router.firmwareVersion.empty()) {
+    out += "# Firmware                : ? / ?\n";
+  } else if (router.permanentConnection == 0) {
+    Append(out, "# Firmware                : %s / %s\n", router.firmwareVersion.c_str(),
+           DChannelText(router));
+  } else if (router.permanentConnection <= 3) {
+    Append(out, "# Firmware                : %s / %s / %s\n", router.firmwareVersion.c_str(),
+           DChannelText(router), kPermanentNames[router.permanentConnection - 1]);
+  }
+  out += "#\n\n";
+}
+
+void AppendProtocolSection(std::string& out, const ProtocolTables& tables) {
+  out += "# The defined Protocols are:\n#\n";
+  out += "# Name         | Definition\n";
+  out += "# -------------+-------------------------------------------\n";
+  for (const Layer2Protocol& entry : tables.layer2()) {
+    const Layer2Parameters& p = entry.parameters;
+    const char* format = nullptr;
+    if (entry.base == kLayer2BaseX75) {
+      format = "# %-12s | base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n";
+    } else if (entry.base == kLayer2BaseHdlc) {
+      format = "# %-12s | base=hdlc blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n";
+    }
+    if (format) {
+      Append(out, format, entry.name.c_str(), static_cast<unsigned>(p.blockSize),
+             static_cast<unsigned>(p.addressA), static_cast<unsigned>(p.addressB),
+             static_cast<unsigned>(p.modulo), static_cast<unsigned>(p.windowSize));
+    } else if (entry.base == kLayer2BasePpp) {
+      Append(out, "# %-12s | base=ppp\n", entry.name.c_str());
+    }
+  }
+  out += "#\n\n";
+}
+
+void AppendLineTargetSection(std::string& out, const LineTargetList& lineTargets,
+                             const ProtocolTables& tables) {
+  out += "Line_Targets:\n\n";
+  out += "# M = Only Manual   B = B-Chanal Bundling   C = Compression  (1 = On / 0 = Off)\n";
+  out += "#\n#Example:\n";
+  Append(out, "%-20s %-20s %-11s %-11s %-5s 0 1 0 %-30s %-30s\n#\n", "#124.50.16.101", "011223344",
+         "x75", "null", "20", "alba/seno", "alba/seno");
+  Append(out, "%-20s %-20s %-11s %-11s %-5s M B C %-30s %-30s\n", "#Hostname", "Phone Number",
+         "Proto2", "Proto3", "Time", "Sender Password", "Receiver Password");
+  for (const LineTarget& target : lineTargets) {
+    // A target without a layer-2 entry (an undefined protocol) is left out.
+    const Layer2Protocol* layer2 = tables.Layer2At(target.layer2Protocol);
+    if (!layer2)
+      continue;
+    const Layer3Protocol* layer3 = tables.Layer3At(target.layer3Protocol);
+    Append(out, "%-20s %-20s %-11s %-11s ", target.hostName.c_str(), target.phoneNumber.c_str(),
+           layer2->name.c_str(), layer3 ? layer3->name.c_str() : kMissingLayer3Name);
+    Append(out, "%-5d %1d %1d %1d %-30s %-30s\n", target.timeout, target.manualOnly,
+           target.channelBundling, target.compression, target.remoteIdentification.c_str(),
+           target.localIdentification.c_str());
+  }
+}
+
+void AppendRouteSection(std::string& out, const RouteList& routes) {
+  out += "\n\nRouting_Data:\n";
+  out += "\n#Example:\n";
+  Append(out, "%-15s %-15s %-20s\n", "#255.255.255.0", "124.50.16.0", "124.50.16.101");
+  Append(out, "#\n%-15s %-15s %-20s\n", "#Netmask", "Match", "Gateway");
+  for (const RouteEntry& route : routes)
+    Append(out, "%-15s %-15s %-20s\n", route.netmask.c_str(), route.match.c_str(),
+           route.gateway.c_str());
+}
+
+void AppendFilterSection(std::string& out, const FilterList& filters, NetDatabase& database) {
+  out += "\n\nFilter_Data:\n\n";
+  out += "# Action = 1 -> accept          Action = 0 -> reject\n#\n";
+  out += "#Example:\n";
+  Append(out, "%-15s %-15s %-15s %-15s %-10s %s\n#\n", "#0.0.0.0", "0.0.0.0", "255.255.255.0",
+         "124.50.16.0", "ftp", "0");
+  Append(out, "%-15s %-15s %-15s %-15s %-10s %s\n", "#Send Netmask", "Send Match",
+         "Receive Netmask", "Receive Match", "Service", "Action");
+  int position = 0;
+  for (const FilterEntry& filter : filters) {
+    if (++position == filters.count()) {
+      out +=
+          "\n# The Following Entry is the Default for all other Connections.\n"
+          "# Please change only the Action Field.\n\n";
+    }
+    Append(out, "%-15s %-15s %-15s %-15s %-10s %3d\n", filter.sendNetmask.c_str(),
+           filter.sendMatch.c_str(), filter.receiveNetmask.c_str(), filter.receiveMatch.c_str(),
+           FilterServiceText(filter, database).c_str(), filter.action);
+  }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Creates a new, unique file in the directory of `path` (so the rename that
+// follows cannot cross file systems). The name is short, so that a target
+// name near the length limit still gets its temporary. Gives -1 when none
+// can be made.
+int CreateTemporaryBeside(const std::string& path, std::string* temporary) {
+  static unsigned counter = 0;
+  const std::string stem = DirectoryOf(path) + "/.tarcfg-" + std::to_string(::getpid()) + "-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temporary = stem + std::to_string(++counter) + ".tmp";
+    const int fd = ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST)
+      return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+std::string FilterServiceText(const FilterEntry& filter, NetDatabase& database) {
+  if (filter.port == 0 && filter.protocol == 0)
+    return "all";
+  const char* otherProtocol = filter.protocol == 6 ? "udp" : "tcp";
+  const std::optional<std::string> protocolName = database.ProtocolName(filter.protocol);
+  std::string out;
+  if (!protocolName) {
+    // No name for the number: write the number itself. The reader cannot
+    // look such a service up and refuses it, which is better than a guess.
+    Append(out, "%d/%d", filter.port, filter.protocol);
+    return out;
+  }
+  const std::optional<ServiceEntry> service = database.ServiceByPort(filter.port, *protocolName);
+  // A name is written only when it stands for this one protocol, so that the
+  // reader, which looks names up without a protocol, gets the same values.
+  if (service && !service->name.empty() && !database.ServiceByName(service->name, otherProtocol))
+    return service->name;
+  Append(out, "%d/%s", filter.port, protocolName->c_str());
+  return out;
+}
+
+std::string FormatConfigFile(const LineTargetList& lineTargets, const RouteList& routes,
+                             const FilterList& filters, const RouterParameters& router,
+                             const ConfigContext& context) {
+  std::string out;
+  AppendRouterSection(out, router);
+  AppendProtocolSection(out, context.tables);
+  AppendLineTargetSection(out, lineTargets, context.tables);
+  AppendRouteSection(out, routes);
+  AppendFilterSection(out, filters, context.database);
+  return out;
+}
+
+bool WriteConfigFile(const std::string& path, const LineTargetList& lineTargets,
+                     const RouteList& routes, const FilterList& filters,
+                     const RouterParameters& router, const ConfigContext& context) {
+  const std::string text = FormatConfigFile(lineTargets, routes, filters, router, context);
+
+  std::string temporary;
+  const int fd = CreateTemporaryBeside(path, &temporary);
+  if (fd < 0)
+    return false;
+
+  // A file that is replaced keeps its permissions; a new one gets the usual
+  // 0666 less the umask from open().
+  struct stat existing {};
+  bool ok = true;
+  if (::stat(path.c_str(), &existing) == 0) {
+    if (!S_ISREG(existing.st_mode))
+      ok = false;  // never replace a directory or device
+    if (ok && ::fchmod(fd, existing.st_mode & 07777) != 0)
+      ok = false;
+  }
+  ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+
+  // Make the rename itself durable; a failure here no longer endangers data.
+  const int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}
+
+}  // namespace tarcfg
