@@ -30,8 +30,12 @@ class NameCache {
   void Store(std::uint32_t address, std::string_view text);
 
   int writeIndex() const { return writeIndex_; }
-  std::uint32_t AddressAt(int index) const { return entries_[static_cast<std::size_t>(index)].address; }
-  const std::string& TextAt(int index) const { return entries_[static_cast<std::size_t>(index)].text; }
+  std::uint32_t AddressAt(int index) const {
+    return entries_[static_cast<std::size_t>(index)].address;
+  }
+  const std::string& TextAt(int index) const {
+    return entries_[static_cast<std::size_t>(index)].text;
+  }
 
  private:
   void InitialiseOnFirstUse();

@@ -53,6 +53,9 @@ class FixedText {
 
   bool operator==(const FixedText& other) const { return data_ == other.data_; }
   bool operator==(std::string_view other) const { return view() == other; }
+  bool operator==(const char* other) const {
+    return view() == std::string_view(other ? other : "");
+  }
 
  private:
   std::array<char, Capacity + 1> data_{};

@@ -75,7 +75,9 @@ class FakeNetDatabase : public NetDatabase {
   void AddService(std::string name, int port, std::string protocol);
   void ClearServices();
   void SetLocalHostName(std::string name) { localName_ = std::move(name); }
-  void SetInterfaces(std::vector<InterfaceAddress> interfaces) { interfaces_ = std::move(interfaces); }
+  void SetInterfaces(std::vector<InterfaceAddress> interfaces) {
+    interfaces_ = std::move(interfaces);
+  }
 
   int hostLookups = 0;     // forward look-ups made
   int reverseLookups = 0;  // reverse look-ups made

@@ -22,8 +22,7 @@ struct ProtocolDefinitionResult {
 // Resets `tables` to the built-ins and reads "<directory>/tarcfg.pro". A
 // missing file is not an error. Trace lines go to `trace` (stdout).
 ProtocolDefinitionResult ReadProtocolDefinitions(const std::string& directory,
-                                                 ProtocolTables& tables,
-                                                 std::FILE* trace = stdout);
+                                                 ProtocolTables& tables, std::FILE* trace = stdout);
 
 struct ProtocolAdditionsResult {
   bool ok = true;          // false only when tarcfg.add could not be created

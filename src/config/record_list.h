@@ -22,7 +22,8 @@ class RecordList {
   using Match = std::function<bool(const Record&, std::string_view)>;
 
   RecordList() = default;
-  RecordList(Compare compare, Match match) : compare_(std::move(compare)), match_(std::move(match)) {}
+  RecordList(Compare compare, Match match)
+      : compare_(std::move(compare)), match_(std::move(match)) {}
 
   RecordList(RecordList&&) noexcept = default;
   RecordList& operator=(RecordList&&) noexcept = default;
@@ -33,7 +34,8 @@ class RecordList {
   RecordList Clone() const {
     RecordList copy(compare_, match_);
     copy.items_.reserve(items_.size());
-    for (const auto& item : items_) copy.items_.push_back(std::make_unique<Record>(*item));
+    for (const auto& item : items_)
+      copy.items_.push_back(std::make_unique<Record>(*item));
     return copy;
   }
 
@@ -45,7 +47,8 @@ class RecordList {
   int RemoveMatching(std::string_view key, std::unique_ptr<Record>* removed = nullptr) {
     for (std::size_t i = 0; i < items_.size(); ++i) {
       if (Matches(*items_[i], key)) {
-        if (removed) *removed = std::move(items_[i]);
+        if (removed)
+          *removed = std::move(items_[i]);
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
         return static_cast<int>(i);
       }
@@ -56,8 +59,10 @@ class RecordList {
   // Removes and frees the record at `position` (0 or less means 1).
   // Gives 1, or 0 when the list is shorter.
   int RemoveAt(int position) {
-    if (position < 1) position = 1;
-    if (position > count()) return 0;
+    if (position < 1)
+      position = 1;
+    if (position > count())
+      return 0;
     items_.erase(items_.begin() + (position - 1));
     return 1;
   }
@@ -71,7 +76,8 @@ class RecordList {
   // the tail. Gives the 1-based position taken.
   int InsertBeforeEqual(Record record) {
     std::size_t i = 0;
-    while (i < items_.size() && Compares(*items_[i], record) < 0) ++i;
+    while (i < items_.size() && Compares(*items_[i], record) < 0)
+      ++i;
     items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(i),
                   std::make_unique<Record>(std::move(record)));
     return static_cast<int>(i) + 1;
@@ -80,15 +86,18 @@ class RecordList {
   // Inserts so that `record` becomes the position-th record; a position past
   // the end appends. Gives the position actually taken.
   int InsertAt(Record record, int position) {
-    if (position < 1) position = 1;
-    if (position > count() + 1) position = count() + 1;
+    if (position < 1)
+      position = 1;
+    if (position > count() + 1)
+      position = count() + 1;
     items_.insert(items_.begin() + (position - 1), std::make_unique<Record>(std::move(record)));
     return position;
   }
 
   Record* Find(std::string_view key) {
     for (auto& item : items_)
-      if (Matches(*item, key)) return item.get();
+      if (Matches(*item, key))
+        return item.get();
     return nullptr;
   }
   const Record* Find(std::string_view key) const {
@@ -97,17 +106,21 @@ class RecordList {
 
   // The record at the 1-based position, or null.
   Record* NodeAt(int position) {
-    if (position < 1 || position > count()) return nullptr;
+    if (position < 1 || position > count())
+      return nullptr;
     return items_[static_cast<std::size_t>(position - 1)].get();
   }
-  const Record* NodeAt(int position) const { return const_cast<RecordList*>(this)->NodeAt(position); }
+  const Record* NodeAt(int position) const {
+    return const_cast<RecordList*>(this)->NodeAt(position);
+  }
 
   Record* Last() { return items_.empty() ? nullptr : items_.back().get(); }
   const Record* Last() const { return items_.empty() ? nullptr : items_.back().get(); }
 
   // Moves the record at `from` so that it becomes the `to`-th record.
   void Move(int from, int to) {
-    if (from < 1 || from > count() || to < 1 || to > count() || from == to) return;
+    if (from < 1 || from > count() || to < 1 || to > count() || from == to)
+      return;
     auto item = std::move(items_[static_cast<std::size_t>(from - 1)]);
     items_.erase(items_.begin() + (from - 1));
     items_.insert(items_.begin() + (to - 1), std::move(item));
@@ -117,9 +130,11 @@ class RecordList {
 
   // True when both lists hold equal records in the same order.
   bool SameAs(const RecordList& other) const {
-    if (count() != other.count()) return false;
+    if (count() != other.count())
+      return false;
     for (std::size_t i = 0; i < items_.size(); ++i)
-      if (Compares(*items_[i], *other.items_[i]) != 0) return false;
+      if (Compares(*items_[i], *other.items_[i]) != 0)
+        return false;
     return true;
   }
 

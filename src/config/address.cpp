@@ -1,0 +1,115 @@
+#include "address.h"
+
+#include <arpa/inet.h>
+
+#include <cstdio>
+
+#include "records.h"
+
+namespace tarcfg {
+
+bool ParseDottedQuad(std::string_view text, std::uint32_t* value) {
+  std::size_t i = 0;
+  auto at = [&](std::size_t k) -> char { return k < text.size() ? text[k] : '\0'; };
+  std::uint32_t result = 0;
+  for (int part = 0; part < 4; ++part) {
+    while (at(i) == ' ')
+      ++i;
+    if (at(i) < '0' || at(i) > '9')
+      return false;
+    std::uint32_t number = 0;
+    while (at(i) >= '0' && at(i) <= '9') {
+      number = number * 10 + static_cast<std::uint32_t>(at(i) - '0');
+      if (number > 255)
+        return false;
+      ++i;
+    }
+    if (part < 3) {
+      if (at(i) != '.')
+        return false;
+      ++i;
+    }
+    result = (result << 8) + number;
+  }
+  if (at(i) != '\0')
+    return false;
+  if (value)
+    *value = result;
+  return true;
+}
+
+std::string DottedQuad(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFF, (value >> 16) & 0xFF,
+                (value >> 8) & 0xFF, value & 0xFF);
+  return text;
+}
+
+void NameCache::InitialiseOnFirstUse() {
+  if (!firstUse_)
+    return;
+  for (auto& entry : entries_)
+    entry = Entry{};
+  entries_[0].address = 0;
+  entries_[0].text = "0.0.0.0";
+  writeIndex_ = 1;
+  firstUse_ = false;
+}
+
+const std::string* NameCache::Lookup(std::uint32_t address) {
+  InitialiseOnFirstUse();
+  for (const auto& entry : entries_)
+    if (entry.address == address)
+      return &entry.text;
+  return nullptr;
+}
+
+void NameCache::Store(std::uint32_t address, std::string_view text) {
+  InitialiseOnFirstUse();
+  auto& entry = entries_[static_cast<std::size_t>(writeIndex_)];
+  entry.address = address;
+  entry.text.assign(text.substr(0, kAddressTextCapacity));
+  writeIndex_ = (writeIndex_ + 1) % kSize;
+}
+
+std::string AddressService::FormatAddress(std::uint32_t value) {
+  if (!nameResolve_)
+    return DottedQuad(value);
+  const std::uint32_t first = value >> 24, last = value & 0xFF;
+  if (first == 255 || last == 0 || last == 255)
+    return DottedQuad(value);
+  if (const std::string* cached = cache_.Lookup(value))
+    return *cached;
+  std::string text;
+  auto name = database_.HostNameOf(value);
+  if (name && name->size() <= kAddressTextCapacity)
+    text = *name;
+  else
+    text = DottedQuad(value);
+  cache_.Store(value, text);
+  return text;
+}
+
+std::uint32_t AddressService::ResolveAddress(std::string_view text) {
+  std::uint32_t value = 0;
+  if (ParseDottedQuad(text, &value))
+    return value;
+  if (text.empty())
+    return 0;
+  // Forms the classic numeric parser would take (hexadecimal or octal parts,
+  // fewer than four parts, text after the address) are not addresses here.
+  const std::string copy(text);
+  in_addr parsed{};
+  if (inet_aton(copy.c_str(), &parsed) != 0)
+    return 0;
+  if (!nameResolve_)
+    return 0;
+  auto address = database_.AddressOfHost(text);
+  return address ? *address : 0;
+}
+
+bool AddressService::IsValidAddress(std::string_view text) {
+  return ResolveAddress(text) != 0 || text == "0.0.0.0";
+}
+
+}  // namespace tarcfg

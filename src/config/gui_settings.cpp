@@ -1,0 +1,107 @@
+#include "gui_settings.h"
+
+#include <cstdlib>
+
+namespace tarcfg {
+namespace {
+
+constexpr std::size_t kSettingTextLimit = 259;  // texts are read into 260 characters
+
+std::string ReadText(const ProfileFile& profile, const char* key) {
+  std::string value = profile.GetString(kSettingsSection, key, "");
+  if (value.size() > kSettingTextLimit)
+    value.resize(kSettingTextLimit);
+  return value;
+}
+
+bool IsLoopback(std::uint32_t address) {
+  return (address >> 24) == 127;
+}
+
+}  // namespace
+
+GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
+                            const std::string& currentDirectory) {
+  GuiSettings settings;
+  std::string ip = ReadText(profile, "IpAddress");
+  std::string mask = ReadText(profile, "NetMask");
+  std::string firmware = ReadText(profile, "FirmwarePath");
+  int nameResolve = profile.GetInt(kSettingsSection, "NameResolve", -1);
+
+  if (!addresses.IsValidAddress(ip)) {
+    ip = DottedQuad(DetectLocalAddress(addresses));
+    profile.WriteString(kSettingsSection, "IpAddress", ip);
+  }
+  if (!addresses.IsValidAddress(mask)) {
+    mask = DottedQuad(DetectNetMask(addresses, DetectLocalAddress(addresses)));
+    profile.WriteString(kSettingsSection, "NetMask", mask);
+  }
+  if (nameResolve != 0 && nameResolve != 1) {
+    nameResolve = 1;
+    profile.WriteString(kSettingsSection, "NameResolve", "1");
+  }
+  if (firmware.empty()) {
+    firmware = currentDirectory.substr(0, 260);
+    profile.WriteString(kSettingsSection, "FirmwarePath", firmware);
+  }
+
+  settings.ipAddressText = ip;
+  settings.netMaskText = mask;
+  settings.ownAddress = addresses.ResolveAddress(ip);
+  settings.netMask = addresses.ResolveAddress(mask);
+  settings.nameResolve = nameResolve;
+  settings.firmwarePath = firmware;
+  addresses.SetNameResolve(nameResolve == 1);
+  return settings;
+}
+
+std::uint32_t DetectLocalAddress(AddressService& addresses) {
+  NetDatabase& database = addresses.database();
+  const std::string host = database.LocalHostName();
+  if (!host.empty()) {
+    if (auto address = database.AddressOfHost(host);
+        address && *address != 0 && !IsLoopback(*address))
+      return *address;
+  }
+  // Host names usually map to a loopback address on this platform: take the
+  // first interface that is up and not loopback instead.
+  for (const auto& entry : database.Interfaces())
+    if (entry.up && !entry.loopback && entry.address != 0 && !IsLoopback(entry.address))
+      return entry.address;
+  return 0;
+}
+
+std::uint32_t DetectNetMask(AddressService& addresses, std::uint32_t localAddress) {
+  if (localAddress != 0) {
+    for (const auto& entry : addresses.database().Interfaces())
+      if (entry.address == localAddress && entry.netmask != 0)
+        return entry.netmask;
+  }
+  return DefaultNetMaskForClass(localAddress);
+}
+
+std::uint32_t DefaultNetMaskForClass(std::uint32_t localAddress) {
+  if ((localAddress & 0x80000000u) == 0)
+    return 0xFF000000u;
+  if ((localAddress & 0xC0000000u) == 0x80000000u)
+    return 0xFFFF0000u;
+  return 0xFFFFFF00u;
+}
+
+std::string SettingsFilePath(const std::string& option) {
+  if (!option.empty())
+    return option;
+  if (const char* env = std::getenv("TARCFG_SETTINGS"); env && *env)
+    return env;
+  std::string directory;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    directory = xdg;
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    directory = std::string(home) + "/.config";
+  } else {
+    directory = ".";
+  }
+  return directory + "/" + kSettingsFileName;
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,96 @@
+#include "text_scan.h"
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <new>
+
+namespace tarcfg {
+
+std::vector<std::uint8_t> AllocateRecord(std::size_t size) {
+  try {
+    return std::vector<std::uint8_t>(size, 0);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  std::printf("Memory Allocation Error - Try To Alloc %d Bytes\n", static_cast<int>(size));
+  std::fflush(stdout);
+  std::exit(99);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileWhole(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    return std::nullopt;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file)
+    return std::nullopt;
+  auto buffer = AllocateRecord(static_cast<std::size_t>(info.st_size));
+  const std::size_t read = buffer.empty() ? 0 : std::fread(buffer.data(), 1, buffer.size(), file);
+  std::fclose(file);
+  if (read < buffer.size())
+    return std::nullopt;
+  return buffer;
+}
+
+const char* ConfigLineReader::ReadConfigLine() {
+  if (!file_)
+    return nullptr;
+  std::size_t n = 0;
+  int c = 0;
+  while (n < kMaxPiece) {
+    c = std::fgetc(file_);
+    if (c == EOF)
+      break;
+    if (c == '\r') {
+      // A CR right before LF belongs to the line end.
+      int next = std::fgetc(file_);
+      if (next == '\n') {
+        c = '\n';
+      } else if (next != EOF) {
+        std::ungetc(next, file_);
+      }
+    }
+    buffer_[n++] = static_cast<char>(c == '\t' ? ' ' : c);
+    if (c == '\n')
+      break;
+  }
+  if (n == 0)
+    return nullptr;
+  buffer_[n] = '\0';
+  return buffer_;
+}
+
+const char* NextToken(const char* position, std::string& token, const char** start) {
+  token.clear();
+  if (!position) {
+    if (start)
+      *start = nullptr;
+    return nullptr;
+  }
+  while (*position == ' ' || *position == '\t')
+    ++position;
+  if (start)
+    *start = position;
+  if (*position == '\n' || *position == '\0')
+    return nullptr;
+  const char* end = position;
+  while (*end != ' ' && *end != '\t' && *end != '\n' && *end != '\0')
+    ++end;
+  token.assign(position, end);
+  return end;
+}
+
+void LowerCaseText(std::string& text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+}
+
+void LowerCaseText(char* text) {
+  for (; text && *text; ++text)
+    if (*text >= 'A' && *text <= 'Z')
+      *text = static_cast<char>(*text - 'A' + 'a');
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "gui_settings.h"
+#include "profile_file.h"
+
+namespace tarcfg {
+namespace {
+
+constexpr std::uint32_t Ip(int a, int b, int c, int d) {
+  return (static_cast<std::uint32_t>(a) << 24) | (static_cast<std::uint32_t>(b) << 16) |
+         (static_cast<std::uint32_t>(c) << 8) | static_cast<std::uint32_t>(d);
+}
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = std::filesystem::temp_directory_path() /
+          ("tarcfg_settings_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    path = (dir / "tarcfg.ini").string();
+    db.SetLocalHostName("ws");
+    db.AddHost("ws", Ip(127, 0, 1, 1));  // the usual loopback mapping
+    db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true},
+                      {"eth1", Ip(172, 16, 1, 2), 0, false, false},
+                      {"eth0", Ip(192, 168, 7, 20), Ip(255, 255, 252, 0), true, false}});
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  void Write(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  std::string Read() {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::filesystem::path dir;
+  std::string path;
+  FakeNetDatabase db;
+  AddressService addresses{db};
+};
+
+TEST_F(SettingsTest, ProfileNamesIgnoreCaseAndMissingFileReadsAsMissing) {
+  ProfileFile profile(path);
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress", "none"), "none");
+  EXPECT_EQ(profile.GetInt("Settings", "NameResolve", -1), -1);
+  Write("[settings]\nIPADDRESS = 10.0.0.1 \nnameresolve=7abc\nOther=x\n");
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "10.0.0.1");
+  EXPECT_EQ(profile.GetInt("SETTINGS", "NameResolve", -1), 7);
+  EXPECT_EQ(profile.GetInt("Settings", "Other", -1), 0);  // no digits read as 0
+}
+
+TEST_F(SettingsTest, WriteChangesOnlyItsOwnLine) {
+  Write(
+      "; my workstation\n[Other]\nKey=1\n\n[Settings]\n; the address\nipaddress=1.2.3.4\n"
+      "FirmwarePath=/opt/fw\n\n[Tail]\nA=b\n");
+  ProfileFile profile(path);
+  ASSERT_TRUE(profile.WriteString("Settings", "IpAddress", "10.0.0.9"));
+  ASSERT_TRUE(profile.WriteString("Settings", "NetMask", "255.0.0.0"));
+  EXPECT_EQ(Read(),
+            "; my workstation\n[Other]\nKey=1\n\n[Settings]\n; the address\nIpAddress=10.0.0.9\n"
+            "FirmwarePath=/opt/fw\nNetMask=255.0.0.0\n\n[Tail]\nA=b\n");
+}
+
+TEST_F(SettingsTest, FirstStartCreatesAllFourKeys) {
+  ProfileFile profile(path);
+  GuiSettings settings = LoadGuiSettings(profile, addresses, "/work/here");
+  EXPECT_EQ(settings.ownAddress, Ip(192, 168, 7, 20));  // loopback name skipped
+  EXPECT_EQ(settings.netMask, Ip(255, 255, 252, 0));    // mask of that interface
+  EXPECT_EQ(settings.nameResolve, 1);
+  EXPECT_EQ(settings.firmwarePath, "/work/here");
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
+  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.255.252.0");
+  EXPECT_EQ(profile.GetString("Settings", "NameResolve"), "1");
+  EXPECT_EQ(profile.GetString("Settings", "FirmwarePath"), "/work/here");
+  EXPECT_TRUE(addresses.nameResolve());
+}
+
+TEST_F(SettingsTest, ValidValuesStayAndNothingIsWritten) {
+  Write("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.255.255.0\nNameResolve=0\nFirmwarePath=/fw\n");
+  const std::string before = Read();
+  ProfileFile profile(path);
+  GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(settings.ownAddress, 0u);
+  EXPECT_EQ(settings.nameResolve, 0);
+  EXPECT_FALSE(addresses.nameResolve());
+  EXPECT_EQ(Read(), before);
+}
+
+TEST_F(SettingsTest, RepairsOnlyInvalidValues) {
+  db.AddHost("myhost", Ip(10, 9, 8, 7));
+  Write("[Settings]\nIpAddress=myhost\nNetMask=bogus\nNameResolve=2\nFirmwarePath=/fw\n");
+  ProfileFile profile(path);
+  GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "myhost");  // a resolvable name stays
+  EXPECT_EQ(settings.ownAddress, Ip(10, 9, 8, 7));
+  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.255.252.0");
+  EXPECT_EQ(profile.GetString("Settings", "NameResolve"), "1");
+  EXPECT_EQ(profile.GetString("Settings", "FirmwarePath"), "/fw");
+}
+
+TEST_F(SettingsTest, UnresolvableNameIsReplacedByDetectedAddress) {
+  Write("[Settings]\nIpAddress=nosuchhost\n");
+  ProfileFile profile(path);
+  LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
+}
+
+TEST_F(SettingsTest, NoUsableInterfaceGivesZeroAddressWhichThenStays) {
+  db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true}});
+  ProfileFile profile(path);
+  LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "0.0.0.0");
+  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.0.0.0");  // class of 0.0.0.0
+  const std::string before = Read();
+  LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(Read(), before);
+}
+
+TEST(NetMaskTest, DefaultMaskByAddressClass) {
+  EXPECT_EQ(DefaultNetMaskForClass(Ip(10, 1, 2, 3)), Ip(255, 0, 0, 0));
+  EXPECT_EQ(DefaultNetMaskForClass(Ip(172, 16, 1, 2)), Ip(255, 255, 0, 0));
+  EXPECT_EQ(DefaultNetMaskForClass(Ip(192, 168, 1, 2)), Ip(255, 255, 255, 0));
+}
+
+TEST(NetMaskTest, InterfaceWithoutMaskFallsBackToClass) {
+  FakeNetDatabase db;
+  AddressService addresses(db);
+  db.SetInterfaces({{"eth1", Ip(172, 16, 1, 2), 0, true, false}});
+  EXPECT_EQ(DetectNetMask(addresses, Ip(172, 16, 1, 2)), Ip(255, 255, 0, 0));
+}
+
+TEST(SettingsPathTest, OptionThenEnvironmentThenXdg) {
+  ::setenv("TARCFG_SETTINGS", "/env/t.ini", 1);
+  EXPECT_EQ(SettingsFilePath("/opt/x.ini"), "/opt/x.ini");
+  EXPECT_EQ(SettingsFilePath(""), "/env/t.ini");
+  ::unsetenv("TARCFG_SETTINGS");
+  ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
+  EXPECT_EQ(SettingsFilePath(""), "/xdg/tarcfg.ini");
+}
+
+}  // namespace
+}  // namespace tarcfg
