@@ -1,0 +1,349 @@
+// tarnex-sim: plays the routers of a router file on a UDP socket.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "firmware_image.h"
+#include "network.h"
+#include "router_file.h"
+#include "state_json.h"
+
+using namespace tarnex_sim;
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void OnSignal(int) {
+  stopRequested = 1;
+}
+
+const char kUsage[] =
+    "usage: tarnex-sim --routers FILE [options]\n"
+    "       tarnex-sim make-image FILE --version V [--size N] [--protocol dss1|1tr6]\n"
+    "options:\n"
+    "  --routers FILE       routers to play (see tools/sim/README.md)\n"
+    "  --state FILE         write the state as JSON after every change\n"
+    "  --ready-file FILE    create FILE once the socket is bound\n"
+    "  --bind ADDR          local address (default 0.0.0.0)\n"
+    "  --port N             UDP port (default 1532)\n"
+    "  --seed N             random seed (default 1)\n"
+    "  --drop P             drop each datagram with probability P (0..1)\n"
+    "  --duplicate P        duplicate each datagram with probability P (0..1)\n"
+    "  --delay MS           delay every answer by MS milliseconds\n"
+    "  --refuse CODE        refuse every registration with CODE\n"
+    "  --write-status CODE  answer writes (0x3017, 0x3018, 0x3005) with status CODE\n"
+    "  --restart-ms MS      silence after a firmware restart (default 1500)\n"
+    "  --retransmit-ms MS   repetition period of unacknowledged answers (default 2000)\n"
+    "  --verbose            log every datagram to standard error\n";
+
+bool ParseNumber(const char* text, unsigned long max, unsigned long& out) {
+  if (!text || !*text)
+    return false;
+  char* end = nullptr;
+  errno = 0;
+  unsigned long v = std::strtoul(text, &end, 0);
+  if (errno || *end || v > max)
+    return false;
+  out = v;
+  return true;
+}
+
+bool ParseProbability(const char* text, double& out) {
+  if (!text || !*text)
+    return false;
+  char* end = nullptr;
+  double v = std::strtod(text, &end);
+  if (*end || !(v >= 0 && v <= 1))
+    return false;
+  out = v;
+  return true;
+}
+
+int MakeImageCommand(int argc, char** argv) {
+  if (argc < 3) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  std::string path = argv[2], version;
+  unsigned long size = kMinimumImageSize;
+  uint8_t protocol = 1;
+  for (int i = 3; i < argc; ++i) {
+    std::string a = argv[i];
+    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (a == "--version" && v) {
+      version = v;
+      ++i;
+    } else if (a == "--size" && ParseNumber(v, 64ul << 20, size)) {
+      ++i;
+    } else if (a == "--protocol" && v && (std::string(v) == "dss1" || std::string(v) == "1tr6")) {
+      protocol = std::string(v) == "dss1" ? 1 : 0;
+      ++i;
+    } else {
+      std::fprintf(stderr, "tarnex-sim make-image: bad argument '%s'\n", a.c_str());
+      return 2;
+    }
+  }
+  if (version.empty() || version.size() > 10) {
+    std::fputs("tarnex-sim make-image: --version V (1 to 10 characters) is required\n", stderr);
+    return 2;
+  }
+  if (protocol == 1 && path.find("fw_1tr6.") != std::string::npos)
+    protocol = 0;
+  Bytes image = MakeImage(version, protocol, size);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+  out.close();
+  if (!out) {
+    std::fprintf(stderr, "tarnex-sim make-image: cannot write %s\n", path.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+uint64_t NowMs(std::chrono::steady_clock::time_point start) {
+  return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count());
+}
+
+void Log(const char* direction, uint32_t from, uint32_t to, const Bytes& b) {
+  unsigned command = b.size() >= 2 ? unsigned(b[0] << 8 | b[1]) : 0;
+  unsigned seq = b.size() >= 4 ? unsigned(b[2] << 8 | b[3]) : 0;
+  std::fprintf(stderr, "tarnex-sim: %s %s -> %s cmd %04X seq %u len %zu\n", direction,
+               FormatIp(from).c_str(), FormatIp(to).c_str(), command, seq, b.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "make-image")
+    return MakeImageCommand(argc, argv);
+
+  std::string routersPath, statePath, readyPath;
+  uint32_t bindAddress = 0;
+  unsigned long port = 1532, seed = 1, number = 0;
+  Faults faults;
+  Timing timing;
+  bool verbose = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
+    bool ok = true;
+    if (a == "--verbose") {
+      verbose = true;
+      continue;
+    } else if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (!v) {
+      ok = false;
+    } else if (a == "--routers") {
+      routersPath = v;
+    } else if (a == "--state") {
+      statePath = v;
+    } else if (a == "--ready-file") {
+      readyPath = v;
+    } else if (a == "--bind") {
+      auto ip = ParseIp(v);
+      ok = ip.has_value();
+      bindAddress = ip.value_or(0);
+    } else if (a == "--port") {
+      ok = ParseNumber(v, 65535, port) && port != 0;
+    } else if (a == "--seed") {
+      ok = ParseNumber(v, 0xFFFFFFFFul, seed);
+    } else if (a == "--drop") {
+      ok = ParseProbability(v, faults.dropProbability);
+    } else if (a == "--duplicate") {
+      ok = ParseProbability(v, faults.duplicateProbability);
+    } else if (a == "--delay") {
+      ok = ParseNumber(v, 600000, number);
+      faults.delayMs = uint32_t(number);
+    } else if (a == "--refuse") {
+      ok = ParseNumber(v, 65535, number);
+      faults.refuseCode = uint16_t(number);
+    } else if (a == "--write-status") {
+      ok = ParseNumber(v, 65535, number);
+      faults.writeStatus = uint16_t(number);
+    } else if (a == "--restart-ms") {
+      ok = ParseNumber(v, 600000, number);
+      timing.restartMs = uint32_t(number);
+    } else if (a == "--retransmit-ms") {
+      ok = ParseNumber(v, 600000, number) && number > 0;
+      timing.retransmitMs = uint32_t(number);
+    } else {
+      ok = false;
+    }
+    if (!ok) {
+      std::fprintf(stderr, "tarnex-sim: bad option '%s'\n%s", a.c_str(), kUsage);
+      return 2;
+    }
+    ++i;
+  }
+  if (routersPath.empty()) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  RouterFileResult file = LoadRouterFile(routersPath);
+  if (!file.error.empty()) {
+    std::fprintf(stderr, "tarnex-sim: %s\n", file.error.c_str());
+    return 1;
+  }
+
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  int one = 1;
+  if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
+      setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
+      setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
+    std::perror("tarnex-sim: socket");
+    return 1;
+  }
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(uint16_t(port));
+  local.sin_addr.s_addr = htonl(bindAddress);
+  if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+    std::fprintf(stderr, "tarnex-sim: cannot bind %s:%lu: %s\n", FormatIp(bindAddress).c_str(),
+                 port, std::strerror(errno));
+    return 1;
+  }
+
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  Network network(std::move(file.routers), faults, uint32_t(seed), timing);
+  auto start = std::chrono::steady_clock::now();
+  uint64_t writtenVersion = UINT64_MAX;
+  std::map<uint32_t, uint16_t> hostPorts;  // answers go to the port a host sent from
+  bool warnedSource = false;
+
+  if (!readyPath.empty()) {
+    std::ofstream(readyPath) << getpid() << "\n";
+  }
+  std::fprintf(stderr, "tarnex-sim: %zu routers on %s:%lu\n", network.routers().size(),
+               FormatIp(bindAddress).c_str(), port);
+
+  auto send = [&](const Datagram& d) {
+    if (verbose)
+      Log("tx", d.from, d.to, d.bytes);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    auto p = hostPorts.find(d.to);
+    to.sin_port = htons(p != hostPorts.end() ? p->second : uint16_t(port));
+    to.sin_addr.s_addr = htonl(d.to);
+    iovec iov{const_cast<uint8_t*>(d.bytes.data()), d.bytes.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))]{};
+    msghdr msg{};
+    msg.msg_name = &to;
+    msg.msg_namelen = sizeof to;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    // A socket bound to one address sends from that address only.
+    if (d.from != 0 && bindAddress == 0) {
+      msg.msg_control = control;
+      msg.msg_controllen = sizeof control;
+      cmsghdr* c = CMSG_FIRSTHDR(&msg);
+      c->cmsg_level = IPPROTO_IP;
+      c->cmsg_type = IP_PKTINFO;
+      c->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+      in_pktinfo info{};
+      info.ipi_spec_dst.s_addr = htonl(d.from);
+      std::memcpy(CMSG_DATA(c), &info, sizeof info);
+    }
+    if (sendmsg(fd, &msg, 0) >= 0)
+      return;
+    if (msg.msg_control && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
+      if (!warnedSource) {
+        std::fprintf(stderr, "tarnex-sim: %s is not a local address; sending from another one\n",
+                     FormatIp(d.from).c_str());
+        warnedSource = true;
+      }
+      msg.msg_control = nullptr;
+      msg.msg_controllen = 0;
+      if (sendmsg(fd, &msg, 0) >= 0)
+        return;
+    }
+    if (verbose)
+      std::fprintf(stderr, "tarnex-sim: send failed: %s\n", std::strerror(errno));
+  };
+
+  while (!stopRequested) {
+    uint64_t now = NowMs(start);
+    network.Advance(now);
+    for (const Datagram& d : network.TakeOutgoing(now))
+      send(d);
+    if (!statePath.empty() && network.version() != writtenVersion) {
+      if (!WriteFileAtomically(statePath, StateJson(network, now)))
+        std::fprintf(stderr, "tarnex-sim: cannot write %s\n", statePath.c_str());
+      writtenVersion = network.version();
+    }
+    uint64_t next = network.NextEventMs();
+    int timeout = 1000;
+    if (next != UINT64_MAX)
+      timeout = int(next > now ? std::min<uint64_t>(next - now, 1000) : 0);
+    pollfd p{fd, POLLIN, 0};
+    int ready = poll(&p, 1, timeout);
+    if (ready < 0 && errno != EINTR) {
+      std::perror("tarnex-sim: poll");
+      break;
+    }
+    if (ready <= 0)
+      continue;
+    for (int burst = 0; burst < 64; ++burst) {
+      uint8_t buffer[2048];
+      sockaddr_in from{};
+      alignas(cmsghdr) char control[256];
+      iovec iov{buffer, sizeof buffer};
+      msghdr msg{};
+      msg.msg_name = &from;
+      msg.msg_namelen = sizeof from;
+      msg.msg_iov = &iov;
+      msg.msg_iovlen = 1;
+      msg.msg_control = control;
+      msg.msg_controllen = sizeof control;
+      ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
+      if (n < 0)
+        break;
+      if (msg.msg_flags & MSG_TRUNC)
+        continue;  // larger than any message of the protocol
+      uint32_t destination = 0xFFFFFFFF;
+      for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+          in_pktinfo info;
+          std::memcpy(&info, CMSG_DATA(c), sizeof info);
+          destination = ntohl(info.ipi_addr.s_addr);
+        }
+      }
+      // Bound to one address (e.g. loopback for a quick look): what arrives
+      // there is meant for every router.
+      if (bindAddress != 0 && destination == bindAddress)
+        destination = 0xFFFFFFFF;
+      uint32_t sender = ntohl(from.sin_addr.s_addr);
+      hostPorts[sender] = ntohs(from.sin_port);
+      Bytes bytes(buffer, buffer + n);
+      if (verbose)
+        Log("rx", sender, destination, bytes);
+      network.Receive(NowMs(start), sender, destination, bytes);
+    }
+  }
+  if (!statePath.empty())
+    WriteFileAtomically(statePath, StateJson(network, NowMs(start)));
+  close(fd);
+  std::fputs("tarnex-sim: stopped\n", stderr);
+  return 0;
+}

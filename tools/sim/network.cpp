@@ -1,0 +1,742 @@
+#include "network.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "firmware_image.h"
+
+namespace tarnex_sim {
+
+namespace {
+
+enum Command : uint16_t {
+  kAck = 0xFF00,
+  kScan = 0xF031,
+  kScanAnswer = 0x3031,
+  kOverview = 0xF032,
+  kOverviewAnswer = 0x3032,
+  kRegister = 0x1001,
+  kDeregister = 0x1003,
+  kChallenge = 0x1004,
+  kChangePassword = 0x1005,
+  kAccepted = 0x3001,
+  kRefused = 0x3003,
+  kPasswordAnswer = 0x3004,
+  kPasswordChanged = 0x3005,
+  kReadTable = 0x1011,
+  kTableEntry = 0x3011,
+  kReadAccounting = 0x1012,
+  kAccountingEntry = 0x3012,
+  kConnect = 0x1013,
+  kDisconnect = 0x1014,
+  kMonitorStart = 0x1015,
+  kMonitorStop = 0x1016,
+  kWriteTable = 0x1017,
+  kEntryWritten = 0x3017,
+  kWriteParameters = 0x1018,
+  kParametersWritten = 0x3018,
+  kLineStatus = 0x0F01,
+  kAssignAddress = 0x0001,
+  kBlock = 0x0002,
+  kRestartLoader = 0x0003,
+  kEnterLoader = 0x0004,
+  kOffer = 0x0011,
+};
+
+// Status codes this router puts into write answers.
+constexpr uint16_t kStatusWrongPassword = 3;
+constexpr uint16_t kStatusMalformed = 7;
+constexpr uint16_t kStatusBadPosition = 8;
+constexpr uint16_t kStatusTableFull = 9;
+// Refusal codes.
+constexpr uint16_t kRefuseUnknownChallenge = 2;
+constexpr uint16_t kRefuseWrongPassword = 3;
+constexpr uint16_t kRefuseHeld = 4;
+
+constexpr size_t kMaxImage = 16 * 1024 * 1024;
+
+std::array<uint8_t, 10> Padded(const std::string& password) {
+  std::array<uint8_t, 10> p{};
+  for (size_t i = 0; i < p.size() && i < password.size(); ++i)
+    p[i] = uint8_t(password[i]);
+  return p;
+}
+
+std::string Unpadded(const uint8_t* bytes) {
+  std::string s;
+  for (int i = 0; i < 10 && bytes[i] != 0; ++i)
+    s.push_back(char(bytes[i]));
+  return s;
+}
+
+template <typename T>
+std::vector<T> Live(const std::vector<std::optional<T>>& table) {
+  std::vector<T> out;
+  for (const auto& e : table)
+    if (e)
+      out.push_back(*e);
+  return out;
+}
+
+template <typename T>
+void Compact(std::vector<std::optional<T>>& table) {
+  table.erase(std::remove_if(table.begin(), table.end(), [](const auto& e) { return !e; }),
+              table.end());
+}
+
+template <typename T>
+std::vector<std::optional<T>> Slots(const std::vector<T>& list) {
+  return {list.begin(), list.end()};
+}
+
+void ResetChannel(Channel& c) {
+  c = Channel{};
+}
+
+}  // namespace
+
+void ScramblePassword(uint8_t out[10], const uint8_t in[10], uint16_t seed) {
+  uint8_t k = uint8_t(seed % 257);
+  for (int i = 0; i < 10; ++i) {
+    k = uint8_t(((k + 13) * 167) >> 6);
+    out[i] = in[i] ^ k;
+  }
+}
+
+Network::Network(std::vector<RouterConfig> routers, Faults faults, uint32_t seed, Timing timing)
+    : faults_(faults), timing_(timing), random_(seed) {
+  for (RouterConfig& c : routers) {
+    Router r;
+    r.lineTargets = Slots(c.lineTargets);
+    r.routes = Slots(c.routes);
+    r.filters = Slots(c.filters);
+    c.lineTargets.clear();
+    c.routes.clear();
+    c.filters.clear();
+    r.config = std::move(c);
+    if (r.config.address == 0)
+      r.mode = Mode::Loader;
+    routers_.push_back(std::move(r));
+  }
+}
+
+bool Network::AddressedTo(const Router& r, uint32_t destination) const {
+  if (r.mode == Mode::Restarting)
+    return false;
+  if (destination == 0xFFFFFFFF)
+    return true;
+  uint32_t own = r.CurrentAddress();
+  if (own != 0 && destination == own)
+    return true;
+  uint32_t mask = r.config.netmask ? r.config.netmask : 0xFFFFFF00;
+  if ((destination | mask) != 0xFFFFFFFF)
+    return false;  // not a directed broadcast
+  if (r.mode == Mode::Running)
+    return (destination & mask) == (own & mask);
+  return true;  // a loader has no network of its own yet: every broadcast reaches it
+}
+
+void Network::Receive(uint64_t now, uint32_t sender, uint32_t destination,
+                      std::span<const uint8_t> bytes) {
+  ++received_;
+  int copies = 1;
+  if (faults_.dropProbability > 0 &&
+      std::uniform_real_distribution<double>(0, 1)(random_) < faults_.dropProbability)
+    return;
+  if (faults_.duplicateProbability > 0 &&
+      std::uniform_real_distribution<double>(0, 1)(random_) < faults_.duplicateProbability)
+    copies = 2;
+  for (int c = 0; c < copies; ++c)
+    for (Router& r : routers_)
+      if (AddressedTo(r, destination))
+        Handle(r, now, sender, bytes);
+}
+
+void Network::Handle(Router& r, uint64_t now, uint32_t sender, std::span<const uint8_t> bytes) {
+  if (bytes.size() < 4)
+    return;
+  Reader head(bytes);
+  uint16_t command = head.U16be();
+  uint16_t seq = head.U16be();
+  std::span<const uint8_t> payload = bytes.subspan(4);
+
+  if ((command >> 8) == 0xFF) {
+    Reader ack(payload);
+    uint16_t acked = ack.U16be();
+    if (command == kAck && ack.ok() && r.pending.active && r.pending.to == sender &&
+        acked == r.pending.sequence)
+      r.pending.active = false;
+    return;
+  }
+  if (seq != 0) {
+    SendAck(r, now, sender, seq);
+    Bytes copy(bytes.begin(), bytes.end());
+    auto last = r.lastRequest.find(sender);
+    if (last != r.lastRequest.end() && last->second == copy)
+      return;  // a repetition
+    r.lastRequest[sender] = std::move(copy);
+    // A new request from the host means it has our previous answer.
+    if (r.pending.active && r.pending.to == sender)
+      r.pending.active = false;
+  }
+  if (r.mode == Mode::Running)
+    HandleRunning(r, now, sender, command, seq, payload);
+  else if (r.mode == Mode::Loader)
+    HandleLoader(r, now, sender, command, payload);
+}
+
+void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t command,
+                            uint16_t seq, std::span<const uint8_t> payload) {
+  (void)seq;
+  uint32_t holder = r.session ? r.session : r.config.owner;
+  switch (command) {
+    case kScan: {
+      Writer w;
+      w.U16be(0).Raw(r.config.hardware).U32be(r.config.address).U32be(holder);
+      SendUnnumbered(r, now, sender, kScanAnswer, w.Take());
+      return;
+    }
+    case kOverview: {
+      Writer w;
+      w.U16be(0);
+      for (const Channel& c : r.channels)
+        w.U8(c.state).U32be(c.remote).Text(c.name, 20);
+      w.U8(r.config.dChannelProtocol).U8(r.config.permanentConnection);
+      w.Text(r.config.firmwareVersion, 10);
+      SendUnnumbered(r, now, sender, kOverviewAnswer, w.Take());
+      return;
+    }
+    case kRegister:
+      ++version_;
+      if (faults_.refuseCode) {
+        Refuse(r, now, sender, faults_.refuseCode, holder);
+      } else if (holder != 0 && holder != sender) {
+        Refuse(r, now, sender, kRefuseHeld, holder);
+      } else if (!r.config.password.empty()) {
+        uint16_t seed = uint16_t(random_() & 0x7FFF);
+        r.challenges[sender] = seed;
+        SendNumbered(r, now, sender, kChallenge, Writer().U16be(seed).Take());
+        r.challengeSequence[sender] = r.sequence;
+      } else {
+        Accept(r, now, sender);
+      }
+      return;
+    case kPasswordAnswer: {
+      auto challenge = r.challenges.find(sender);
+      if (challenge == r.challenges.end())
+        return;
+      uint16_t seed = challenge->second;
+      uint16_t expected = r.challengeSequence[sender];
+      r.challenges.erase(challenge);
+      r.challengeSequence.erase(sender);
+      ++version_;
+      Reader in(payload);
+      uint16_t answered = in.U16be();
+      Bytes scrambled = in.Raw(10);
+      if (!in.ok())
+        return Refuse(r, now, sender, kRefuseWrongPassword, 0);
+      if (answered != expected)
+        return Refuse(r, now, sender, kRefuseUnknownChallenge, 0);
+      if (holder != 0 && holder != sender)
+        return Refuse(r, now, sender, kRefuseHeld, holder);
+      uint8_t plain[10];
+      ScramblePassword(plain, scrambled.data(), seed);
+      auto want = Padded(r.config.password);
+      if (std::memcmp(plain, want.data(), 10) != 0)
+        return Refuse(r, now, sender, kRefuseWrongPassword, 0);
+      Accept(r, now, sender);
+      return;
+    }
+    case kAssignAddress: {
+      Reader in(payload);
+      Bytes hw = in.Raw(6);
+      if (in.ok() && std::equal(hw.begin(), hw.end(), r.config.hardware.begin())) {
+        EnterLoader(r);
+        HandleLoader(r, now, sender, command, payload);
+      }
+      return;
+    }
+    default:
+      break;
+  }
+
+  // Everything below is for the registered host only.
+  if (r.session == 0 || sender != r.session)
+    return;
+  if (command != kWriteTable)
+    CompactTables(r);
+  ++version_;
+  switch (command) {
+    case kDeregister: {
+      Reader in(payload);
+      uint16_t code = in.U16be();
+      r.lastDeregistrationCode = in.ok() ? code : 0;
+      EndSession(r);
+      return;
+    }
+    case kChangePassword: {
+      Reader in(payload);
+      uint16_t seed = in.U16be();
+      uint8_t exclusive = in.U8();
+      Bytes newScrambled = in.Raw(10), currentScrambled = in.Raw(10);
+      uint16_t status = 0;
+      if (!in.ok()) {
+        status = kStatusMalformed;
+      } else if (faults_.writeStatus) {
+        status = faults_.writeStatus;
+      } else {
+        uint8_t current[10], fresh[10];
+        ScramblePassword(current, currentScrambled.data(), seed);
+        ScramblePassword(fresh, newScrambled.data(), seed);
+        if (std::memcmp(current, Padded(r.config.password).data(), 10) != 0) {
+          status = kStatusWrongPassword;
+        } else {
+          r.config.password = Unpadded(fresh);
+          r.config.owner = exclusive == 0xFF ? sender : 0;
+        }
+      }
+      SendNumbered(r, now, sender, kPasswordChanged, Writer().U16be(0).U16be(status).Take());
+      return;
+    }
+    case kReadTable:
+      ReadTable(r, now, sender, payload);
+      return;
+    case kWriteTable:
+      WriteTable(r, now, sender, payload);
+      return;
+    case kWriteParameters: {
+      Reader in(payload);
+      uint32_t name = in.U32be(), netmask = in.U32be();
+      std::string phone = in.Text(20);
+      uint8_t permanent = in.U8();
+      uint16_t status = 0;
+      if (!in.ok()) {
+        status = kStatusMalformed;
+      } else if (faults_.writeStatus) {
+        status = faults_.writeStatus;
+      } else {
+        r.pendingAddress = name != r.config.address ? name : 0;
+        r.config.netmask = netmask;
+        r.config.phone = phone;
+        r.config.permanentConnection = permanent;
+      }
+      SendNumbered(r, now, sender, kParametersWritten, Writer().U16be(0).U16be(status).Take());
+      return;
+    }
+    case kMonitorStart:
+      r.monitoring = true;
+      SendUnnumbered(r, now, sender, kLineStatus, LineStatusReport(r));
+      r.nextReportMs = now + timing_.reportMs;
+      return;
+    case kMonitorStop:
+      r.monitoring = false;
+      return;
+    case kConnect: {
+      Reader in(payload);
+      in.U8();
+      uint16_t position = in.U16be();
+      if (!in.ok() || position >= r.lineTargets.size() || !r.lineTargets[position])
+        return;
+      LineTarget& t = *r.lineTargets[position];
+      bool wasConnected = r.channels[0].state == 3 || r.channels[1].state == 3;
+      for (Channel& c : r.channels) {
+        if (c.state != 0)
+          continue;
+        ResetChannel(c);
+        c.state = 3;
+        c.cause = 0;
+        c.remote = t.address;
+        c.phone = t.phone;
+        c.name = t.label.empty() ? FormatIp(t.address) : t.label;
+        c.target = position;
+        c.charge = 1;
+        t.counters[0] += 1;  // charge units
+        t.counters[1] += 1;  // calls outgoing
+        if (!wasConnected)
+          r.nextChannelTickMs = now + timing_.tickMs;
+        return;
+      }
+      return;
+    }
+    case kDisconnect: {
+      Reader in(payload);
+      uint8_t channel = in.U8();
+      if (in.ok() && channel < 2)
+        ResetChannel(r.channels[channel]);
+      return;
+    }
+    case kReadAccounting: {
+      Reader in(payload);
+      uint8_t operation = in.U8();
+      uint16_t index = in.U16be();
+      if (!in.ok())
+        return;
+      Writer w;
+      w.U16be(0).U16be(index);
+      std::array<uint32_t, 7> counters{};
+      if (index < r.lineTargets.size() && r.lineTargets[index]) {
+        counters = r.lineTargets[index]->counters;
+        if (operation == 0xFF)
+          r.lineTargets[index]->counters = {};
+      }
+      for (uint32_t v : counters)
+        w.U32be(v);
+      SendNumbered(r, now, sender, kAccountingEntry, w.Take());
+      return;
+    }
+    case kEnterLoader:
+      EnterLoader(r);
+      return;
+    default:
+      return;
+  }
+}
+
+void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t command,
+                           std::span<const uint8_t> payload) {
+  switch (command) {
+    case kScan: {
+      Writer w;
+      w.U16be(0).Raw(r.config.hardware).U32be(0).U32be(0);
+      SendUnnumbered(r, now, sender, kScanAnswer, w.Take());
+      return;
+    }
+    case kAssignAddress: {
+      Reader in(payload);
+      Bytes hw = in.Raw(6);
+      uint32_t address = in.U32be();
+      if (!in.ok() || address == 0 || !std::equal(hw.begin(), hw.end(), r.config.hardware.begin()))
+        return;
+      ++version_;
+      r.loaderAddress = address;
+      r.offerHost = sender;
+      r.image.clear();
+      r.lastRequest.clear();
+      SendNumbered(r, now, sender, kOffer, Writer().U32be(address).Take());
+      return;
+    }
+    case kBlock: {
+      if (r.loaderAddress == 0)
+        return;
+      Reader in(payload);
+      uint32_t offset = in.U32be();
+      if (!in.ok())
+        return;
+      size_t length = in.remaining();
+      if (size_t(offset) + length > kMaxImage)
+        return;
+      if (r.image.size() < offset + length)
+        r.image.resize(offset + length);
+      std::copy(payload.begin() + 4, payload.end(), r.image.begin() + offset);
+      ++version_;
+      return;
+    }
+    case kRestartLoader:
+      if (r.loaderAddress != 0)
+        Restart(r, now);
+      return;
+    default:
+      return;
+  }
+}
+
+void Network::Accept(Router& r, uint64_t now, uint32_t host) {
+  r.session = host;
+  r.lastDeregistrationCode = 0;
+  CompactTables(r);
+  Writer w;
+  w.U16be(0).U16be(uint16_t(r.lineTargets.size())).U16be(uint16_t(r.routes.size()));
+  w.U16be(uint16_t(r.filters.size())).U32be(r.config.netmask).Text(r.config.phone, 20);
+  w.U8(r.config.dChannelProtocol).U8(r.config.permanentConnection);
+  w.Text(r.config.firmwareVersion, 10);
+  SendNumbered(r, now, host, kAccepted, w.Take());
+}
+
+void Network::Refuse(Router& r, uint64_t now, uint32_t host, uint16_t code, uint32_t holder) {
+  SendNumbered(r, now, host, kRefused, Writer().U16be(0).U16be(code).U32be(holder).Take());
+}
+
+void Network::EndSession(Router& r) {
+  r.session = 0;
+  r.monitoring = false;
+  r.challenges.clear();
+  r.challengeSequence.clear();
+  r.lastRequest.clear();
+  r.pending.active = false;
+  CompactTables(r);
+  ++version_;
+}
+
+void Network::EnterLoader(Router& r) {
+  EndSession(r);
+  r.mode = Mode::Loader;
+  r.loaderAddress = 0;
+  r.image.clear();
+  for (Channel& c : r.channels)
+    ResetChannel(c);
+}
+
+void Network::Restart(Router& r, uint64_t now) {
+  ImageResult parsed = ParseImage(r.image);
+  FirmwareReport report;
+  report.any = true;
+  report.imageSize = r.image.size();
+  report.atMs = now;
+  if (parsed.configuration) {
+    const ImageConfiguration& c = *parsed.configuration;
+    report.applied = true;
+    report.version = c.firmwareVersion.empty() ? c.imageVersion : c.firmwareVersion;
+    r.config.netmask = c.netmask;
+    r.config.phone = c.phone;
+    r.config.permanentConnection = c.permanentConnection;
+    r.config.owner = c.exclusiveHost;
+    r.config.password = c.password;
+    r.config.dChannelProtocol = c.dChannelProtocol;
+    r.config.firmwareVersion = report.version;
+    r.lineTargets = Slots(c.lineTargets);
+    r.routes = Slots(c.routes);
+    r.filters = Slots(c.filters);
+  } else {
+    report.error = parsed.error;
+  }
+  // The loader keeps the address it was given; the configuration does not move it.
+  r.config.address = r.loaderAddress;
+  r.pendingAddress = 0;
+  r.firmware = report;
+  r.image.clear();
+  r.image.shrink_to_fit();
+  EndSession(r);
+  r.mode = Mode::Restarting;
+  r.restartDoneMs = now + timing_.restartMs;
+}
+
+void Network::CompactTables(Router& r) {
+  Compact(r.lineTargets);
+  Compact(r.routes);
+  Compact(r.filters);
+}
+
+void Network::ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {
+  Reader in(payload);
+  uint8_t type = in.U8();
+  uint16_t index = in.U16be();
+  Writer w;
+  w.U16be(0).U8(type).U16be(index);
+  if (in.ok()) {
+    if (type == kLineTargets && index < r.lineTargets.size())
+      w.Raw(EncodeLineTargetBody(*r.lineTargets[index]));
+    else if (type == kRoutes && index < r.routes.size())
+      w.Raw(EncodeRouteBody(*r.routes[index]));
+    else if (type == kFilters && index < r.filters.size())
+      w.Raw(EncodeFilterBody(*r.filters[index]));
+  }
+  SendNumbered(r, now, host, kTableEntry, w.Take());
+}
+
+namespace {
+
+// Applies one entry message to a table: a body replaces the entry at the
+// position or appends at the end; no body deletes. Deleted slots stay as
+// holes until the write run is over: the tool names surplus entries by the
+// positions it read, after having written the new ones.
+template <typename T, typename Decode>
+uint16_t ApplyEntry(std::vector<std::optional<T>>& table, uint16_t position,
+                    std::span<const uint8_t> body, size_t limit, Decode decode,
+                    void (*keep)(const T&, T&)) {
+  if (body.empty()) {
+    if (position < table.size())
+      table[position].reset();
+    while (!table.empty() && !table.back())
+      table.pop_back();
+    return 0;
+  }
+  std::optional<T> entry = decode(body);
+  if (!entry)
+    return kStatusMalformed;
+  if (position < table.size()) {
+    if (table[position] && keep)
+      keep(*table[position], *entry);
+    table[position] = std::move(entry);
+    return 0;
+  }
+  if (position != table.size())
+    return kStatusBadPosition;
+  if (table.size() >= limit)
+    return kStatusTableFull;
+  table.push_back(std::move(entry));
+  return 0;
+}
+
+void KeepCounters(const LineTarget& old, LineTarget& fresh) {
+  if (old.address == fresh.address) {
+    fresh.counters = old.counters;
+    fresh.label = old.label;
+  }
+}
+
+}  // namespace
+
+void Network::WriteTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {
+  Reader in(payload);
+  uint8_t type = in.U8();
+  uint16_t position = in.U16be();
+  uint16_t status = 0;
+  if (!in.ok()) {
+    status = kStatusMalformed;
+  } else if (faults_.writeStatus) {
+    status = faults_.writeStatus;
+  } else {
+    std::span<const uint8_t> body = payload.subspan(3);
+    switch (type) {
+      case kLineTargets:
+        status = ApplyEntry<LineTarget>(r.lineTargets, position, body, 30, DecodeLineTargetBody,
+                                        KeepCounters);
+        break;
+      case kRoutes:
+        status = ApplyEntry<Route>(r.routes, position, body, 64, DecodeRouteBody, nullptr);
+        break;
+      case kFilters:
+        status = ApplyEntry<Filter>(r.filters, position, body, 64, DecodeFilterBody, nullptr);
+        break;
+      default:
+        status = kStatusMalformed;
+    }
+  }
+  Writer w;
+  w.U16be(0).U8(type).U16be(position).U16be(status);
+  SendNumbered(r, now, host, kEntryWritten, w.Take());
+}
+
+Bytes Network::LineStatusReport(const Router& r) const {
+  Writer w;
+  for (const Channel& c : r.channels) {
+    w.U8(c.state).U16be(c.cause).U32be(c.remote).Text(c.phone, 20);
+    w.U32be(c.duration).U32be(c.charge).U32be(c.packetsOut).U32be(c.packetsIn);
+  }
+  return w.Take();
+}
+
+void Network::TickChannels(Router& r) {
+  for (Channel& c : r.channels) {
+    if (c.state != 3)
+      continue;
+    ++c.duration;
+    c.packetsOut += 3;
+    c.packetsIn += 2;
+    bool charge = c.duration % 10 == 0;
+    if (charge)
+      ++c.charge;
+    if (c.target >= 0 && size_t(c.target) < r.lineTargets.size() && r.lineTargets[c.target]) {
+      auto& counters = r.lineTargets[c.target]->counters;
+      if (charge)
+        ++counters[0];
+      counters[3] += 3;
+      counters[4] += 2;
+      counters[5] += 3 * 512;
+      counters[6] += 2 * 512;
+    }
+  }
+  ++version_;
+}
+
+void Network::Advance(uint64_t now) {
+  for (Router& r : routers_) {
+    if (r.pending.active && now >= r.pending.dueMs) {
+      if (r.pending.sent > timing_.retransmissions) {
+        r.pending.active = false;
+      } else {
+        Emit(now, Datagram{r.CurrentAddress(), r.pending.to, r.pending.bytes});
+        ++r.pending.sent;
+        r.pending.dueMs = now + timing_.retransmitMs;
+      }
+    }
+    if (r.mode == Mode::Running && r.monitoring && r.session && now >= r.nextReportMs) {
+      SendUnnumbered(r, now, r.session, kLineStatus, LineStatusReport(r));
+      r.nextReportMs = now + timing_.reportMs;
+    }
+    if (r.mode == Mode::Restarting && now >= r.restartDoneMs) {
+      r.mode = r.config.address != 0 ? Mode::Running : Mode::Loader;
+      r.loaderAddress = 0;
+      ++version_;
+    }
+    bool connected = r.channels[0].state == 3 || r.channels[1].state == 3;
+    while (r.mode == Mode::Running && connected && now >= r.nextChannelTickMs) {
+      TickChannels(r);
+      r.nextChannelTickMs += timing_.tickMs;
+    }
+  }
+}
+
+uint64_t Network::NextEventMs() const {
+  uint64_t next = UINT64_MAX;
+  for (const Queued& q : outgoing_)
+    next = std::min(next, q.dueMs);
+  for (const Router& r : routers_) {
+    if (r.pending.active)
+      next = std::min(next, r.pending.dueMs);
+    if (r.mode == Mode::Running && r.monitoring && r.session)
+      next = std::min(next, r.nextReportMs);
+    if (r.mode == Mode::Restarting)
+      next = std::min(next, r.restartDoneMs);
+    if (r.mode == Mode::Running && (r.channels[0].state == 3 || r.channels[1].state == 3))
+      next = std::min(next, r.nextChannelTickMs);
+  }
+  return next;
+}
+
+std::vector<Datagram> Network::TakeOutgoing(uint64_t now) {
+  std::vector<Queued> due;
+  auto split = std::stable_partition(outgoing_.begin(), outgoing_.end(),
+                                     [now](const Queued& q) { return q.dueMs > now; });
+  due.assign(std::make_move_iterator(split), std::make_move_iterator(outgoing_.end()));
+  outgoing_.erase(split, outgoing_.end());
+  std::sort(due.begin(), due.end(), [](const Queued& a, const Queued& b) {
+    return a.dueMs != b.dueMs ? a.dueMs < b.dueMs : a.order < b.order;
+  });
+  std::vector<Datagram> out;
+  for (Queued& q : due)
+    out.push_back(std::move(q.datagram));
+  return out;
+}
+
+void Network::Emit(uint64_t now, Datagram d) {
+  if (faults_.dropProbability > 0 &&
+      std::uniform_real_distribution<double>(0, 1)(random_) < faults_.dropProbability)
+    return;
+  bool twice = faults_.duplicateProbability > 0 &&
+               std::uniform_real_distribution<double>(0, 1)(random_) < faults_.duplicateProbability;
+  uint64_t due = now + faults_.delayMs;
+  if (twice)
+    outgoing_.push_back(Queued{due, order_++, d});
+  outgoing_.push_back(Queued{due, order_++, std::move(d)});
+}
+
+void Network::SendUnnumbered(Router& r, uint64_t now, uint32_t to, uint16_t command,
+                             const Bytes& payload) {
+  Writer w;
+  w.U16be(command).U16be(0).Raw(payload);
+  Emit(now, Datagram{r.CurrentAddress(), to, w.Take()});
+}
+
+void Network::SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t command,
+                           const Bytes& payload) {
+  if (++r.sequence == 0)
+    r.sequence = 1;
+  Writer w;
+  w.U16be(command).U16be(r.sequence).Raw(payload);
+  r.pending.active = true;
+  r.pending.to = to;
+  r.pending.sequence = r.sequence;
+  r.pending.bytes = w.Take();
+  r.pending.sent = 1;
+  r.pending.dueMs = now + timing_.retransmitMs;
+  Emit(now, Datagram{r.CurrentAddress(), to, r.pending.bytes});
+}
+
+void Network::SendAck(Router& r, uint64_t now, uint32_t to, uint16_t seq) {
+  Writer w;
+  w.U16be(kAck).U16be(0).U16be(seq);
+  Emit(now, Datagram{r.CurrentAddress(), to, w.Take()});
+}
+
+}  // namespace tarnex_sim
