@@ -1,0 +1,47 @@
+#include "cli_context.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "protocol_definitions.h"
+#include "string_table.h"
+
+namespace tarcfg::cli {
+
+CliContext::CliContext(const QString& settingsOption)
+    : settingsPath_(SettingsFilePath(settingsOption.toStdString())) {}
+
+void CliContext::LoadSettings() {
+  ProfileFile profile(settingsPath_);
+  std::error_code error;
+  const std::string cwd = std::filesystem::current_path(error).string();
+  settings_ = LoadGuiSettings(profile, addresses_, cwd);
+}
+
+bool CliContext::LoadProtocolDefinitions() {
+  // The reader's diagnostic traces are for the desktop tool's console; here
+  // standard output belongs to the command's own output.
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  const ProtocolDefinitionResult result =
+      ReadProtocolDefinitions(settings_.firmwarePath, tables_, sink ? sink : stdout);
+  if (sink)
+    std::fclose(sink);
+  if (result.ok)
+    return true;
+  if (result.column != 0)
+    PrintError(FormatString(40010, result.line, result.column));
+  else
+    PrintError(FormatString(40011, result.line));
+  return false;
+}
+
+void PrintError(const std::string& message) {
+  std::cerr << message;
+  if (message.empty() || message.back() != '\n')
+    std::cerr << '\n';
+  std::cerr.flush();
+}
+
+}  // namespace tarcfg::cli

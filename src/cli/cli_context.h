@@ -1,0 +1,54 @@
+// What every command of tarcfg-cli shares: the settings, the system
+// databases, the address service and the protocol tables, loaded the way the
+// desktop tool loads them at start-up.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "address.h"
+#include "gui_settings.h"
+#include "net_database.h"
+#include "records.h"
+
+namespace tarcfg::cli {
+
+// Exit codes of tarcfg-cli.
+enum ExitCode {
+  kExitOk = 0,
+  kExitRefused = 1,  // refusal or network error
+  kExitUsage = 2,
+  kExitFile = 3,
+};
+
+class CliContext {
+ public:
+  explicit CliContext(const QString& settingsOption);
+
+  // Loads (and repairs) the settings file. Call once before using the rest.
+  void LoadSettings();
+  // Reads tarcfg.pro from the firmware directory into the protocol tables.
+  // On a definition error prints 40010 or 40011 to standard error and gives false.
+  bool LoadProtocolDefinitions();
+
+  const std::string& settingsPath() const { return settingsPath_; }
+  const GuiSettings& settings() const { return settings_; }
+  NetDatabase& database() { return database_; }
+  AddressService& addresses() { return addresses_; }
+  ProtocolTables& tables() { return tables_; }
+
+ private:
+  std::string settingsPath_;
+  SystemNetDatabase database_;
+  AddressService addresses_{database_};
+  ProtocolTables tables_;
+  GuiSettings settings_;
+};
+
+// Prints to standard error with a final line end.
+void PrintError(const std::string& message);
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,46 @@
+#include "command.h"
+
+#include <iostream>
+
+namespace tarcfg::cli {
+
+int Command::Run(const QString& settingsOption, const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(description());
+  parser.addHelpOption();
+  const QCommandLineOption settings(QStringList{"settings"},
+                                    "Settings file (default: $TARCFG_SETTINGS or tarcfg.ini in the "
+                                    "XDG configuration directory).",
+                                    "FILE");
+  parser.addOption(settings);
+  AddOptions(parser);
+  QStringList args = arguments;
+  args[0] = "tarcfg-cli " + name();
+  if (!parser.parse(args)) {
+    PrintError(parser.errorText().toStdString());
+    return kExitUsage;
+  }
+  if (parser.isSet("help")) {
+    std::cout << parser.helpText().toStdString();
+    return kExitOk;
+  }
+  const int count = static_cast<int>(parser.positionalArguments().size());
+  if (count < minimumArguments() || count > maximumArguments()) {
+    PrintError(("usage: tarcfg-cli " + name() + " " + synopsis()).toStdString());
+    return kExitUsage;
+  }
+  CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption);
+  context.LoadSettings();
+  return Execute(context, parser);
+}
+
+std::vector<std::unique_ptr<Command>> AllCommands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(MakeCheckCommand());
+  commands.push_back(MakeProtocolsCommand());
+  for (auto& command : MakeNetworkCommands())
+    commands.push_back(std::move(command));
+  return commands;
+}
+
+}  // namespace tarcfg::cli

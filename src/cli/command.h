@@ -1,0 +1,42 @@
+// One tarcfg-cli command: a name, a one-line description, its own options.
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+#include "cli_context.h"
+
+namespace tarcfg::cli {
+
+class Command {
+ public:
+  virtual ~Command() = default;
+
+  virtual QString name() const = 0;
+  virtual QString synopsis() const = 0;  // arguments after the name
+  virtual QString description() const = 0;
+
+  // Parses `arguments` (the command name first) and runs the command.
+  int Run(const QString& settingsOption, const QStringList& arguments);
+
+ protected:
+  // Adds the command's own options and positional arguments.
+  virtual void AddOptions(QCommandLineParser& parser) = 0;
+  // Runs with parsed options; gives the exit code.
+  virtual int Execute(CliContext& context, const QCommandLineParser& parser) = 0;
+  // Positional arguments this command needs at least / at most.
+  virtual int minimumArguments() const { return 0; }
+  virtual int maximumArguments() const { return 0; }
+};
+
+std::vector<std::unique_ptr<Command>> AllCommands();
+
+// Individual commands (one file each).
+std::unique_ptr<Command> MakeCheckCommand();
+std::unique_ptr<Command> MakeProtocolsCommand();
+std::vector<std::unique_ptr<Command>> MakeNetworkCommands();
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,78 @@
+// tarcfg-cli: configuration files and routers from the command line.
+#include <QCoreApplication>
+#include <QStringList>
+#include <iostream>
+
+#include "command.h"
+
+using tarcfg::cli::AllCommands;
+
+namespace {
+
+void PrintHelp() {
+  std::cout << "Usage: tarcfg-cli [--settings FILE] COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+               "Configures Tarnex routers of the local network from the command line.\n\n"
+               "Commands:\n";
+  for (const auto& command : AllCommands()) {
+    std::cout << "  " << command->name().toStdString() << " " << command->synopsis().toStdString()
+              << "\n      " << command->description().toStdString() << "\n";
+  }
+  std::cout << "\n'tarcfg-cli COMMAND --help' shows the options of a command.\n\n"
+               "Global options:\n"
+               "  --settings FILE  settings file (default: $TARCFG_SETTINGS, else tarcfg.ini in\n"
+               "                   the XDG configuration directory)\n"
+               "  -h, --help       this text\n"
+               "  -v, --version    the version\n\n"
+               "Exit status:\n"
+               "  0  success\n"
+               "  1  refused by the router, or a network error\n"
+               "  2  usage error\n"
+               "  3  file error (unreadable or invalid configuration or definition file)\n";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("tarcfg-cli");
+  QCoreApplication::setApplicationVersion("1.4.5.0");
+  const QStringList args = QCoreApplication::arguments();
+
+  QString settings;
+  int i = 1;
+  while (i < args.size() && args[i].startsWith("-")) {
+    const QString& arg = args[i];
+    if (arg == "-h" || arg == "--help") {
+      PrintHelp();
+      return 0;
+    }
+    if (arg == "-v" || arg == "--version") {
+      std::cout << "tarcfg-cli 1.4.5.0\n";
+      return 0;
+    }
+    if (arg == "--settings" && i + 1 < args.size()) {
+      settings = args[i + 1];
+      i += 2;
+      continue;
+    }
+    if (arg.startsWith("--settings=")) {
+      settings = arg.mid(11);
+      ++i;
+      continue;
+    }
+    std::cerr << "tarcfg-cli: unknown option " << arg.toStdString()
+              << "\nTry 'tarcfg-cli --help'.\n";
+    return 2;
+  }
+  if (i >= args.size()) {
+    PrintHelp();
+    return 2;
+  }
+  for (auto& command : AllCommands()) {
+    if (command->name() == args[i])
+      return command->Run(settings, args.mid(i));
+  }
+  std::cerr << "tarcfg-cli: unknown command " << args[i].toStdString()
+            << "\nTry 'tarcfg-cli --help'.\n";
+  return 2;
+}

@@ -1,0 +1,162 @@
+// Runs tarcfg-cli as a user would and checks its output and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("tarcfg_cli_" +
+           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    Write("s.ini",
+          "[Settings]\nIpAddress=10.0.0.1\nNetMask=255.0.0.0\nNameResolve=0\nFirmwarePath=" +
+              dir.string() + "\n");
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  void Write(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+  std::string Read(const std::string& name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  Result Run(const std::string& arguments) {
+    const std::string err = (dir / "stderr").string();
+    const std::string command = "cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
+                                (dir / "s.ini").string() + "' '" TARCFG_CLI "' " + arguments +
+                                " 2>'" + err + "'";
+    Result result;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+      result.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = Read("stderr");
+    return result;
+  }
+
+  fs::path dir;
+};
+
+constexpr const char* kGoodFile =
+    "# a hand-written file\r\n"
+    "Line_Targets:\r\n"
+    "10.0.0.5\t12345 X75_2 null 20 0 1 0 alba/seno\r\n"
+    "10.0.0.6 0s hdlc t70nl 0 1 0 1\r\n"
+    "Routing_Data:\r\n"
+    "255.255.255.0 10.1.0.0 10.0.0.5\r\n"
+    "Filter_Data:\r\n"
+    "0.0.0.0 0.0.0.0 255.255.255.0 10.1.0.0 21/tcp 1\r\n";
+
+TEST_F(CliTest, CheckReportsCountsWithDefinitionsFromTheFirmwareDirectory) {
+  Write("tarcfg.pro", "# local variants\n2:x75_2 base=x75 windowsize=2\n");
+  Write("good.cfg", kGoodFile);
+  Result r = Run("check good.cfg");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 line targets, 1 routes, 2 filters\n");
+}
+
+TEST_F(CliTest, CheckWritesTheLoadedConfigurationThatLoadsAgain) {
+  Write("tarcfg.pro", "2:x75_2 base=x75 windowsize=2\n");
+  Write("good.cfg", kGoodFile);
+  Result r = Run("check good.cfg -o out.cfg");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string written = Read("out.cfg");
+  EXPECT_NE(written.find("10.0.0.5             12345                x75_2       null"),
+            std::string::npos);
+  EXPECT_EQ(written.find('\r'), std::string::npos);
+  Result again = Run("check out.cfg -o -");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, written);
+  EXPECT_EQ(again.err, "2 line targets, 1 routes, 2 filters\n");
+}
+
+TEST_F(CliTest, CheckFailureShowsTheDialogMessageAndExits3) {
+  Write("bad.cfg", "Line_Targets:\n10.0.0.5 12x45 x75 null 20 0 1 0\n");
+  Result r = Run("check bad.cfg");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "Loading error in line 2, column 10.\nWrong telephone number!\n");
+  EXPECT_TRUE(r.out.empty());
+
+  Result missing = Run("check missing.cfg");
+  EXPECT_EQ(missing.status, 3);
+  EXPECT_EQ(missing.err, "Error! Cannot open file.\nNo such file or directory\n");
+}
+
+TEST_F(CliTest, PermanentConnectionAllowsOneLineTarget) {
+  Write("good.cfg",
+        "Line_Targets:\n10.0.0.5 1 x75 null 20 0 1 0\n10.0.0.6 0 x75 null 20 0 1 0\n"
+        "Routing_Data:\nFilter_Data:\n");
+  EXPECT_EQ(Run("check good.cfg").status, 0);
+  Result r = Run("check good.cfg --permanent 2");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "Loading error in line 3, column 0.\nThe list contains too many entries!\n");
+}
+
+TEST_F(CliTest, ProtocolsListsBothTables) {
+  Write("tarcfg.pro", "2:fast2 base=x75 modulo=128 windowsize=127\n");
+  Result r = Run("protocols");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2:x75 base=x75 blocksize=1500 addr_a=3 addr_b=1 modulo=8 windowsize=7\n"
+            "2:hdlc base=hdlc blocksize=1500 addr_a=0 addr_b=0 modulo=0 windowsize=0\n"
+            "2:ppp base=ppp blocksize=0 addr_a=0 addr_b=0 modulo=0 windowsize=0\n"
+            "2:fast2 base=x75 blocksize=1500 addr_a=3 addr_b=1 modulo=128 windowsize=127\n"
+            "3:null type=4\n3:t70nl type=1\n3:ppp type=255\n");
+}
+
+TEST_F(CliTest, ProtocolDefinitionErrorsUseTheStartUpMessages) {
+  Write("tarcfg.pro", "# first\n2:x75_6 base=x75 addr_a=0\n");
+  Result r = Run("protocols");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(
+      r.err,
+      "Error in the file TARCFG.PRO line 2, column 18.\nPlease check the contents of this file.\n");
+
+  Write("tarcfg.pro", "2:x75_3 base=x75\n");
+  r = Run("protocols");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(
+      r.err,
+      "Line 1 of TARCFG.PRO contains inconsistencies.\nPlease check the contents of this file.\n");
+}
+
+TEST_F(CliTest, UsageErrorsExit2) {
+  EXPECT_EQ(Run("").status, 2);
+  EXPECT_EQ(Run("frobnicate").status, 2);
+  EXPECT_EQ(Run("check").status, 2);
+  EXPECT_EQ(Run("check a b").status, 2);
+  EXPECT_EQ(Run("check a.cfg --permanent x").status, 2);
+  EXPECT_EQ(Run("--bogus").status, 2);
+  Result help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Exit status:"), std::string::npos);
+  EXPECT_EQ(Run("--version").out, "tarcfg-cli 1.4.5.0\n");
+}
+
+}  // namespace
