@@ -1,0 +1,49 @@
+// The texts the tool shows for routers: the router-list line, the overview
+// report and the accounting report. Shared by the desktop tool and the CLI.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "address.h"
+#include "records.h"
+
+namespace tarcfg {
+
+// "%02x-%02x-%02x-%02x-%02x-%02x".
+std::string FormatHardwareAddress(const std::array<std::uint8_t, 6>& bytes);
+// Six hexadecimal pairs separated by '-' (or ':'); false when malformed.
+bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>* bytes);
+
+// The router's name column: its address as text, "---------" without one.
+std::string RouterDisplayName(AddressService& addresses, std::uint32_t routerAddress);
+
+// The router-list line: " HW\tNAME " or "(HW\tNAME)" when another host holds it.
+std::string FormatRouterLine(AddressService& addresses, std::uint32_t routerAddress,
+                             const std::array<std::uint8_t, 6>& hardwareAddress,
+                             std::uint32_t registeredHost, std::uint32_t ownAddress);
+
+// "1TR6"/"DSS1" and the permanent-connection names.
+const char* DChannelProtocolName(int dChannelProtocol);
+const char* PermanentConnectionName(int permanentConnection);  // "" for 0 or unknown
+
+// "? / ?", "V / DSS1" or "V / DSS1 / Digital FVS01".
+std::string FirmwareText(const std::string& version, int dChannelProtocol, int permanentConnection);
+
+// The state text of a B-channel (strings 1005-1008); unknown states are "Not connected".
+std::string ChannelStateText(int state);
+// "STATE -> ADDRESS (NAME)" while a channel is in use, else "Not connected".
+std::string OverviewChannelText(int state, const std::string& remote, const std::string& name);
+
+// One block of the Accounting Data text (string 1004).
+std::string AccountingBlock(const LineTarget& target);
+
+// The file name a configuration of router `routerName` is saved under: the
+// name cut to (maxNameLength - 4) characters, "." turned into "_", ".cfg".
+std::string RememberedFileName(std::string_view routerName, int maxNameLength);
+// The maximum file-name length of the file system holding `directory` (12
+// when it cannot be learnt).
+int MaxFileNameLength(const std::string& directory);
+
+}  // namespace tarcfg
