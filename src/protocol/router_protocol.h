@@ -1,0 +1,410 @@
+// RouterProtocol: everything the tool says to Tarnex routers over UDP port
+// 1532, in one object per process: the transport with its timer slots, the
+// numbered request layer, and the protocol state machine with discovery,
+// registration, configuration transfer, monitoring and firmware download.
+//
+// The front end creates it with a socket, the workstation settings, the
+// protocol tables and the address service, and drives it through two entry
+// points: OnDatagramReady when the socket is readable and OnTimerTick once a
+// second. Every operation reports through the callbacks it was given and
+// through the one error callback given to OpenRouterProtocol; nothing here
+// blocks, sleeps, throws or keeps a reference to the caller's lists.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "address.h"
+#include "configuration.h"
+#include "gui_settings.h"
+#include "records.h"
+#include "socket.h"
+#include "table_codec.h"
+#include "transactions.h"
+#include "transport.h"
+#include "wire.h"
+
+namespace tarcfg {
+
+enum class ProtocolState {
+  Idle = 0,
+  Registering = 1,
+  PasswordRequested = 2,
+  Registered = 3,
+  Transferring = 4,
+  DownloadRequested = 5,
+  Downloading = 6,
+  Restarting = 7,
+  WaitingForLoader = 8,
+};
+
+// Commands on the wire.
+namespace command {
+inline constexpr std::uint16_t kEnterDownload = 0x0001;
+inline constexpr std::uint16_t kDownloadBlock = 0x0002;
+inline constexpr std::uint16_t kRestart = 0x0003;
+inline constexpr std::uint16_t kEnterLoader = 0x0004;
+inline constexpr std::uint16_t kDownloadOffer = 0x0011;
+inline constexpr std::uint16_t kLineStatusReport = 0x0F01;
+inline constexpr std::uint16_t kRegister = 0x1001;
+inline constexpr std::uint16_t kDeregister = 0x1003;
+inline constexpr std::uint16_t kPasswordRequest = 0x1004;
+inline constexpr std::uint16_t kChangePassword = 0x1005;
+inline constexpr std::uint16_t kReadTableEntry = 0x1011;
+inline constexpr std::uint16_t kReadAccounting = 0x1012;
+inline constexpr std::uint16_t kConnect = 0x1013;
+inline constexpr std::uint16_t kDisconnect = 0x1014;
+inline constexpr std::uint16_t kStartLineMonitor = 0x1015;
+inline constexpr std::uint16_t kStopLineMonitor = 0x1016;
+inline constexpr std::uint16_t kWriteTableEntry = 0x1017;
+inline constexpr std::uint16_t kWriteParameters = 0x1018;
+inline constexpr std::uint16_t kRegistrationAccepted = 0x3001;
+inline constexpr std::uint16_t kRegistrationRefused = 0x3003;
+inline constexpr std::uint16_t kPassword = 0x3004;
+inline constexpr std::uint16_t kPasswordChanged = 0x3005;
+inline constexpr std::uint16_t kTableEntry = 0x3011;
+inline constexpr std::uint16_t kAccountingEntry = 0x3012;
+inline constexpr std::uint16_t kTableEntryWritten = 0x3017;
+inline constexpr std::uint16_t kParametersWritten = 0x3018;
+inline constexpr std::uint16_t kScanAnswer = 0x3031;
+inline constexpr std::uint16_t kOverviewAnswer = 0x3032;
+inline constexpr std::uint16_t kScanQuery = 0xF031;
+inline constexpr std::uint16_t kOverviewQuery = 0xF032;
+}  // namespace command
+
+// Handler results and codes reported through the error callback.
+inline constexpr int kResultHandled = 0;
+inline constexpr int kResultUnexpected = 1;
+inline constexpr int kResultMalformed = 7;
+inline constexpr int kResultUnknownCommand = 9999;
+inline constexpr int kStatusReported11 = 11;
+inline constexpr int kStatusFlashFailed = 12;
+inline constexpr int kErrorDownloadFailed = 13;
+inline constexpr int kErrorLoaderNotFound = 14;
+
+// Time-outs of the firmware download, in ticks.
+inline constexpr int kLoaderTimeoutTicks = 120;
+inline constexpr int kDownloadOfferTimeoutTicks = 40;
+inline constexpr int kRestartTimeoutTicks = 80;
+inline constexpr std::size_t kBlockSize = 500;
+
+using HardwareAddress = std::array<std::uint8_t, 6>;
+
+struct ScanAnswer {
+  int end = 0;  // 1: the scan is over; the other fields mean nothing then
+  std::uint32_t routerAddress = 0;
+  HardwareAddress hardwareAddress{};
+  std::uint32_t registeredHost = 0;  // 0: nobody holds the router
+};
+
+struct OverviewChannel {
+  int state = 0;  // ChannelState code
+  std::uint32_t remoteAddress = 0;
+  std::string remoteName;  // up to 20 characters
+};
+
+struct OverviewAnswer {
+  int end = 0;
+  std::uint32_t routerAddress = 0;
+  std::array<OverviewChannel, 2> channels;
+  int dChannelProtocol = 0;
+  int permanentConnection = 0;
+  std::string firmwareVersion;  // up to 10 characters; empty when the answer is short
+};
+
+enum class RegistrationKind { Accepted = 0, PasswordRequested = 1, Refused = 2 };
+
+struct RegistrationResult {
+  RegistrationKind kind = RegistrationKind::Accepted;
+  std::uint16_t seed = 0;               // PasswordRequested
+  std::uint16_t challengeSequence = 0;  // PasswordRequested
+  std::uint16_t lineTargetCount = 0;    // Accepted
+  std::uint16_t routeCount = 0;
+  std::uint16_t filterCount = 0;
+  std::uint16_t refusalCode = 0;  // Refused
+  std::string netmask;            // Accepted; empty when the answer is short
+  std::string phoneNumber;
+  std::uint8_t dChannelProtocol = 0;
+  std::uint8_t permanentConnection = 0;
+  std::string firmwareVersion;
+  std::string registeredHost;  // Refused: who holds the router, when named
+};
+
+// ChannelState codes as routers report them; anything above 5 counts as 0.
+inline int NormalizeChannelState(int state) {
+  return state < 0 || state > 5 ? 0 : state;
+}
+
+struct ChannelStatus {
+  int state = 0;
+  std::uint16_t cause = 0;
+  std::string remoteAddress;
+  std::string phoneNumber;
+  std::uint32_t duration = 0;
+  std::uint32_t charge = 0;
+  std::uint32_t packetsOut = 0;
+  std::uint32_t packetsIn = 0;
+};
+
+struct LineStatus {
+  std::array<ChannelStatus, 2> channels;  // B-channel 1 first
+};
+
+// The 10 bytes a password travels as, scrambled with the router's seed.
+void ScramblePassword(std::uint8_t out[kPasswordWireLength],
+                      const std::uint8_t in[kPasswordWireLength], std::uint16_t seed);
+
+class RouterProtocol {
+ public:
+  using ErrorCallback = std::function<void(int code)>;
+  using ScanCallback = std::function<void(const ScanAnswer&)>;
+  using OverviewCallback = std::function<void(const OverviewAnswer&)>;
+  using RegistrationCallback = std::function<void(const RegistrationResult&)>;
+  using DoneCallback = std::function<void()>;
+  using ConfigurationCallback = std::function<void(Configuration&)>;
+  using LineTargetsCallback = std::function<void(LineTargetList&)>;
+  using RoutesCallback = std::function<void(RouteList&)>;
+  using FiltersCallback = std::function<void(FilterList&)>;
+  using CountCallback = std::function<void(int messages)>;
+  using LineStatusCallback = std::function<void(const LineStatus&)>;
+  using ProgressCallback = std::function<void(int percent)>;
+  using SeedSource = std::function<std::uint16_t()>;
+
+  RouterProtocol(DatagramSocket& socket, const GuiSettings& settings, const ProtocolTables& tables,
+                 AddressService& addresses);
+  RouterProtocol(const RouterProtocol&) = delete;
+  RouterProtocol& operator=(const RouterProtocol&) = delete;
+
+  // --- Event entry points, driven by the front end ---------------------
+  void OnDatagramReady() { transport_.OnDatagramReady(); }
+  void OnTimerTick() { transport_.OnTimerTick(); }
+  // Watch this for read readiness (QSocketNotifier, poll); -1 in memory.
+  int socketDescriptor() const { return transport_.descriptor(); }
+
+  // --- Opening and discovery -------------------------------------------
+  // 0, or the OpenTransport code (-1000 no own address, 1 socket failure;
+  // openErrorNumber() then holds the errno of the failing call).
+  int OpenRouterProtocol(ErrorCallback error, std::uint32_t broadcastAddress);
+  int openErrorNumber() const { return transport_.openError(); }
+  // Three queries, at once and after about 2 and 3 seconds; the callback
+  // gets every answer and, about 4 seconds after the start, end = 1.
+  void ScanNetwork(ScanCallback result);
+  // Two queries; end = 1 about 3 seconds after the start.
+  void QueryRouterOverview(OverviewCallback result);
+
+  // --- Registration -------------------------------------------------------
+  void Register(RegistrationCallback result, std::uint32_t router);
+  void SendPassword(std::uint16_t challengeSequence, std::string_view password, std::uint16_t seed);
+  // The user cancelled the password prompt: back to Idle, nothing sent.
+  void AbandonPasswordPrompt();
+  // Called when a registration attempt ends without any result record or
+  // error code (a refused message from the candidate).
+  void SetRegistrationAbandonedCallback(DoneCallback abandoned) {
+    abandoned_ = std::move(abandoned);
+  }
+  void Deregister();
+  void ChangePassword(DoneCallback result, std::string_view newPassword,
+                      std::string_view currentPassword, bool exclusive);
+  // Tests pin the password-change seed; by default it is random.
+  void SetSeedSource(SeedSource source) { seedSource_ = std::move(source); }
+
+  // --- Configuration transfer --------------------------------------------
+  void ReadLineTargets(LineTargetsCallback done, int count);
+  void ReadRoutes(RoutesCallback done, int count);
+  void ReadFilters(FiltersCallback done, int count);
+  void ReadConfiguration(int lineTargetCount, int routeCount, int filterCount,
+                         ConfigurationCallback done);
+
+  // Writes work on their own snapshots; the caller's lists may change or
+  // go away while the chain runs. The edited lists get their new
+  // tablePosition numbers (0, 1, 2, ...) at the call, as the router will
+  // hold them afterwards.
+  void WriteLineTargets(CountCallback done, LineTargetList& edited, const LineTargetList& saved);
+  void WriteRoutes(CountCallback done, RouteList& edited, const RouteList& saved);
+  void WriteFilters(CountCallback done, FilterList& edited, const FilterList& saved);
+  // Routes and filters are written only when their edited list is given; a
+  // missing saved list counts as empty.
+  void WriteConfiguration(LineTargetList& editedLineTargets, const LineTargetList& savedLineTargets,
+                          RouteList* editedRoutes, const RouteList* savedRoutes,
+                          FilterList* editedFilters, const FilterList* savedFilters,
+                          CountCallback done);
+  void WriteRouterParameters(DoneCallback result, const RouterParameters& parameters);
+
+  // --- Monitoring and accounting -----------------------------------------
+  void StartLineMonitor(LineStatusCallback monitor);
+  void StopLineMonitor();
+  void ConnectLineTarget(int position);
+  void DisconnectChannel(int channel);  // 1 or 2
+  // The callback gets a copy of `lineTargets` with accountingCounters filled.
+  void ReadAccounting(LineTargetsCallback done, const LineTargetList* lineTargets);
+  void ReadAndResetAccounting(LineTargetsCallback done, const LineTargetList* lineTargets);
+
+  // --- Firmware download -------------------------------------------------
+  // False when the image cannot be loaded or fails the checks (message
+  // 40109); true when the download has started. `done` gets the router's
+  // announcement after the restart.
+  bool DownloadFirmware(const HardwareAddress& hardwareAddress, const RouterParameters& parameters,
+                        const LineTargetList* lineTargets, const RouteList* routes,
+                        const FilterList* filters, ScanCallback done, ProgressCallback progress);
+  void EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound);
+  void StartDownload(ScanCallback done, Bytes image, const HardwareAddress& hardwareAddress,
+                     std::uint32_t routerAddress, ProgressCallback progress);
+  void SendNextBlock(std::uint32_t destination);
+  void RequestRestart(std::uint32_t destination);
+  // The firmware file for these parameters: "<dir>/fw_dss1.<version>" or
+  // "<dir>/fw_1tr6.<version>".
+  std::string FirmwareImagePath(const RouterParameters& parameters) const;
+
+  // --- The state machine -------------------------------------------------
+  void OnProtocolMessage(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+                         std::span<const std::uint8_t> payload);
+  void OnTransportError(int code);
+  void AbortRegistration(std::uint32_t sender, int code);
+
+  ProtocolState state() const { return state_; }
+  std::uint32_t candidateRouter() const { return candidate_; }
+  std::uint32_t registeredRouter() const { return registered_; }
+  std::uint32_t broadcastAddress() const { return broadcast_; }
+  bool lineMonitorActive() const { return static_cast<bool>(lineMonitor_); }
+  bool chainRunning() const { return transfer_.kind != TransferKind::None; }
+  Transport& transport() { return transport_; }
+  Transactions& transactions() { return transactions_; }
+
+ private:
+  enum class TransferKind { None, Read, Write, Accounting };
+
+  // The table chain in progress: one read, one write or one accounting read.
+  struct TransferState {
+    TransferKind kind = TransferKind::None;
+    std::uint8_t tableType = 0;
+    // Read
+    int expectedIndex = 0;
+    int count = 0;
+    LineTargetList lineTargets = NewLineTargetList();
+    RouteList routes = NewRouteList();
+    FilterList filters = NewFilterList();
+    // Write: the messages of the difference walk, and how many were sent.
+    std::vector<Bytes> messages;
+    std::size_t next = 0;
+    // Accounting
+    std::uint8_t operation = 0;
+    // The table's final callbacks; only the one of the running table is set.
+    LineTargetsCallback lineTargetsDone;
+    RoutesCallback routesDone;
+    FiltersCallback filtersDone;
+    CountCallback countDone;
+  };
+
+  // The whole-configuration chains on top of the table chains.
+  struct ConfigurationChain {
+    Configuration read;
+    int routeCount = 0;
+    int filterCount = 0;
+    ConfigurationCallback readDone;
+    int stage = 0;  // write: 0 line targets, 1 routes, 2 filters
+    int written = 0;
+    bool writeRoutes = false;
+    bool writeFilters = false;
+    std::vector<Bytes> routeMessages;
+    std::vector<Bytes> filterMessages;
+    CountCallback writeDone;
+  };
+
+  using Handler = int (RouterProtocol::*)(std::uint32_t sender, std::uint16_t sequence,
+                                          std::span<const std::uint8_t> payload);
+  struct DispatchEntry {
+    std::uint16_t command;
+    Handler handler;
+    bool registeredOnly;
+  };
+  static const DispatchEntry* FindHandler(std::uint16_t command);
+
+  int OnScanAnswer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnOverviewAnswer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnPasswordRequest(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnRegistrationAccepted(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnRegistrationRefused(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnRouterDeregistered(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnPasswordChanged(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnTableEntry(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnTableEntryWritten(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnParametersWritten(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnLineStatus(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnConnectionReport(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnAccountingEntry(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+  int OnDownloadOffer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
+
+  // Sends a request; a negative result has already been reported.
+  int Send(std::uint32_t destination, std::uint16_t commandWord,
+           std::span<const std::uint8_t> payload, bool numbered,
+           Transactions::CompletionCallback completion = nullptr) {
+    return transactions_.SendRequest(destination, commandWord, payload, numbered,
+                                     std::move(completion));
+  }
+  void ReportError(int code) {
+    if (error_) {
+      ErrorCallback error = error_;
+      error(code);
+    }
+  }
+  // Forgets the routers, the callbacks and every chain in progress.
+  void ClearRegistration();
+  int ParameterAnswer(std::uint16_t expected, std::span<const std::uint8_t> payload);
+
+  void StartTableRead(std::uint8_t type, int count);
+  void SendReadRequest();
+  void FinishTableRead();
+  void StartTableWrite(std::uint8_t type, std::vector<Bytes> messages, CountCallback done);
+  void WriteStep();
+  void ContinueConfigurationWrite(int messages);
+  void StartAccounting(std::uint8_t operation, LineTargetsCallback done,
+                       const LineTargetList* lineTargets);
+  void SendAccountingRequest();
+  void ScanQueryAgain();
+  void LoaderScan();
+
+  WireContext wire() { return WireContext{addresses_, tables_}; }
+
+  Transport transport_;
+  Transactions transactions_;
+  GuiSettings settings_;
+  const ProtocolTables& tables_;
+  AddressService& addresses_;
+
+  ProtocolState state_ = ProtocolState::Idle;
+  std::uint32_t broadcast_ = 0;
+  std::uint32_t candidate_ = 0;
+  std::uint32_t registered_ = 0;
+  ErrorCallback error_;
+  DoneCallback abandoned_;
+  SeedSource seedSource_;
+
+  ScanCallback scanResult_;
+  OverviewCallback overviewResult_;
+  RegistrationCallback registrationResult_;
+  DoneCallback doneResult_;  // password change, parameter write
+  std::uint16_t expectedAnswer_ = 0;
+  LineStatusCallback lineMonitor_;
+
+  TransferState transfer_;
+  ConfigurationChain chain_;
+
+  // Firmware download.
+  HardwareAddress loaderHardware_{};
+  ScanCallback loaderFound_;
+  Transport::TimerHandle loaderTimeout_;
+  Bytes image_;
+  Bytes pendingImage_;  // loaded and filled, waiting for the loader
+  std::size_t blockOffset_ = 0;
+  int lastPercent_ = -1;
+  ScanCallback downloadDone_;
+  ProgressCallback progress_;
+};
+
+}  // namespace tarcfg

@@ -1,0 +1,183 @@
+#include "transactions.h"
+
+#include <utility>
+
+namespace tarcfg {
+
+Bytes BuildMessage(std::uint16_t command, std::uint16_t sequence,
+                   std::span<const std::uint8_t> payload) {
+  WireWriter out;
+  out.U16(command).U16(sequence).Raw(payload);
+  return out.Take();
+}
+
+int Transactions::InitTransactions(std::uint16_t port, MessageHandler handler, ErrorCallback error,
+                                   std::uint32_t ownAddress) {
+  int result = transport_.OpenTransport(
+      [this](std::uint32_t sender, std::span<const std::uint8_t> bytes) {
+        OnMessage(sender, bytes);
+      },
+      port, ownAddress);
+  if (result != kTransportOpened)
+    return result;
+  handler_ = std::move(handler);
+  error_ = std::move(error);
+  completion_ = nullptr;
+  outstanding_ = false;
+  attempts_ = 0;
+  counter_ = 0;
+  saved_.clear();
+  savedDestination_ = 0;
+  retransmitSlot_ = {};
+  registered_ = false;
+  router_ = 0;
+  lastDelivered_ = 0;
+  return result;
+}
+
+int Transactions::Send(std::uint32_t destination, std::uint16_t command,
+                       std::span<const std::uint8_t> payload, bool numbered) {
+  std::uint16_t sequence = 0;
+  if (numbered) {
+    // Sequence 0 means "unnumbered" on the wire, so the counter skips every
+    // value whose low 16 bits are 0; numbering never stalls after 65,535.
+    ++counter_;
+    if ((counter_ & 0xFFFFu) == 0)
+      ++counter_;
+    sequence = static_cast<std::uint16_t>(counter_);
+  }
+  Bytes message = BuildMessage(command, sequence, payload);
+  if (numbered) {
+    saved_ = message;
+    savedDestination_ = destination;
+    attempts_ = 0;
+  }
+  return transport_.SendDatagram(destination, message);
+}
+
+int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
+                              std::span<const std::uint8_t> payload, bool numbered,
+                              CompletionCallback completion) {
+  if (numbered)
+    completion_ = std::move(completion);
+  if (!outstanding_) {
+    if (Send(destination, command, payload, numbered) != 0) {
+      Fail(kErrorSendFailed);
+      return -1;
+    }
+    if (numbered) {
+      outstanding_ = true;
+      StartRetransmission();
+    }
+    return static_cast<int>(counter_ & 0x7FFFFFFFu);
+  }
+  if (numbered) {
+    Fail(kErrorBusy);
+    return -1;
+  }
+  if (Send(destination, command, payload, false) != 0)
+    Fail(kErrorSendFailed);
+  return -1;
+}
+
+void Transactions::StartRetransmission() {
+  std::uint32_t generation = ++retransmitGeneration_;
+  retransmitSlot_ =
+      transport_.StartTimer([this, generation] { Repeat(generation); }, kRetransmitTicks);
+}
+
+void Transactions::Repeat(std::uint32_t generation) {
+  if (generation != retransmitGeneration_ || !outstanding_)
+    return;
+  retransmitSlot_ = {};
+  ++attempts_;
+  if (attempts_ > kMaxRepetitions) {
+    outstanding_ = false;
+    retransmitSlot_ = {};
+    Fail(kErrorNoAcknowledge);
+    return;
+  }
+  if (transport_.SendDatagram(savedDestination_, saved_) != 0) {
+    // The message stays outstanding; the next repetition tries again.
+    Fail(kErrorSendFailed);
+    if (!outstanding_)
+      return;
+  }
+  StartRetransmission();
+}
+
+void Transactions::SetSession(std::uint32_t router) {
+  registered_ = true;
+  router_ = router;
+  transport_.SetPeerFilter(router);
+}
+
+void Transactions::EndSession() {
+  registered_ = false;
+  router_ = 0;
+  outstanding_ = false;
+  lastDelivered_ = 0;
+  counter_ = 0;
+  savedDestination_ = 0;
+  // A repetition still pending belongs to the ended session; it must not
+  // repeat whatever is sent next.
+  transport_.CancelTimer(retransmitSlot_);
+  retransmitSlot_ = {};
+  ++retransmitGeneration_;
+  transport_.SetPeerFilter(0);
+}
+
+void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t> bytes) {
+  // Too short to carry a command.
+  if (bytes.size() < kHeaderLength)
+    return;
+  WireReader in(bytes);
+  std::uint16_t command = in.U16();
+  std::uint16_t sequence = in.U16();
+  std::span<const std::uint8_t> payload = bytes.subspan(kHeaderLength);
+  bool acknowledgement = IsAcknowledgeCommand(command);
+
+  if (sequence != 0 && (registered_ || !acknowledgement)) {
+    WireWriter ack;
+    ack.U16(kAcknowledgeCommand).U16(0).U16(sequence);
+    if (transport_.SendDatagram(sender, ack.bytes()) != 0)
+      Fail(kErrorSendFailed);
+  }
+
+  if (!outstanding_) {
+    if (acknowledgement)
+      return;
+    if (registered_ && sender == router_ && sequence != 0 && sequence == lastDelivered_)
+      return;
+    if (sequence != 0)
+      lastDelivered_ = sequence;
+    if (handler_)
+      handler_(sender, command, sequence, payload);
+    return;
+  }
+
+  if (acknowledgement) {
+    if (payload.size() < 2)
+      return;
+    std::uint16_t acknowledged = WireReader(payload).U16();
+    if (acknowledged != static_cast<std::uint16_t>(counter_) || sender != savedDestination_)
+      return;
+    transport_.CancelTimer(retransmitSlot_);
+    retransmitSlot_ = {};
+    ++retransmitGeneration_;
+    outstanding_ = false;
+    if (completion_) {
+      CompletionCallback completion = completion_;
+      completion(sender);
+    }
+    return;
+  }
+  if (registered_ && sender == router_ && sequence != 0) {
+    Fail(kErrorCrossedRequest);
+    return;
+  }
+  if (handler_)
+    handler_(sender, command, sequence, payload);
+}
+
+}  // namespace tarcfg

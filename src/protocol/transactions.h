@@ -1,0 +1,102 @@
+// The numbered request layer over the transport.
+//
+// Every message starts with a 2-byte command and a 2-byte sequence number,
+// big-endian; sequence 0 means unnumbered. A numbered message is kept and
+// repeated every four ticks until the destination acknowledges it (command
+// 0xFF00 carrying the sequence number); after three sends without an
+// acknowledgement the error callback gets 8888. Only one numbered message
+// is outstanding at a time: a second one is refused with 8999. Numbered
+// messages that arrive are acknowledged, and while a registration is in
+// force a repeated delivery from the registered router is suppressed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "transport.h"
+#include "wire.h"
+
+namespace tarcfg {
+
+inline constexpr std::size_t kHeaderLength = 4;
+inline constexpr std::uint16_t kAcknowledgeCommand = 0xFF00;
+inline constexpr int kRetransmitTicks = 3;
+inline constexpr int kMaxRepetitions = 2;
+
+// Error codes of this layer.
+inline constexpr int kErrorSendFailed = 1;
+inline constexpr int kErrorNoAcknowledge = 8888;
+inline constexpr int kErrorBusy = 8999;
+inline constexpr int kErrorCrossedRequest = 8777;
+
+inline bool IsAcknowledgeCommand(std::uint16_t command) {
+  return (command >> 8) == 0xFF;
+}
+
+// Header and payload in one datagram.
+Bytes BuildMessage(std::uint16_t command, std::uint16_t sequence,
+                   std::span<const std::uint8_t> payload);
+
+class Transactions {
+ public:
+  using MessageHandler =
+      std::function<void(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+                         std::span<const std::uint8_t> payload)>;
+  using ErrorCallback = std::function<void(int code)>;
+  using CompletionCallback = std::function<void(std::uint32_t sender)>;
+
+  explicit Transactions(Transport& transport) : transport_(transport) {}
+
+  // Opens the transport with this layer's receive entry; on success clears
+  // all state. Gives the result of OpenTransport.
+  int InitTransactions(std::uint16_t port, MessageHandler handler, ErrorCallback error,
+                       std::uint32_t ownAddress);
+
+  // Numbered: the sequence number given (1 or more), or -1 after an error
+  // was reported. Unnumbered: the sequence counter when nothing is
+  // outstanding, else -1 (it is sent all the same). `completion` is taken
+  // only for a numbered message and runs on its acknowledgement.
+  int SendRequest(std::uint32_t destination, std::uint16_t command,
+                  std::span<const std::uint8_t> payload, bool numbered,
+                  CompletionCallback completion = nullptr);
+
+  void SetSession(std::uint32_t router);
+  void EndSession();
+
+  // The receive entry given to the transport.
+  void OnMessage(std::uint32_t sender, std::span<const std::uint8_t> bytes);
+
+  bool outstanding() const { return outstanding_; }
+  bool registered() const { return registered_; }
+  std::uint32_t router() const { return router_; }
+  std::uint32_t sequenceCounter() const { return counter_; }
+  int attempts() const { return attempts_; }
+
+ private:
+  void Repeat(std::uint32_t generation);
+  void StartRetransmission();
+  int Send(std::uint32_t destination, std::uint16_t command, std::span<const std::uint8_t> payload,
+           bool numbered);
+  void Fail(int code) {
+    if (error_)
+      error_(code);
+  }
+
+  Transport& transport_;
+  MessageHandler handler_;
+  ErrorCallback error_;
+  CompletionCallback completion_;
+  bool outstanding_ = false;
+  int attempts_ = 0;
+  std::uint32_t counter_ = 0;
+  Bytes saved_;
+  std::uint32_t savedDestination_ = 0;
+  Transport::TimerHandle retransmitSlot_;
+  std::uint32_t retransmitGeneration_ = 0;  // tells a stale slot from the current one
+  bool registered_ = false;
+  std::uint32_t router_ = 0;
+  std::uint16_t lastDelivered_ = 0;
+};
+
+}  // namespace tarcfg

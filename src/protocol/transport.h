@@ -1,0 +1,97 @@
+// The lowest layer of the router protocol: one datagram socket shared by
+// all traffic with all routers, the filtered receive path, and ten one-shot
+// countdown slots driven by a one-second tick.
+//
+// Nothing here blocks, sleeps or owns a thread. The front end calls
+// OnDatagramReady when the socket's descriptor is readable (or, for the
+// in-memory socket, when datagrams are pending) and OnTimerTick once a
+// second.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "socket.h"
+
+namespace tarcfg {
+
+inline constexpr std::uint16_t kRouterPort = 1532;
+inline constexpr std::size_t kReceiveLimit = 500;
+inline constexpr int kTimerSlotCount = 10;
+
+// OpenTransport results.
+inline constexpr int kTransportOpened = 0;
+inline constexpr int kTransportSocketFailed = 1;
+inline constexpr int kTransportNoOwnAddress = -1000;
+
+class Transport {
+ public:
+  using ReceiveHandler = std::function<void(std::uint32_t sender, std::span<const std::uint8_t>)>;
+  using SlotCallback = std::function<void()>;
+
+  explicit Transport(DatagramSocket& socket) : socket_(socket) {}
+
+  // 0 on success; -1000 when `ownAddress` is 0 (nothing is opened); 1 when
+  // the socket cannot be created, set to broadcast or bound (openError()
+  // then holds the error number). Clears all timer slots on success.
+  int OpenTransport(ReceiveHandler handler, std::uint16_t port, std::uint32_t ownAddress);
+  int openError() const { return openError_; }
+  bool isOpen() const { return open_; }
+
+  // 0 when the datagram was handed to the socket, 1 on a socket error.
+  int SendDatagram(std::uint32_t destination, std::span<const std::uint8_t> bytes);
+
+  // 0 accepts every sender; otherwise only `address` gets through.
+  void SetPeerFilter(std::uint32_t address) { peerFilter_ = address; }
+  std::uint32_t peerFilter() const { return peerFilter_; }
+  std::uint32_t TransportOwnAddress() const { return ownAddress_; }
+
+  // Takes the lowest free slot (count 0 or no callback) and gives its
+  // index, or -1 when all ten are busy. A slot started with `ticks` fires
+  // on the (ticks+1)-th tick after this call.
+  int StartTimerSlot(SlotCallback callback, int ticks);
+  // Frees slot `index`; any index outside 0..9 (-1 in particular) is ignored.
+  void CancelTimerSlot(int index);
+  // The same with a handle that cancels only the slot it started: a due
+  // slot counts as free and may have been taken over by someone else since.
+  struct TimerHandle {
+    int index = -1;
+    std::uint64_t serial = 0;
+  };
+  TimerHandle StartTimer(SlotCallback callback, int ticks);
+  void CancelTimer(TimerHandle& handle);
+
+  int SlotCount(int index) const { return slots_[static_cast<std::size_t>(index)].count; }
+  bool SlotArmed(int index) const {
+    return static_cast<bool>(slots_[static_cast<std::size_t>(index)].callback);
+  }
+
+  // Receives one datagram and hands it upward unless a check drops it.
+  void OnDatagramReady();
+  // Runs the ten slots, 0 to 9.
+  void OnTimerTick();
+
+  int descriptor() const { return socket_.descriptor(); }
+
+ private:
+  struct Slot {
+    int count = 0;
+    SlotCallback callback;
+    std::uint64_t serial = 0;
+  };
+
+  DatagramSocket& socket_;
+  bool open_ = false;
+  int openError_ = 0;
+  std::uint16_t port_ = kRouterPort;
+  std::uint32_t ownAddress_ = 0;
+  std::uint32_t peerFilter_ = 0;
+  ReceiveHandler handler_;
+  std::array<Slot, kTimerSlotCount> slots_{};
+  std::uint64_t nextSerial_ = 0;
+  std::array<std::uint8_t, kReceiveLimit> buffer_{};
+};
+
+}  // namespace tarcfg
