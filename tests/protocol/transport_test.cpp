@@ -1,0 +1,199 @@
+#include "transport.h"
+
+#include <gtest/gtest.h>
+#include <poll.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "in_memory_network.h"
+#include "udp_socket.h"
+#include "wire.h"
+
+namespace tarcfg {
+namespace {
+
+constexpr std::uint32_t kOwn = 0x0A000001;
+constexpr std::uint32_t kRouterA = 0x0A00000A;
+constexpr std::uint32_t kRouterB = 0x0A00000B;
+
+class TransportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(transport.OpenTransport(
+                  [this](std::uint32_t sender, std::span<const std::uint8_t> bytes) {
+                    received.push_back({sender, Bytes(bytes.begin(), bytes.end())});
+                  },
+                  kRouterPort, kOwn),
+              kTransportOpened);
+  }
+  void DeliverAll() {
+    while (socket.pending() > 0)
+      transport.OnDatagramReady();
+  }
+
+  struct Received {
+    std::uint32_t sender;
+    Bytes bytes;
+  };
+  InMemoryNetwork network;
+  InMemorySocket socket{network, kOwn};
+  Transport transport{socket};
+  std::vector<Received> received;
+};
+
+TEST_F(TransportTest, DatagramOf500BytesIsDeliveredAndLargerIsDropped) {
+  network.Send(kRouterA, kOwn, Bytes(500, 0x55));
+  network.Send(kRouterA, kOwn, Bytes(501, 0x66));
+  DeliverAll();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].bytes, Bytes(500, 0x55));
+  EXPECT_EQ(received[0].sender, kRouterA);
+}
+
+TEST_F(TransportTest, PeerFilterDropsOtherSenders) {
+  transport.SetPeerFilter(kRouterA);
+  network.Send(kRouterB, kOwn, Bytes{1, 2, 3, 4});
+  network.Send(kRouterA, kOwn, Bytes{5, 6, 7, 8});
+  DeliverAll();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0].sender, kRouterA);
+}
+
+TEST_F(TransportTest, OwnBroadcastNeverComesBackWhateverThePeerFilter) {
+  ASSERT_EQ(transport.SendDatagram(0x0A0000FF, Bytes{1, 2, 3, 4}), 0);
+  transport.SetPeerFilter(kOwn);
+  ASSERT_EQ(transport.SendDatagram(0x0A0000FF, Bytes{1, 2, 3, 4}), 0);
+  EXPECT_EQ(socket.pending(), 2u);
+  DeliverAll();
+  EXPECT_TRUE(received.empty());
+}
+
+TEST_F(TransportTest, SendFailureGivesOne) {
+  socket.FailSendsWith(ENETUNREACH);
+  EXPECT_EQ(transport.SendDatagram(kRouterA, Bytes{1}), 1);
+}
+
+TEST(TransportOpen, NoOwnAddressGivesMinus1000AndOpensNothing) {
+  InMemoryNetwork network;
+  InMemorySocket socket{network, kOwn};
+  Transport transport{socket};
+  EXPECT_EQ(transport.OpenTransport(nullptr, kRouterPort, 0), kTransportNoOwnAddress);
+  EXPECT_EQ(transport.SendDatagram(kRouterA, Bytes{1}), 1);
+}
+
+TEST(TransportOpen, PortInUseGivesOneWithErrno98) {
+  InMemoryNetwork network;
+  InMemorySocket first{network, kOwn};
+  InMemorySocket second{network, kOwn};
+  ASSERT_EQ(first.Open(kRouterPort), 0);
+  Transport transport{second};
+  EXPECT_EQ(transport.OpenTransport(nullptr, kRouterPort, kOwn), kTransportSocketFailed);
+  EXPECT_EQ(transport.openError(), 98);
+}
+
+TEST(UdpSocket, AddressInUseReportsErrno98) {
+  UdpSocket first;
+  ASSERT_EQ(first.Open(0), 0);
+  UdpSocket second;
+  EXPECT_EQ(second.Open(first.boundPort()), EADDRINUSE);
+  EXPECT_EQ(EADDRINUSE, 98);
+}
+
+TEST(UdpSocket, OversizedDatagramReportsItsFullLengthOnLoopback) {
+  UdpSocket receiver;
+  UdpSocket sender;
+  ASSERT_EQ(receiver.Open(0), 0);
+  ASSERT_EQ(sender.Open(0), 0);
+  ASSERT_EQ(sender.SendTo(0x7F000001, receiver.boundPort(), Bytes(501, 7)), 0);
+  pollfd watch{receiver.descriptor(), POLLIN, 0};
+  ASSERT_EQ(::poll(&watch, 1, 5000), 1);
+  std::array<std::uint8_t, 500> buffer{};
+  ReceivedDatagram datagram = receiver.ReceiveFrom(buffer);
+  EXPECT_EQ(datagram.length, 501);
+  EXPECT_EQ(datagram.sender, 0x7F000001u);
+  EXPECT_EQ(datagram.senderPort, sender.boundPort());
+}
+
+// --- Timer slots -----------------------------------------------------------
+
+TEST_F(TransportTest, SlotWithCountNFiresOnTickNPlusOne) {
+  int fired3 = 0, fired0 = 0;
+  transport.StartTimerSlot([&] { ++fired3; }, 3);
+  transport.StartTimerSlot([&] { ++fired0; }, 0);
+  transport.OnTimerTick();
+  EXPECT_EQ(fired0, 1);
+  transport.OnTimerTick();
+  transport.OnTimerTick();
+  EXPECT_EQ(fired3, 0);
+  transport.OnTimerTick();
+  EXPECT_EQ(fired3, 1);
+  transport.OnTimerTick();
+  EXPECT_EQ(fired3, 1);
+}
+
+TEST_F(TransportTest, TenBusySlotsRefuseAnEleventhUntilOneFires) {
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(transport.StartTimerSlot([] {}, 5 + i), i);
+  EXPECT_EQ(transport.StartTimerSlot([] {}, 1), -1);
+  for (int i = 0; i < 6; ++i)
+    transport.OnTimerTick();  // slot 0 fires
+  EXPECT_EQ(transport.StartTimerSlot([] {}, 1), 0);
+}
+
+TEST_F(TransportTest, DueSlotIsFreeAndItsCallbackIsLostWhenTakenOver) {
+  bool earlier = false, later = false;
+  EXPECT_EQ(transport.StartTimerSlot([&] { earlier = true; }, 1), 0);
+  transport.OnTimerTick();  // count reaches 0: due, and free
+  EXPECT_EQ(transport.StartTimerSlot([&] { later = true; }, 0), 0);
+  transport.OnTimerTick();
+  EXPECT_FALSE(earlier);
+  EXPECT_TRUE(later);
+}
+
+TEST_F(TransportTest, FiringSlotMayTakeItselfAgain) {
+  int fired = 0;
+  std::function<void()> again = [&] {
+    ++fired;
+    EXPECT_EQ(transport.StartTimerSlot(again, 0), 0);
+  };
+  transport.StartTimerSlot(again, 0);
+  transport.OnTimerTick();
+  transport.OnTimerTick();
+  EXPECT_EQ(fired, 2);
+}
+
+TEST_F(TransportTest, CancelledSlotDoesNotFireAndOutOfRangeCancelIsIgnored) {
+  bool fired = false;
+  int index = transport.StartTimerSlot([&] { fired = true; }, 1);
+  transport.CancelTimerSlot(-1);
+  transport.CancelTimerSlot(10);
+  EXPECT_TRUE(transport.SlotArmed(index));
+  transport.CancelTimerSlot(index);
+  transport.OnTimerTick();
+  transport.OnTimerTick();
+  EXPECT_FALSE(fired);
+}
+
+TEST_F(TransportTest, NegativeCountIsClearedAtTheNextTickWithoutFiring) {
+  bool fired = false;
+  int index = transport.StartTimerSlot([&] { fired = true; }, -2);
+  transport.OnTimerTick();
+  EXPECT_FALSE(fired);
+  EXPECT_FALSE(transport.SlotArmed(index));
+  EXPECT_EQ(transport.SlotCount(index), 0);
+}
+
+TEST_F(TransportTest, HandleCancelsOnlyTheSlotItStarted) {
+  bool mine = false, theirs = false;
+  Transport::TimerHandle handle = transport.StartTimer([&] { mine = true; }, 1);
+  transport.OnTimerTick();  // due, so free
+  transport.StartTimerSlot([&] { theirs = true; }, 0);
+  transport.CancelTimer(handle);
+  transport.OnTimerTick();
+  EXPECT_FALSE(mine);
+  EXPECT_TRUE(theirs);
+}
+
+}  // namespace
+}  // namespace tarcfg
