@@ -38,5 +38,7 @@ std::vector<std::unique_ptr<Command>> AllCommands();
 std::unique_ptr<Command> MakeCheckCommand();
 std::unique_ptr<Command> MakeProtocolsCommand();
 std::vector<std::unique_ptr<Command>> MakeNetworkCommands();
+std::vector<std::unique_ptr<Command>> MakeRouterCommands();
+std::vector<std::unique_ptr<Command>> MakeMonitorCommands();
 
 }  // namespace tarcfg::cli

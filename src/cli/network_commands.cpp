@@ -1,10 +1,390 @@
-// The commands that talk to routers.
+// The commands that find routers and move whole configurations: scan,
+// overview, read, backup and write.
+#include <QDir>
+#include <iostream>
+#include <map>
+
 #include "command.h"
+#include "config_file.h"
+#include "reports.h"
+#include "session.h"
+#include "string_table.h"
 
 namespace tarcfg::cli {
+namespace {
+
+const QCommandLineOption kPasswordOption({"p", "password"},
+                                         "Registration password (else $TARCFG_PASSWORD, else a "
+                                         "prompt on a terminal).",
+                                         "PASSWORD");
+
+QString PasswordArgument(const QCommandLineParser& parser) {
+  return parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString();
+}
+
+std::string AddressOrNull(std::uint32_t address) {
+  return address ? JsonString(DottedQuad(address)) : std::string("null");
+}
+
+ConfigContext FileContext(CliContext& context) {
+  return ConfigContext{context.tables(), context.addresses(), context.database()};
+}
+
+// Writes a configuration read from a router; "-" or empty is standard output.
+bool SaveConfiguration(RouterSession& session, const std::string& path) {
+  const ConfigContext files = FileContext(session.context());
+  const Configuration& c = session.configuration();
+  if (path.empty() || path == "-") {
+    std::cout << FormatConfigFile(c.lineTargets, c.routes, c.filters, session.current(), files);
+    std::cout.flush();
+    return true;
+  }
+  if (!WriteConfigFile(path, c.lineTargets, c.routes, c.filters, session.current(), files)) {
+    PrintError(LoadString(40014));
+    return false;
+  }
+  return true;
+}
+
+void WarnUndefinedProtocols(const Configuration& configuration) {
+  int undefined = 0;
+  for (const auto& target : configuration.lineTargets)
+    if (target.layer2Protocol == kNoProtocol)
+      ++undefined;
+  if (undefined)
+    PrintError("tarcfg-cli: " + std::to_string(undefined) +
+               " line target(s) use a layer-2 protocol missing from tarcfg.pro and are left out");
+}
+
+class ScanCommand : public Command {
+ public:
+  QString name() const override { return "scan"; }
+  QString synopsis() const override { return "[--json]"; }
+  QString description() const override { return "List the routers of the local network."; }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addOption({"json", "Print a JSON array."});
+  }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    const auto routers = session.Scan();
+    if (session.failed())
+      return kExitRefused;
+    const std::uint32_t own = context.settings().ownAddress;
+    if (parser.isSet("json")) {
+      std::cout << "[";
+      for (std::size_t i = 0; i < routers.size(); ++i) {
+        const auto& r = routers[i];
+        const bool held = r.answer.registeredHost != 0 && r.answer.registeredHost != own;
+        std::cout << (i ? ",\n " : "\n ")
+                  << "{\"hardwareAddress\": " << JsonString(r.hardwareAddress)
+                  << ", \"name\": " << JsonString(r.displayName)
+                  << ", \"address\": " << AddressOrNull(r.answer.routerAddress)
+                  << ", \"registeredHost\": " << AddressOrNull(r.answer.registeredHost)
+                  << ", \"heldByOther\": " << (held ? "true" : "false") << "}";
+      }
+      std::cout << (routers.empty() ? "]\n" : "\n]\n");
+      return kExitOk;
+    }
+    if (routers.empty())
+      std::cout << LoadString(1016) << "\n";
+    for (const auto& r : routers)
+      std::cout << r.line << "\n";
+    return kExitOk;
+  }
+};
+
+class OverviewCommand : public Command {
+ public:
+  QString name() const override { return "overview"; }
+  QString synopsis() const override { return "[--json]"; }
+  QString description() const override {
+    return "Show firmware and channel states of every router (the Router Overview report).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addOption({"json", "Print a JSON array."});
+  }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    const auto routers = session.Scan();
+    if (session.failed())
+      return kExitRefused;
+
+    // Only the first answer of each router counts, matched by its name text.
+    std::map<std::string, OverviewAnswer> answers;
+    bool ended = false;
+    session.protocol().QueryRouterOverview([&](const OverviewAnswer& answer) {
+      if (answer.end) {
+        ended = true;
+        return;
+      }
+      answers.emplace(context.addresses().FormatAddress(answer.routerAddress), answer);
+    });
+    if (!session.RunUntil([&] { return ended; }, 30))
+      return kExitRefused;
+
+    const bool json = parser.isSet("json");
+    std::string text;
+    if (json)
+      std::cout << "[";
+    bool first = true;
+    for (const auto& router : routers) {
+      auto it = answers.find(router.displayName);
+      if (json) {
+        std::cout << (first ? "\n " : ",\n ")
+                  << "{\"hardwareAddress\": " << JsonString(router.hardwareAddress)
+                  << ", \"name\": " << JsonString(router.displayName)
+                  << ", \"responded\": " << (it != answers.end() ? "true" : "false");
+        if (it != answers.end()) {
+          const OverviewAnswer& a = it->second;
+          std::cout << ", \"firmware\": " << JsonString(a.firmwareVersion)
+                    << ", \"dChannelProtocol\": "
+                    << JsonString(DChannelProtocolName(a.dChannelProtocol))
+                    << ", \"permanentConnection\": " << a.permanentConnection
+                    << ", \"channels\": [";
+          for (std::size_t c = 0; c < 2; ++c) {
+            const auto& ch = a.channels[c];
+            std::cout << (c ? ", " : "") << "{\"state\": " << ch.state
+                      << ", \"stateText\": " << JsonString(ChannelStateText(ch.state))
+                      << ", \"remoteAddress\": "
+                      << JsonString(context.addresses().FormatAddress(ch.remoteAddress))
+                      << ", \"remoteName\": " << JsonString(ch.remoteName) << "}";
+          }
+          std::cout << "]";
+        }
+        std::cout << "}";
+        first = false;
+        continue;
+      }
+      if (it == answers.end()) {
+        text += FormatString(1010, router.hardwareAddress.c_str());
+        continue;
+      }
+      const OverviewAnswer& a = it->second;
+      std::string channels[2];
+      for (std::size_t c = 0; c < 2; ++c)
+        channels[c] = OverviewChannelText(
+            a.channels[c].state, context.addresses().FormatAddress(a.channels[c].remoteAddress),
+            a.channels[c].remoteName);
+      text += FormatString(
+          1009, router.displayName.c_str(),
+          FirmwareText(a.firmwareVersion, a.dChannelProtocol, a.permanentConnection).c_str(),
+          channels[0].c_str(), channels[1].c_str());
+    }
+    if (json) {
+      std::cout << (routers.empty() ? "]\n" : "\n]\n");
+    } else {
+      if (routers.empty())
+        text = std::string(LoadString(1016)) + "\n";
+      std::cout << UnixLineEnds(text);
+    }
+    return kExitOk;
+  }
+};
+
+class ReadCommand : public Command {
+ public:
+  QString name() const override { return "read"; }
+  QString synopsis() const override { return "ROUTER [-o FILE] [-p PASSWORD]"; }
+  QString description() const override {
+    return "Register with ROUTER, read its configuration and write it as a .cfg file.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addOption({{"o", "output"}, "The file to write (default: standard output).", "FILE"});
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
+    if (!target)
+      return kExitRefused;
+    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
+      return kExitRefused;
+    WarnUndefinedProtocols(session.configuration());
+    const bool saved = SaveConfiguration(session, parser.value("output").toStdString());
+    session.Deregister();
+    return saved ? kExitOk : kExitFile;
+  }
+};
+
+class BackupCommand : public Command {
+ public:
+  QString name() const override { return "backup"; }
+  QString synopsis() const override { return "[--dir DIR] [-p PASSWORD]"; }
+  QString description() const override {
+    return "Read every router of one scan into DIR, one file per router (198_51_100_10.cfg).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addOption({"dir", "Where the files go (default: the current folder).", "DIR", "."});
+    parser.addOption(kPasswordOption);
+  }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    const std::string dir = parser.value("dir").toStdString();
+    if (!QDir(QString::fromStdString(dir)).exists()) {
+      PrintError("tarcfg-cli: no folder " + dir);
+      return kExitFile;
+    }
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    const auto routers = session.Scan();
+    if (session.failed())
+      return kExitRefused;
+    if (routers.empty()) {
+      PrintError(LoadString(1016));
+      return kExitRefused;
+    }
+    const int nameLength = MaxFileNameLength(dir);
+    int failures = 0;
+    for (const auto& router : routers) {
+      if (router.answer.routerAddress == 0) {
+        PrintError(router.hardwareAddress + ": no IP address (loader mode), skipped");
+        ++failures;
+        continue;
+      }
+      session.ClearFailure();
+      RouterSession::Target target;
+      target.address = router.answer.routerAddress;
+      target.name = DottedQuad(target.address);
+      std::cerr << router.displayName << ": " << std::flush;
+      if (!session.RegisterAndLoad(target, PasswordArgument(parser))) {
+        ++failures;
+        continue;
+      }
+      const std::string file = dir + "/" + RememberedFileName(router.displayName, nameLength);
+      if (SaveConfiguration(session, file)) {
+        std::cerr << "saved to " << file << "\n";
+        std::cout << file << "\n";
+      } else {
+        ++failures;
+      }
+      session.Deregister();
+    }
+    return failures ? kExitRefused : kExitOk;
+  }
+};
+
+template <class Record>
+void PrintChanges(const char* table, const RecordList<Record>& edited,
+                  const RecordList<Record>& saved,
+                  const std::function<std::string(const Record&)>& text) {
+  for (const auto& change : ComputeTableChanges(edited, saved))
+    std::cout << table << " " << change.position + 1
+              << (change.deleted ? " deleted: " : " written: ") << text(change.record) << "\n";
+}
+
+class WriteCommand : public Command {
+ public:
+  QString name() const override { return "write"; }
+  QString synopsis() const override { return "ROUTER FILE [--dry-run] [-p PASSWORD]"; }
+  QString description() const override {
+    return "Load FILE as Open... does and write what differs from the router's tables.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addPositionalArgument("FILE", "The .cfg file to apply.");
+    parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 2; }
+  int maximumArguments() const override { return 2; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
+    if (!target)
+      return kExitRefused;
+    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
+      return kExitRefused;
+
+    Configuration& working = session.configuration();
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    const ConfigReadResult read = ReadConfigFile(
+        parser.positionalArguments().at(1).toStdString(), session.current().permanentConnection,
+        FileContext(context), working, sink ? sink : stderr);
+    if (sink)
+      std::fclose(sink);
+    if (read.code != kConfigOk) {
+      PrintError(ConfigReadMessage(read));
+      session.Deregister();
+      return kExitFile;
+    }
+    const Configuration& saved = session.saved();
+    if (parser.isSet("dry-run")) {
+      AddressService& a = context.addresses();
+      PrintChanges<LineTarget>("line target", working.lineTargets, saved.lineTargets,
+                               [&](const LineTarget& t) {
+                                 const auto* l2 = context.tables().Layer2At(t.layer2Protocol);
+                                 return t.hostName.str() + " " + t.phoneNumber.str() + " " +
+                                        (l2 ? l2->name.str() : std::string("?"));
+                               });
+      PrintChanges<RouteEntry>("route", working.routes, saved.routes, [](const RouteEntry& r) {
+        return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
+      });
+      PrintChanges<FilterEntry>(
+          "filter", working.filters, saved.filters, [&](const FilterEntry& f) {
+            return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() +
+                   " " + f.receiveMatch.str() + " " + FilterServiceText(f, a.database()) + " " +
+                   std::to_string(f.action);
+          });
+      session.Deregister();
+      return kExitOk;
+    }
+    int sent = -1;
+    session.protocol().WriteConfiguration(working.lineTargets, saved.lineTargets, &working.routes,
+                                          &saved.routes, &working.filters, &saved.filters,
+                                          [&](int messages) { sent = messages; });
+    if (!session.RunUntil([&] { return sent >= 0; }))
+      return kExitRefused;
+    std::cout << sent << " entries sent\n";
+    session.Deregister();
+    return kExitOk;
+  }
+};
+
+}  // namespace
 
 std::vector<std::unique_ptr<Command>> MakeNetworkCommands() {
-  return {};
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<ScanCommand>());
+  commands.push_back(std::make_unique<OverviewCommand>());
+  commands.push_back(std::make_unique<ReadCommand>());
+  commands.push_back(std::make_unique<BackupCommand>());
+  commands.push_back(std::make_unique<WriteCommand>());
+  for (auto& command : MakeRouterCommands())
+    commands.push_back(std::move(command));
+  for (auto& command : MakeMonitorCommands())
+    commands.push_back(std::move(command));
+  return commands;
 }
 
 }  // namespace tarcfg::cli

@@ -1,0 +1,280 @@
+// The commands that watch and drive the B-channels and read accounting:
+// status, connect, disconnect and accounting.
+#include <csignal>
+#include <iostream>
+
+#include "command.h"
+#include "reports.h"
+#include "session.h"
+#include "string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+const QCommandLineOption kPasswordOption({"p", "password"},
+                                         "Registration password (else $TARCFG_PASSWORD, else a "
+                                         "prompt on a terminal).",
+                                         "PASSWORD");
+
+volatile std::sig_atomic_t interrupted = 0;
+void OnInterrupt(int) {
+  interrupted = 1;
+}
+
+// Registers with the router named by the first argument and reads its tables.
+bool Connect(RouterSession& session, CliContext& context, const QCommandLineParser& parser) {
+  if (!context.LoadProtocolDefinitions())
+    return false;
+  if (!session.Open())
+    return false;
+  auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
+  if (!target)
+    return false;
+  return session.RegisterAndLoad(
+      *target, parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString());
+}
+
+std::string ChannelLine(int channel, const ChannelStatus& s) {
+  const int state = NormalizeChannelState(s.state);
+  char cause[8];
+  std::snprintf(cause, sizeof cause, "%04X", s.cause);
+  const bool idle = state == 0;
+  return "Channel " + std::to_string(channel) + ": " + ChannelStateText(state) + " (" + cause +
+         ")  remote " + (idle ? "---" : s.remoteAddress) + "  phone " +
+         (idle ? "---" : s.phoneNumber) + "  duration " + std::to_string(idle ? 0 : s.duration) +
+         " s  charge " + std::to_string(idle ? 0 : s.charge) + "  packets out " +
+         std::to_string(idle ? 0 : s.packetsOut) + " in " + std::to_string(idle ? 0 : s.packetsIn);
+}
+
+std::string ChannelJson(int channel, const ChannelStatus& s) {
+  const int state = NormalizeChannelState(s.state);
+  return "{\"channel\": " + std::to_string(channel) + ", \"state\": " + std::to_string(state) +
+         ", \"stateText\": " + JsonString(ChannelStateText(state)) +
+         ", \"cause\": " + std::to_string(s.cause) +
+         ", \"remoteAddress\": " + JsonString(s.remoteAddress) +
+         ", \"phoneNumber\": " + JsonString(s.phoneNumber) +
+         ", \"duration\": " + std::to_string(s.duration) +
+         ", \"charge\": " + std::to_string(s.charge) +
+         ", \"packetsOut\": " + std::to_string(s.packetsOut) +
+         ", \"packetsIn\": " + std::to_string(s.packetsIn) + "}";
+}
+
+class StatusCommand : public Command {
+ public:
+  QString name() const override { return "status"; }
+  QString synopsis() const override { return "ROUTER [--count N] [--json]"; }
+  QString description() const override {
+    return "Watch both B-channels: print N line status reports (0: until interrupted).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addOption({"count", "Reports to print (default 1; 0 = until Ctrl-C).", "N", "1"});
+    parser.addOption({"json", "One JSON object per report."});
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    bool numeric = false;
+    const int count = parser.value("count").toInt(&numeric);
+    if (!numeric || count < 0) {
+      PrintError("tarcfg-cli status: --count takes a number of 0 or more");
+      return kExitUsage;
+    }
+    RouterSession session(context);
+    if (!Connect(session, context, parser))
+      return session.failed() ? kExitRefused : kExitFile;
+    const bool json = parser.isSet("json");
+    int reports = 0;
+    interrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    session.protocol().StartLineMonitor([&](const LineStatus& status) {
+      ++reports;
+      if (json) {
+        std::cout << "{\"channels\": [" << ChannelJson(1, status.channels[0]) << ", "
+                  << ChannelJson(2, status.channels[1]) << "]}\n";
+      } else {
+        std::cout << ChannelLine(1, status.channels[0]) << "\n"
+                  << ChannelLine(2, status.channels[1]) << "\n\n";
+      }
+      std::cout.flush();
+    });
+    const bool ok = session.RunUntil([&] { return interrupted || (count > 0 && reports >= count); },
+                                     count > 0 ? 30 + count * 5 : 1 << 30);
+    if (!ok)
+      return kExitRefused;
+    session.protocol().StopLineMonitor();
+    session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 15);
+    session.Deregister();
+    return kExitOk;
+  }
+};
+
+class ConnectCommand : public Command {
+ public:
+  QString name() const override { return "connect"; }
+  QString synopsis() const override { return "ROUTER POSITION"; }
+  QString description() const override {
+    return "Dial the line target at POSITION (1-based, as 'read' lists them).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 2; }
+  int maximumArguments() const override { return 2; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    bool numeric = false;
+    const int position = parser.positionalArguments().at(1).toInt(&numeric);
+    if (!numeric || position < 1) {
+      PrintError("tarcfg-cli connect: POSITION is a number from 1");
+      return kExitUsage;
+    }
+    RouterSession session(context);
+    if (!Connect(session, context, parser))
+      return session.failed() ? kExitRefused : kExitFile;
+    if (position > session.configuration().lineTargets.count()) {
+      PrintError("tarcfg-cli connect: the router has " +
+                 std::to_string(session.configuration().lineTargets.count()) + " line targets");
+      session.Deregister();
+      return kExitUsage;
+    }
+    session.protocol().ConnectLineTarget(position - 1);
+    if (!session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 30))
+      return kExitRefused;
+    session.Deregister();
+    return kExitOk;
+  }
+};
+
+class DisconnectCommand : public Command {
+ public:
+  QString name() const override { return "disconnect"; }
+  QString synopsis() const override { return "ROUTER 1|2"; }
+  QString description() const override { return "Drop B-channel 1 or 2."; }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addPositionalArgument("CHANNEL", "1 or 2.");
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 2; }
+  int maximumArguments() const override { return 2; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    const QString channel = parser.positionalArguments().at(1);
+    if (channel != "1" && channel != "2") {
+      PrintError("tarcfg-cli disconnect: the channel is 1 or 2");
+      return kExitUsage;
+    }
+    RouterSession session(context);
+    if (!Connect(session, context, parser))
+      return session.failed() ? kExitRefused : kExitFile;
+    session.protocol().DisconnectChannel(channel.toInt());
+    if (!session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 30))
+      return kExitRefused;
+    session.Deregister();
+    return kExitOk;
+  }
+};
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\n") == std::string::npos)
+    return text;
+  std::string out = "\"";
+  for (char c : text)
+    out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+class AccountingCommand : public Command {
+ public:
+  QString name() const override { return "accounting"; }
+  QString synopsis() const override { return "ROUTER [--reset] [--json|--csv]"; }
+  QString description() const override {
+    return "Read the accounting counters of every line target (and reset them with --reset).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addOption({"reset", "Read and reset the counters."});
+    parser.addOption({"json", "Print a JSON array."});
+    parser.addOption({"csv", "Print CSV with a header row."});
+    parser.addOption(kPasswordOption);
+  }
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (parser.isSet("json") && parser.isSet("csv")) {
+      PrintError("tarcfg-cli accounting: --json and --csv exclude each other");
+      return kExitUsage;
+    }
+    RouterSession session(context);
+    if (!Connect(session, context, parser))
+      return session.failed() ? kExitRefused : kExitFile;
+    std::optional<LineTargetList> result;
+    auto done = [&](LineTargetList& list) { result = list.Clone(); };
+    const LineTargetList& targets = session.configuration().lineTargets;
+    if (parser.isSet("reset"))
+      session.protocol().ReadAndResetAccounting(done, &targets);
+    else
+      session.protocol().ReadAccounting(done, &targets);
+    if (!session.RunUntil([&] { return result.has_value(); }))
+      return kExitRefused;
+    session.Deregister();
+
+    static const char* kNames[] = {"charges",         "callsOutgoing",   "callsIncoming",
+                                   "packetsOutgoing", "packetsIncoming", "bytesOutgoing",
+                                   "bytesIncoming"};
+    if (parser.isSet("csv")) {
+      std::cout << "hostName,phoneNumber";
+      for (const char* n : kNames)
+        std::cout << "," << n;
+      std::cout << "\n";
+      for (const auto& t : *result) {
+        std::cout << CsvField(t.hostName.str()) << "," << CsvField(t.phoneNumber.str());
+        for (auto v : t.accountingCounters)
+          std::cout << "," << v;
+        std::cout << "\n";
+      }
+    } else if (parser.isSet("json")) {
+      std::cout << "[";
+      bool first = true;
+      for (const auto& t : *result) {
+        std::cout << (first ? "\n " : ",\n ") << "{\"hostName\": " << JsonString(t.hostName.str())
+                  << ", \"phoneNumber\": " << JsonString(t.phoneNumber.str());
+        for (std::size_t i = 0; i < 7; ++i)
+          std::cout << ", " << JsonString(kNames[i]) << ": " << t.accountingCounters[i];
+        std::cout << "}";
+        first = false;
+      }
+      std::cout << (first ? "]\n" : "\n]\n");
+    } else {
+      std::string text;
+      for (const auto& t : *result)
+        text += AccountingBlock(t);
+      std::cout << UnixLineEnds(text);
+    }
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+std::vector<std::unique_ptr<Command>> MakeMonitorCommands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<StatusCommand>());
+  commands.push_back(std::make_unique<ConnectCommand>());
+  commands.push_back(std::make_unique<DisconnectCommand>());
+  commands.push_back(std::make_unique<AccountingCommand>());
+  return commands;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,330 @@
+// The commands that change the router itself: set (password and router
+// parameters) and firmware (full reconfiguration by download).
+#include <unistd.h>
+
+#include <iostream>
+
+#include "command.h"
+#include "field_checks.h"
+#include "firmware_files.h"
+#include "reports.h"
+#include "router_changes.h"
+#include "session.h"
+#include "string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+const QCommandLineOption kPasswordOption({"p", "password"},
+                                         "Registration password (else $TARCFG_PASSWORD, else a "
+                                         "prompt on a terminal).",
+                                         "PASSWORD");
+
+QString PasswordArgument(const QCommandLineParser& parser) {
+  return parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString();
+}
+
+std::string MaxCharacters(int count) {
+  std::string text = LoadString(61706);
+  const auto at = text.find("%1");
+  if (at != std::string::npos)
+    text.replace(at, 2, std::to_string(count));
+  return text;
+}
+
+// The Router Configuration dialog's checks of address, phone and mask, in
+// its order. Prints the first failure; `wanted` gets the typed values.
+bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
+                       RouterParameters& wanted, bool askOwnNetwork) {
+  AddressService& addresses = context.addresses();
+  if (parser.isSet("ip")) {
+    const std::string ip = RemoveBlanks(parser.value("ip").toStdString());
+    if (!AddressText::Fits(ip) || !addresses.IsValidAddress(ip)) {
+      PrintError(LoadString(40004));
+      return false;
+    }
+    wanted.name = ip;
+  }
+  if (parser.isSet("phone")) {
+    const std::string phone = RemoveBlanks(parser.value("phone").toStdString());
+    if (!IsValidPhoneNumber(phone)) {
+      PrintError(LoadString(40104));
+      return false;
+    }
+    wanted.phoneNumber = phone;
+  }
+  if (parser.isSet("netmask")) {
+    const std::string mask = RemoveBlanks(parser.value("netmask").toStdString());
+    if (!AddressText::Fits(mask) || !addresses.IsValidAddress(mask)) {
+      PrintError(LoadString(40004));
+      return false;
+    }
+    wanted.netmask = mask;
+  }
+  if (wanted.netmask.empty())
+    wanted.netmask = DottedQuad(context.settings().netMask);
+  const std::uint32_t mask = addresses.ResolveAddress(wanted.netmask.view());
+  const std::uint32_t router = addresses.ResolveAddress(wanted.name.view());
+  const std::uint32_t own = context.settings().ownAddress;
+  if (askOwnNetwork && (mask & router) != (mask & own) && !parser.isSet("yes")) {
+    bool yes = false;
+    if (::isatty(STDIN_FILENO)) {
+      std::cerr << LoadString(40110) << " [y/N] " << std::flush;
+      std::string answer;
+      std::getline(std::cin, answer);
+      yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    } else {
+      PrintError(std::string(LoadString(40110)) + " (answer with --yes)");
+    }
+    if (!yes)
+      return false;
+  }
+  if (wanted.phoneNumber.view().find('s') != std::string_view::npos) {
+    PrintError(LoadString(40104));
+    return false;
+  }
+  return true;
+}
+
+void AddRouterFieldOptions(QCommandLineParser& parser) {
+  parser.addOption({"ip", "The router's new IP address.", "A"});
+  parser.addOption({"netmask", "The router's new net mask.", "M"});
+  parser.addOption({"phone", "The router's own ISDN number.", "P"});
+  parser.addOption({"yes", "Use an address outside the local network without asking."});
+  parser.addOption(kPasswordOption);
+}
+
+class SetCommand : public Command {
+ public:
+  QString name() const override { return "set"; }
+  QString synopsis() const override {
+    return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password PW] "
+           "[--exclusive|--no-exclusive]";
+  }
+  QString description() const override {
+    return "Change the router's address, mask, phone number, password or exclusive right.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterFieldOptions(parser);
+    parser.addOption(
+        {"new-password", "The new registration password (at most 10 characters).", "PW"});
+    parser.addOption({"exclusive", "Only this host may configure the router."});
+    parser.addOption({"no-exclusive", "Any host may configure the router."});
+  }
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    if (parser.isSet("exclusive") && parser.isSet("no-exclusive")) {
+      PrintError("tarcfg-cli set: --exclusive and --no-exclusive exclude each other");
+      return kExitUsage;
+    }
+    if (parser.isSet("new-password") &&
+        parser.value("new-password").toStdString().size() > kPasswordWireLength) {
+      PrintError(MaxCharacters(static_cast<int>(kPasswordWireLength)));
+      return kExitUsage;
+    }
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    auto target = session.ResolveRouter(parser.positionalArguments().at(0), true);
+    if (!target)
+      return kExitRefused;
+    if (target->address == 0) {
+      PrintError(
+          "tarcfg-cli set: the router has no IP address yet; use 'firmware' to configure it");
+      return kExitRefused;
+    }
+    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
+      return kExitRefused;
+    // The exclusive right as the scan reported it for this host.
+    RouterParameters& current = session.current();
+    RouterParameters wanted = current;
+    if (!CheckRouterFields(context, parser, wanted, true)) {
+      session.Deregister();
+      return kExitUsage;
+    }
+    if (parser.isSet("new-password"))
+      wanted.password = parser.value("new-password").toStdString();
+    if (parser.isSet("exclusive"))
+      wanted.exclusiveToThisHost = 1;
+    if (parser.isSet("no-exclusive"))
+      wanted.exclusiveToThisHost = 0;
+
+    const int kind = CompareRouterParameters(current, wanted);
+    if (kind == kNoChange) {
+      std::cout << "Nothing to change.\n";
+      session.Deregister();
+      return kExitOk;
+    }
+    RouterProtocol& protocol = session.protocol();
+    bool done = false;
+    auto writeParameters = [&] { protocol.WriteRouterParameters([&] { done = true; }, wanted); };
+    if (kind == kPasswordChange || kind == kPasswordAndParameterChange) {
+      protocol.ChangePassword(
+          [&] {
+            if (kind == kPasswordAndParameterChange)
+              writeParameters();
+            else
+              done = true;
+          },
+          wanted.password.view(), current.password.view(), wanted.exclusiveToThisHost != 0);
+    } else {
+      writeParameters();
+    }
+    if (!session.RunUntil([&] { return done; }))
+      return kExitRefused;
+    std::cout << LoadString(40111) << "\n";
+    session.Deregister();
+    return kExitOk;
+  }
+};
+
+struct OperatingMode {
+  const char* name;
+  int dChannelProtocol;  // -1: keep the router's
+  int permanentConnection;
+};
+
+constexpr OperatingMode kModes[] = {
+    {"1TR6", 0, 0}, {"DSS1", 1, 0}, {"FV64S", -1, 1}, {"FVS01", -1, 2}, {"FVS02", -1, 3}};
+
+void PrintProgress(int percent) {
+  if (!::isatty(STDERR_FILENO))
+    return;
+  const int width = 40;
+  const int filled = percent * width / 100;
+  std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(width - filled), ' ') << "] " << percent << "%"
+            << std::flush;
+  if (percent >= 100)
+    std::cerr << "\n" << LoadString(1015) << "\n";
+}
+
+class FirmwareCommand : public Command {
+ public:
+  QString name() const override { return "firmware"; }
+  QString synopsis() const override {
+    return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
+           "[--phone P]";
+  }
+  QString description() const override {
+    return "Reconfigure the router by downloading firmware with its configuration embedded.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override {
+    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
+    parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
+    AddRouterFieldOptions(parser);
+  }
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+
+  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+    const OperatingMode* mode = nullptr;
+    if (parser.isSet("mode")) {
+      for (const auto& m : kModes)
+        if (parser.value("mode").compare(m.name, Qt::CaseInsensitive) == 0)
+          mode = &m;
+      if (!mode) {
+        PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
+        return kExitUsage;
+      }
+    }
+    if (!context.LoadProtocolDefinitions())
+      return kExitFile;
+    RouterSession session(context);
+    if (!session.Open())
+      return kExitRefused;
+    auto target = session.ResolveRouter(parser.positionalArguments().at(0), true);
+    if (!target)
+      return kExitRefused;
+
+    const bool loader = target->address == 0;
+    if (loader) {
+      if (!parser.isSet("ip")) {
+        PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
+        return kExitUsage;
+      }
+      session.current() = RouterParameters{};
+      session.current().dChannelProtocol = 255;  // not known
+    } else if (!session.RegisterAndLoad(*target, PasswordArgument(parser))) {
+      return kExitRefused;
+    }
+    RouterParameters current = session.current();
+    RouterParameters pending = current;
+    if (!CheckRouterFields(context, parser, pending, true)) {
+      session.Deregister();
+      return kExitUsage;
+    }
+    if (mode) {
+      pending.permanentConnection = static_cast<std::uint8_t>(mode->permanentConnection);
+      if (mode->dChannelProtocol >= 0)
+        pending.dChannelProtocol = static_cast<std::uint8_t>(mode->dChannelProtocol);
+    }
+    if (pending.dChannelProtocol == 255 && (!mode || mode->dChannelProtocol < 0))
+      pending.dChannelProtocol = 1;
+    const std::string directory = context.settings().firmwarePath;
+    std::string version = parser.value("version").toStdString();
+    if (version.empty())
+      version = NewestFirmwareVersion(directory, pending.dChannelProtocol);
+    if (version.empty()) {
+      PrintError(std::string("tarcfg-cli firmware: no ") +
+                 FirmwarePrefix(pending.dChannelProtocol) + "* file in " + directory);
+      session.Deregister();
+      return kExitFile;
+    }
+    pending.firmwareVersion = version;
+
+    // The tables that go with the firmware: none for a router without an
+    // address, empty ones for a permanent connection, else the router's own.
+    const Configuration empty;
+    const Configuration* tables = nullptr;
+    if (!loader)
+      tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
+    bool finished = false;
+    ScanAnswer announced;
+    const bool started = session.protocol().DownloadFirmware(
+        target->hardwareAddress, pending, tables ? &tables->lineTargets : nullptr,
+        tables ? &tables->routes : nullptr, tables ? &tables->filters : nullptr,
+        [&](const ScanAnswer& answer) {
+          announced = answer;
+          finished = true;
+        },
+        PrintProgress);
+    if (!started) {
+      PrintError(LoadString(40109));
+      session.Deregister();
+      return kExitFile;
+    }
+    if (::isatty(STDERR_FILENO))
+      std::cerr << LoadString(1013) << "\n";
+    if (!session.RunUntil([&] { return finished; }, 1800))
+      return kExitRefused;
+    if (announced.end)
+      return kExitRefused;
+    std::cout << FormatRouterLine(context.addresses(), announced.routerAddress,
+                                  announced.hardwareAddress, announced.registeredHost,
+                                  context.settings().ownAddress)
+              << "\n";
+    return kExitOk;
+  }
+};
+
+}  // namespace
+
+std::vector<std::unique_ptr<Command>> MakeRouterCommands() {
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<SetCommand>());
+  commands.push_back(std::make_unique<FirmwareCommand>());
+  return commands;
+}
+
+}  // namespace tarcfg::cli

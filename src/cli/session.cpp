@@ -1,0 +1,312 @@
+#include "session.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+
+#include "reports.h"
+#include "string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool SameStartIgnoringCase(const std::string& text, const std::string& prefix) {
+  if (text.size() < prefix.size())
+    return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) !=
+        std::tolower(static_cast<unsigned char>(prefix[i])))
+      return false;
+  return true;
+}
+
+}  // namespace
+
+RouterSession::RouterSession(CliContext& context) : context_(context) {
+  protocol_ = std::make_unique<RouterProtocol>(socket_, context.settings(), context.tables(),
+                                               context.addresses());
+}
+
+RouterSession::~RouterSession() = default;
+
+bool RouterSession::Open() {
+  const GuiSettings& s = context_.settings();
+  const int result = protocol_->OpenRouterProtocol([this](int code) { OnNetworkError(code); },
+                                                   s.ownAddress | ~s.netMask);
+  if (result != 0) {
+    PrintError(FormatString(40012, result == -1000 ? 0 : protocol_->openErrorNumber()));
+    return false;
+  }
+  protocol_->SetRegistrationAbandonedCallback([this] {
+    if (!failed_)
+      PrintError("tarcfg-cli: the router ended the registration without an answer");
+    failed_ = true;
+  });
+  return true;
+}
+
+void RouterSession::OnNetworkError(int code) {
+  switch (code) {
+    case 12:
+      PrintError(LoadString(40101));
+      break;
+    case 13:
+      PrintError(LoadString(40102));
+      break;
+    case 14:
+      PrintError(LoadString(40103));
+      break;
+    default:
+      PrintError(FormatString(40100, code));
+  }
+  failed_ = true;
+}
+
+bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
+  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  while (!done()) {
+    if (failed_)
+      return false;
+    const auto now = Clock::now();
+    if (now >= deadline) {
+      PrintError(LoadString(40008));
+      failed_ = true;
+      return false;
+    }
+    if (now >= nextTick) {
+      nextTick += std::chrono::seconds(1);
+      protocol_->OnTimerTick();
+      continue;
+    }
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now).count();
+    pollfd fd{protocol_->socketDescriptor(), POLLIN, 0};
+    const int ready = ::poll(&fd, 1, static_cast<int>(wait) + 1);
+    if (ready > 0 && (fd.revents & POLLIN))
+      protocol_->OnDatagramReady();
+  }
+  return true;
+}
+
+void RouterSession::RunFor(double seconds) {
+  const auto end = Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+  RunUntil([&] { return Clock::now() >= end; }, static_cast<int>(seconds) + 5);
+}
+
+std::vector<FoundRouter> RouterSession::Scan() {
+  std::vector<FoundRouter> routers;
+  bool ended = false;
+  AddressService& addresses = context_.addresses();
+  const std::uint32_t own = context_.settings().ownAddress;
+  protocol_->ScanNetwork([&](const ScanAnswer& answer) {
+    if (answer.end) {
+      ended = true;
+      return;
+    }
+    const std::string line = FormatRouterLine(addresses, answer.routerAddress,
+                                              answer.hardwareAddress, answer.registeredHost, own);
+    for (const auto& known : routers)
+      if (SameStartIgnoringCase(known.line, line))
+        return;
+    routers.push_back({answer, line, RouterDisplayName(addresses, answer.routerAddress),
+                       FormatHardwareAddress(answer.hardwareAddress)});
+  });
+  RunUntil([&] { return ended; }, 30);
+  return routers;
+}
+
+std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString& text,
+                                                                  bool needHardwareAddress) {
+  Target target;
+  HardwareAddress hardware{};
+  const std::string argument = text.toStdString();
+  if (ParseHardwareAddress(argument, &hardware)) {
+    for (const auto& router : Scan()) {
+      if (router.answer.hardwareAddress == hardware) {
+        target.address = router.answer.routerAddress;
+        target.hardwareAddress = hardware;
+        target.hardwareKnown = true;
+        target.registeredHost = router.answer.registeredHost;
+        target.name = target.address ? DottedQuad(target.address) : std::string();
+        return target;
+      }
+    }
+    if (!failed_)
+      PrintError("tarcfg-cli: no router with hardware address " + argument + " answered");
+    failed_ = true;
+    return std::nullopt;
+  }
+  target.address = context_.addresses().ResolveAddress(argument);
+  if (target.address == 0) {
+    PrintError("tarcfg-cli: " + argument + " is not a router address");
+    failed_ = true;
+    return std::nullopt;
+  }
+  target.name = DottedQuad(target.address);
+  if (needHardwareAddress) {
+    for (const auto& router : Scan()) {
+      if (router.answer.routerAddress == target.address) {
+        target.hardwareAddress = router.answer.hardwareAddress;
+        target.hardwareKnown = true;
+        target.registeredHost = router.answer.registeredHost;
+      }
+    }
+    if (!target.hardwareKnown) {
+      if (!failed_)
+        PrintError("tarcfg-cli: router " + target.name + " did not answer the scan");
+      failed_ = true;
+      return std::nullopt;
+    }
+  }
+  return target;
+}
+
+std::optional<std::string> RouterSession::AskPassword(const QString& passwordOption) {
+  if (!passwordOption.isNull())
+    return passwordOption.toStdString();
+  if (const char* env = std::getenv("TARCFG_PASSWORD"))
+    return std::string(env);
+  if (!::isatty(STDIN_FILENO))
+    return std::nullopt;
+  std::cerr << "Enter Your Password: " << std::flush;
+  termios saved{};
+  const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+  }
+  std::string line;
+  std::getline(std::cin, line);
+  if (terminal)
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+  std::cerr << "\n";
+  return line;
+}
+
+bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwordOption) {
+  bool loaded = false;
+  bool refused = false;
+  current_ = RouterParameters{};
+  protocol_->Register(
+      [&](const RegistrationResult& result) {
+        switch (result.kind) {
+          case RegistrationKind::Accepted:
+            current_.name = target.name;
+            current_.netmask = result.netmask;
+            current_.phoneNumber = result.phoneNumber;
+            current_.dChannelProtocol = result.dChannelProtocol;
+            current_.firmwareVersion = result.firmwareVersion;
+            current_.permanentConnection = result.permanentConnection;
+            if (password_)
+              current_.password = *password_;
+            current_.exclusiveToThisHost = target.registeredHost != 0 &&
+                                           target.registeredHost == context_.settings().ownAddress;
+            protocol_->ReadConfiguration(result.lineTargetCount, result.routeCount,
+                                         result.filterCount, [&](Configuration& configuration) {
+                                           configuration_ = std::move(configuration);
+                                           saved_ = configuration_.Clone();
+                                           loaded = true;
+                                         });
+            break;
+          case RegistrationKind::PasswordRequested: {
+            password_ = AskPassword(passwordOption);
+            if (!password_) {
+              protocol_->AbandonPasswordPrompt();
+              PrintError("tarcfg-cli: the router asks for a password (use -p or TARCFG_PASSWORD)");
+              refused = true;
+              return;
+            }
+            if (password_->size() > kPasswordWireLength) {
+              protocol_->AbandonPasswordPrompt();
+              PrintError(FormatString(40000));
+              refused = true;
+              return;
+            }
+            protocol_->SendPassword(result.challengeSequence, *password_, result.seed);
+            break;
+          }
+          case RegistrationKind::Refused:
+            refused = true;
+            switch (result.refusalCode) {
+              case 3:
+                PrintError(LoadString(40000));
+                break;
+              case 4:
+                PrintError(FormatString(40007, result.registeredHost.c_str()));
+                break;
+              case 5:
+                PrintError(LoadString(40107));
+                break;
+              case 6:
+                PrintError(LoadString(40008));
+                break;
+              default:
+                PrintError(FormatString(40006, static_cast<int>(result.refusalCode)));
+            }
+            break;
+        }
+      },
+      target.address);
+  if (!RunUntil([&] { return loaded || refused; }, 300))
+    return false;
+  if (refused)
+    failed_ = true;
+  return loaded;
+}
+
+void RouterSession::Deregister() {
+  if (protocol_->state() == ProtocolState::Registered)
+    protocol_->Deregister();
+}
+
+std::string UnixLineEnds(std::string text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+      continue;
+    out += text[i];
+  }
+  return out;
+}
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char buffer[8];
+          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+          out += buffer;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+}  // namespace tarcfg::cli

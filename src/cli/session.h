@@ -1,0 +1,90 @@
+// RouterSession: the router protocol driven by a poll loop, with the steps
+// every network command shares: scan, resolve a router argument, register
+// (answering a password challenge), read the configuration, deregister.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli_context.h"
+#include "configuration.h"
+#include "router_protocol.h"
+#include "udp_socket.h"
+
+namespace tarcfg::cli {
+
+struct FoundRouter {
+  ScanAnswer answer;
+  std::string line;         // as the main window lists it
+  std::string displayName;  // address text, or "---------"
+  std::string hardwareAddress;
+};
+
+class RouterSession {
+ public:
+  explicit RouterSession(CliContext& context);
+  ~RouterSession();
+
+  // Opens UDP port 1532. On failure prints 40012 and gives false.
+  bool Open();
+
+  // Runs the event loop until `done` holds, an error was reported, or
+  // `seconds` have passed (then prints 40008). True when `done` held.
+  bool RunUntil(const std::function<bool()>& done, int seconds = 300);
+  // Runs the loop for about `seconds` seconds.
+  void RunFor(double seconds);
+
+  // One scan of the network; routers in the order the main window lists them.
+  std::vector<FoundRouter> Scan();
+
+  // An address or host name, or a hardware address as scan shows it (then a
+  // scan finds its address, possibly 0 for a router in loader mode).
+  struct Target {
+    std::uint32_t address = 0;
+    HardwareAddress hardwareAddress{};
+    bool hardwareKnown = false;
+    std::uint32_t registeredHost = 0;  // as the scan reported it
+    std::string name;                  // the router's name text (dotted quad)
+  };
+  std::optional<Target> ResolveRouter(const QString& text, bool needHardwareAddress);
+
+  // Registers (asking for the password when the router wants one) and reads
+  // the three tables. Prints the refusal or error message on failure.
+  bool RegisterAndLoad(const Target& target, const QString& passwordOption);
+  void Deregister();
+
+  RouterProtocol& protocol() { return *protocol_; }
+  CliContext& context() { return context_; }
+  const RouterParameters& current() const { return current_; }
+  RouterParameters& current() { return current_; }
+  Configuration& configuration() { return configuration_; }
+  const Configuration& saved() const { return saved_; }
+  // Set once a failure message has been printed.
+  bool failed() const { return failed_; }
+  void ClearFailure() { failed_ = false; }
+
+ private:
+  void OnNetworkError(int code);
+  std::optional<std::string> AskPassword(const QString& passwordOption);
+
+  CliContext& context_;
+  UdpSocket socket_;
+  std::unique_ptr<RouterProtocol> protocol_;
+  bool failed_ = false;
+  RouterParameters current_;
+  Configuration configuration_;
+  Configuration saved_;
+  std::optional<std::string> password_;
+};
+
+// "\r\n" to "\n", for texts the desktop tool shows in Windows style.
+std::string UnixLineEnds(std::string text);
+
+// Escapes a text for a JSON string literal (with the quotes).
+std::string JsonString(const std::string& text);
+
+}  // namespace tarcfg::cli
