@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "config_file.h"
 #include "number_text.h"
@@ -30,7 +31,7 @@ constexpr int kStringCannotOpen = 40217;
 // sits at the line end.
 class LineScanner {
  public:
-  explicit LineScanner(const char* piece) : line_(piece) {
+  explicit LineScanner(std::string line) : line_(std::move(line)) {
     // A CR before the line end (or at the very end of the file) belongs to
     // the line end, never to a token.
     const bool hadNewline = !line_.empty() && line_.back() == '\n';
@@ -61,6 +62,27 @@ class LineScanner {
   std::string token_;
   int column_ = 0;
 };
+
+// Longest line taken as one; a longer one goes on as a new line, so that
+// a file without line ends cannot exhaust memory.
+constexpr std::size_t kMaxWholeLine = 1 << 20;
+
+// The next whole line of the file, joined from the pieces the line reader
+// gives. Whole lines keep a long comment a comment and keep every line
+// number equal to the line of the file. False at the end of the file.
+bool ReadWholeLine(ConfigLineReader& lines, std::string* line) {
+  line->clear();
+  while (const char* piece = lines.ReadConfigLine()) {
+    const std::size_t length = std::strlen(piece);
+    line->append(piece, length);
+    // A piece shorter than the limit without line end is the end of the file
+    // (or was cut at a NUL byte); only a full piece goes on.
+    if (length < ConfigLineReader::kMaxPiece || line->back() == '\n' ||
+        line->size() >= kMaxWholeLine)
+      return true;
+  }
+  return !line->empty();
+}
 
 // A line that is skipped everywhere: no token, or a first token with "#".
 bool IsSkipped(const std::string& firstToken) {
@@ -321,12 +343,10 @@ ConfigReadResult ReadConfigFile(const std::string& path, int permanentConnection
   FieldError stop;
   int lineNumber = 0;
 
-  while (stop.code == kConfigOk) {
-    const char* piece = lines.ReadConfigLine();
-    if (!piece)
-      break;
+  std::string line;
+  while (stop.code == kConfigOk && ReadWholeLine(lines, &line)) {
     ++lineNumber;
-    LineScanner scan(piece);
+    LineScanner scan(line);
     const std::string first = scan.Next();
     if (IsSkipped(first))
       continue;
