@@ -545,6 +545,7 @@ TEST_F(RoundTripTest, WrittenFileReadsBackToEqualLists) {
   ConfigReadResult result = ReadConfigFile(path, 0, context, configuration, trace.file());
   ASSERT_EQ(result.code, kConfigOk) << result.line << ":" << result.column;
   EXPECT_TRUE(configuration.lineTargets.SameAs(written.lineTargets));
+  EXPECT_TRUE(configuration.routes.SameAs(written.routes));
   EXPECT_TRUE(configuration.filters.SameAs(written.filters));
   EXPECT_EQ(configuration.filters.count(), 6);
 }
