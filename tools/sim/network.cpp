@@ -658,6 +658,13 @@ void Network::Advance(uint64_t now) {
       r.mode = r.config.address != 0 ? Mode::Running : Mode::Loader;
       r.loaderAddress = 0;
       ++version_;
+      // A restarted router announces itself to the host that loaded it with
+      // the answer a scan would get.
+      if (r.offerHost != 0) {
+        Writer w;
+        w.U16be(0).Raw(r.config.hardware).U32be(r.config.address).U32be(r.config.owner);
+        SendUnnumbered(r, now, r.offerHost, kScanAnswer, w.Take());
+      }
     }
     bool connected = r.channels[0].state == 3 || r.channels[1].state == 3;
     while (r.mode == Mode::Running && connected && now >= r.nextChannelTickMs) {
