@@ -1,0 +1,98 @@
+#include "application.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QStringList>
+#include <filesystem>
+#include <system_error>
+
+#include "main_window.h"
+#include "profile_file.h"
+#include "protocol_definitions.h"
+#include "static_text.h"
+#include "string_table.h"
+#include "udp_socket.h"
+
+namespace tarcfg {
+
+StartupOptions ParseCommandLine(const QStringList& arguments) {
+  StartupOptions options;
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QLatin1String("--settings") || argument == QLatin1String("--screenshot")) {
+      if (i + 1 >= arguments.size()) {
+        options.error = argument + QStringLiteral(" needs a file name");
+        return options;
+      }
+      const QString value = arguments[++i];
+      if (argument == QLatin1String("--settings"))
+        options.settingsFile = value.toStdString();
+      else
+        options.screenshotPath = value;
+    } else if (argument.startsWith(QLatin1String("--settings="))) {
+      options.settingsFile = argument.mid(11).toStdString();
+    } else if (argument.startsWith(QLatin1String("--screenshot="))) {
+      options.screenshotPath = argument.mid(13);
+    } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+      options.help = true;
+    } else {
+      options.error = QStringLiteral("unknown option: ") + argument;
+      return options;
+    }
+  }
+  return options;
+}
+
+bool StartNetworking() {
+  int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+  if (fd < 0)
+    return false;
+  ::close(fd);
+  return true;
+}
+
+bool LoadProtocolDefinitions(ShellContext& context, QWidget* parent) {
+  ProtocolDefinitionResult result =
+      ReadProtocolDefinitions(context.settings.firmwarePath, context.tables);
+  if (result.ok)
+    return true;
+  std::string text = result.column != 0 ? FormatString(40010, result.line, result.column)
+                                        : FormatString(40011, result.line);
+  context.messages.ShowMessage(parent, QString::fromLatin1(text.c_str()), MessageIcon::Stop);
+  return false;
+}
+
+int RunApplication(const StartupOptions& options) {
+  QtMessageBoxes messages;
+  SystemNetDatabase database;
+  ShellContext context(database, messages);
+
+  if (!StartNetworking()) {
+    messages.ShowMessage(nullptr, TableText(40005), MessageIcon::Stop);
+    return 1;
+  }
+
+  ProfileFile profile(SettingsFilePath(options.settingsFile));
+  context.settings = LoadGuiSettings(profile, context.addresses, context.workingDirectory);
+  StaticText::RegisterStaticTextClass();
+  if (!LoadProtocolDefinitions(context, nullptr))
+    return 1;
+
+  context.CreateProtocol(std::make_unique<UdpSocket>());
+  int status = 0;
+  {
+    MainWindowOptions windowOptions;
+    windowOptions.screenshotPath = options.screenshotPath;
+    MainWindow window(context, windowOptions);
+    window.show();
+    window.Start();
+    window.exec();
+    // The window's end deregistered from the router; the socket goes after.
+  }
+  context.FreeConfiguration();
+  return status;
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,24 @@
+// tarcfg: finds the Tarnex routers of the local network, registers with
+// one and edits its configuration.
+#include <QApplication>
+#include <cstdio>
+
+#include "application.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tarcfg"));
+  QApplication::setApplicationVersion(QStringLiteral("1.4.5.0"));
+  tarcfg::StartupOptions options = tarcfg::ParseCommandLine(QApplication::arguments());
+  if (!options.error.isEmpty() || options.help) {
+    std::fprintf(options.help ? stdout : stderr,
+                 "%s%susage: tarcfg [--settings FILE] [--screenshot FILE]\n"
+                 "  --settings FILE    settings file (default: $TARCFG_SETTINGS, else\n"
+                 "                     tarcfg.ini in the XDG configuration directory)\n"
+                 "  --screenshot FILE  save a picture of the main window after the scan\n"
+                 "                     and quit\n",
+                 options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
+    return options.help ? 0 : 2;
+  }
+  return tarcfg::RunApplication(options);
+}

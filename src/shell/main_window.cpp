@@ -1,0 +1,439 @@
+#include "main_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "about_dialog.h"
+#include "field_exchange.h"
+#include "help_window.h"
+#include "string_table.h"
+
+namespace tarcfg {
+
+// The picture beside the buttons: a double-click opens the About box, a
+// click does nothing.
+class PictureButton : public QAbstractButton {
+ public:
+  PictureButton(QPixmap pixmap, QWidget* parent) : QAbstractButton(parent), pixmap_(pixmap) {
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(pixmap_.size());
+  }
+  std::function<void()> onDoubleClick;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, pixmap_);
+  }
+  void mouseDoubleClickEvent(QMouseEvent*) override {
+    if (onDoubleClick)
+      onDoubleClick();
+  }
+
+ private:
+  QPixmap pixmap_;
+};
+
+namespace {
+
+// The client area under the menu bar, with the etched line across its top.
+class ClientArea : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(QColor(128, 128, 128));
+    painter.drawLine(0, 0, 2000, 0);
+    painter.setPen(Qt::white);
+    painter.drawLine(0, 1, 2000, 1);
+  }
+};
+
+constexpr int kWindowWidth = 242;
+constexpr int kWindowHeight = 236;
+
+}  // namespace
+
+MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      options_(std::move(options)),
+      units_(font()),
+      helpPage_(QString::fromLatin1(kHelpPage)) {
+  setObjectName(QStringLiteral("mainWindow"));
+  // A window with a minimise box and no maximise box, not resizable.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(QIcon(ProgramIcon()));
+  BuildWindow();
+  BuildMenu();
+}
+
+MainWindow::~MainWindow() {
+  Shutdown();
+  EndWaitCursor();
+}
+
+QPushButton* MainWindow::AddButton(const char* name, const QString& text, int x, int y) {
+  auto* button = new QPushButton(text, client_);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  button->setGeometry(units_.ToPixels(x, y, 64, 14));
+  return button;
+}
+
+QLabel* MainWindow::AddLabel(const char* name, const QString& text, int x, int y, int width) {
+  auto* label = new QLabel(text, client_);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setGeometry(units_.ToPixels(x, y, width, 8));
+  return label;
+}
+
+void MainWindow::BuildWindow() {
+  client_ = new ClientArea(this);
+  client_->setFixedSize(units_.ToPixelsX(kWindowWidth), units_.ToPixelsY(kWindowHeight));
+
+  AddLabel("routerSelectionLabel", QStringLiteral("Router Selection"), 8, 8, 74);
+  headerHardware_ = AddLabel("hardwareHeader", QStringLiteral("H&W-Address"), 8, 20, 48);
+  headerName_ = AddLabel("nameHeader", QStringLiteral("Name"), 84, 20, 48);
+  list_ = new QListWidget(client_);
+  list_->setObjectName(QStringLiteral("routerList"));
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list_->setGeometry(units_.ToPixels(8, 32, 152, 176));
+  headerHardware_->setBuddy(list_);
+
+  AddLabel("configurationLabel", QStringLiteral("Configuration"), 168, 32);
+  routerButton_ = AddButton("routerButton", QStringLiteral("Rou&ter"), 168, 44);
+  lineTargetsButton_ = AddButton("lineTargetsButton", QStringLiteral("&Line Targets"), 168, 60);
+  AddLabel("lineMonitorLabel", QStringLiteral("Line Monitor"), 168, 84);
+  connectionsButton_ = AddButton("connectionsButton", QStringLiteral("&Connections"), 168, 96);
+  AddLabel("informationLabel", QStringLiteral("Information"), 168, 120);
+  accountingButton_ = AddButton("accountingButton", QStringLiteral("&Accounting"), 168, 132);
+  picture_ = new PictureButton(MainWindowPicture(), client_);
+  picture_->setObjectName(QStringLiteral("pictureButton"));
+  picture_->move(units_.ToPixelsX(168), units_.ToPixelsY(160));
+  picture_->onDoubleClick = [this] { ShowAbout(); };
+  registerButton_ = AddButton("registerButton", QStringLiteral("&Register"), 8, 216);
+  deregisterButton_ = AddButton("deregisterButton", QStringLiteral("&Deregister"), 80, 216);
+  overviewButton_ = AddButton("routerOverviewButton", QStringLiteral("Router &Overview"), 152, 216);
+  registerButton_->setDefault(true);
+
+  connect(list_, &QListWidget::itemSelectionChanged, this, &MainWindow::OnSelectionChanged);
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this] { RegisterSelectedRouter(); });
+  connect(registerButton_, &QPushButton::clicked, this, &MainWindow::RegisterSelectedRouter);
+  connect(deregisterButton_, &QPushButton::clicked, this, &MainWindow::DeregisterRouter);
+  connect(routerButton_, &QPushButton::clicked, this, &MainWindow::EditRouterParameters);
+  connect(lineTargetsButton_, &QPushButton::clicked, this,
+          [this] { OpenRouterDialog(RouterDialog::LineTargets); });
+  connect(connectionsButton_, &QPushButton::clicked, this,
+          [this] { OpenRouterDialog(RouterDialog::Connections); });
+  connect(accountingButton_, &QPushButton::clicked, this,
+          [this] { OpenRouterDialog(RouterDialog::Accounting); });
+  connect(overviewButton_, &QPushButton::clicked, this,
+          [this] { OpenRouterDialog(RouterDialog::RouterOverview); });
+
+  // Tab order as the controls are laid out.
+  setTabOrder(list_, routerButton_);
+  setTabOrder(routerButton_, lineTargetsButton_);
+  setTabOrder(lineTargetsButton_, connectionsButton_);
+  setTabOrder(connectionsButton_, accountingButton_);
+  setTabOrder(accountingButton_, registerButton_);
+  setTabOrder(registerButton_, deregisterButton_);
+  setTabOrder(deregisterButton_, overviewButton_);
+}
+
+void MainWindow::BuildMenu() {
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName(QStringLiteral("menuBar"));
+  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QAction* settings = file->addAction(QStringLiteral("&Settings..."));
+  settings->setObjectName(QStringLiteral("settingsAction"));
+  file->addSeparator();
+  QAction* exit = file->addAction(QStringLiteral("E&xit"));
+  exit->setObjectName(QStringLiteral("exitAction"));
+  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+  QAction* contents = help->addAction(QStringLiteral("&Contents"));
+  contents->setObjectName(QStringLiteral("contentsAction"));
+  help->addSeparator();
+  QAction* about = help->addAction(QStringLiteral("A&bout TARCFG..."));
+  about->setObjectName(QStringLiteral("aboutAction"));
+  connect(settings, &QAction::triggered, this, &MainWindow::ShowGuiSettings);
+  connect(exit, &QAction::triggered, this, [this] { done(QDialog::Accepted); });
+  connect(contents, &QAction::triggered, this, &MainWindow::ShowHelpContents);
+  connect(about, &QAction::triggered, this, &MainWindow::ShowAbout);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(menuBar_);
+  layout->addWidget(client_);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindow::Start() {
+  if (started_)
+    return;
+  started_ = true;
+  setWindowTitle(TableText(57344));
+  SetListTabStops(list_, {headerHardware_, headerName_}, units_);
+  UpdateCommandStates();
+  routersAvailable_ = StartDiscovery() != 0;
+}
+
+void MainWindow::UpdateCommandStates() {
+  const bool r = registered_;
+  const bool s = context_.selected.selectedIndex > 0 && routersAvailable_;
+  const bool l = context_.configuration.has_value();
+  const bool n = l && context_.configuration->lineTargets.count() > 0;
+  const bool u = context_.undefinedProtocols;
+  registerButton_->setEnabled(!r && s);
+  deregisterButton_->setEnabled(r);
+  routerButton_->setEnabled(r);
+  lineTargetsButton_->setEnabled(r && l && !u);
+  connectionsButton_->setEnabled(r && n && !u);
+  accountingButton_->setEnabled(r && n && !u);
+  overviewButton_->setEnabled(!r && routersAvailable_);
+  list_->setEnabled(!r && routersAvailable_);
+  routerButton_->setDefault(r);
+  registerButton_->setDefault(!r);
+}
+
+int MainWindow::StartDiscovery() {
+  // The scanning line stays on screen while the list is emptied underneath
+  // it, because the list is not redrawn until the scan is over.
+  list_->addItem(TableText(1011));
+  list_->repaint();
+  list_->setUpdatesEnabled(false);
+  list_->setEnabled(false);
+  list_->clear();
+
+  RouterProtocol* protocol = context_.protocol.get();
+  const std::uint32_t broadcast = context_.settings.ownAddress | ~context_.settings.netMask;
+  if (!protocol ||
+      protocol->OpenRouterProtocol([this](int code) { OnNetworkError(code); }, broadcast) != 0) {
+    list_->setUpdatesEnabled(true);
+    int error = protocol ? protocol->openErrorNumber() : 0;
+    Show(FormatString(40012, error).c_str(), MessageIcon::Exclamation);
+    return 0;
+  }
+  protocol->SetRegistrationAbandonedCallback([this] {
+    context_.selected.current.password = "";
+    PostRouterState(1);
+  });
+  if (options_.driveProtocol) {
+    if (protocol->socketDescriptor() >= 0) {
+      notifier_ = new QSocketNotifier(protocol->socketDescriptor(), QSocketNotifier::Read, this);
+      connect(notifier_, &QSocketNotifier::activated, this, [this] {
+        if (context_.protocol)
+          context_.protocol->OnDatagramReady();
+      });
+    }
+    ticker_ = new QTimer(this);
+    connect(ticker_, &QTimer::timeout, this, [this] {
+      if (context_.protocol)
+        context_.protocol->OnTimerTick();
+    });
+    ticker_->start(1000);
+  }
+  context_.routers = NewRouterEntryList();
+  protocol->ScanNetwork([this](const ScanAnswer& answer) { OnRouterFound(answer); });
+  return 1;
+}
+
+void MainWindow::OnRouterFound(const ScanAnswer& answer) {
+  if (!context_.routers)
+    return;
+  if (answer.end) {
+    list_->setUpdatesEnabled(true);
+    if (list_->count() == 0) {
+      list_->addItem(TableText(1016));
+      list_->setEnabled(false);
+    } else {
+      list_->setEnabled(true);
+      list_->setFocus(Qt::OtherFocusReason);
+      // The Space selects the line under the cursor: the first one.
+      list_->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+      QCoreApplication::postEvent(list_, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space,
+                                                       Qt::NoModifier, QStringLiteral(" ")));
+    }
+    if (!options_.screenshotPath.isEmpty())
+      QTimer::singleShot(500, this, [this] { SaveScreenshot(); });
+    return;
+  }
+  const std::string line =
+      FormatRouterLine(answer, context_.addresses, context_.settings.ownAddress);
+  const QString text = QString::fromLatin1(line.c_str());
+  for (int row = 0; row < list_->count(); ++row)
+    if (list_->item(row)->text().startsWith(text, Qt::CaseInsensitive))
+      return;
+  list_->addItem(text);
+  RouterEntry entry;
+  entry.displayName = RouterDisplayName(answer.routerAddress, context_.addresses);
+  entry.hardwareAddress = FormatHardwareAddress(answer.hardwareAddress);
+  entry.exclusiveToThisHost =
+      answer.registeredHost != 0 && answer.registeredHost == context_.settings.ownAddress ? 1 : 0;
+  context_.routers->Append(std::move(entry));
+}
+
+void MainWindow::OnSelectionChanged() {
+  routersAvailable_ = context_.routers && !context_.routers->empty();
+  SelectedRouter& selected = context_.selected;
+  if (routersAvailable_) {
+    const QList<QListWidgetItem*> items = list_->selectedItems();
+    const int row = items.isEmpty() ? -1 : list_->row(items.front());
+    selected.selectedIndex = row + 1;
+    if (const RouterEntry* entry = context_.routers->NodeAt(selected.selectedIndex)) {
+      selected.routerAddressText = entry->displayName;
+      selected.hardwareAddressText = entry->hardwareAddress;
+      ParseHardwareAddress(entry->hardwareAddress, selected.hardwareAddress);
+    }
+  } else {
+    selected.selectedIndex = 0;
+  }
+  UpdateCommandStates();
+}
+
+void MainWindow::OpenRouterDialog(RouterDialog kind) {
+  const bool needsSelection = kind == RouterDialog::Connections || kind == RouterDialog::Accounting;
+  if (needsSelection && context_.selected.selectedIndex == 0)
+    return;
+  auto it = dialogs_.routerDialogs.find(kind);
+  if (it != dialogs_.routerDialogs.end() && it->second)
+    it->second(*this);
+  if (kind == RouterDialog::LineTargets)
+    UpdateCommandStates();
+}
+
+void MainWindow::ShowGuiSettings() {
+  const GuiSettings& settings = context_.settings;
+  std::string own = context_.addresses.FormatAddress(settings.ownAddress);
+  std::string mask = context_.addresses.FormatAddress(settings.netMask);
+  std::string text =
+      FormatString(1017, own.c_str(), mask.c_str(), settings.nameResolve ? "on" : "off",
+                   settings.firmwarePath.c_str());
+  context_.messages.ShowMessage(this, QString::fromLatin1(text.c_str()), MessageIcon::Information);
+}
+
+void MainWindow::ShowHelpContents() {
+  if (!help_)
+    help_ = new HelpWindow(this);
+  if (!help_->OpenContents(helpPage_)) {
+    delete help_;
+    Show(TableText(61703), MessageIcon::Stop);
+    return;
+  }
+  help_->show();
+  help_->raise();
+}
+
+void MainWindow::ShowAbout() {
+  AboutDialog about(this);
+  about.exec();
+}
+
+void MainWindow::PostRouterState(int wParam) {
+  QCoreApplication::postEvent(this, new RouterStateEvent(wParam));
+}
+
+void MainWindow::OnRouterState(int wParam) {
+  registered_ = wParam == 0;
+  UpdateCommandStates();
+  if (registered_)
+    routerButton_->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() == WM_ROUTER_STATE) {
+    OnRouterState(static_cast<RouterStateEvent*>(event)->wParam());
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  // Coming to the front puts the focus on the default button.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    QPushButton* button = registered_ ? routerButton_ : registerButton_;
+    if (button->isEnabled())
+      button->setFocus(Qt::ActiveWindowFocusReason);
+  }
+  QDialog::changeEvent(event);
+}
+
+void MainWindow::reject() {
+  if (registered_)
+    DeregisterRouter();
+}
+
+void MainWindow::done(int result) {
+  Shutdown();
+  QDialog::done(result);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  done(QDialog::Rejected);
+  event->accept();
+}
+
+void MainWindow::Shutdown() {
+  if (shutDown_)
+    return;
+  shutDown_ = true;
+  if (ticker_)
+    ticker_->stop();
+  EndRegistration();
+  if (help_)
+    help_->close();
+}
+
+void MainWindow::Post(std::function<void()> action) {
+  QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+}
+
+void MainWindow::Show(const QString& text, MessageIcon icon) {
+  context_.messages.ShowMessage(this, text, icon);
+}
+
+void MainWindow::BeginWaitCursor() {
+  if (waitCursor_)
+    return;
+  waitCursor_ = true;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  if (isVisible())
+    grabMouse();
+}
+
+void MainWindow::EndWaitCursor() {
+  if (!waitCursor_)
+    return;
+  waitCursor_ = false;
+  QApplication::restoreOverrideCursor();
+  if (QWidget::mouseGrabber() == this)
+    releaseMouse();
+}
+
+RouterEntry* MainWindow::SelectedEntry() {
+  if (!context_.routers)
+    return nullptr;
+  return context_.routers->NodeAt(context_.selected.selectedIndex);
+}
+
+void MainWindow::SaveScreenshot() {
+  grab().save(options_.screenshotPath);
+  done(QDialog::Accepted);
+}
+
+}  // namespace tarcfg

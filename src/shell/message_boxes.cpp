@@ -1,0 +1,48 @@
+#include "message_boxes.h"
+
+#include <QMessageBox>
+
+#include "string_table.h"
+
+namespace tarcfg {
+namespace {
+
+QMessageBox::Icon ToQt(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information:
+      return QMessageBox::Information;
+    case MessageIcon::Exclamation:
+      return QMessageBox::Warning;
+    case MessageIcon::Stop:
+      return QMessageBox::Critical;
+    case MessageIcon::Question:
+      return QMessageBox::Question;
+    case MessageIcon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Message boxes carry the program's caption, as every window of it does.
+QString Caption() {
+  return TableText(57344);
+}
+
+}  // namespace
+
+void QtMessageBoxes::ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) {
+  QMessageBox box(ToQt(icon), Caption(), text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool QtMessageBoxes::AskYesNo(QWidget* parent, const QString& text, MessageIcon icon) {
+  QMessageBox box(ToQt(icon), Caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+QString TableText(int id) {
+  return QString::fromLatin1(LoadString(id));
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,35 @@
+// The one way the shell and the dialogs show a message box.
+//
+// The application shows real QMessageBox windows; the GUI tests put in a
+// recorder that remembers what was shown and gives prepared answers, so no
+// test ever waits on a modal box.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace tarcfg {
+
+enum class MessageIcon { None, Information, Exclamation, Stop, Question };
+
+class MessageBoxes {
+ public:
+  virtual ~MessageBoxes() = default;
+  // A message with one OK button.
+  virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // A question with Yes and No; true for Yes.
+  virtual bool AskYesNo(QWidget* parent, const QString& text,
+                        MessageIcon icon = MessageIcon::Question) = 0;
+};
+
+class QtMessageBoxes : public MessageBoxes {
+ public:
+  void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
+  bool AskYesNo(QWidget* parent, const QString& text, MessageIcon icon) override;
+};
+
+// Table text `id` as a QString (the table holds 8-bit Latin-1 texts).
+QString TableText(int id);
+
+}  // namespace tarcfg

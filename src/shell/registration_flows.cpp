@@ -1,0 +1,242 @@
+// The main window's flows around a registration: registering with the
+// selected router (with its password prompt), loading its configuration,
+// deregistering, sending changed router parameters, and network errors.
+#include <QListWidget>
+#include <QPushButton>
+
+#include "config_file.h"
+#include "main_window.h"
+#include "password_dialog.h"
+#include "protocol_definitions.h"
+#include "string_table.h"
+
+namespace tarcfg {
+
+void MainWindow::RegisterSelectedRouter() {
+  if (registered_ || !context_.protocol)
+    return;
+  RouterEntry* entry = SelectedEntry();
+  if (!entry)
+    return;
+  SelectedRouter& selected = context_.selected;
+  // Until WM_ROUTER_STATE arrives no second registration can be started.
+  overviewButton_->setEnabled(false);
+  registerButton_->setEnabled(false);
+  list_->setEnabled(false);
+  // A configuration left from an earlier registration is not this one's.
+  context_.FreeConfiguration();
+  context_.undefinedProtocols = false;
+
+  const std::uint32_t address = context_.addresses.ResolveAddress(entry->displayName);
+  selected.routerAddressText = DottedQuad(address);
+  if (address == 0) {
+    // A router without an address yet: registered without any exchange;
+    // its configuration will reach it by a download to its Ethernet address.
+    selected.current = RouterParameters{};
+    selected.current.dChannelProtocol = 255;
+    PostRouterState(0);
+    return;
+  }
+  context_.protocol->Register(
+      [this](const RegistrationResult& result) { OnRegistrationReply(result); }, address);
+  selected.current.exclusiveToThisHost = entry->exclusiveToThisHost;
+  // Register does nothing outside Idle; the window must not stay disabled.
+  if (context_.protocol->state() != ProtocolState::Registering)
+    PostRouterState(1);
+}
+
+void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
+  SelectedRouter& selected = context_.selected;
+  switch (result.kind) {
+    case RegistrationKind::Accepted: {
+      selected.lineTargetCount = result.lineTargetCount;
+      selected.routeCount = result.routeCount;
+      selected.filterCount = result.filterCount;
+      RouterParameters& current = selected.current;
+      current.name = selected.routerAddressText;
+      current.netmask = result.netmask;
+      current.phoneNumber = result.phoneNumber;
+      current.dChannelProtocol = result.dChannelProtocol;
+      current.firmwareVersion = result.firmwareVersion;
+      current.permanentConnection = result.permanentConnection;
+      BeginWaitCursor();
+      context_.protocol->ReadConfiguration(
+          result.lineTargetCount, result.routeCount, result.filterCount,
+          [this](Configuration& loaded) { OnConfigurationLoaded(loaded); });
+      break;
+    }
+    case RegistrationKind::PasswordRequested: {
+      const std::uint16_t sequence = result.challengeSequence;
+      const std::uint16_t seed = result.seed;
+      Post([this, sequence, seed] { PromptPassword(sequence, seed); });
+      break;
+    }
+    case RegistrationKind::Refused: {
+      selected.current.password = "";
+      PostRouterState(1);
+      std::string text;
+      switch (result.refusalCode) {
+        case 3:
+          text = LoadString(40000);
+          break;
+        case 4:
+          text = FormatString(40007, result.registeredHost.c_str());
+          break;
+        case 5:
+          text = LoadString(40107);
+          break;
+        case 6:
+          text = LoadString(40008);
+          break;
+        default:
+          text = FormatString(40006, static_cast<int>(result.refusalCode));
+          break;
+      }
+      Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Exclamation); });
+      break;
+    }
+  }
+}
+
+void MainWindow::PromptPassword(std::uint16_t challengeSequence, std::uint16_t seed) {
+  RouterProtocol* protocol = context_.protocol.get();
+  if (!protocol || protocol->state() != ProtocolState::PasswordRequested)
+    return;  // the registration ended while the prompt waited
+  PasswordDialog dialog(context_.messages, this);
+  const bool typed = dialog.exec() == QDialog::Accepted;
+  if (protocol->state() != ProtocolState::PasswordRequested)
+    return;  // ended meanwhile; the error has brought the window back
+  if (!typed) {
+    // Cancel gives up this registration; the list is usable again.
+    context_.selected.current.password = "";
+    protocol->AbandonPasswordPrompt();
+    PostRouterState(1);
+    return;
+  }
+  context_.selected.current.password = dialog.password();
+  protocol->SendPassword(challengeSequence, dialog.password(), seed);
+}
+
+void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
+  context_.configuration = std::move(loaded);
+  context_.savedConfiguration = context_.configuration->Clone();
+  ProtocolAdditionsResult additions =
+      WriteProtocolAdditions(context_.settings.firmwarePath, context_.configuration->lineTargets);
+  context_.undefinedProtocols = additions.undefined;
+  EndWaitCursor();
+  PostRouterState(0);
+  if (context_.undefinedProtocols) {
+    const Configuration& configuration = *context_.configuration;
+    WriteConfigFile(context_.workingDirectory + "/save.cfg", configuration.lineTargets,
+                    configuration.routes, configuration.filters, context_.selected.current,
+                    context_.configContext());
+    Post([this] { Show(TableText(40002), MessageIcon::Exclamation); });
+  }
+}
+
+void MainWindow::DeregisterRouter() {
+  if (!registered_)
+    return;
+  EndRegistration();
+  registered_ = false;
+  UpdateCommandStates();
+  list_->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::EndRegistration() {
+  if (context_.protocol)
+    context_.protocol->Deregister();
+  SelectedRouter& selected = context_.selected;
+  const int selectedIndex = selected.selectedIndex;
+  RouterParameters pending = selected.pending;
+  selected = SelectedRouter{};
+  selected.selectedIndex = selectedIndex;
+  selected.pending = pending;
+  context_.FreeConfiguration();
+  context_.undefinedProtocols = false;
+}
+
+void MainWindow::EditRouterParameters() {
+  if (!registered_ || !dialogs_.editRouterParameters)
+    return;
+  std::optional<RouterParameters> changed =
+      dialogs_.editRouterParameters(*this, context_.selected.current);
+  if (!changed)
+    return;
+  if (RouterEntry* entry = SelectedEntry())
+    entry->exclusiveToThisHost = changed->exclusiveToThisHost;
+  const int kind = CompareRouterParameters(context_.selected.current, *changed);
+  update();
+  if (kind != kNoChange)
+    ApplyRouterParameters(*changed, kind);
+}
+
+void MainWindow::ApplyRouterParameters(const RouterParameters& changed, int kind) {
+  SelectedRouter& selected = context_.selected;
+  selected.pending = changed;
+  if (selected.current.name.empty())
+    kind = kFullReconfiguration;  // a router without address learns it by download
+  RouterProtocol* protocol = context_.protocol.get();
+  if (!protocol && kind != kFullReconfiguration)
+    return;
+  switch (kind) {
+    case kPasswordChange:
+      protocol->ChangePassword([this] { OnParametersConfirmed(); }, selected.pending.password,
+                               selected.current.password,
+                               selected.pending.exclusiveToThisHost != 0);
+      break;
+    case kParameterChange:
+      protocol->WriteRouterParameters([this] { OnParametersConfirmed(); }, selected.pending);
+      break;
+    case kPasswordAndParameters:
+      protocol->ChangePassword(
+          [this] {
+            context_.selected.current = context_.selected.pending;
+            // The parameter write goes out once the password answer is done with.
+            Post([this] {
+              if (context_.protocol && registered_)
+                context_.protocol->WriteRouterParameters([this] { OnParametersConfirmed(); },
+                                                         context_.selected.pending);
+            });
+          },
+          selected.pending.password, selected.current.password,
+          selected.pending.exclusiveToThisHost != 0);
+      break;
+    case kFullReconfiguration:
+      if (dialogs_.startFullReconfiguration)
+        dialogs_.startFullReconfiguration(*this, selected.pending);
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OnParametersConfirmed() {
+  context_.selected.current = context_.selected.pending;
+  Post([this] { Show(TableText(40111), MessageIcon::Information); });
+}
+
+void MainWindow::OnNetworkError(int code) {
+  std::string text;
+  switch (code) {
+    case 12:
+      text = LoadString(40101);
+      break;
+    case 13:
+      text = LoadString(40102);
+      break;
+    case 14:
+      text = LoadString(40103);
+      break;
+    default:
+      text = FormatString(40100, code);
+      break;
+  }
+  Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
+  if (dialogs_.closeProgressWindow)
+    dialogs_.closeProgressWindow();
+  EndWaitCursor();
+  PostRouterState(1);
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,41 @@
+// The pure rules behind the router list and the registration flows: how a
+// scan answer becomes a list line, how a hardware address text is read
+// back, and which request a change of router parameters needs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "address.h"
+#include "records.h"
+#include "router_protocol.h"
+
+namespace tarcfg {
+
+inline constexpr const char* kNoAddressName = "---------";
+
+// The name column: the router's address as text, "---------" for 0.
+std::string RouterDisplayName(std::uint32_t routerAddress, AddressService& addresses);
+// "00-60-1a-10-00-01".
+std::string FormatHardwareAddress(const HardwareAddress& hardware);
+// Six hexadecimal pairs; false (and zeros) when the text is not one.
+bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out);
+
+// " hw\tname " for a free router or one this host holds, "(hw\tname)" for
+// a router another host holds.
+std::string FormatRouterLine(const ScanAnswer& answer, AddressService& addresses,
+                             std::uint32_t ownAddress);
+
+// Change kinds: what a change of router parameters needs.
+enum ChangeKind {
+  kNoChange = 0,
+  kPasswordChange = -1,         // password or exclusive right
+  kParameterChange = -2,        // name, net mask or phone number
+  kPasswordAndParameters = -3,  // both of the above
+  kFullReconfiguration = -4,    // firmware, D-channel protocol or line type
+};
+int CompareRouterParameters(const RouterParameters& current, const RouterParameters& changed);
+
+}  // namespace tarcfg

@@ -1,0 +1,97 @@
+// The process-wide state of the desktop application, in one object that
+// the application creates once and hands to the main window and the
+// dialogs; tests make fresh ones.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "address.h"
+#include "config_file.h"
+#include "configuration.h"
+#include "gui_settings.h"
+#include "message_boxes.h"
+#include "net_database.h"
+#include "record_list.h"
+#include "records.h"
+#include "router_protocol.h"
+#include "socket.h"
+
+namespace tarcfg {
+
+// One router of the list, as the scan reported it. The overview fields are
+// filled by the Router Overview window.
+struct RouterEntry {
+  int overviewReceived = 0;
+  std::string displayName;      // address text, host name, or "---------"
+  std::string hardwareAddress;  // "00-60-1a-10-00-01"
+  int exclusiveToThisHost = 0;
+  int channel1State = 0;
+  std::string channel1Remote;
+  std::string channel1Name;
+  int channel2State = 0;
+  std::string channel2Remote;
+  std::string channel2Name;
+  int overviewDChannelProtocol = 0;
+  int overviewPermanentConnection = 0;
+  std::string overviewFirmwareVersion;
+};
+
+// Two entries are the same router when name and hardware address agree.
+using RouterEntryList = RecordList<RouterEntry>;
+RouterEntryList NewRouterEntryList();
+
+// The selected router and the registration with it.
+struct SelectedRouter {
+  // The router's address as requests use it. Holds whatever the list shows,
+  // also a long host name.
+  std::string routerAddressText;
+  std::string hardwareAddressText;
+  std::array<std::uint8_t, 6> hardwareAddress{};
+  RouterParameters current;  // as last read from or written to the router
+  RouterParameters pending;  // being written; becomes current when confirmed
+  std::uint32_t lineTargetCount = 0;
+  std::uint32_t routeCount = 0;
+  std::uint32_t filterCount = 0;
+  int selectedIndex = 0;  // list position + 1; 0 = nothing selected
+};
+
+class ShellContext {
+ public:
+  ShellContext(NetDatabase& database, MessageBoxes& messages);
+  ShellContext(const ShellContext&) = delete;
+  ShellContext& operator=(const ShellContext&) = delete;
+  ~ShellContext();
+
+  NetDatabase& database;
+  MessageBoxes& messages;
+  AddressService addresses;
+  GuiSettings settings;
+  ProtocolTables tables;
+  // Where "save.cfg" goes: the working directory of the process.
+  std::string workingDirectory;
+
+  // The socket and the protocol on it; made by CreateProtocol once the
+  // settings are known.
+  std::unique_ptr<DatagramSocket> socket;
+  std::unique_ptr<RouterProtocol> protocol;
+  void CreateProtocol(std::unique_ptr<DatagramSocket> datagramSocket);
+
+  SelectedRouter selected;
+  std::optional<RouterEntryList> routers;  // exists once a scan has started
+
+  // The registered router's configuration and the copies it was read or
+  // last written as; empty while no configuration is loaded.
+  std::optional<Configuration> configuration;
+  std::optional<Configuration> savedConfiguration;
+  bool undefinedProtocols = false;
+
+  // Drops the configuration and its saved copy.
+  void FreeConfiguration();
+  ConfigContext configContext() { return ConfigContext{tables, addresses, database}; }
+};
+
+}  // namespace tarcfg
