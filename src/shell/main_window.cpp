@@ -46,6 +46,25 @@ class PictureButton : public QAbstractButton {
 
 namespace {
 
+// A list box as the window system has it: Space selects the line under the
+// cursor and nothing else (Qt's lists would also search for a line that
+// begins with a blank and move on to it).
+class RouterList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+      if (currentRow() >= 0)
+        setCurrentRow(currentRow(), QItemSelectionModel::ClearAndSelect);
+      event->accept();
+      return;
+    }
+    QListWidget::keyPressEvent(event);
+  }
+};
+
 // The client area under the menu bar, with the etched line across its top.
 class ClientArea : public QWidget {
  public:
@@ -108,7 +127,7 @@ void MainWindow::BuildWindow() {
   AddLabel("routerSelectionLabel", QStringLiteral("Router Selection"), 8, 8, 74);
   headerHardware_ = AddLabel("hardwareHeader", QStringLiteral("H&W-Address"), 8, 20, 48);
   headerName_ = AddLabel("nameHeader", QStringLiteral("Name"), 84, 20, 48);
-  list_ = new QListWidget(client_);
+  list_ = new RouterList(client_);
   list_->setObjectName(QStringLiteral("routerList"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -412,7 +431,8 @@ void MainWindow::BeginWaitCursor() {
     return;
   waitCursor_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  if (isVisible())
+  // Platforms without pointer grabs (offscreen) only get the cursor.
+  if (isVisible() && QGuiApplication::platformName() != QLatin1String("offscreen"))
     grabMouse();
 }
 
