@@ -131,6 +131,7 @@ void MainWindow::BuildWindow() {
   list_->setObjectName(QStringLiteral("routerList"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setGeometry(units_.ToPixels(8, 32, 152, 176));
   headerHardware_->setBuddy(list_);
 
