@@ -18,22 +18,30 @@ std::vector<std::uint8_t> Payload(const NetworkDatagram& datagram) {
   return std::vector<std::uint8_t>(datagram.bytes.begin() + 4, datagram.bytes.end());
 }
 
-// A router that answers the scan and accepts the registration but never
-// answers (nor acknowledges) anything after it: a loading that fails.
-class SilentAfterAccept {
+// A scripted router that answers the scan and then, to a registration,
+// says nothing at all, accepts it but never answers anything after that (a
+// loading that fails), or sends a malformed password request.
+enum class RegisterAnswer { Nothing, AcceptThenSilence, MalformedChallenge };
+
+class ScriptedRouter {
  public:
-  SilentAfterAccept(InMemoryNetwork& network, std::uint32_t address, bool acceptRegistration)
+  ScriptedRouter(InMemoryNetwork& network, std::uint32_t address, RegisterAnswer answer)
       : network_(network), address_(address) {
-    network_.Attach(address_, [this, acceptRegistration](const NetworkDatagram& d) {
+    network_.Attach(address_, [this, answer](const NetworkDatagram& d) {
       WireReader reader(d.bytes);
       std::uint16_t commandWord = reader.U16();
       std::uint16_t sequence = reader.U16();
       if (commandWord == command::kScanQuery) {
-        WireWriter answer;
-        answer.U16(command::kScanAnswer).U16(0).U16(0);
-        answer.U8(0).U8(0x60).U8(0x1a).U8(0x10).U8(0).U8(0x20).U32(address_).U32(0);
-        network_.Send(address_, d.from, answer.Take());
-      } else if (commandWord == command::kRegister && acceptRegistration) {
+        WireWriter scan;
+        scan.U16(command::kScanAnswer).U16(0).U16(0);
+        scan.U8(0).U8(0x60).U8(0x1a).U8(0x10).U8(0).U8(0x20).U32(address_).U32(0);
+        network_.Send(address_, d.from, scan.Take());
+      } else if (commandWord == command::kRegister &&
+                 answer == RegisterAnswer::MalformedChallenge) {
+        network_.Send(address_, d.from, WireWriter().U16(0xFF00).U16(0).U16(sequence).Take());
+        network_.Send(address_, d.from,
+                      WireWriter().U16(command::kPasswordRequest).U16(1).U8(1).U8(2).U8(3).Take());
+      } else if (commandWord == command::kRegister && answer == RegisterAnswer::AcceptThenSilence) {
         network_.Send(address_, d.from, WireWriter().U16(0xFF00).U16(0).U16(sequence).Take());
         WireWriter accepted;
         accepted.U16(command::kRegistrationAccepted).U16(1).U16(0).U16(1).U16(1).U16(1);
@@ -42,7 +50,7 @@ class SilentAfterAccept {
       }
     });
   }
-  ~SilentAfterAccept() { network_.Detach(address_); }
+  ~ScriptedRouter() { network_.Detach(address_); }
 
  private:
   InMemoryNetwork& network_;
@@ -194,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   "(Error-Code: 9)"}));
 
 TEST_F(RegistrationTest, RegisteringDisablesTheListUntilTheRouterAnswers) {
-  SilentAfterAccept silent(network_, Ip("198.51.100.20"), /*acceptRegistration=*/false);
+  ScriptedRouter silent(network_, Ip("198.51.100.20"), RegisterAnswer::Nothing);
   StartWindow();
   RegisterRow(0);
   EXPECT_EQ(EnabledStates(), "rdtlcaos");
@@ -209,7 +217,7 @@ TEST_F(RegistrationTest, RegisteringDisablesTheListUntilTheRouterAnswers) {
 }
 
 TEST_F(RegistrationTest, NetworkErrorWhileLoadingEndsWaitCursorAndReturnsToSelecting) {
-  SilentAfterAccept silent(network_, Ip("198.51.100.20"), /*acceptRegistration=*/true);
+  ScriptedRouter silent(network_, Ip("198.51.100.20"), RegisterAnswer::AcceptThenSilence);
   StartWindow();
   RegisterRow(0);
   EXPECT_TRUE(window_->waitCursorActive());
@@ -221,6 +229,42 @@ TEST_F(RegistrationTest, NetworkErrorWhileLoadingEndsWaitCursorAndReturnsToSelec
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
             QStringLiteral("General network communication error!\n(Error code: 8888)"));
+  EXPECT_FALSE(window_->registered());
+  EXPECT_EQ(EnabledStates(), "RdtlcaOS");
+}
+
+TEST_F(RegistrationTest, RegistrationThatEndsSilentlyReturnsToSelecting) {
+  ScriptedRouter router(network_, Ip("198.51.100.20"), RegisterAnswer::MalformedChallenge);
+  StartWindow();
+  RegisterRow(0);
+  EXPECT_EQ(context_->protocol->state(), ProtocolState::Idle);
+  EXPECT_FALSE(window_->registered());
+  EXPECT_EQ(EnabledStates(), "RdtlcaOS");
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(RegistrationTest, EnterPressesRegisterWhileNotRegistered) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  FinishScan();
+  QTest::keyClick(window_.get(), Qt::Key_Return);
+  DeliverDatagrams();
+  EXPECT_EQ(SentByTool(command::kRegister).size(), 1u);
+  EXPECT_TRUE(window_->registered());
+}
+
+TEST_F(RegistrationTest, NetworkErrorClosesTheProgressWindowAndShowsDownloadMessages) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  int closed = 0;
+  window_->dialogs().closeProgressWindow = [&] { ++closed; };
+  window_->OnNetworkError(13);
+  ProcessPosted();
+  EXPECT_EQ(closed, 1);
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, QStringLiteral("Firmware download has failed!"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Stop);
   EXPECT_FALSE(window_->registered());
   EXPECT_EQ(EnabledStates(), "RdtlcaOS");
 }
