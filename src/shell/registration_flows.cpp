@@ -37,6 +37,10 @@ void MainWindow::RegisterSelectedRouter() {
     PostRouterState(0);
     return;
   }
+  // A session the window already ended while one of its requests was still
+  // in flight (the protocol then keeps it) is ended now, before the new one.
+  if (context_.protocol->state() == ProtocolState::Registered)
+    context_.protocol->Deregister();
   context_.protocol->Register(
       [this](const RegistrationResult& result) { OnRegistrationReply(result); }, address);
   selected.current.exclusiveToThisHost = entry->exclusiveToThisHost;
