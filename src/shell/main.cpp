@@ -1,15 +1,18 @@
 // tarcfg: finds the Tarnex routers of the local network, registers with
 // one and edits its configuration.
 #include <QApplication>
+#include <QStringList>
 #include <cstdio>
 
 #include "application.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("tarcfg"));
-  QApplication::setApplicationVersion(QStringLiteral("1.4.5.0"));
-  tarcfg::StartupOptions options = tarcfg::ParseCommandLine(QApplication::arguments());
+  // The command line is checked before Qt connects to a display, so --help
+  // and usage errors work anywhere.
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << QString::fromLocal8Bit(argv[i]);
+  tarcfg::StartupOptions options = tarcfg::ParseCommandLine(arguments);
   if (!options.error.isEmpty() || options.help) {
     std::fprintf(options.help ? stdout : stderr,
                  "%s%susage: tarcfg [--settings FILE] [--screenshot FILE]\n"
@@ -20,5 +23,8 @@ int main(int argc, char** argv) {
                  options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
     return options.help ? 0 : 2;
   }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tarcfg"));
+  QApplication::setApplicationVersion(QStringLiteral("1.4.5.0"));
   return tarcfg::RunApplication(options);
 }
