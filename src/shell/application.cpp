@@ -86,6 +86,8 @@ int RunApplication(const StartupOptions& options) {
     MainWindowOptions windowOptions;
     windowOptions.screenshotPath = options.screenshotPath;
     MainWindow window(context, windowOptions);
+    if (options.installDialogs)
+      options.installDialogs(window);
     window.show();
     window.Start();
     window.exec();

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "message_boxes.h"
@@ -20,6 +21,8 @@ struct StartupOptions {
   std::string settingsFile;  // --settings FILE; empty: TARCFG_SETTINGS or the default
   QString screenshotPath;    // --screenshot FILE
   bool help = false;
+  // Plugs the dialogs into the main window's hooks before it starts.
+  std::function<void(class MainWindow&)> installDialogs;
   QString error;  // a bad command line
 };
 

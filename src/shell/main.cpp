@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "application.h"
+#include "install_dialogs.h"
+#include "install_monitor.h"
+#include "main_window.h"
 
 int main(int argc, char** argv) {
   // The command line is checked before Qt connects to a display, so --help
@@ -23,6 +26,10 @@ int main(int argc, char** argv) {
                  options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
     return options.help ? 0 : 2;
   }
+  options.installDialogs = [](tarcfg::MainWindow& window) {
+    tarcfg::InstallConfigurationDialogs(window);
+    tarcfg::InstallMonitorDialogs(window);
+  };
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarcfg"));
   QApplication::setApplicationVersion(QStringLiteral("1.4.5.0"));

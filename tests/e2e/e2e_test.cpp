@@ -1,0 +1,385 @@
+// tarcfg-cli against tarnex-sim over real UDP. Runs inside the virtual LAN
+// (scripts/virtual-lan), which provides TARCFG_SETTINGS, TARNEX_SIM_STATE
+// and the demo network: .10 open, .11 password "secret", .12 held by
+// 198.51.100.2, and a loader without address (00-60-1a-10-00-04).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class E2eTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("TARNEX_SIM_STATE")) GTEST_SKIP() << "runs only inside scripts/virtual-lan";
+    dir = fs::temp_directory_path() / ("tarcfg_e2e_" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  Result Cli(const std::string& arguments) {
+    const std::string err = (dir / "stderr").string();
+    const std::string command =
+        "cd '" + dir.string() + "' && '" TARCFG_CLI "' " + arguments + " 2>'" + err + "' </dev/null";
+    Result result;
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+      result.out.append(buffer.data(), n);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.err = ReadFile(err);
+    return result;
+  }
+
+  static std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  void WriteFile(const std::string& name, const std::string& text) {
+    std::ofstream(dir / name, std::ios::binary) << text;
+  }
+
+  // The emulator's state of the router with this hardware address.
+  QJsonObject RouterState(const char* hardware) {
+    QFile file(QString::fromLocal8Bit(std::getenv("TARNEX_SIM_STATE")));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const auto routers = QJsonDocument::fromJson(file.readAll()).object()["routers"].toArray();
+    for (const auto& r : routers)
+      if (r.toObject()["hardware"].toString() == hardware) return r.toObject();
+    return {};
+  }
+
+  static std::string Addresses(const QJsonArray& lineTargets) {
+    std::string out;
+    for (const auto& t : lineTargets) out += t.toObject()["address"].toString().toStdString() + " ";
+    return out;
+  }
+
+  fs::path dir;
+};
+
+constexpr const char* kOpen = "00-60-1a-10-00-01";
+constexpr const char* kGuarded = "00-60-1a-10-00-02";
+constexpr const char* kLoader = "00-60-1a-10-00-04";
+
+
+class Discovery : public E2eTest {};
+class Registration : public E2eTest {};
+class Configuration : public E2eTest {};
+class RouterSettings : public E2eTest {};
+class Firmware : public E2eTest {};
+class Monitoring : public E2eTest {};
+class Faults : public E2eTest {};
+
+TEST_F(Discovery, ScanListsEveryRouter) {
+  Result r = Cli("scan");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            " 00-60-1a-10-00-01\t198.51.100.10 \n"
+            " 00-60-1a-10-00-02\t198.51.100.11 \n"
+            "(00-60-1a-10-00-03\t198.51.100.12)\n"
+            " 00-60-1a-10-00-04\t--------- \n");
+  Result json = Cli("scan --json");
+  ASSERT_EQ(json.status, 0);
+  const auto routers = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+  ASSERT_EQ(routers.size(), 4);
+  EXPECT_EQ(routers[2].toObject()["registeredHost"].toString(), "198.51.100.2");
+  EXPECT_TRUE(routers[2].toObject()["heldByOther"].toBool());
+  EXPECT_TRUE(routers[3].toObject()["address"].isNull());
+  EXPECT_EQ(routers[3].toObject()["name"].toString(), "---------");
+}
+
+TEST_F(Discovery, OverviewReportsFirmwareAndSilentRouters) {
+  Result r = Cli("overview");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("Host name:\t198.51.100.10\nFirmware:\t2.10 / DSS1\nChannel 1: Not "
+                       "connected\nChannel 2: Not connected\n\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("Firmware:\t2.10 / 1TR6"), std::string::npos);
+  EXPECT_NE(r.out.find("Router 00-60-1a-10-00-04 does not respond.\n"), std::string::npos);
+}
+
+TEST_F(Registration, PasswordsAndRefusals) {
+  Result wrong = Cli("read 198.51.100.11 -p wrong");
+  EXPECT_EQ(wrong.status, 1);
+  EXPECT_EQ(wrong.err, "Wrong password - Cannot open connection\n");
+
+  Result none = Cli("read 198.51.100.11");
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("asks for a password"), std::string::npos);
+
+  Result right = Cli("read 198.51.100.11 -p secret");
+  ASSERT_EQ(right.status, 0) << right.err;
+  EXPECT_NE(right.out.find("198.51.100.210       0401112222           x75         t70nl"),
+            std::string::npos);
+
+  setenv("TARCFG_PASSWORD", "secret", 1);
+  Result env = Cli("read 00-60-1a-10-00-02 -o guarded.cfg");
+  unsetenv("TARCFG_PASSWORD");
+  EXPECT_EQ(env.status, 0) << env.err;
+  EXPECT_EQ(ReadFile(dir / "guarded.cfg"), right.out);
+
+  Result held = Cli("read 198.51.100.12");
+  EXPECT_EQ(held.status, 1);
+  EXPECT_EQ(held.err,
+            "Router registration failed.\nThis router has already been registered by host "
+            "'198.51.100.2'.\n");
+  // Every command deregistered: the routers are free again.
+  EXPECT_TRUE(RouterState(kGuarded)["registeredHost"].isNull());
+  EXPECT_TRUE(RouterState(kOpen)["registeredHost"].isNull());
+}
+
+TEST_F(Configuration, ReadWritesTheRoutersTables) {
+  Result r = Cli("read 198.51.100.10 -o r10.cfg");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string file = ReadFile(dir / "r10.cfg");
+  EXPECT_NE(file.find("# Router Name / IP-Address: 198.51.100.10\n"), std::string::npos);
+  EXPECT_NE(file.find("# Firmware                : 2.10 / DSS1\n"), std::string::npos);
+  EXPECT_NE(file.find("198.51.100.202       0401234567           ppp         ppp         0     0 1 1 "
+                      "office/geheim                  branch/secret2"),
+            std::string::npos);
+  EXPECT_NE(file.find("0.0.0.0         0.0.0.0         198.51.100.202"), std::string::npos);
+  EXPECT_NE(file.find("255.255.255.0   198.51.100.0    0.0.0.0         0.0.0.0         telnet       1"),
+            std::string::npos)
+      << file;
+  Result check = Cli("check r10.cfg");
+  EXPECT_EQ(check.status, 0) << check.err;
+  EXPECT_EQ(check.out, "3 line targets, 3 routes, 3 filters\n");
+}
+
+TEST_F(Configuration, WriteInsertsReplacesAndDeletes) {
+  ASSERT_EQ(Cli("read 198.51.100.10 -o r10.cfg").status, 0);
+  std::string file = ReadFile(dir / "r10.cfg");
+  // Replace the second line target, append a fourth, drop the second route.
+  file = std::regex_replace(file, std::regex("198\\.51\\.100\\.201 [^\n]*"),
+                            "198.51.100.222 0891234500 hdlc t70nl 30 1 0 0");
+  file = std::regex_replace(file, std::regex("(198\\.51\\.100\\.202 [^\n]*\n)"),
+                            "$1198.51.100.230 0301 x75 null 20 0 0 0\n");
+  file = std::regex_replace(file, std::regex("255\\.255\\.255\\.0   198\\.51\\.102\\.0[^\n]*\n"), "");
+  WriteFile("edited.cfg", file);
+
+  Result dry = Cli("write 198.51.100.10 edited.cfg --dry-run");
+  ASSERT_EQ(dry.status, 0) << dry.err;
+  EXPECT_EQ(dry.out,
+            "line target 2 written: 198.51.100.222 0891234500 hdlc\n"
+            "line target 4 written: 198.51.100.230 0301 x75\n"
+            "route 2 written: 0.0.0.0 0.0.0.0 198.51.100.202\n"
+            "route 3 deleted: 0.0.0.0 0.0.0.0 198.51.100.202\n");
+  EXPECT_EQ(Addresses(RouterState(kOpen)["lineTargets"].toArray()),
+            "198.51.100.200 198.51.100.201 198.51.100.202 ");
+
+  Result write = Cli("write 198.51.100.10 edited.cfg");
+  ASSERT_EQ(write.status, 0) << write.err;
+  EXPECT_EQ(write.out, "4 entries sent\n");
+  const QJsonObject router = RouterState(kOpen);
+  EXPECT_EQ(Addresses(router["lineTargets"].toArray()),
+            "198.51.100.200 198.51.100.222 198.51.100.202 198.51.100.230 ");
+  const QJsonObject replaced = router["lineTargets"].toArray()[1].toObject();
+  EXPECT_EQ(replaced["phone"].toString(), "0891234500");
+  EXPECT_EQ(replaced["layer2"].toString(), "hdlc");
+  EXPECT_EQ(replaced["timeout"].toInt(), 30);
+  const QJsonArray routes = router["routes"].toArray();
+  ASSERT_EQ(routes.size(), 2);
+  EXPECT_EQ(routes[1].toObject()["gateway"].toString(), "198.51.100.202");
+
+  Result again = Cli("write 198.51.100.10 edited.cfg");
+  EXPECT_EQ(again.out, "0 entries sent\n");
+  ASSERT_EQ(Cli("read 198.51.100.10 -o back.cfg").status, 0);
+  EXPECT_EQ(Cli("write 198.51.100.10 back.cfg --dry-run").out, "");
+
+  WriteFile("bad.cfg", "Line_Targets:\nnot-an-address 1 x75 null 20 0 0 0\n");
+  Result bad = Cli("write 198.51.100.10 bad.cfg");
+  EXPECT_EQ(bad.status, 3);
+  EXPECT_EQ(bad.err, "Loading error in line 2, column 1.\nWrong IP-address!\n");
+}
+
+TEST_F(Configuration, BackupSavesEveryRouterAndReportsRefusals) {
+  fs::create_directories(dir / "saved");
+  Result r = Cli("backup --dir saved -p secret");
+  EXPECT_EQ(r.status, 1) << r.err;  // the held router and the loader fail
+  EXPECT_TRUE(fs::exists(dir / "saved/198_51_100_10.cfg"));
+  EXPECT_TRUE(fs::exists(dir / "saved/198_51_100_11.cfg"));
+  EXPECT_FALSE(fs::exists(dir / "saved/198_51_100_12.cfg"));
+  EXPECT_NE(r.err.find("already been registered by host '198.51.100.2'"), std::string::npos);
+  EXPECT_EQ(Cli("check saved/198_51_100_11.cfg").out, "2 line targets, 1 routes, 2 filters\n");
+}
+
+TEST_F(RouterSettings, SetChangesPhoneAndPassword) {
+  Result phone = Cli("set 198.51.100.10 --phone 0301999");
+  ASSERT_EQ(phone.status, 0) << phone.err;
+  EXPECT_EQ(phone.out,
+            "The changes have been saved in the router.\nTo activate changes please reboot the "
+            "router.\n");
+  EXPECT_EQ(RouterState(kOpen)["phone"].toString(), "0301999");
+  EXPECT_EQ(RouterState(kOpen)["password"].toString(), "");
+
+  Result password = Cli("set 198.51.100.10 --new-password abc --exclusive");
+  ASSERT_EQ(password.status, 0) << password.err;
+  EXPECT_EQ(RouterState(kOpen)["password"].toString(), "abc");
+  EXPECT_EQ(RouterState(kOpen)["exclusiveHost"].toString(), "198.51.100.1");
+  EXPECT_EQ(Cli("read 198.51.100.10 -p wrong").status, 1);
+  EXPECT_EQ(Cli("read 198.51.100.10 -p abc").status, 0);
+
+  EXPECT_EQ(Cli("set 198.51.100.11 -p secret --phone 12s").err,
+            "Current phone number is incorrect!\n");
+  EXPECT_EQ(Cli("set 198.51.100.11 -p secret --ip 10.0.0.300").err, "Wrong IP-address or net mask!\n");
+  EXPECT_EQ(RouterState(kGuarded)["phone"].toString(), "0301111");
+}
+
+TEST_F(Firmware, DownloadToRegisteredRouter) {
+  Result r = Cli("firmware 198.51.100.10 --mode DSS1 --version 2.08");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, " 00-60-1a-10-00-01\t198.51.100.10 \n");
+  const QJsonObject router = RouterState(kOpen);
+  EXPECT_TRUE(router["firmware"].toObject()["applied"].toBool()) << router["firmware"].toObject()["error"].toString().toStdString();
+  EXPECT_EQ(router["firmwareVersion"].toString(), "2.08");
+  // The tables travelled inside the image.
+  EXPECT_EQ(Addresses(router["lineTargets"].toArray()),
+            "198.51.100.200 198.51.100.201 198.51.100.202 ");
+  EXPECT_EQ(router["routes"].toArray().size(), 3);
+  EXPECT_EQ(router["lineTargets"].toArray()[2].toObject()["remoteIdentification"].toString(),
+            "office/geheim");
+
+  Result mode = Cli("firmware 198.51.100.10 --mode 1TR6");
+  ASSERT_EQ(mode.status, 0) << mode.err;
+  EXPECT_EQ(RouterState(kOpen)["dChannelProtocol"].toString(), "1TR6");
+  EXPECT_EQ(RouterState(kOpen)["firmwareVersion"].toString(), "2.10");
+}
+
+TEST_F(Firmware, DownloadToLoaderModeRouter) {
+  Result r = Cli("firmware 00-60-1a-10-00-04 --ip 198.51.100.60 --netmask 255.255.255.0 --phone 0301444");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, " 00-60-1a-10-00-04\t198.51.100.60 \n");
+  const QJsonObject router = RouterState(kLoader);
+  EXPECT_EQ(router["mode"].toString(), "running");
+  EXPECT_EQ(router["address"].toString(), "198.51.100.60");
+  EXPECT_EQ(router["phone"].toString(), "0301444");
+  EXPECT_TRUE(router["firmware"].toObject()["applied"].toBool());
+  EXPECT_EQ(Cli("read 198.51.100.60").status, 0);
+
+  Result noAddress = Cli("firmware 00-60-1a-10-00-04");
+  EXPECT_EQ(noAddress.status, 1);
+}
+
+TEST_F(Monitoring, ConnectStatusDisconnectAccounting) {
+  ASSERT_EQ(Cli("connect 198.51.100.10 2").status, 0);
+  QJsonArray channels = RouterState(kOpen)["channels"].toArray();
+  EXPECT_EQ(channels[0].toObject()["state"].toInt(), 3);
+  EXPECT_EQ(channels[0].toObject()["remote"].toString(), "198.51.100.201");
+
+  Result status = Cli("status 198.51.100.10 --count 2 --json");
+  ASSERT_EQ(status.status, 0) << status.err;
+  std::istringstream lines(status.out);
+  std::string line;
+  int reports = 0;
+  while (std::getline(lines, line)) {
+    const auto report = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    const auto c = report["channels"].toArray();
+    EXPECT_EQ(c[0].toObject()["stateText"].toString(), "Connected");
+    EXPECT_EQ(c[0].toObject()["phoneNumber"].toString(), "0891234567");
+    EXPECT_EQ(c[1].toObject()["state"].toInt(), 0);
+    ++reports;
+  }
+  EXPECT_EQ(reports, 2);
+  EXPECT_FALSE(RouterState(kOpen)["monitoring"].toBool());
+
+  ASSERT_EQ(Cli("disconnect 198.51.100.10 1").status, 0);
+  EXPECT_NE(RouterState(kOpen)["channels"].toArray()[0].toObject()["state"].toInt(), 3);
+  EXPECT_EQ(Cli("disconnect 198.51.100.10 3").status, 2);
+
+  Result csv = Cli("accounting 198.51.100.10 --csv");
+  ASSERT_EQ(csv.status, 0) << csv.err;
+  EXPECT_NE(csv.out.find("hostName,phoneNumber,charges,callsOutgoing,callsIncoming,packetsOutgoing,"
+                         "packetsIncoming,bytesOutgoing,bytesIncoming\n198.51.100.200,0301234567,12,"
+                         "4,1,3200,2900,409600,371200\n"),
+            std::string::npos)
+      << csv.out;
+  Result text = Cli("accounting 198.51.100.10 --reset");
+  ASSERT_EQ(text.status, 0);
+  EXPECT_NE(text.out.find("Host name:\t198.51.100.200\nPhone number.:\t0301234567\n\nCalls\nincoming: "
+                          "1\toutgoing: 4\n"),
+            std::string::npos);
+  const auto counters = RouterState(kOpen)["lineTargets"].toArray()[0].toObject()["counters"].toArray();
+  for (const auto& c : counters) EXPECT_EQ(c.toInt(), 0);
+}
+
+// Under faults every run either completes exactly or ends with the clean
+// message of an unanswered request; the router's tables are never corrupt.
+bool CleanFailure(const Result& r) {
+  return r.status == 1 && (r.err.find("(Error code: 8888)") != std::string::npos ||
+                           r.err.find("Time-out during network communication!") != std::string::npos);
+}
+
+TEST_F(Faults, ReadIsCompleteOrClean) {
+  for (int i = 0; i < 3; ++i) {
+    Result r = Cli("read 198.51.100.10 -o r.cfg");
+    if (r.status == 0) {
+      EXPECT_EQ(Cli("check r.cfg").out, "3 line targets, 3 routes, 3 filters\n");
+    } else {
+      EXPECT_TRUE(CleanFailure(r)) << r.err;
+    }
+  }
+}
+
+TEST_F(Faults, WriteIsCompleteOrClean) {
+  WriteFile("new.cfg",
+            "Line_Targets:\n198.51.100.240 111 x75 null 20 0 0 0\n198.51.100.241 222 hdlc null 20 0 0 0\n"
+            "Routing_Data:\n255.255.255.0 198.51.104.0 198.51.100.240\nFilter_Data:\n"
+            "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 0\n");
+  for (int i = 0; i < 3; ++i) {
+    Result r = Cli("write 198.51.100.10 new.cfg");
+    const QJsonObject router = RouterState(kOpen);
+    if (r.status == 0) {
+      EXPECT_EQ(Addresses(router["lineTargets"].toArray()), "198.51.100.240 198.51.100.241 ");
+      EXPECT_EQ(router["routes"].toArray().size(), 1);
+      EXPECT_EQ(router["filters"].toArray().size(), 1);
+      return;
+    }
+    EXPECT_TRUE(CleanFailure(r)) << r.err;
+    // Whatever stage the write reached, every entry is whole and in place.
+    for (const auto& t : router["lineTargets"].toArray())
+      EXPECT_FALSE(t.toObject()["phone"].toString().isEmpty());
+  }
+}
+
+TEST_F(Faults, DownloadIsCompleteOrClean) {
+  for (int i = 0; i < 2; ++i) {
+    Result r = Cli("firmware 198.51.100.10 --version 2.08");
+    if (r.status == 0) {
+      EXPECT_EQ(RouterState(kOpen)["firmwareVersion"].toString(), "2.08");
+      EXPECT_EQ(RouterState(kOpen)["lineTargets"].toArray().size(), 3);
+      return;
+    }
+    EXPECT_TRUE(CleanFailure(r) || r.err.find("Firmware download has failed!") != std::string::npos ||
+                r.err.find("Reset of router failed.!") != std::string::npos)
+        << r.err;
+  }
+}
+
+}  // namespace
