@@ -7,6 +7,10 @@ namespace tarcfg {
 
 class MainWindow;
 
+// Line Targets with its editors, filters, routes and file commands.
 void InstallConfigurationDialogs(MainWindow& window);
+// Router Configuration, Change Password, Select Firmware and the download
+// progress window.
+void InstallRouterDialogs(MainWindow& window);
 
 }  // namespace tarcfg

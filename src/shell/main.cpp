@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
   }
   options.installDialogs = [](tarcfg::MainWindow& window) {
     tarcfg::InstallConfigurationDialogs(window);
+    tarcfg::InstallRouterDialogs(window);
     tarcfg::InstallMonitorDialogs(window);
   };
   QApplication app(argc, argv);

@@ -1,0 +1,10 @@
+#include "install_dialogs.h"
+#include "main_window.h"
+
+namespace tarcfg {
+
+void InstallRouterDialogs(MainWindow& window) {
+  (void)window;
+}
+
+}  // namespace tarcfg
