@@ -326,6 +326,22 @@ void MainWindow::OnSelectionChanged() {
   UpdateCommandStates();
 }
 
+void MainWindow::ReplaceSelectedRouter(const ScanAnswer& answer) {
+  const int row = context_.selected.selectedIndex - 1;
+  if (row < 0 || row >= list_->count())
+    return;
+  // The entry first: taking the line away clears the selection.
+  if (RouterEntry* entry = SelectedEntry()) {
+    entry->displayName = RouterDisplayName(answer.routerAddress, context_.addresses);
+    entry->hardwareAddress = FormatHardwareAddress(answer.hardwareAddress);
+  }
+  const std::string line =
+      FormatRouterLine(answer, context_.addresses, context_.settings.ownAddress);
+  delete list_->takeItem(row);
+  list_->insertItem(row, QString::fromLatin1(line.c_str()));
+  list_->setCurrentRow(row);
+}
+
 void MainWindow::OpenRouterDialog(RouterDialog kind) {
   const bool needsSelection = kind == RouterDialog::Connections || kind == RouterDialog::Accounting;
   if (needsSelection && context_.selected.selectedIndex == 0)

@@ -92,6 +92,10 @@ class MainWindow : public QDialog {
   int StartDiscovery();
   void OnRouterFound(const ScanAnswer& answer);
   void OnSelectionChanged();
+  // After a download: the selected router's line becomes the one of its
+  // announcement, is selected again, and its entry takes the new name and
+  // hardware address.
+  void ReplaceSelectedRouter(const ScanAnswer& answer);
   void OpenRouterDialog(RouterDialog kind);
   void ShowGuiSettings();
   void ShowHelpContents();
