@@ -1,0 +1,255 @@
+#include "router_configuration_dialog.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "change_password_dialog.h"
+#include "field_exchange.h"
+#include "firmware_files.h"
+#include "select_firmware_dialog.h"
+#include "static_text.h"
+
+namespace tarcfg {
+
+namespace {
+
+QString Latin1(const std::string& text) {
+  return QString::fromLatin1(text.c_str());
+}
+
+}  // namespace
+
+RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
+                                                     const RouterParameters& current,
+                                                     RouterPasswordChoice& choice, QWidget* parent)
+    : QDialog(parent), context_(context), current_(current), choice_(choice) {
+  setObjectName(QStringLiteral("routerConfigurationDialog"));
+  setWindowTitle(QStringLiteral("Router Configuration"));
+
+  address_ = new QLineEdit(this);
+  address_->setObjectName(QStringLiteral("ipAddress"));
+  netmaskEdit_ = new QLineEdit(this);
+  netmaskEdit_->setObjectName(QStringLiteral("netMask"));
+  phone_ = new QLineEdit(this);
+  phone_->setObjectName(QStringLiteral("phoneNumber"));
+  modeList_ = new QComboBox(this);
+  modeList_->setObjectName(QStringLiteral("operatingMode"));
+  firmware_ = new StaticText(this);
+  firmware_->setObjectName(QStringLiteral("firmwareVersion"));
+  firmware_->setMinimumWidth(80);
+
+  auto* grid = new QGridLayout;
+  auto addRow = [this, grid](int row, const QString& text, QWidget* field) {
+    auto* label = new QLabel(text, this);
+    label->setBuddy(field);
+    grid->addWidget(label, row, 0);
+    grid->addWidget(field, row, 1);
+  };
+  addRow(0, QStringLiteral("&IP-Address:"), address_);
+  addRow(1, QStringLiteral("&Net Mask:"), netmaskEdit_);
+  addRow(2, QStringLiteral("&Phone Number:"), phone_);
+  addRow(3, QStringLiteral("&Operating Mode:"), modeList_);
+  grid->addWidget(new QLabel(QStringLiteral("Firmware Version:"), this), 4, 0);
+  grid->addWidget(firmware_, 4, 1);
+
+  auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
+  ok_ = buttons->addButton(QDialogButtonBox::Ok);
+  ok_->setObjectName(QStringLiteral("okButton"));
+  buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  changeFirmware_ = new QPushButton(QStringLiteral("&Change Firmware"), this);
+  changeFirmware_->setObjectName(QStringLiteral("changeFirmware"));
+  changePassword_ = new QPushButton(QStringLiteral("&Change Password"), this);
+  changePassword_->setObjectName(QStringLiteral("changePassword"));
+  buttons->addButton(changeFirmware_, QDialogButtonBox::ActionRole);
+  buttons->addButton(changePassword_, QDialogButtonBox::ActionRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(changeFirmware_, &QPushButton::clicked, this, [this] { ChangeFirmware(); });
+  connect(changePassword_, &QPushButton::clicked, this, [this] { ChangePassword(); });
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(grid);
+  layout->addWidget(buttons);
+
+  // 1. The values from the current parameters.
+  name_ = current_.name.str();
+  netmask_ = current_.netmask.str();
+  if (netmask_.empty())
+    netmask_ = FormatAddressText(context_.settings.netMask);
+  phoneNumber_ = current_.phoneNumber.str();
+  DataExchange load(DataExchange::Direction::Load, this, context_.messages);
+  Exchange(load);
+  // 2. The password choice starts from the current parameters.
+  choice_.exclusiveChoice = current_.exclusiveToThisHost;
+  choice_.newPassword = current_.password.str();
+  // 3.-6. Operating modes, the current one and the firmware text.
+  SetUpOperatingModes();
+  connect(modeList_, &QComboBox::activated, this, [this](int index) { OnModeChosen(index); });
+  address_->setFocus();
+}
+
+void RouterConfigurationDialog::SetUpOperatingModes() {
+  modes_ = {{{"1TR6", 0, 0, false, -1},
+             {"DSS1", 1, 0, false, -1},
+             {"Digital FV64S", 1, 1, false, -1},
+             {"Digital FVS01", 1, 2, false, -1},
+             {"Digital FVS02", 1, 3, false, -1}}};
+  const std::string& directory = context_.settings.firmwarePath;
+  const std::string v0 = NewestFirmwareVersion(directory, 0);
+  const std::string v1 = NewestFirmwareVersion(directory, 1);
+  const bool any = !v0.empty() || !v1.empty();
+  EnableControlAndLabel(modeList_, any);
+  EnableControl(changeFirmware_, any);
+  modes_[k1TR6].offered = !v0.empty();
+  modes_[kDSS1].offered = !v1.empty();
+  for (int id = kFV64S; id <= kFVS02; ++id)
+    modes_[id].offered = any;
+
+  if (current_.name.empty()) {
+    // The router's parameters are not known: propose the firmware present.
+    if (!v0.empty() && v1.empty()) {
+      mode_ = k1TR6;
+      firmwareText_ = v0;
+    } else {
+      mode_ = kDSS1;
+      firmwareText_ = v1;
+    }
+  } else {
+    switch (current_.permanentConnection) {
+      case 0:
+        mode_ = current_.dChannelProtocol != 0 ? kDSS1 : k1TR6;
+        break;
+      case 1:
+        mode_ = kFV64S;
+        break;
+      case 2:
+        mode_ = kFVS01;
+        break;
+      case 3:
+        mode_ = kFVS02;
+        break;
+      default:
+        mode_ = kDSS1;
+        break;
+    }
+    for (int id = kFV64S; id <= kFVS02; ++id)
+      modes_[id].dChannelProtocol = current_.dChannelProtocol;
+    firmwareText_ = current_.firmwareVersion.str();
+  }
+
+  modeList_->clear();
+  for (int id = 0; id < kModeCount; ++id) {
+    if (!modes_[id].offered)
+      continue;
+    modes_[id].listPosition = modeList_->count();
+    modeList_->addItem(QString::fromLatin1(modes_[id].name), id);
+  }
+  modeList_->setCurrentIndex(modes_[mode_].listPosition);
+  ShowFirmwareText();
+}
+
+void RouterConfigurationDialog::OnModeChosen(int listIndex) {
+  if (listIndex < 0)
+    return;
+  const int id = modeList_->itemData(listIndex).toInt();
+  if (id < 0 || id >= kModeCount)
+    return;
+  mode_ = id;
+  firmwareText_ = current_.firmwareVersion.str();
+  const std::string& directory = context_.settings.firmwarePath;
+  if (id == k1TR6 || id == kDSS1) {
+    if (id != current_.dChannelProtocol)
+      firmwareText_ = NewestFirmwareVersion(directory, id);
+  } else if (current_.name.empty()) {
+    firmwareText_ = NewestFirmwareVersion(directory, modes_[id].dChannelProtocol);
+  }
+  ShowFirmwareText();
+}
+
+void RouterConfigurationDialog::ShowFirmwareText() {
+  firmware_->setText(Latin1(firmwareText_));
+  ok_->setEnabled(!firmwareText_.empty());
+}
+
+void RouterConfigurationDialog::ChangeFirmware() {
+  SelectFirmwareDialog select(context_.settings.firmwarePath, modes_[mode_].dChannelProtocol,
+                              firmwareText_, this);
+  if (select.exec() != QDialog::Accepted)
+    return;
+  firmwareText_ = select.version();
+  ShowFirmwareText();
+}
+
+void RouterConfigurationDialog::ChangePassword() {
+  ChangePasswordDialog change(context_.messages, address_->text(), choice_.exclusiveChoice != 0,
+                              this);
+  if (change.exec() != QDialog::Accepted)
+    return;
+  choice_.exclusiveChoice = change.exclusive() ? 1 : 0;
+  choice_.newPassword = change.newPassword();
+}
+
+bool RouterConfigurationDialog::Exchange(DataExchange& exchange) {
+  // Field order: address, phone number, net mask.
+  AddressService& addresses = context_.addresses;
+  std::string name = name_;
+  std::string phone = phoneNumber_;
+  std::string netmask = netmask_;
+  ExchangeAddressField(exchange, address_, name, addresses);
+  ExchangePhoneField(exchange, phone_, phone);
+  ExchangeAddressField(exchange, netmaskEdit_, netmask, addresses);
+  if (!exchange.saving() || exchange.failed())
+    return !exchange.failed();
+
+  // The operating mode of the list selection; DSS1 when nothing is selected.
+  int id = kDSS1;
+  if (modeList_->currentIndex() >= 0)
+    id = modeList_->currentData().toInt();
+  if (id < 0 || id >= kModeCount)
+    id = kDSS1;
+  RouterParameters result;
+  result.name = name;
+  result.netmask = netmask;
+  result.phoneNumber = phone;
+  result.dChannelProtocol = static_cast<std::uint8_t>(modes_[id].dChannelProtocol);
+  result.permanentConnection = static_cast<std::uint8_t>(modes_[id].permanentConnection);
+  result.firmwareVersion = firmwareText_;
+  result.password = choice_.newPassword;
+  result.exclusiveToThisHost = choice_.exclusiveChoice;
+
+  // A router outside the workstation's own network is possible, but asked about.
+  const std::uint32_t mask = addresses.ResolveAddress(netmask);
+  const std::uint32_t router = addresses.ResolveAddress(name);
+  std::uint32_t own = context_.protocol ? context_.protocol->transport().TransportOwnAddress() : 0;
+  if (own == 0)
+    own = context_.settings.ownAddress;
+  if ((mask & router) != (mask & own) &&
+      !context_.messages.AskYesNo(this, TableText(40110), MessageIcon::Question)) {
+    exchange.Fail(address_, QString());
+    return false;
+  }
+  // The router's own number is dialled, never a prefix that ends in 's'.
+  if (phone.find('s') != std::string::npos) {
+    exchange.Fail(phone_, TableText(40104));
+    return false;
+  }
+  name_ = name;
+  netmask_ = netmask;
+  phoneNumber_ = phone;
+  result_ = result;
+  return true;
+}
+
+void RouterConfigurationDialog::accept() {
+  DataExchange save(DataExchange::Direction::Save, this, context_.messages);
+  if (Exchange(save))
+    QDialog::accept();
+}
+
+}  // namespace tarcfg
