@@ -1,10 +1,34 @@
+#include <memory>
+
+#include "firmware_download.h"
 #include "install_dialogs.h"
 #include "main_window.h"
+#include "router_configuration_dialog.h"
 
 namespace tarcfg {
 
 void InstallRouterDialogs(MainWindow& window) {
-  (void)window;
+  // "Change Password"'s choice lives as long as the window's hooks.
+  auto choice = std::make_shared<RouterPasswordChoice>();
+  ShellDialogs& dialogs = window.dialogs();
+  dialogs.editRouterParameters =
+      [choice](MainWindow& owner,
+               const RouterParameters& current) -> std::optional<RouterParameters> {
+    RouterConfigurationDialog dialog(owner.context(), current, *choice, &owner);
+    if (dialog.exec() != QDialog::Accepted)
+      return std::nullopt;
+    return dialog.parameters();
+  };
+  // The download object is a child of the window and ends with it.
+  QPointer<FirmwareDownload> download = new FirmwareDownload(window);
+  dialogs.startFullReconfiguration = [download](MainWindow&, const RouterParameters& pending) {
+    if (download)
+      download->StartFullReconfiguration(pending);
+  };
+  dialogs.closeProgressWindow = [download] {
+    if (download)
+      download->CloseProgressWindow();
+  };
 }
 
 }  // namespace tarcfg

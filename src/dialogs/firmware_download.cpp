@@ -1,0 +1,80 @@
+#include "firmware_download.h"
+
+#include "main_window.h"
+#include "string_table.h"
+
+namespace tarcfg {
+
+FirmwareDownload::FirmwareDownload(MainWindow& window) : QObject(&window), window_(window) {
+  setObjectName(QStringLiteral("firmwareDownload"));
+}
+
+void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending) {
+  ShellContext& context = window_.context();
+  RouterProtocol* protocol = context.protocol.get();
+  if (!protocol || progress_)
+    return;
+  const SelectedRouter& selected = context.selected;
+
+  // The tables that go with the firmware.
+  Configuration empty;
+  const Configuration* tables = nullptr;
+  if (selected.current.name.empty())
+    tables = nullptr;  // a router without address is loaded through its loader at once
+  else if (pending.permanentConnection != 0 || !context.configuration)
+    tables = &empty;  // a permanent connection has no line targets, routes or filters
+  else
+    tables = &*context.configuration;
+
+  QPointer<FirmwareDownload> self(this);
+  ended_ = false;
+  const bool started = protocol->DownloadFirmware(
+      selected.hardwareAddress, pending, tables ? &tables->lineTargets : nullptr,
+      tables ? &tables->routes : nullptr, tables ? &tables->filters : nullptr,
+      [self](const ScanAnswer& answer) {
+        if (self)
+          self->OnDownloadFinished(answer);
+      },
+      [self](int percentage) {
+        if (self)
+          self->OnDownloadProgress(percentage);
+      });
+  if (!started) {
+    context.messages.ShowMessage(&window_, TableText(40109), MessageIcon::Exclamation);
+    return;
+  }
+  if (ended_)
+    return;  // finished or failed before the window could open
+
+  auto* progress = new ProgressWindow(&window_);
+  progress_ = progress;
+  progress->SetMessage(TableText(1013));
+  progress->exec();
+  progress_ = nullptr;
+  delete progress;
+}
+
+void FirmwareDownload::OnDownloadProgress(int percentage) {
+  if (progress_)
+    progress_->ShowProgress(percentage);
+}
+
+void FirmwareDownload::OnDownloadFinished(const ScanAnswer& answer) {
+  if (answer.end == 0) {
+    // The router restarts with its new configuration and must be registered again.
+    window_.context().FreeConfiguration();
+    window_.ReplaceSelectedRouter(answer);
+    window_.PostRouterState(1);
+  }
+  CloseProgressWindow();
+}
+
+void FirmwareDownload::CloseProgressWindow() {
+  ended_ = true;
+  if (progress_) {
+    progress_->Finish();
+    progress_ = nullptr;
+  }
+}
+
+}  // namespace tarcfg
