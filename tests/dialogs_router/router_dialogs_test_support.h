@@ -1,0 +1,34 @@
+// The router dialog tests' fixture: the shell test's fresh context and
+// emulated routers, plus firmware files in the firmware directory.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "../../tools/sim/firmware_image.h"  // the emulator's, not the protocol's
+#include "install_dialogs.h"
+#include "shell_test_support.h"
+
+namespace tarcfg::testing {
+
+class RouterDialogsTest : public ShellTest {
+ protected:
+  // A usable image "fw_xxxx.<version>", last written `ageSeconds` ago.
+  void WriteFirmware(const std::string& fileName, int ageSeconds) {
+    const std::string version = fileName.substr(8);
+    const std::uint8_t protocol = fileName.rfind("fw_1tr6.", 0) == 0 ? 0 : 1;
+    WriteFile(fileName, tarnex_sim::MakeImage(version, protocol, tarnex_sim::kMinimumImageSize));
+    std::filesystem::last_write_time(
+        directory_ / fileName,
+        std::filesystem::file_time_type::clock::now() - std::chrono::seconds(ageSeconds));
+  }
+  void WriteFile(const std::string& fileName, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(directory_ / fileName, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+};
+
+}  // namespace tarcfg::testing
