@@ -10,13 +10,6 @@ std::string RouterDisplayName(std::uint32_t routerAddress, AddressService& addre
   return addresses.FormatAddress(routerAddress);
 }
 
-std::string FormatHardwareAddress(const HardwareAddress& hw) {
-  char text[20];
-  std::snprintf(text, sizeof text, "%02x-%02x-%02x-%02x-%02x-%02x", hw[0], hw[1], hw[2], hw[3],
-                hw[4], hw[5]);
-  return text;
-}
-
 bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out) {
   out.fill(0);
   auto nibble = [](char c) -> int {

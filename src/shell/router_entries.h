@@ -18,7 +18,7 @@ inline constexpr const char* kNoAddressName = "---------";
 
 // The name column: the router's address as text, "---------" for 0.
 std::string RouterDisplayName(std::uint32_t routerAddress, AddressService& addresses);
-// "00-60-1a-10-00-01".
+// "00-60-1a-10-00-01" (defined with the shared report texts, reports.cpp).
 std::string FormatHardwareAddress(const HardwareAddress& hardware);
 // Six hexadecimal pairs; false (and zeros) when the text is not one.
 bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out);
