@@ -1,11 +1,50 @@
 #include "install_monitor.h"
 
+#include "accounting_dialog.h"
+#include "line_status_dialog.h"
 #include "main_window.h"
+#include "monitor_hand_over.h"
+#include "router_overview_dialog.h"
 
 namespace tarcfg {
+namespace {
+
+// The selected router's name as the list shows it.
+QString SelectedRouterName(ShellContext& context) {
+  const int index = context.selected.selectedIndex;
+  if (context.routers && index > 0)
+    if (const RouterEntry* entry = context.routers->NodeAt(index))
+      return QString::fromLatin1(entry->displayName.c_str());
+  return QString::fromLatin1(context.selected.routerAddressText.c_str());
+}
+
+}  // namespace
 
 void InstallMonitorDialogs(MainWindow& window) {
-  (void)window;
+  InstallMonitorDialogs(window, MonitorDialogOptions{});
+}
+
+void InstallMonitorDialogs(MainWindow& window, MonitorDialogOptions options) {
+  auto handOver = std::make_shared<MonitorHandOver>();
+  std::shared_ptr<ExportFileDialog> files =
+      options.exportFileDialog ? options.exportFileDialog : std::make_shared<QtExportFileDialog>();
+  LineTargetChooser chooser = options.chooseLineTarget ? options.chooseLineTarget
+                                                       : LineTargetChooser(ChooseLineTargetStandIn);
+  auto& hooks = window.dialogs().routerDialogs;
+  hooks[RouterDialog::Connections] = [handOver, chooser](MainWindow& main) {
+    LineStatusDialog dialog(main.context(), handOver, SelectedRouterName(main.context()), chooser,
+                            &main);
+    dialog.exec();
+  };
+  hooks[RouterDialog::Accounting] = [handOver, files](MainWindow& main) {
+    AccountingDialog dialog(main.context(), handOver, *files, SelectedRouterName(main.context()),
+                            &main);
+    dialog.exec();
+  };
+  hooks[RouterDialog::RouterOverview] = [handOver](MainWindow& main) {
+    RouterOverviewDialog dialog(main.context(), handOver, &main);
+    dialog.exec();
+  };
 }
 
 }  // namespace tarcfg

@@ -1,0 +1,173 @@
+#include "accounting_dialog.h"
+
+#include <QDir>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "accounting_csv.h"
+#include "monitor_events.h"
+#include "reports.h"
+#include "static_text.h"
+#include "string_table.h"
+
+namespace tarcfg {
+namespace {
+
+// The report's "\r\n" line ends as the text field shows them.
+QString ShownText(const std::string& report) {
+  QString text = QString::fromLatin1(report.c_str());
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+}  // namespace
+
+std::string BuildAccountingReport(const LineTargetList& lineTargets) {
+  std::string report;
+  for (const LineTarget& target : lineTargets)
+    report += AccountingBlock(target);
+  return report;
+}
+
+AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<MonitorHandOver> handOver,
+                                   ExportFileDialog& files, const QString& routerName,
+                                   QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      handOver_(std::move(handOver)),
+      files_(files),
+      routerName_(routerName) {
+  setObjectName(QStringLiteral("accountingDialog"));
+  setWindowTitle(QStringLiteral("Accounting Data"));
+
+  auto* routerLabel = new QLabel(QStringLiteral("Router:"), this);
+  router_ = new StaticText(this);
+  router_->setObjectName(QStringLiteral("routerName"));
+  router_->setText(routerName);
+  auto* routerRow = new QHBoxLayout;
+  routerRow->addWidget(routerLabel);
+  routerRow->addWidget(router_, 1);
+
+  text_ = new QPlainTextEdit(this);
+  text_->setObjectName(QStringLiteral("accountingText"));
+  text_->setReadOnly(true);
+  text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  const QFontMetrics metrics(text_->font());
+  text_->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char('x')) * 16);
+  text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('x')) * 44, metrics.height() * 14);
+
+  close_ = new QPushButton(QStringLiteral("Close"), this);
+  close_->setObjectName(QStringLiteral("closeButton"));
+  close_->setDefault(true);
+  readAndReset_ = new QPushButton(QStringLiteral("&Read and Reset"), this);
+  readAndReset_->setObjectName(QStringLiteral("readAndResetButton"));
+  readAndReset_->setAutoDefault(false);
+  export_ = new QPushButton(QStringLiteral("&Export..."), this);
+  export_->setObjectName(QStringLiteral("exportButton"));
+  export_->setAutoDefault(false);
+  export_->setEnabled(false);  // until counters have been read
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(close_);
+  buttons->addWidget(readAndReset_);
+  buttons->addStretch(1);
+  buttons->addWidget(export_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(routerRow);
+  layout->addWidget(text_, 1);
+  layout->addLayout(buttons);
+
+  connect(close_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(readAndReset_, &QPushButton::clicked, this, &AccountingDialog::ReadAndReset);
+  connect(export_, &QPushButton::clicked, this, &AccountingDialog::Export);
+
+  handOver_->Register(this);
+  if (context_.protocol) {
+    std::shared_ptr<MonitorHandOver> shared = handOver_;
+    context_.protocol->ReadAccounting(
+        [shared](LineTargetList& counted) { shared->OnAccountingDone(counted); },
+        WorkingLineTargets());
+  }
+}
+
+AccountingDialog::~AccountingDialog() {
+  handOver_->Unregister(this);
+}
+
+const LineTargetList* AccountingDialog::WorkingLineTargets() const {
+  return context_.configuration ? &context_.configuration->lineTargets : nullptr;
+}
+
+void AccountingDialog::EnableCommands(bool enable) {
+  close_->setEnabled(enable);
+  readAndReset_->setEnabled(enable);
+  export_->setEnabled(enable && haveResult_);
+}
+
+bool AccountingDialog::event(QEvent* event) {
+  if (event->type() == WM_ROUTER_MONITOR) {
+    auto* message = static_cast<RouterMonitorEvent*>(event);
+    if (message->wParam() == 0 && message->lParam() == &handOver_->accounting() &&
+        handOver_->IsRegistered(this))
+      OnAccountingResult(handOver_->accounting());
+    return true;
+  }
+  return QDialog::event(event);
+}
+
+void AccountingDialog::OnAccountingResult(const LineTargetList& counted) {
+  // The counters belong to the working list; the other fields of its
+  // entries are left as they are.
+  if (context_.configuration) {
+    LineTargetList& working = context_.configuration->lineTargets;
+    for (int position = 1; position <= working.count() && position <= counted.count(); ++position)
+      working.NodeAt(position)->accountingCounters = counted.NodeAt(position)->accountingCounters;
+  }
+  counted_ = counted.Clone();
+  haveResult_ = true;
+  report_ = BuildAccountingReport(counted);
+  text_->setPlainText(ShownText(report_));
+  EnableCommands(true);
+}
+
+void AccountingDialog::ReadAndReset() {
+  if (!context_.protocol)
+    return;
+  text_->setFocus();
+  EnableCommands(false);
+  std::shared_ptr<MonitorHandOver> shared = handOver_;
+  context_.protocol->ReadAndResetAccounting(
+      [shared](LineTargetList& counted) { shared->OnAccountingDone(counted); },
+      WorkingLineTargets());
+}
+
+void AccountingDialog::Export() {
+  if (!haveResult_)
+    return;
+  QString suggested = routerName_;
+  suggested.replace(QLatin1Char('.'), QLatin1Char('_'));
+  suggested = QDir(QString::fromLocal8Bit(context_.workingDirectory.c_str()))
+                  .filePath(suggested + QStringLiteral("-accounting.csv"));
+  const QString path =
+      files_.GetExportFileName(this, TableText(41000), suggested, TableText(41001));
+  if (path.isEmpty())
+    return;
+  const std::string file = path.toLocal8Bit().toStdString();
+  std::string error;
+  if (!WriteExportFile(file, AccountingCsv(counted_), &error)) {
+    context_.messages.ShowMessage(
+        this, QString::fromLocal8Bit(FormatString(41002, file.c_str(), error.c_str()).c_str()),
+        MessageIcon::Stop);
+  }
+}
+
+void AccountingDialog::done(int result) {
+  handOver_->Unregister(this);
+  QDialog::done(result);
+}
+
+}  // namespace tarcfg

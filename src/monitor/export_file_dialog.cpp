@@ -1,0 +1,12 @@
+#include "export_file_dialog.h"
+
+#include <QFileDialog>
+
+namespace tarcfg {
+
+QString QtExportFileDialog::GetExportFileName(QWidget* parent, const QString& caption,
+                                              const QString& suggested, const QString& filter) {
+  return QFileDialog::getSaveFileName(parent, caption, suggested, filter);
+}
+
+}  // namespace tarcfg
