@@ -1,0 +1,205 @@
+// Accounting Data against an emulated router: the text per line target,
+// Read and Reset, results after Close, and the CSV export.
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "accounting_csv.h"
+#include "accounting_dialog.h"
+#include "monitor_test_support.h"
+
+namespace tarcfg::testing {
+namespace {
+
+const char* const kRouter = "198.51.100.10";
+
+// Counters as the router holds them: charge, calls out, calls in, packets
+// out, packets in, bytes out, bytes in.
+tarnex_sim::RouterConfig CountingRouter() {
+  tarnex_sim::RouterConfig config = RouterWithTargets(kRouter, 1, 2);
+  config.lineTargets[0].counters = {9, 2, 1, 40, 30, 4000, 3000};
+  config.lineTargets[1].counters = {0, 0, 0, 0, 0, 0, 0};
+  config.lineTargets[2].counters = {4294967295u, 7, 8, 70, 80, 700, 800};
+  return config;
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class AccountingTest : public MonitorTest {
+ protected:
+  void Open(tarnex_sim::RouterConfig router = CountingRouter()) {
+    RegisterWith({std::move(router)});
+    network_.ClearLog();
+    dialog_ = std::make_unique<AccountingDialog>(*context_, handOver_, *files_,
+                                                 QString::fromLatin1(kRouter), window_.get());
+    dialog_->show();
+  }
+  QString ShownText() {
+    return dialog_->findChild<QPlainTextEdit*>(QStringLiteral("accountingText"))->toPlainText();
+  }
+  // "CRE": Close, Read and Reset, Export; lower case when disabled.
+  std::string Buttons() {
+    std::string states;
+    states += Button(dialog_.get(), "closeButton")->isEnabled() ? 'C' : 'c';
+    states += Button(dialog_.get(), "readAndResetButton")->isEnabled() ? 'R' : 'r';
+    states += Button(dialog_.get(), "exportButton")->isEnabled() ? 'E' : 'e';
+    return states;
+  }
+
+  std::unique_ptr<AccountingDialog> dialog_;
+};
+
+const char* const kFirstBlock =
+    "Host name:\t198.51.100.200\r\nPhone number.:\t0301234567\r\n\r\n"
+    "Calls\r\nincoming: 1\toutgoing: 2\r\nPackets\r\nincoming: 30\toutgoing: 40\r\n"
+    "Bytes\r\nincoming: 3000\toutgoing: 4000\r\nCharges: 9 Units\r\n\r\n";
+const char* const kSecondBlock =
+    "Host name:\t198.51.100.201\r\nPhone number.:\t04011\r\n\r\n"
+    "Calls\r\nincoming: 0\toutgoing: 0\r\nPackets\r\nincoming: 0\toutgoing: 0\r\n"
+    "Bytes\r\nincoming: 0  \toutgoing: 0\r\nCharges: 0 Units\r\n\r\n";
+
+TEST_F(AccountingTest, ThreeTargetsGiveOneBlockEachInListOrder) {
+  Open();
+  EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Accounting Data"));
+  EXPECT_EQ(Value(dialog_.get(), "routerName"), QStringLiteral("198.51.100.10"));
+  // Both buttons stay enabled while the first read runs.
+  EXPECT_EQ(Buttons(), "CRe");
+  EXPECT_TRUE(Button(dialog_.get(), "closeButton")->isDefault());
+  DeliverDatagrams();
+  EXPECT_EQ(Payloads(command::kReadAccounting),
+            (std::vector<std::vector<std::uint8_t>>{{0, 0, 0}, {0, 0, 1}, {0, 0, 2}}));
+  const std::string& report = dialog_->reportText();
+  EXPECT_EQ(report.rfind(std::string(kFirstBlock) + kSecondBlock + "Host name:\t198.51.100.202", 0),
+            0u)
+      << report;
+  EXPECT_NE(report.find("Charges: 4294967295 Units\r\n\r\n"), std::string::npos);
+  EXPECT_EQ(report.size(), report.rfind("\r\n\r\n") + 4);
+  EXPECT_TRUE(ShownText().startsWith(
+      QStringLiteral("Host name:\t198.51.100.200\nPhone number.:\t0301234567\n\nCalls\n")));
+  EXPECT_EQ(Buttons(), "CRE");
+  // The counters went into the working list.
+  EXPECT_EQ(context_->configuration->lineTargets.NodeAt(1)->accountingCounters[6], 3000u);
+  EXPECT_EQ(context_->configuration->lineTargets.NodeAt(3)->accountingCounters[1], 7u);
+  EXPECT_EQ(SimRouter().lineTargets[0]->counters[0], 9u);  // read only
+}
+
+TEST_F(AccountingTest, NoLineTargetsGiveAnEmptyText) {
+  auto router = OpenRouter(kRouter, 1);
+  router.lineTargets.clear();
+  Open(router);
+  ProcessPosted();
+  EXPECT_EQ(dialog_->reportText(), "");
+  EXPECT_EQ(ShownText(), QString());
+  EXPECT_TRUE(SentByTool(command::kReadAccounting).empty());
+  EXPECT_EQ(Buttons(), "CRE");
+}
+
+TEST_F(AccountingTest, ReadAndResetDisablesButtonsUntilTheAnswerAndResetsTheRouter) {
+  Open();
+  DeliverDatagrams();
+  network_.ClearLog();
+  Button(dialog_.get(), "readAndResetButton")->click();
+  EXPECT_EQ(Buttons(), "cre");
+  DeliverDatagrams();
+  EXPECT_EQ(Payloads(command::kReadAccounting),
+            (std::vector<std::vector<std::uint8_t>>{{0xFF, 0, 0}, {0xFF, 0, 1}, {0xFF, 0, 2}}));
+  EXPECT_EQ(Buttons(), "CRE");
+  // The text shows the counters as they were before the reset.
+  EXPECT_EQ(dialog_->reportText().rfind(kFirstBlock, 0), 0u);
+  EXPECT_EQ(SimRouter().lineTargets[0]->counters, (std::array<std::uint32_t, 7>{}));
+  // The next read finds them reset, and the text is replaced.
+  Button(dialog_.get(), "readAndResetButton")->click();
+  DeliverDatagrams();
+  EXPECT_EQ(dialog_->reportText().find("Charges: 9 Units"), std::string::npos);
+  EXPECT_EQ(dialog_->reportText().rfind("Host name:\t198.51.100.200", 0), 0u);
+  EXPECT_EQ(context_->configuration->lineTargets.NodeAt(1)->accountingCounters[0], 0u);
+}
+
+TEST_F(AccountingTest, ResultAfterCloseIsDropped) {
+  Open();
+  DeliverDatagrams();
+  const std::string before = dialog_->reportText();
+  Button(dialog_.get(), "readAndResetButton")->click();
+  QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_FALSE(handOver_->anyRegistered());
+  DeliverDatagrams();
+  EXPECT_EQ(dialog_->reportText(), before);
+  EXPECT_EQ(ShownText().count(QStringLiteral("Host name:")), 3);
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(window_->registered());
+}
+
+TEST_F(AccountingTest, AccountingButtonOpensTheDialogForTheSelectedRouter) {
+  RegisterWith({CountingRouter()});
+  QString caption, router, text;
+  WhenModalOpens([&](QDialog* dialog) {
+    caption = dialog->windowTitle();
+    router = Value(dialog, "routerName");
+    DeliverDatagrams();
+    text = dialog->findChild<QPlainTextEdit*>(QStringLiteral("accountingText"))->toPlainText();
+    Button(dialog, "closeButton")->click();
+  });
+  button("accountingButton")->click();
+  EXPECT_EQ(caption, QStringLiteral("Accounting Data"));
+  EXPECT_EQ(router, QStringLiteral("198.51.100.10"));
+  EXPECT_EQ(text.count(QStringLiteral("Host name:")), 3);
+}
+
+TEST_F(AccountingTest, ExportSavesHeaderAndOneRowPerTarget) {
+  Open();
+  DeliverDatagrams();
+  const std::filesystem::path file = directory_ / "counters.csv";
+  files_->answer = QString::fromStdString(file.string());
+  Button(dialog_.get(), "exportButton")->click();
+  EXPECT_EQ(files_->asked, 1);
+  EXPECT_EQ(files_->lastCaption, QStringLiteral("Export Accounting Data"));
+  EXPECT_TRUE(files_->lastSuggested.endsWith(QStringLiteral("198_51_100_10-accounting.csv")));
+  EXPECT_EQ(ReadFile(file),
+            "Host name,Phone number,Charge units,Calls outgoing,Calls incoming,Packets outgoing,"
+            "Packets incoming,Bytes outgoing,Bytes incoming\r\n"
+            "198.51.100.200,0301234567,9,2,1,40,30,4000,3000\r\n"
+            "198.51.100.201,04011,0,0,0,0,0,0,0\r\n"
+            "198.51.100.202,04012,4294967295,7,8,70,80,700,800\r\n");
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(AccountingTest, ExportCancelledWritesNothingAndFailureKeepsTheOldFile) {
+  Open();
+  DeliverDatagrams();
+  files_->answer.clear();
+  Button(dialog_.get(), "exportButton")->click();
+  EXPECT_EQ(files_->asked, 1);
+  EXPECT_TRUE(messages_.shown.empty());
+
+  const std::filesystem::path missing = directory_ / "no-such-dir" / "counters.csv";
+  files_->answer = QString::fromStdString(missing.string());
+  Button(dialog_.get(), "exportButton")->click();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith(QStringLiteral("Cannot write ") +
+                                                 QString::fromStdString(missing.string()) + ":\n"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Stop);
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST(AccountingCsvTest, FieldsWithCommasOrQuotesAreQuoted) {
+  LineTargetList targets = NewLineTargetList();
+  LineTarget target;
+  target.hostName = "host,one";
+  target.phoneNumber = "0\"1";
+  target.accountingCounters = {1, 2, 3, 4, 5, 6, 7};
+  targets.Append(target);
+  EXPECT_EQ(AccountingCsv(targets).substr(AccountingCsv(NewLineTargetList()).size()),
+            "\"host,one\",\"0\"\"1\",1,2,3,4,5,6,7\r\n");
+}
+
+}  // namespace
+}  // namespace tarcfg::testing

@@ -1,0 +1,101 @@
+// monitor_screenshots: pictures of Line Status with a live connection and of
+// Router Overview with a finished report, for the documentation.
+//
+//   QT_QPA_PLATFORM=offscreen monitor_screenshots [DIRECTORY]
+//
+// writes line-status.png and router-overview.png into DIRECTORY (default
+// docs/screenshots). No network is involved: the dialogs are fed the
+// records the protocol would hand them.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <cstdio>
+
+#include "line_status_dialog.h"
+#include "message_boxes.h"
+#include "monitor_hand_over.h"
+#include "net_database.h"
+#include "router_overview_dialog.h"
+#include "shell_context.h"
+#include "static_text.h"
+
+namespace {
+
+bool Save(QWidget& dialog, const QString& path) {
+  dialog.show();
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents();
+  const bool saved = dialog.grab().save(path);
+  std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "cannot write",
+               path.toLocal8Bit().constData());
+  return saved;
+}
+
+std::uint32_t Address(int a, int b, int c, int d) {
+  return static_cast<std::uint32_t>(a) << 24 | static_cast<std::uint32_t>(b) << 16 |
+         static_cast<std::uint32_t>(c) << 8 | static_cast<std::uint32_t>(d);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QString directory =
+      argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
+  QDir().mkpath(directory);
+  tarcfg::StaticText::RegisterStaticTextClass();
+
+  tarcfg::FakeNetDatabase database;
+  tarcfg::QtMessageBoxes messages;
+  tarcfg::ShellContext context(database, messages);
+  context.addresses.SetNameResolve(false);
+  auto handOver = std::make_shared<tarcfg::MonitorHandOver>();
+  bool ok = true;
+
+  {
+    tarcfg::LineStatusDialog dialog(context, handOver, QStringLiteral("198.51.100.10"), nullptr);
+    tarcfg::LineStatus status;
+    tarcfg::ChannelStatus& one = status.channels[0];
+    one.state = 3;
+    one.cause = 0;
+    one.remoteAddress = "198.51.100.200";
+    one.phoneNumber = "0301234567";
+    one.duration = 754;
+    one.charge = 12;
+    one.packetsOut = 1834;
+    one.packetsIn = 2291;
+    status.channels[1].cause = 0x0010;
+    dialog.ShowLineStatus(status);
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("line-status.png"))) && ok;
+    dialog.done(0);
+  }
+
+  {
+    context.routers = tarcfg::NewRouterEntryList();
+    const char* hardware[] = {"00-60-1a-10-00-01", "00-60-1a-10-00-02", "00-60-1d-01-02-03"};
+    const char* names[] = {"198.51.100.10", "198.51.100.11", "198.51.100.12"};
+    for (int i = 0; i < 3; ++i) {
+      tarcfg::RouterEntry entry;
+      entry.displayName = names[i];
+      entry.hardwareAddress = hardware[i];
+      context.routers->Append(entry);
+    }
+    tarcfg::RouterOverviewDialog dialog(context, handOver);
+    tarcfg::OverviewAnswer first;
+    first.routerAddress = Address(198, 51, 100, 10);
+    first.channels[0] = {3, Address(198, 51, 100, 200), "branch-office"};
+    first.dChannelProtocol = 1;
+    first.firmwareVersion = "2.10";
+    tarcfg::OverviewAnswer second;
+    second.routerAddress = Address(198, 51, 100, 11);
+    second.permanentConnection = 2;
+    second.firmwareVersion = "2.08";
+    tarcfg::OverviewAnswer end;
+    end.end = 1;
+    for (const auto* answer : {&first, &second, &end})
+      handOver->OnOverviewAnswer(&*context.routers, context.addresses, *answer);
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("router-overview.png"))) && ok;
+    dialog.done(0);
+  }
+  return ok ? 0 : 1;
+}
