@@ -11,6 +11,28 @@ inline constexpr std::size_t kOverviewAnswerFullLength = 64;
 inline constexpr std::size_t kRemoteNameLength = 20;
 inline constexpr std::size_t kOverviewFirmwareLength = 10;
 
+// The router's numbered answers to the tool's numbered requests.
+bool IsAnswerTo(std::uint16_t request, std::uint16_t answer) {
+  switch (request) {
+    case command::kRegister:
+      return answer == command::kPasswordRequest || answer == command::kRegistrationAccepted ||
+             answer == command::kRegistrationRefused;
+    case command::kPassword:
+      return answer == command::kRegistrationAccepted || answer == command::kRegistrationRefused;
+    case command::kChangePassword:
+      return answer == command::kPasswordChanged;
+    case command::kReadTableEntry:
+      return answer == command::kTableEntry;
+    case command::kReadAccounting:
+      return answer == command::kAccountingEntry;
+    case command::kWriteTableEntry:
+      return answer == command::kTableEntryWritten;
+    case command::kWriteParameters:
+      return answer == command::kParametersWritten;
+  }
+  return false;
+}
+
 }  // namespace
 
 RouterProtocol::RouterProtocol(DatagramSocket& socket, const GuiSettings& settings,
@@ -19,7 +41,9 @@ RouterProtocol::RouterProtocol(DatagramSocket& socket, const GuiSettings& settin
       transactions_(transport_),
       settings_(settings),
       tables_(tables),
-      addresses_(addresses) {}
+      addresses_(addresses) {
+  transactions_.SetAnswerRule(IsAnswerTo);
+}
 
 int RouterProtocol::OpenRouterProtocol(ErrorCallback error, std::uint32_t broadcastAddress) {
   int result = transactions_.InitTransactions(

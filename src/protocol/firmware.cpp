@@ -219,8 +219,11 @@ void RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCal
   loaderFound_ = std::move(loaderFound);
   loaderHardware_ = hardwareAddress;
   Send(registered_, command::kEnterLoader, {}, false);
-  // The loader answers from no address yet: let every sender through.
+  // The loader answers from no address yet: let every sender through. The
+  // registration is over, so a stray message from the router's old address
+  // during the download can no longer end it as if it were registered.
   transactions_.EndSession();
+  registered_ = 0;
   transport_.StartTimerSlot([this] { LoaderScan(); }, 3);
   loaderTimeout_ = transport_.StartTimer(
       [this] {

@@ -32,6 +32,7 @@ int Transactions::InitTransactions(std::uint16_t port, MessageHandler handler, E
   registered_ = false;
   router_ = 0;
   lastDelivered_ = 0;
+  lastDeliveredSender_ = 0;
   return result;
 }
 
@@ -117,6 +118,7 @@ void Transactions::EndSession() {
   router_ = 0;
   outstanding_ = false;
   lastDelivered_ = 0;
+  lastDeliveredSender_ = 0;
   counter_ = 0;
   savedDestination_ = 0;
   // A repetition still pending belongs to the ended session; it must not
@@ -147,12 +149,11 @@ void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t>
   if (!outstanding_) {
     if (acknowledgement)
       return;
-    if (registered_ && sender == router_ && sequence != 0 && sequence == lastDelivered_)
+    // A numbered message repeated because our acknowledgement was lost has
+    // been acknowledged again above; it is handed upward only once.
+    if (IsRepeat(sender, sequence))
       return;
-    if (sequence != 0)
-      lastDelivered_ = sequence;
-    if (handler_)
-      handler_(sender, command, sequence, payload);
+    Deliver(sender, command, sequence, payload);
     return;
   }
 
@@ -162,19 +163,41 @@ void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t>
     std::uint16_t acknowledged = WireReader(payload).U16();
     if (acknowledged != static_cast<std::uint16_t>(counter_) || sender != savedDestination_)
       return;
-    transport_.CancelTimer(retransmitSlot_);
-    retransmitSlot_ = {};
-    ++retransmitGeneration_;
-    outstanding_ = false;
-    if (completion_) {
-      CompletionCallback completion = completion_;
-      completion(sender);
-    }
+    Complete(sender);
+    return;
+  }
+  if (sequence != 0 && IsRepeat(sender, sequence))
+    return;
+  if (sequence != 0 && sender == savedDestination_ && answerRule_ && saved_.size() >= 2 &&
+      answerRule_(static_cast<std::uint16_t>(saved_[0] << 8 | saved_[1]), command)) {
+    Complete(sender);
+    Deliver(sender, command, sequence, payload);
     return;
   }
   if (registered_ && sender == router_ && sequence != 0) {
     Fail(kErrorCrossedRequest);
     return;
+  }
+  if (handler_)
+    handler_(sender, command, sequence, payload);
+}
+
+void Transactions::Complete(std::uint32_t sender) {
+  transport_.CancelTimer(retransmitSlot_);
+  retransmitSlot_ = {};
+  ++retransmitGeneration_;
+  outstanding_ = false;
+  if (completion_) {
+    CompletionCallback completion = completion_;
+    completion(sender);
+  }
+}
+
+void Transactions::Deliver(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+                           std::span<const std::uint8_t> payload) {
+  if (sequence != 0) {
+    lastDelivered_ = sequence;
+    lastDeliveredSender_ = sender;
   }
   if (handler_)
     handler_(sender, command, sequence, payload);

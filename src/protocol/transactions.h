@@ -45,6 +45,9 @@ class Transactions {
                          std::span<const std::uint8_t> payload)>;
   using ErrorCallback = std::function<void(int code)>;
   using CompletionCallback = std::function<void(std::uint32_t sender)>;
+  // True when a message with command `answer` is the peer's answer to a
+  // request with command `request`.
+  using AnswerRule = std::function<bool(std::uint16_t request, std::uint16_t answer)>;
 
   explicit Transactions(Transport& transport) : transport_(transport) {}
 
@@ -60,6 +63,11 @@ class Transactions {
   int SendRequest(std::uint32_t destination, std::uint16_t command,
                   std::span<const std::uint8_t> payload, bool numbered,
                   CompletionCallback completion = nullptr);
+
+  // With a rule, the peer's numbered answer to the outstanding request also
+  // stands for its acknowledgement when that was lost on the way: the peer
+  // only answers what it has received.
+  void SetAnswerRule(AnswerRule rule) { answerRule_ = std::move(rule); }
 
   void SetSession(std::uint32_t router);
   void EndSession();
@@ -78,6 +86,12 @@ class Transactions {
   void StartRetransmission();
   int Send(std::uint32_t destination, std::uint16_t command, std::span<const std::uint8_t> payload,
            bool numbered);
+  void Complete(std::uint32_t sender);
+  bool IsRepeat(std::uint32_t sender, std::uint16_t sequence) const {
+    return sequence != 0 && sequence == lastDelivered_ && sender == lastDeliveredSender_;
+  }
+  void Deliver(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+               std::span<const std::uint8_t> payload);
   void Fail(int code) {
     if (error_)
       error_(code);
@@ -97,6 +111,8 @@ class Transactions {
   bool registered_ = false;
   std::uint32_t router_ = 0;
   std::uint16_t lastDelivered_ = 0;
+  std::uint32_t lastDeliveredSender_ = 0;
+  AnswerRule answerRule_;
 };
 
 }  // namespace tarcfg

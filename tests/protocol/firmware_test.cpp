@@ -255,6 +255,28 @@ TEST_F(DownloadTest, WithTablesTheRouterEntersItsLoaderFirst) {
   EXPECT_TRUE(errors.empty());  // the loader time-out was cancelled
 }
 
+TEST_F(DownloadTest, StrayMessageFromTheOldAddressDoesNotEndTheDownload) {
+  // A second loader on the same wire answers the last loader scan late; it
+  // comes from the address the registration used, while the download is
+  // being announced. The registration is over, so nothing is aborted.
+  WriteImage(kMinimumImageSize);
+  router.On(command::kEnterDownload, [this](const Message&) {
+    router.Send(command::kScanAnswer, Bytes{0, 0, 7, 7, 7, 7, 7, 7, 0, 0, 0, 0, 0, 0, 0, 0}, false);
+    router.Send(command::kDownloadOffer, Bytes{10, 0, 0, 10}, false);
+  });
+  router.On(command::kDownloadBlock, [this](const Message& m) { blocks.push_back(m.payload); });
+  LineTargetList targets = NewLineTargetList();
+  ASSERT_TRUE(protocol->DownloadFirmware(
+      hardware, Parameters(), &targets, nullptr, nullptr, [&](const ScanAnswer&) { ++finished; },
+      nullptr));
+  router.Send(command::kScanAnswer, Bytes{0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0}, false);
+  Pump();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(router.Received(command::kDeregister).empty());
+  EXPECT_FALSE(blocks.empty());
+  EXPECT_EQ(protocol->state(), ProtocolState::Restarting);
+}
+
 TEST_F(DownloadTest, LoaderNotFoundWithin120TicksFailsWith14) {
   WriteImage(kMinimumImageSize);
   LineTargetList targets = NewLineTargetList();

@@ -161,10 +161,62 @@ TEST_F(TransactionsTest, RepeatedDeliveryFromRegisteredRouterIsAcknowledgedButDe
   EXPECT_EQ(delivered.size(), 2u);
 }
 
-TEST_F(TransactionsTest, RepeatsAreDeliveredWhenNotRegistered) {
+TEST_F(TransactionsTest, RepeatsAreDeliveredOnceAlsoBeforeRegistration) {
+  // A password request repeated because its acknowledgement was lost must
+  // not reach the registration twice.
   FromRouter(0x1004, 5, Bytes{1, 2});
   FromRouter(0x1004, 5, Bytes{1, 2});
+  EXPECT_EQ(delivered.size(), 1u);
+  FromRouter(0x1004, 6, Bytes{1, 2});
   EXPECT_EQ(delivered.size(), 2u);
+}
+
+// The router acknowledges a request and then answers it; when the
+// acknowledgement is lost, its answer shows that the request arrived.
+class AnswerRuleTest : public TransactionsTest {
+ protected:
+  void SetUp() override {
+    TransactionsTest::SetUp();
+    transactions.SetAnswerRule([](std::uint16_t request, std::uint16_t answer) {
+      return request == 0x1011 && answer == 0x3011;
+    });
+    transactions.SetSession(kRouterAddress);
+  }
+};
+
+TEST_F(AnswerRuleTest, AnswerStandsForALostAcknowledgement) {
+  int completions = 0;
+  transactions.SendRequest(kRouterAddress, 0x1011, {}, true, [&](std::uint32_t) { ++completions; });
+  FromRouter(0x3011, 9, Bytes{0, 0, 0xFF, 0, 0});
+  EXPECT_TRUE(errors.empty());
+  EXPECT_FALSE(transactions.outstanding());
+  EXPECT_EQ(completions, 1);
+  EXPECT_EQ(delivered.size(), 1u);
+  // The late acknowledgement changes nothing, and no repetition follows.
+  Acknowledge(1);
+  for (int i = 0; i < 12; ++i)
+    transport.OnTimerTick();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(completions, 1);
+}
+
+TEST_F(AnswerRuleTest, RepeatedEarlierAnswerWhileOutstandingIsDropped) {
+  transactions.SendRequest(kRouterAddress, 0x1011, {}, true);
+  FromRouter(0x3011, 9, Bytes{0, 0, 0xFF, 0, 0});
+  transactions.SendRequest(kRouterAddress, 0x1011, {}, true);
+  // The router repeats answer 9 (our acknowledgement of it was lost): it is
+  // not the answer to the new request and is neither delivered nor an error.
+  FromRouter(0x3011, 9, Bytes{0, 0, 0xFF, 0, 0});
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(transactions.outstanding());
+  EXPECT_EQ(delivered.size(), 1u);
+}
+
+TEST_F(AnswerRuleTest, OtherNumberedMessageWhileOutstandingStillGives8777) {
+  transactions.SendRequest(kRouterAddress, 0x1011, {}, true);
+  FromRouter(0x3017, 9, Bytes{0, 0, 0xFF, 0, 0, 0, 0});
+  EXPECT_EQ(errors, std::vector<int>{kErrorCrossedRequest});
+  EXPECT_TRUE(delivered.empty());
 }
 
 TEST_F(TransactionsTest, NumberedMessageFromRouterWhileOutstandingGives8777) {

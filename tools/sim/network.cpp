@@ -172,8 +172,15 @@ void Network::Handle(Router& r, uint64_t now, uint32_t sender, std::span<const u
     SendAck(r, now, sender, seq);
     Bytes copy(bytes.begin(), bytes.end());
     auto last = r.lastRequest.find(sender);
-    if (last != r.lastRequest.end() && last->second == copy)
-      return;  // a repetition
+    if (last != r.lastRequest.end() && last->second == copy) {
+      // A repetition: the host may have lost our answer as well, so it gets
+      // that answer again (with its original number) instead of silence.
+      auto answer = r.lastAnswer.find(sender);
+      if (answer != r.lastAnswer.end())
+        Emit(now, Datagram{r.CurrentAddress(), sender, answer->second});
+      return;
+    }
+    r.lastAnswer.erase(sender);
     r.lastRequest[sender] = std::move(copy);
     // A new request from the host means it has our previous answer.
     if (r.pending.active && r.pending.to == sender)
@@ -412,6 +419,7 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
       r.offerHost = sender;
       r.image.clear();
       r.lastRequest.clear();
+      r.lastAnswer.clear();
       SendNumbered(r, now, sender, kOffer, Writer().U32be(address).Take());
       return;
     }
@@ -462,6 +470,7 @@ void Network::EndSession(Router& r) {
   r.challenges.clear();
   r.challengeSequence.clear();
   r.lastRequest.clear();
+  r.lastAnswer.clear();
   r.pending.active = false;
   CompactTables(r);
   ++version_;
@@ -735,6 +744,7 @@ void Network::SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t comman
   r.pending.to = to;
   r.pending.sequence = r.sequence;
   r.pending.bytes = w.Take();
+  r.lastAnswer[to] = r.pending.bytes;
   r.pending.sent = 1;
   r.pending.dueMs = now + timing_.retransmitMs;
   Emit(now, Datagram{r.CurrentAddress(), to, r.pending.bytes});

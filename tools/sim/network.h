@@ -82,6 +82,7 @@ struct Router {
   uint64_t nextChannelTickMs = 0;
   // Last numbered request handled per host, for duplicate suppression.
   std::map<uint32_t, Bytes> lastRequest;
+  std::map<uint32_t, Bytes> lastAnswer;  // the numbered answer to that request
   // One numbered answer awaiting the host's acknowledgement.
   struct Pending {
     bool active = false;
