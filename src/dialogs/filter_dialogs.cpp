@@ -1,0 +1,389 @@
+#include "filter_dialogs.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstdlib>
+
+#include "field_exchange.h"
+#include "list_panel.h"
+#include "static_text.h"
+#include "string_table.h"
+
+namespace tarcfg {
+namespace {
+
+bool StartsWithAll(std::string_view text) {
+  if (text.size() < 3)
+    return false;
+  auto lower = [](char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); };
+  return lower(text[0]) == 'a' && lower(text[1]) == 'l' && lower(text[2]) == 'l';
+}
+
+QLineEdit* AddressEdit(const char* name, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  edit->setMaxLength(static_cast<int>(kAddressTextCapacity));
+  return edit;
+}
+
+// Mask and compare value of one host; a mismatch puts the focus on the
+// compare value.
+void CheckHost(DataExchange& exchange, QLineEdit* matchField, const std::string& mask,
+               const std::string& match, AddressService& addresses) {
+  if (exchange.failed())
+    return;
+  CheckMaskAndValue(exchange, mask, match, addresses);
+  if (exchange.failed()) {
+    matchField->setFocus(Qt::OtherFocusReason);
+    matchField->selectAll();
+  }
+}
+
+}  // namespace
+
+std::string FilterServiceDisplayText(const FilterEntry& filter, NetDatabase& database) {
+  if (filter.protocol == 0 && filter.port == 0)
+    return LoadString(1003);
+  const std::string protocolName = database.ProtocolName(filter.protocol).value_or("?");
+  const char* other = filter.protocol == 6 ? "udp" : "tcp";
+  if (const auto service = database.ServiceByPort(filter.port, protocolName)) {
+    if (!database.ServiceByName(service->name, other))
+      return service->name;
+  }
+  return std::to_string(filter.port) + "/" + protocolName;
+}
+
+bool ParseFilterService(std::string_view text, NetDatabase& database, int* protocol, int* port) {
+  *protocol = -1;
+  *port = -1;
+  if (text.empty() || StartsWithAll(text)) {
+    *protocol = 0;
+    *port = 0;
+    return true;
+  }
+  if (const auto service = database.ServiceByName(text, "")) {
+    if (const auto number = database.ProtocolNumber(service->protocol)) {
+      *protocol = *number;
+      *port = service->port;
+      return true;
+    }
+    return false;
+  }
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos || slash == 0)
+    return false;
+  const std::string number(text.substr(0, slash));
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(number.c_str(), &end, 0);
+  if (*end != '\0' || errno == ERANGE || value < 0 || value > 0xFFFF)
+    return false;
+  const auto protocolNumber = database.ProtocolNumber(text.substr(slash + 1));
+  if (!protocolNumber)
+    return false;
+  *protocol = *protocolNumber;
+  *port = static_cast<int>(value);
+  return true;
+}
+
+// --- Edit Filter -----------------------------------------------------------
+
+EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& database,
+                                   MessageBoxes& messages, int position, int highestPosition,
+                                   QWidget* parent)
+    : QDialog(parent),
+      addresses_(addresses),
+      database_(database),
+      messages_(messages),
+      highest_(highestPosition) {
+  setObjectName(QStringLiteral("editFilterDialog"));
+  setWindowTitle(QStringLiteral("Edit Filter"));
+  values_.service = LoadString(1003);
+  values_.position = position;
+
+  auto hostGroup = [this](const QString& title, QLineEdit*& mask, const char* maskName,
+                          QLineEdit*& match, const char* matchName) {
+    auto* group = new QGroupBox(title, this);
+    mask = AddressEdit(maskName, group);
+    match = AddressEdit(matchName, group);
+    auto* layout = new QGridLayout(group);
+    auto* maskLabel = new QLabel(QStringLiteral("Mask:"), group);
+    maskLabel->setBuddy(mask);
+    auto* matchLabel = new QLabel(QStringLiteral("Compare Value:"), group);
+    matchLabel->setBuddy(match);
+    layout->addWidget(maskLabel, 0, 0);
+    layout->addWidget(mask, 0, 1);
+    layout->addWidget(matchLabel, 1, 0);
+    layout->addWidget(match, 1, 1);
+    return group;
+  };
+  QGroupBox* sending = hostGroup(QStringLiteral("&Sending Host"), sendNetmask_, "sendNetmask",
+                                 sendMatch_, "sendMatch");
+  QGroupBox* receiving = hostGroup(QStringLiteral("&Receiving Host"), receiveNetmask_,
+                                   "receiveNetmask", receiveMatch_, "receiveMatch");
+
+  service_ = new QLineEdit(this);
+  service_->setObjectName(QStringLiteral("service"));
+  auto* serviceLabel = new QLabel(QStringLiteral("&Target Port:"), this);
+  serviceLabel->setBuddy(service_);
+
+  auto* actionGroup = new QGroupBox(QStringLiteral("Action"), this);
+  accept_ = new QRadioButton(QStringLiteral("&Accept"), actionGroup);
+  accept_->setObjectName(QStringLiteral("accept"));
+  reject_ = new QRadioButton(QStringLiteral("Re&ject"), actionGroup);
+  reject_->setObjectName(QStringLiteral("reject"));
+  auto* actionLayout = new QHBoxLayout(actionGroup);
+  actionLayout->addWidget(accept_);
+  actionLayout->addWidget(reject_);
+
+  position_ = new QLineEdit(this);
+  position_->setObjectName(QStringLiteral("position"));
+  auto* positionLabel = new QLabel(QStringLiteral("Table &Position:"), this);
+  positionLabel->setBuddy(position_);
+
+  auto* buttons =
+      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
+  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* grid = new QGridLayout(this);
+  grid->addWidget(sending, 0, 0, 1, 2);
+  grid->addWidget(receiving, 1, 0, 1, 2);
+  grid->addWidget(serviceLabel, 2, 0);
+  grid->addWidget(service_, 2, 1);
+  grid->addWidget(actionGroup, 3, 0, 1, 2);
+  grid->addWidget(positionLabel, 4, 0);
+  grid->addWidget(position_, 4, 1);
+  grid->addWidget(buttons, 0, 2, 5, 1, Qt::AlignTop);
+
+  DataExchange load(DataExchange::Direction::Load, this, messages_);
+  Exchange(load, values_);
+  sendNetmask_->setFocus();
+}
+
+void EditFilterDialog::LoadFrom(const FilterEntry& filter) {
+  values_.sendNetmask = filter.sendNetmask.str();
+  values_.sendMatch = filter.sendMatch.str();
+  values_.receiveNetmask = filter.receiveNetmask.str();
+  values_.receiveMatch = filter.receiveMatch.str();
+  values_.accept = filter.action != 0;
+  values_.position = filter.tablePosition + 1;
+  values_.service = FilterServiceDisplayText(filter, database_);
+  DataExchange load(DataExchange::Direction::Load, this, messages_);
+  Exchange(load, values_);
+}
+
+void EditFilterDialog::StoreInto(FilterEntry& filter) const {
+  filter.sendNetmask = values_.sendNetmask;
+  filter.sendMatch = values_.sendMatch;
+  filter.receiveNetmask = values_.receiveNetmask;
+  filter.receiveMatch = values_.receiveMatch;
+  filter.action = values_.accept ? 1 : 0;
+  filter.tablePosition = values_.position - 1;
+  ParseFilterService(values_.service, database_, &filter.protocol, &filter.port);
+}
+
+void EditFilterDialog::Exchange(DataExchange& exchange, Values& values) {
+  ExchangeAddressField(exchange, sendNetmask_, values.sendNetmask, addresses_);
+  ExchangeAddressField(exchange, sendMatch_, values.sendMatch, addresses_);
+  if (exchange.saving())
+    CheckHost(exchange, sendMatch_, values.sendNetmask, values.sendMatch, addresses_);
+  ExchangeAddressField(exchange, receiveNetmask_, values.receiveNetmask, addresses_);
+  ExchangeAddressField(exchange, receiveMatch_, values.receiveMatch, addresses_);
+  if (exchange.saving())
+    CheckHost(exchange, receiveMatch_, values.receiveNetmask, values.receiveMatch, addresses_);
+  ExchangeServiceField(exchange, service_, values.service, database_);
+  ExchangeInteger(exchange, position_, values.position, 1, highest_);
+  if (exchange.failed())
+    return;
+  if (exchange.saving()) {
+    values.accept = accept_->isChecked();
+  } else {
+    accept_->setChecked(values.accept);
+    reject_->setChecked(!values.accept);
+  }
+}
+
+void EditFilterDialog::accept() {
+  DataExchange save(DataExchange::Direction::Save, this, messages_);
+  Values checked = values_;
+  Exchange(save, checked);
+  if (save.failed())
+    return;
+  values_ = checked;
+  QDialog::accept();
+}
+
+// --- Filter Table ----------------------------------------------------------
+
+FilterTableDialog::FilterTableDialog(FilterList& filters, const QString& routerName,
+                                     AddressService& addresses, NetDatabase& database,
+                                     MessageBoxes& messages, QWidget* parent)
+    : QDialog(parent),
+      filters_(filters),
+      addresses_(addresses),
+      database_(database),
+      messages_(messages),
+      units_(font()) {
+  setObjectName(QStringLiteral("filterTableDialog"));
+  setWindowTitle(QStringLiteral("Filter Table"));
+  EnsureDefaultFilter(filters_);
+
+  auto* routerRow = new QHBoxLayout;
+  routerRow->addWidget(new QLabel(QStringLiteral("Router:"), this));
+  auto* router = new StaticText(this);
+  router->setObjectName(QStringLiteral("routerName"));
+  router->setText(routerName);
+  routerRow->addWidget(router, 1);
+
+  ListPanel panel = MakeListPanel(this, units_,
+                                  {{QStringLiteral("&Position"), 0},
+                                   {QStringLiteral("Sending Host"), 32},
+                                   {QStringLiteral("Receiving Host"), 96},
+                                   {QStringLiteral("Service"), 160},
+                                   {QStringLiteral("Action"), 212}},
+                                  244, 120, "filterList");
+  list_ = panel.list;
+
+  auto* remaining = new QGroupBox(QStringLiteral("All Remaining"), this);
+  remainingAccept_ = new QRadioButton(QStringLiteral("&Accept"), remaining);
+  remainingAccept_->setObjectName(QStringLiteral("remainingAccept"));
+  remainingReject_ = new QRadioButton(QStringLiteral("Re&ject"), remaining);
+  remainingReject_->setObjectName(QStringLiteral("remainingReject"));
+  auto* remainingLayout = new QVBoxLayout(remaining);
+  remainingLayout->addWidget(remainingAccept_);
+  remainingLayout->addWidget(remainingReject_);
+
+  auto button = [this](const char* name, const QString& text) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+  };
+  open_ = button("openButton", QStringLiteral("&Open"));
+  add_ = button("addButton", QStringLiteral("&Add"));
+  delete_ = button("deleteButton", QStringLiteral("&Delete"));
+  QPushButton* close = button("closeButton", QStringLiteral("Close"));
+  close->setDefault(true);
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(open_);
+  side->addWidget(add_);
+  side->addWidget(delete_);
+  side->addWidget(remaining);
+  side->addStretch();
+  side->addWidget(close);
+  auto* left = new QVBoxLayout;
+  left->addLayout(routerRow);
+  left->addWidget(panel.area);
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(left);
+  layout->addLayout(side);
+
+  connect(list_, &QListWidget::itemSelectionChanged, this, &FilterTableDialog::UpdateButtons);
+  connect(list_, &QListWidget::itemDoubleClicked, this, &FilterTableDialog::OpenSelected);
+  connect(open_, &QPushButton::clicked, this, &FilterTableDialog::OpenSelected);
+  connect(add_, &QPushButton::clicked, this, &FilterTableDialog::AddRule);
+  connect(delete_, &QPushButton::clicked, this, &FilterTableDialog::DeleteSelected);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+  SetAllRemainingAccept(Refill(-1) != 0);
+  UpdateButtons();
+}
+
+bool FilterTableDialog::allRemainingAccept() const {
+  return remainingAccept_->isChecked();
+}
+
+void FilterTableDialog::SetAllRemainingAccept(bool accept) {
+  remainingAccept_->setChecked(accept);
+  remainingReject_->setChecked(!accept);
+}
+
+std::vector<QString> FilterTableDialog::Rows() {
+  std::vector<QString> rows;
+  int index = 0;
+  for (FilterEntry& entry : filters_) {
+    entry.tablePosition = index++;
+    if (index == filters_.count())
+      break;  // the default entry is not listed
+    rows.push_back(QString::asprintf("%d.\t%s\t%s\t%s\t%s", index, entry.sendMatch.c_str(),
+                                     entry.receiveMatch.c_str(),
+                                     FilterServiceDisplayText(entry, database_).c_str(),
+                                     LoadString(entry.action != 0 ? 1001 : 1002)));
+  }
+  return rows;
+}
+
+int FilterTableDialog::Refill(int row) {
+  RefillList(list_, Rows(), row);
+  const FilterEntry* last = filters_.Last();
+  return last ? last->action : 0;
+}
+
+void FilterTableDialog::UpdateButtons() {
+  const bool selected = SelectedRow(list_) >= 0;
+  open_->setEnabled(selected);
+  delete_->setEnabled(selected);
+  add_->setEnabled(list_->count() < kMaxFilterRules);
+}
+
+void FilterTableDialog::OpenSelected() {
+  const int row = SelectedRow(list_);
+  FilterEntry* entry = filters_.NodeAt(row + 1);
+  if (row < 0 || !entry)
+    return;
+  EditFilterDialog editor(addresses_, database_, messages_, row + 1, filters_.count() - 1, this);
+  editor.LoadFrom(*entry);
+  if (editor.exec() != QDialog::Accepted)
+    return;
+  FilterEntry changed = *entry;
+  editor.StoreInto(changed);
+  int select = row;
+  if (changed.tablePosition != entry->tablePosition) {
+    *entry = changed;
+    filters_.Move(row + 1, changed.tablePosition + 1);
+    select = changed.tablePosition;
+  } else {
+    *entry = changed;
+  }
+  Refill(select);
+  UpdateButtons();
+}
+
+void FilterTableDialog::AddRule() {
+  if (list_->count() >= kMaxFilterRules)
+    return;
+  const int position = filters_.count();
+  EditFilterDialog editor(addresses_, database_, messages_, position, position, this);
+  if (editor.exec() != QDialog::Accepted)
+    return;
+  FilterEntry added;
+  editor.StoreInto(added);
+  const int taken = filters_.InsertAt(added, added.tablePosition + 1);
+  Refill(taken - 1);
+  UpdateButtons();
+}
+
+void FilterTableDialog::DeleteSelected() {
+  const int row = SelectedRow(list_);
+  if (row < 0 || row + 1 >= filters_.count())
+    return;
+  filters_.RemoveAt(row + 1);
+  Refill(row);
+  UpdateButtons();
+}
+
+}  // namespace tarcfg

@@ -1,0 +1,440 @@
+#include "line_targets_dialog.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "config_file.h"
+#include "filter_dialogs.h"
+#include "list_panel.h"
+#include "main_window.h"
+#include "network_configuration_dialog.h"
+#include "reports.h"
+#include "route_dialogs.h"
+#include "static_text.h"
+#include "string_table.h"
+#include "table_codec.h"
+
+namespace tarcfg {
+namespace {
+
+std::vector<QString> LineTargetRows(const LineTargetList& lineTargets) {
+  std::vector<QString> rows;
+  int number = 0;
+  for (const LineTarget& target : lineTargets)
+    rows.push_back(LineTargetRow(++number, target));
+  return rows;
+}
+
+ListPanel LineTargetPanel(QWidget* parent, const DialogUnits& units, const char* phoneHeader) {
+  return MakeListPanel(parent, units,
+                       {{QStringLiteral("&Position"), 0},
+                        {QStringLiteral("Host Name"), 32},
+                        {QString::fromLatin1(phoneHeader), 128}},
+                       200, 96, "lineTargetList");
+}
+
+QPushButton* SideButton(QWidget* parent, const char* name, const QString& text) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAutoDefault(false);
+  return button;
+}
+
+template <class Record>
+void AppendChanges(QStringList& lines, const char* table, RecordList<Record> edited,
+                   const RecordList<Record>& saved,
+                   const std::function<QString(const Record&)>& describe) {
+  // The write numbers the edited entries first; so does this preview.
+  NumberTablePositions(edited);
+  for (const TableChange<Record>& change : ComputeTableChanges(edited, saved)) {
+    lines << QString::asprintf("%s %d: %s\t", table, change.position + 1,
+                               change.deleted ? "deleted" : "written") +
+                 describe(change.record);
+  }
+}
+
+}  // namespace
+
+QString LineTargetRow(int number, const LineTarget& target) {
+  return QString::asprintf("%d.\t%s\t%s", number, target.hostName.c_str(),
+                           target.phoneNumber.c_str());
+}
+
+// --- Line Targets ----------------------------------------------------------
+
+LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
+                                     const QString& routerName, QWidget* parent)
+    : QDialog(parent), context_(context), files_(files), routerName_(routerName), units_(font()) {
+  setObjectName(QStringLiteral("lineTargetsDialog"));
+  setWindowTitle(QStringLiteral("Line Targets"));
+  if (!context_.configuration)
+    context_.configuration.emplace();
+  if (!context_.savedConfiguration)
+    context_.savedConfiguration = context_.configuration->Clone();
+
+  auto* menuBar = new QMenuBar(this);
+  menuBar->setObjectName(QStringLiteral("menuBar"));
+  QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
+  QAction* openFile = file->addAction(QStringLiteral("&Open..."));
+  openFile->setObjectName(QStringLiteral("openFileAction"));
+  QAction* save = file->addAction(QStringLiteral("&Save"));
+  save->setObjectName(QStringLiteral("saveAction"));
+  QAction* saveAs = file->addAction(QStringLiteral("Save &As..."));
+  saveAs->setObjectName(QStringLiteral("saveAsAction"));
+  connect(openFile, &QAction::triggered, this, &LineTargetsDialog::OpenFile);
+  connect(save, &QAction::triggered, this, &LineTargetsDialog::SaveFile);
+  connect(saveAs, &QAction::triggered, this, &LineTargetsDialog::SaveFileAs);
+
+  auto* routerRow = new QHBoxLayout;
+  routerRow->addWidget(new QLabel(QStringLiteral("Router:"), this));
+  auto* router = new StaticText(this);
+  router->setObjectName(QStringLiteral("routerName"));
+  router->setText(routerName_);
+  routerRow->addWidget(router, 1);
+
+  ListPanel panel = LineTargetPanel(this, units_, "Telephone Number");
+  list_ = panel.list;
+
+  open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
+  add_ = SideButton(this, "addButton", QStringLiteral("&Add"));
+  delete_ = SideButton(this, "deleteButton", QStringLiteral("&Delete"));
+  QPushButton* filters = SideButton(this, "filterTableButton", QStringLiteral("&Filter Table"));
+  QPushButton* routes = SideButton(this, "routingTableButton", QStringLiteral("&Routing Table"));
+  QPushButton* changes = SideButton(this, "showChangesButton", QStringLiteral("Show &Changes..."));
+  ok_ = SideButton(this, "okButton", QStringLiteral("OK"));
+  ok_->setDefault(true);
+  QPushButton* cancel = SideButton(this, "cancelButton", QStringLiteral("Cancel"));
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(ok_);
+  side->addWidget(cancel);
+  side->addSpacing(units_.ToPixelsY(6));
+  side->addWidget(open_);
+  side->addWidget(add_);
+  side->addWidget(delete_);
+  side->addSpacing(units_.ToPixelsY(6));
+  side->addWidget(filters);
+  side->addWidget(routes);
+  side->addWidget(changes);
+  side->addStretch();
+  auto* left = new QVBoxLayout;
+  left->addLayout(routerRow);
+  left->addWidget(panel.area);
+  left->addStretch();
+  auto* layout = new QHBoxLayout(this);
+  layout->setMenuBar(menuBar);
+  layout->addLayout(left);
+  layout->addLayout(side);
+
+  connect(list_, &QListWidget::itemSelectionChanged, this, &LineTargetsDialog::UpdateButtons);
+  connect(list_, &QListWidget::itemDoubleClicked, this, &LineTargetsDialog::OpenSelected);
+  connect(open_, &QPushButton::clicked, this, &LineTargetsDialog::OpenSelected);
+  connect(add_, &QPushButton::clicked, this, &LineTargetsDialog::AddLineTarget);
+  connect(delete_, &QPushButton::clicked, this, &LineTargetsDialog::DeleteSelected);
+  connect(filters, &QPushButton::clicked, this, &LineTargetsDialog::OpenFilterTable);
+  connect(routes, &QPushButton::clicked, this, &LineTargetsDialog::OpenRoutingTable);
+  connect(changes, &QPushButton::clicked, this, &LineTargetsDialog::ShowChanges);
+  connect(ok_, &QPushButton::clicked, this, &LineTargetsDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &LineTargetsDialog::reject);
+
+  Refill(-1);
+  UpdateButtons();
+  rememberedFileName_ =
+      RememberedFileName(routerName_.toLatin1().toStdString(), MaxFileNameLength("."));
+}
+
+int LineTargetsDialog::lineTargetLimit() const {
+  return context_.selected.current.permanentConnection == 0 ? kMaxLineTargets
+                                                            : kMaxLineTargetsPermanent;
+}
+
+void LineTargetsDialog::Refill(int row) {
+  RefillList(list_, LineTargetRows(context_.configuration->lineTargets), row);
+}
+
+void LineTargetsDialog::UpdateButtons() {
+  const bool selected = SelectedRow(list_) >= 0;
+  open_->setEnabled(selected);
+  delete_->setEnabled(selected);
+  add_->setEnabled(list_->count() < lineTargetLimit());
+}
+
+void LineTargetsDialog::OpenSelected() {
+  const int row = SelectedRow(list_);
+  LineTarget* target = context_.configuration->lineTargets.NodeAt(row + 1);
+  if (row < 0 || !target)
+    return;
+  NetworkConfigurationDialog editor(context_.tables, context_.addresses, context_.messages,
+                                    context_.selected.current.permanentConnection, this);
+  editor.LoadFrom(*target);
+  if (editor.exec() == QDialog::Accepted) {
+    // The record may have gone while the editor was open only if the list
+    // was replaced; look it up again.
+    if (LineTarget* same = context_.configuration->lineTargets.NodeAt(row + 1))
+      editor.StoreInto(*same);
+    Refill(row);
+  }
+  UpdateButtons();
+}
+
+void LineTargetsDialog::AddLineTarget() {
+  if (list_->count() >= lineTargetLimit())
+    return;
+  const int before = SelectedRow(list_);
+  NetworkConfigurationDialog editor(context_.tables, context_.addresses, context_.messages,
+                                    context_.selected.current.permanentConnection, this);
+  if (editor.exec() != QDialog::Accepted)
+    return;
+  LineTarget added;
+  editor.StoreInto(added);
+  Configuration& work = *context_.configuration;
+  if (added.createDefaultRoute)
+    AddHostRoute(work.routes, added.hostName.view());
+  work.lineTargets.Append(added);
+  Refill(before + 1);
+  UpdateButtons();
+}
+
+void LineTargetsDialog::DeleteSelected() {
+  const int row = SelectedRow(list_);
+  if (row < 0)
+    return;
+  context_.configuration->lineTargets.RemoveAt(row + 1);
+  Refill(row);
+  UpdateButtons();
+}
+
+void LineTargetsDialog::OpenFilterTable() {
+  FilterList& filters = context_.configuration->filters;
+  EnsureDefaultFilter(filters);
+  FilterTableDialog table(filters, routerName_, context_.addresses, context_.database,
+                          context_.messages, this);
+  table.SetAllRemainingAccept(filters.Last()->action != 0);
+  if (table.exec() == QDialog::Accepted)
+    filters.Last()->action = table.allRemainingAccept() ? 1 : 0;
+}
+
+void LineTargetsDialog::OpenRoutingTable() {
+  RoutingTableDialog table(context_.configuration->routes, routerName_, context_.addresses,
+                           context_.messages, this);
+  table.exec();
+}
+
+QStringList LineTargetsDialog::PendingChanges() const {
+  const Configuration& work = *context_.configuration;
+  const Configuration& saved = *context_.savedConfiguration;
+  NetDatabase& database = context_.database;
+  QStringList lines;
+  AppendChanges<LineTarget>(
+      lines, "Line target", work.lineTargets.Clone(), saved.lineTargets, [](const LineTarget& t) {
+        return QString::asprintf("%s\t%s", t.hostName.c_str(), t.phoneNumber.c_str());
+      });
+  AppendChanges<RouteEntry>(lines, "Route", work.routes.Clone(), saved.routes,
+                            [](const RouteEntry& r) {
+                              return QString::asprintf("%s\t%s\t%s", r.netmask.c_str(),
+                                                       r.match.c_str(), r.gateway.c_str());
+                            });
+  AppendChanges<FilterEntry>(
+      lines, "Filter", work.filters.Clone(), saved.filters, [&database](const FilterEntry& f) {
+        return QString::asprintf("%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
+                                 FilterServiceDisplayText(f, database).c_str(),
+                                 LoadString(f.action != 0 ? 1001 : 1002));
+      });
+  return lines;
+}
+
+void LineTargetsDialog::ShowChanges() {
+  QDialog view(this);
+  view.setObjectName(QStringLiteral("changesDialog"));
+  view.setWindowTitle(QStringLiteral("Changes"));
+  const QStringList lines = PendingChanges();
+  auto* summary =
+      new QLabel(lines.isEmpty()
+                     ? QStringLiteral("OK sends nothing: the lists equal the router's.")
+                     : QStringLiteral("OK sends these %1 entries to the router:").arg(lines.size()),
+                 &view);
+  summary->setObjectName(QStringLiteral("changesSummary"));
+  auto* list = new QListWidget(&view);
+  list->setObjectName(QStringLiteral("changesList"));
+  list->addItems(lines);
+  list->setMinimumWidth(units_.ToPixelsX(280));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &view);
+  connect(buttons, &QDialogButtonBox::rejected, &view, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&view);
+  layout->addWidget(summary);
+  layout->addWidget(list);
+  layout->addWidget(buttons);
+  view.exec();
+}
+
+void LineTargetsDialog::accept() {
+  if (writeOutstanding_ || !context_.protocol)
+    return;
+  ok_->setEnabled(false);
+  writeOutstanding_ = true;
+  Configuration& work = *context_.configuration;
+  const Configuration& saved = *context_.savedConfiguration;
+  // What the router will hold once the write is confirmed, numbered as the
+  // write numbers it: the saved copies become this, and only then.
+  NumberTablePositions(work.lineTargets);
+  NumberTablePositions(work.routes);
+  NumberTablePositions(work.filters);
+  auto written = std::make_shared<Configuration>(work.Clone());
+  ShellContext* context = &context_;
+  QPointer<LineTargetsDialog> self(this);
+  QPointer<QWidget> owner(parentWidget());
+  context_.protocol->WriteConfiguration(
+      work.lineTargets, saved.lineTargets, &work.routes, &saved.routes, &work.filters,
+      &saved.filters, [context, self, owner, written](int) {
+        if (context->configuration)
+          context->savedConfiguration = written->Clone();
+        // The dialog and the message follow once the protocol is done with
+        // this answer.
+        QMetaObject::invokeMethod(
+            qApp,
+            [context, self, owner] {
+              QWidget* parent = owner;
+              // A dialog cancelled meanwhile no longer waits for this write.
+              if (self && self->writeOutstanding_) {
+                self->writeOutstanding_ = false;
+                self->QDialog::accept();
+              }
+              context->messages.ShowMessage(parent, TableText(40112), MessageIcon::Information);
+            },
+            Qt::QueuedConnection);
+      });
+}
+
+void LineTargetsDialog::reject() {
+  writeOutstanding_ = false;
+  Configuration& work = *context_.configuration;
+  const Configuration& saved = *context_.savedConfiguration;
+  work.lineTargets = saved.lineTargets.Clone();
+  work.routes = saved.routes.Clone();
+  work.filters = saved.filters.Clone();
+  QDialog::reject();
+}
+
+// --- File commands ---------------------------------------------------------
+
+void LineTargetsDialog::OpenFile() {
+  const QString chosen = files_.GetOpenFileName(this, QtFileFilter(TableText(1012)));
+  if (chosen.isEmpty()) {
+    UpdateButtons();
+    return;
+  }
+  rememberedFileName_ = chosen.toLocal8Bit().toStdString();
+  const ConfigReadResult result =
+      ReadConfigFile(rememberedFileName_, context_.selected.current.permanentConnection,
+                     context_.configContext(), *context_.configuration);
+  if (result.code == kConfigOk) {
+    EnsureDefaultFilter(context_.configuration->filters);
+    Refill(-1);
+  } else {
+    context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigReadMessage(result).c_str()),
+                                  MessageIcon::Exclamation);
+    rememberedFileName_.clear();
+  }
+  UpdateButtons();
+}
+
+void LineTargetsDialog::SaveFile() {
+  if (rememberedFileName_.empty()) {
+    SaveFileAs();
+    return;
+  }
+  WriteFile(rememberedFileName_);
+}
+
+void LineTargetsDialog::SaveFileAs() {
+  const QString initial =
+      rememberedFileName_.empty()
+          ? QStringLiteral("*.cfg")
+          : QFileInfo(QString::fromLocal8Bit(rememberedFileName_.c_str())).fileName();
+  const QString chosen = files_.GetSaveFileName(this, initial, QtFileFilter(TableText(1012)));
+  if (chosen.isEmpty())
+    return;
+  rememberedFileName_ = chosen.toLocal8Bit().toStdString();
+  WriteFile(rememberedFileName_);
+}
+
+void LineTargetsDialog::WriteFile(const std::string& path) {
+  const Configuration& work = *context_.configuration;
+  errno = 0;
+  if (WriteConfigFile(path, work.lineTargets, work.routes, work.filters, context_.selected.current,
+                      context_.configContext()))
+    return;
+  const int error = errno;
+  context_.messages.ShowMessage(this,
+                                TableText(40014) + QString::fromLocal8Bit(std::strerror(error)),
+                                MessageIcon::Exclamation);
+}
+
+// --- Setup Connection ------------------------------------------------------
+
+SetupConnectionDialog::SetupConnectionDialog(const LineTargetList& lineTargets, QWidget* parent)
+    : QDialog(parent), units_(font()) {
+  setObjectName(QStringLiteral("setupConnectionDialog"));
+  setWindowTitle(QStringLiteral("Setup Connection"));
+  ListPanel panel = LineTargetPanel(this, units_, "Phone Number");
+  list_ = panel.list;
+  auto* buttons =
+      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
+  ok_ = buttons->button(QDialogButtonBox::Ok);
+  ok_->setObjectName(QStringLiteral("okButton"));
+  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QHBoxLayout(this);
+  layout->addWidget(panel.area);
+  layout->addWidget(buttons);
+
+  RefillList(list_, LineTargetRows(lineTargets), -1);
+  ok_->setEnabled(false);
+  connect(list_, &QListWidget::itemSelectionChanged, this,
+          [this] { ok_->setEnabled(list_->count() > 0); });
+  connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+}
+
+int SetupConnectionDialog::selectedRow() const {
+  return SelectedRow(list_);
+}
+
+std::optional<int> RunSetupConnection(QWidget* parent, ShellContext& context) {
+  if (!context.configuration)
+    return std::nullopt;
+  SetupConnectionDialog dialog(context.configuration->lineTargets, parent);
+  if (dialog.exec() != QDialog::Accepted)
+    return std::nullopt;
+  return dialog.selectedRow();
+}
+
+// --- Installation ----------------------------------------------------------
+
+void RunLineTargets(MainWindow& window, FileDialogs& files) {
+  ShellContext& context = window.context();
+  if (!context.configuration)
+    return;
+  LineTargetsDialog dialog(
+      context, files, QString::fromLatin1(context.selected.routerAddressText.c_str()), &window);
+  dialog.exec();
+}
+
+void InstallConfigurationDialogs(MainWindow& window, FileDialogs& files) {
+  window.dialogs().routerDialogs[RouterDialog::LineTargets] = [&files](MainWindow& w) {
+    RunLineTargets(w, files);
+  };
+}
+
+}  // namespace tarcfg

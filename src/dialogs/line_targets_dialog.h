@@ -1,0 +1,102 @@
+// "Line Targets": the editing hub for the registered router's line targets,
+// routes and filters. OK writes the differences of all three working lists
+// to the router; Cancel restores them from the saved copies. Its "&File"
+// menu saves the configuration to a ".cfg" file and loads one.
+//
+// "Setup Connection" shows the same list and lets the user pick the line
+// target of a manual connection.
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+
+#include "dialog_units.h"
+#include "file_dialogs.h"
+#include "shell_context.h"
+
+class QListWidget;
+class QPushButton;
+
+namespace tarcfg {
+
+class MainWindow;
+
+// The row of one line target: "N.\thostName\tphoneNumber".
+QString LineTargetRow(int number, const LineTarget& target);
+
+class LineTargetsDialog : public QDialog {
+  Q_OBJECT
+ public:
+  // Needs the context's configuration and saved copies.
+  LineTargetsDialog(ShellContext& context, FileDialogs& files, const QString& routerName,
+                    QWidget* parent = nullptr);
+
+  // At most 30 line targets, or one with a permanent connection.
+  int lineTargetLimit() const;
+  const std::string& rememberedFileName() const { return rememberedFileName_; }
+  bool writeOutstanding() const { return writeOutstanding_; }
+
+  void OpenSelected();
+  void AddLineTarget();
+  void DeleteSelected();
+  void OpenFilterTable();
+  void OpenRoutingTable();
+  void ShowChanges();
+  void OpenFile();
+  void SaveFile();
+  void SaveFileAs();
+
+  // OK: writes the differences to the router; the dialog closes when the
+  // router has confirmed the whole write.
+  void accept() override;
+  // Cancel or closing: every list back to its saved copy.
+  void reject() override;
+
+  // The entries OK would send, one line each: "Line targets 1: written
+  // host\tphone" and the like; empty when nothing differs.
+  QStringList PendingChanges() const;
+
+ private:
+  void Refill(int row);
+  void UpdateButtons();
+  void WriteFile(const std::string& path);
+
+  ShellContext& context_;
+  FileDialogs& files_;
+  QString routerName_;
+  DialogUnits units_;
+  std::string rememberedFileName_;
+  bool writeOutstanding_ = false;
+  QListWidget* list_ = nullptr;
+  QPushButton* open_ = nullptr;
+  QPushButton* add_ = nullptr;
+  QPushButton* delete_ = nullptr;
+  QPushButton* ok_ = nullptr;
+};
+
+class SetupConnectionDialog : public QDialog {
+  Q_OBJECT
+ public:
+  SetupConnectionDialog(const LineTargetList& lineTargets, QWidget* parent = nullptr);
+  // The 0-based row chosen, -1 for none.
+  int selectedRow() const;
+
+ private:
+  DialogUnits units_;
+  QListWidget* list_ = nullptr;
+  QPushButton* ok_ = nullptr;
+};
+
+// Runs Setup Connection on the working line targets: the chosen 0-based
+// row after OK (-1 when none was selected), nothing after Cancel or when no
+// configuration is loaded.
+std::optional<int> RunSetupConnection(QWidget* parent, ShellContext& context);
+
+// Runs the Line Targets dialog for the selected router (modal).
+void RunLineTargets(MainWindow& window, FileDialogs& files);
+
+// As InstallConfigurationDialogs, with the file dialogs to use.
+void InstallConfigurationDialogs(MainWindow& window, FileDialogs& files);
+
+}  // namespace tarcfg

@@ -1,0 +1,122 @@
+#include "dialogs_test_support.h"
+
+#include <unistd.h>
+#include <QApplication>
+
+#include "address.h"
+
+namespace tarcfg::testing {
+
+std::vector<QString> Rows(const QListWidget* list) {
+  std::vector<QString> rows;
+  for (int row = 0; row < list->count(); ++row)
+    rows.push_back(list->item(row)->text());
+  return rows;
+}
+
+int Selected(const QListWidget* list) {
+  const auto selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+bool FocusedWithTextSelected(QWidget* dialog, QLineEdit* field) {
+  return dialog->focusWidget() == field && field->selectedText() == field->text();
+}
+
+DialogsTest::DialogsTest() {
+  previousPath_ = std::filesystem::current_path();
+  std::filesystem::current_path(directory_);
+}
+
+DialogsTest::~DialogsTest() {
+  std::error_code error;
+  std::filesystem::current_path(previousPath_, error);
+}
+
+void DialogsTest::Register(tarnex_sim::RouterConfig router) {
+  UseRouters({router});
+  StartWindow();
+  RegisterRow(0);
+  Tick(2);
+  ASSERT_TRUE(window_->registered());
+  ASSERT_TRUE(context_->configuration.has_value());
+  messages_.shown.clear();
+}
+
+namespace {
+
+std::string Text(std::uint32_t address) {
+  return DottedQuad(address);
+}
+
+}  // namespace
+
+std::vector<std::string> DialogsTest::RouterLineTargets() {
+  std::vector<std::string> out;
+  for (const auto& slot : Router().lineTargets)
+    if (slot)
+      out.push_back(Text(slot->address) + " " + slot->phone);
+  return out;
+}
+
+std::vector<std::string> DialogsTest::RouterRoutes() {
+  std::vector<std::string> out;
+  for (const auto& slot : Router().routes)
+    if (slot)
+      out.push_back(Text(slot->netmask) + " " + Text(slot->match) + " " + Text(slot->gateway));
+  return out;
+}
+
+std::vector<std::string> DialogsTest::RouterFilters() {
+  std::vector<std::string> out;
+  for (const auto& slot : Router().filters)
+    if (slot)
+      out.push_back(Text(slot->sendMatch) + " " + Text(slot->receiveMatch) + " " +
+                    std::to_string(slot->protocol) + "/" + std::to_string(slot->port) + " " +
+                    std::to_string(slot->action));
+  return out;
+}
+
+void DialogsTest::FinishWrite() {
+  for (int i = 0; i < 30 && context_->protocol->chainRunning(); ++i)
+    Tick();
+  ProcessPosted();
+}
+
+std::unique_ptr<LineTargetsDialog> DialogsTest::OpenLineTargets() {
+  auto dialog = std::make_unique<LineTargetsDialog>(
+      *context_, files_, QString::fromLatin1(context_->selected.routerAddressText.c_str()),
+      window_.get());
+  dialog->show();
+  return dialog;
+}
+
+LineTarget MakeLineTarget(const char* host, const char* phone) {
+  LineTarget target = NewLineTarget();
+  target.hostName = host;
+  target.phoneNumber = phone;
+  target.createDefaultRoute = 0;
+  return target;
+}
+
+RouteEntry MakeRoute(const char* mask, const char* match, const char* gateway) {
+  RouteEntry route;
+  route.netmask = mask;
+  route.match = match;
+  route.gateway = gateway;
+  return route;
+}
+
+FilterEntry MakeFilter(const char* sendMatch, int protocol, int port, int action) {
+  FilterEntry filter;
+  filter.sendNetmask = "255.255.255.255";
+  filter.sendMatch = sendMatch;
+  filter.receiveNetmask = "0.0.0.0";
+  filter.receiveMatch = "0.0.0.0";
+  filter.protocol = protocol;
+  filter.port = port;
+  filter.action = action;
+  return filter;
+}
+
+}  // namespace tarcfg::testing

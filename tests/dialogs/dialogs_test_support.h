@@ -1,0 +1,95 @@
+// What the dialog tests share: a file-dialog recorder, a registered shell
+// against an emulated router, and small helpers to find and read widgets.
+#pragma once
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "field_exchange.h"
+#include "file_dialogs.h"
+#include "line_targets_dialog.h"
+#include "shell_test_support.h"
+
+namespace tarcfg::testing {
+
+class RecordingFileDialogs : public FileDialogs {
+ public:
+  struct Call {
+    bool save = false;
+    QString initialName;
+    QString filter;
+  };
+  QString GetOpenFileName(QWidget*, const QString& filter) override {
+    calls.push_back({false, QString(), filter});
+    return Next();
+  }
+  QString GetSaveFileName(QWidget*, const QString& initialName, const QString& filter) override {
+    calls.push_back({true, initialName, filter});
+    return Next();
+  }
+  std::vector<Call> calls;
+  std::deque<QString> answers;  // an empty answer is a cancelled dialog
+
+ private:
+  QString Next() {
+    QString answer = answers.empty() ? QString() : answers.front();
+    if (!answers.empty())
+      answers.pop_front();
+    return answer;
+  }
+};
+
+// Child widgets by object name; fails the test when missing.
+template <class Widget>
+Widget* Find(QWidget* parent, const char* name) {
+  auto* found = parent->findChild<Widget*>(QString::fromLatin1(name));
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+inline QLineEdit* Edit(QWidget* parent, const char* name) {
+  return Find<QLineEdit>(parent, name);
+}
+inline QPushButton* Button(QWidget* parent, const char* name) {
+  return Find<QPushButton>(parent, name);
+}
+std::vector<QString> Rows(const QListWidget* list);
+int Selected(const QListWidget* list);
+
+// The field now holding the dialog's focus has its whole text selected.
+bool FocusedWithTextSelected(QWidget* dialog, QLineEdit* field);
+
+// A shell registered with one emulated router (198.51.100.10) whose
+// configuration is loaded; the current directory is the test's directory.
+class DialogsTest : public ShellTest {
+ protected:
+  DialogsTest();
+  ~DialogsTest() override;
+
+  void Register(tarnex_sim::RouterConfig router = OpenRouter("198.51.100.10", 1));
+  tarnex_sim::Router& Router() { return routers_->sim().routers().front(); }
+  // The router's tables as texts: "host phone", "mask match gateway",
+  // "sendMatch receiveMatch protocol/port action".
+  std::vector<std::string> RouterLineTargets();
+  std::vector<std::string> RouterRoutes();
+  std::vector<std::string> RouterFilters();
+  // Runs ticks until the tool has no request outstanding.
+  void FinishWrite();
+
+  Configuration& working() { return *context_->configuration; }
+  Configuration& saved() { return *context_->savedConfiguration; }
+  std::unique_ptr<LineTargetsDialog> OpenLineTargets();
+
+  RecordingFileDialogs files_;
+  std::filesystem::path previousPath_;
+};
+
+LineTarget MakeLineTarget(const char* host, const char* phone);
+RouteEntry MakeRoute(const char* mask, const char* match, const char* gateway);
+FilterEntry MakeFilter(const char* sendMatch, int protocol, int port, int action);
+
+}  // namespace tarcfg::testing

@@ -1,0 +1,427 @@
+// Line Targets: rows and selections, the limit, the hand-over to the filter
+// and route editors, OK reaching the router with only the differences,
+// Cancel restoring every list, the file commands and Setup Connection.
+#include <QRadioButton>
+#include <fstream>
+
+#include "dialogs_test_support.h"
+#include "install_dialogs.h"
+#include "reports.h"
+#include "static_text.h"
+
+namespace tarcfg::testing {
+namespace {
+
+class LineTargetsTest : public DialogsTest {
+ protected:
+  // Four line targets in the working lists (the saved copies keep the
+  // router's one).
+  void AddWorkingTargets() {
+    for (const char* host : {"10.0.0.2", "10.0.0.3", "10.0.0.4"})
+      working().lineTargets.Append(MakeLineTarget(host, "0301"));
+  }
+  QListWidget* List(QWidget* d) { return Find<QListWidget>(d, "lineTargetList"); }
+  // The Network Configuration that opens next gets a host name and OK.
+  static void AddThroughEditor(const char* host) {
+    WhenModalOpens([host](QDialog* editor) {
+      Edit(editor, "hostName")->setText(host);
+      Edit(editor, "phoneNumber")->setText("0309999");
+      editor->accept();
+    });
+  }
+};
+
+TEST_F(LineTargetsTest, ListsTheLineTargetsWithNothingSelected) {
+  Register();
+  auto d = OpenLineTargets();
+  EXPECT_EQ(Rows(List(d.get())), (std::vector<QString>{"1.\t198.51.100.200\t0301234567"}));
+  EXPECT_EQ(Selected(List(d.get())), -1);
+  EXPECT_EQ(TabStopsOf(List(d.get())).size(), 2u);
+  EXPECT_FALSE(Button(d.get(), "openButton")->isEnabled());
+  EXPECT_FALSE(Button(d.get(), "deleteButton")->isEnabled());
+  EXPECT_TRUE(Button(d.get(), "addButton")->isEnabled());
+  EXPECT_EQ(Find<StaticText>(d.get(), "routerName")->text(), "198.51.100.10");
+  EXPECT_EQ(d->rememberedFileName(), RememberedFileName("198.51.100.10", MaxFileNameLength(".")));
+}
+
+TEST_F(LineTargetsTest, AddSelectsTheRowAfterThePreviousSelection) {
+  Register();
+  AddWorkingTargets();
+  auto d = OpenLineTargets();
+  AddThroughEditor("10.0.0.5");
+  Button(d.get(), "addButton")->click();
+  EXPECT_EQ(Selected(List(d.get())), 0) << "no selection before: row 1";
+  List(d.get())->setCurrentRow(2);
+  AddThroughEditor("10.0.0.6");
+  Button(d.get(), "addButton")->click();
+  EXPECT_EQ(Selected(List(d.get())), 3);
+  EXPECT_EQ(List(d.get())->item(3)->text(), "4.\t10.0.0.4\t0301") << "not the new entry";
+  EXPECT_EQ(List(d.get())->item(5)->text(), "6.\t10.0.0.6\t0309999");
+}
+
+TEST_F(LineTargetsTest, AddWithDefaultRouteInsertsAHostRouteFirst) {
+  Register();
+  auto d = OpenLineTargets();
+  AddThroughEditor("10.0.0.7");
+  Button(d.get(), "addButton")->click();
+  const RouteEntry* first = working().routes.NodeAt(1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->netmask, "255.255.255.255");
+  EXPECT_EQ(first->match, "10.0.0.7");
+  EXPECT_EQ(first->gateway, "10.0.0.7");
+  EXPECT_EQ(working().routes.count(), 2);
+
+  // Editing an existing line target never creates a route.
+  List(d.get())->setCurrentRow(1);
+  WhenModalOpens([](QDialog* editor) {
+    Edit(editor, "hostName")->setText("10.0.0.8");
+    editor->accept();
+  });
+  Button(d.get(), "openButton")->click();
+  EXPECT_EQ(working().routes.count(), 2);
+  EXPECT_EQ(List(d.get())->item(1)->text(), "2.\t10.0.0.8\t0309999");
+  EXPECT_EQ(Selected(List(d.get())), 1);
+}
+
+TEST_F(LineTargetsTest, DeleteSelectsTheSameRowOrTheNewLast) {
+  Register();
+  AddWorkingTargets();
+  auto d = OpenLineTargets();
+  auto* list = List(d.get());
+  list->setCurrentRow(3);
+  Button(d.get(), "deleteButton")->click();
+  EXPECT_EQ(Selected(list), 2);
+  list->setCurrentRow(0);
+  Button(d.get(), "deleteButton")->click();
+  EXPECT_EQ(Selected(list), 0);
+  EXPECT_EQ(list->item(0)->text(), "1.\t10.0.0.2\t0301");
+  Button(d.get(), "deleteButton")->click();
+  Button(d.get(), "deleteButton")->click();
+  EXPECT_EQ(list->count(), 0);
+  EXPECT_EQ(Selected(list), -1);
+  EXPECT_FALSE(Button(d.get(), "openButton")->isEnabled());
+  EXPECT_FALSE(Button(d.get(), "deleteButton")->isEnabled());
+  EXPECT_EQ(working().routes.count(), 1) << "routes are not touched";
+}
+
+TEST_F(LineTargetsTest, PermanentConnectionAllowsOneLineTargetSwitchedThirty) {
+  Register();
+  context_->selected.current.permanentConnection = 2;
+  {
+    auto d = OpenLineTargets();
+    EXPECT_EQ(d->lineTargetLimit(), 1);
+    EXPECT_FALSE(Button(d.get(), "addButton")->isEnabled());
+  }
+  context_->selected.current.permanentConnection = 0;
+  while (working().lineTargets.count() < 29)
+    working().lineTargets.Append(MakeLineTarget("10.0.0.9", "1"));
+  auto d = OpenLineTargets();
+  EXPECT_TRUE(Button(d.get(), "addButton")->isEnabled());
+  AddThroughEditor("10.0.0.30");
+  Button(d.get(), "addButton")->click();
+  EXPECT_EQ(List(d.get())->count(), 30);
+  EXPECT_FALSE(Button(d.get(), "addButton")->isEnabled());
+}
+
+TEST_F(LineTargetsTest, FilterTableCloseStoresAllRemainingEscapeDoesNot) {
+  Register();
+  auto d = OpenLineTargets();
+  ASSERT_EQ(working().filters.Last()->action, 1);
+  // Escape: a new rule stays, the changed choice does not.
+  WhenModalOpens([](QDialog* table) {
+    EXPECT_TRUE(Find<QRadioButton>(table, "remainingAccept")->isChecked());
+    WhenModalOpens([](QDialog* editor) {
+      Edit(editor, "sendNetmask")->setText("255.255.255.255");
+      Edit(editor, "sendMatch")->setText("10.0.0.66");
+      editor->accept();
+    });
+    Button(table, "addButton")->click();
+    Find<QRadioButton>(table, "remainingReject")->setChecked(true);
+    table->reject();
+  });
+  Button(d.get(), "filterTableButton")->click();
+  EXPECT_EQ(working().filters.count(), 2);
+  EXPECT_EQ(working().filters.NodeAt(1)->sendMatch, "10.0.0.66");
+  EXPECT_EQ(working().filters.Last()->action, 1);
+  WhenModalOpens([](QDialog* table) {
+    Find<QRadioButton>(table, "remainingReject")->setChecked(true);
+    Button(table, "closeButton")->click();
+  });
+  Button(d.get(), "filterTableButton")->click();
+  EXPECT_EQ(working().filters.Last()->action, 0);
+}
+
+TEST_F(LineTargetsTest, CancelRestoresAllThreeListsExactly) {
+  Register();
+  const Configuration before = saved().Clone();
+  auto d = OpenLineTargets();
+  AddThroughEditor("10.0.0.7");
+  Button(d.get(), "addButton")->click();
+  List(d.get())->setCurrentRow(0);
+  Button(d.get(), "deleteButton")->click();
+  WhenModalOpens([](QDialog* table) {
+    Find<QListWidget>(table, "routeList")->setCurrentRow(0);
+    Button(table, "deleteButton")->click();
+    Button(table, "closeButton")->click();
+  });
+  Button(d.get(), "routingTableButton")->click();
+  WhenModalOpens([](QDialog* table) {
+    Find<QRadioButton>(table, "remainingReject")->setChecked(true);
+    Button(table, "closeButton")->click();
+  });
+  Button(d.get(), "filterTableButton")->click();
+  ASSERT_FALSE(working().lineTargets.SameAs(before.lineTargets));
+  Button(d.get(), "cancelButton")->click();
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_TRUE(working().lineTargets.SameAs(before.lineTargets));
+  EXPECT_TRUE(working().routes.SameAs(before.routes));
+  EXPECT_TRUE(working().filters.SameAs(before.filters));
+  EXPECT_EQ(working().filters.Last()->action, 1);
+  EXPECT_TRUE(SentByTool(command::kWriteTableEntry).empty());
+}
+
+TEST_F(LineTargetsTest, ShowChangesListsWhatOkWouldSendAndSendsNothing) {
+  Register();
+  auto d = OpenLineTargets();
+  EXPECT_TRUE(d->PendingChanges().isEmpty());
+  AddThroughEditor("10.0.0.7");
+  Button(d.get(), "addButton")->click();
+  EXPECT_EQ(d->PendingChanges(),
+            (QStringList{"Line target 2: written\t10.0.0.7\t0309999",
+                         "Route 1: written\t255.255.255.255\t10.0.0.7\t10.0.0.7",
+                         "Route 2: written\t255.255.255.0\t198.51.101.0\t198.51.100.200"}));
+  QStringList shown;
+  WhenModalOpens([&shown](QDialog* view) {
+    const std::vector<QString> rows = Rows(Find<QListWidget>(view, "changesList"));
+    shown = QStringList(rows.begin(), rows.end());
+    view->reject();
+  });
+  Button(d.get(), "showChangesButton")->click();
+  EXPECT_EQ(shown.size(), 3);
+  EXPECT_TRUE(SentByTool(command::kWriteTableEntry).empty());
+}
+
+TEST_F(LineTargetsTest, OkWritesOnlyTheDifferencesAndTheRouterHoldsTheLists) {
+  Register();
+  auto d = OpenLineTargets();
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();  // one line target, one host route
+  const QStringList expected = d->PendingChanges();
+  Button(d.get(), "okButton")->click();
+  EXPECT_FALSE(Button(d.get(), "okButton")->isEnabled());
+  EXPECT_TRUE(d->writeOutstanding());
+  FinishWrite();
+  EXPECT_EQ(SentByTool(command::kWriteTableEntry).size(),
+            static_cast<std::size_t>(expected.size()));
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+  ASSERT_FALSE(messages_.shown.empty());
+  EXPECT_EQ(messages_.shown.back().text,
+            "The changes have been saved in the router.\nTo activate changes please deregister.");
+  EXPECT_EQ(messages_.shown.back().icon, MessageIcon::Information);
+  EXPECT_EQ(RouterLineTargets(),
+            (std::vector<std::string>{"198.51.100.200 0301234567", "198.51.100.201 0309999"}));
+  EXPECT_EQ(RouterRoutes(),
+            (std::vector<std::string>{"255.255.255.255 198.51.100.201 198.51.100.201",
+                                      "255.255.255.0 198.51.101.0 198.51.100.200"}));
+  EXPECT_TRUE(saved().lineTargets.SameAs(working().lineTargets));
+  EXPECT_TRUE(saved().routes.SameAs(working().routes));
+
+  // A second OK with nothing changed sends nothing and still confirms.
+  auto again = OpenLineTargets();
+  EXPECT_TRUE(again->PendingChanges().isEmpty());
+  const std::size_t sent = SentByTool(command::kWriteTableEntry).size();
+  Button(again.get(), "okButton")->click();
+  FinishWrite();
+  EXPECT_EQ(SentByTool(command::kWriteTableEntry).size(), sent);
+  EXPECT_FALSE(again->isVisible());
+}
+
+TEST_F(LineTargetsTest, DeletionsAndFilterChangesReachTheRouter) {
+  auto router = OpenRouter("198.51.100.10", 1);
+  router.routes.push_back({0xFFFF0000, Ip("10.1.0.0"), Ip("198.51.100.200")});
+  Register(router);
+  auto d = OpenLineTargets();
+  WhenModalOpens([](QDialog* table) {
+    Find<QListWidget>(table, "routeList")->setCurrentRow(0);
+    Button(table, "deleteButton")->click();
+    Button(table, "closeButton")->click();
+  });
+  Button(d.get(), "routingTableButton")->click();
+  WhenModalOpens([](QDialog* table) {
+    Find<QRadioButton>(table, "remainingReject")->setChecked(true);
+    Button(table, "closeButton")->click();
+  });
+  Button(d.get(), "filterTableButton")->click();
+  Button(d.get(), "okButton")->click();
+  FinishWrite();
+  EXPECT_EQ(RouterRoutes(), (std::vector<std::string>{"255.255.0.0 10.1.0.0 198.51.100.200"}));
+  EXPECT_EQ(RouterFilters(), (std::vector<std::string>{"0.0.0.0 0.0.0.0 0/0 0"}));
+  EXPECT_EQ(RouterLineTargets().size(), 1u);
+  EXPECT_FALSE(d->isVisible());
+}
+
+TEST_F(LineTargetsTest, CancelDuringTheWriteLeavesTheDialogAloneAndSavedMirrorsTheRouter) {
+  Register();
+  auto d = OpenLineTargets();
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();
+  Configuration sent = working().Clone();
+  Button(d.get(), "okButton")->click();
+  Button(d.get(), "cancelButton")->click();
+  EXPECT_EQ(d->result(), QDialog::Rejected);
+  EXPECT_EQ(working().lineTargets.count(), 1) << "Cancel restores the lists at once";
+  FinishWrite();
+  EXPECT_EQ(d->result(), QDialog::Rejected) << "the completion does not touch the dialog";
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(RouterLineTargets().size(), 2u);
+  EXPECT_TRUE(saved().lineTargets.SameAs(sent.lineTargets));
+  EXPECT_TRUE(saved().routes.SameAs(sent.routes));
+  // The next write brings the router back to the working lists.
+  EXPECT_EQ(OpenLineTargets()->PendingChanges().size(), 3);
+}
+
+TEST_F(LineTargetsTest, SavedCopiesStayUntilTheRouterConfirms) {
+  Register();
+  auto d = OpenLineTargets();
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();
+  Button(d.get(), "okButton")->click();
+  EXPECT_EQ(saved().lineTargets.count(), 1);
+  // The router goes silent: no confirmation, the dialog stays with OK off.
+  routers_.reset();
+  Tick(3);
+  EXPECT_EQ(saved().lineTargets.count(), 1);
+  EXPECT_TRUE(d->isVisible() || !context_->configuration);
+}
+
+TEST_F(LineTargetsTest, SaveRightAfterOpeningWritesTheRouterNamedFileWithoutAsking) {
+  Register();
+  auto d = OpenLineTargets();
+  d->SaveFile();
+  EXPECT_TRUE(files_.calls.empty());
+  EXPECT_TRUE(std::filesystem::exists(directory_ / "198_51_100_10.cfg"));
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(LineTargetsTest, SaveAsOffersTheFileNamePartAndRemembersTheChoice) {
+  Register();
+  auto d = OpenLineTargets();
+  const std::string chosen = (directory_ / "sub.cfg").string();
+  files_.answers = {QString::fromStdString(chosen)};
+  d->SaveFileAs();
+  ASSERT_EQ(files_.calls.size(), 1u);
+  EXPECT_TRUE(files_.calls[0].save);
+  EXPECT_EQ(files_.calls[0].initialName, "198_51_100_10.cfg");
+  EXPECT_EQ(files_.calls[0].filter, "Configuration Files (*.cfg);;All Files (*)");
+  EXPECT_EQ(d->rememberedFileName(), chosen);
+  EXPECT_TRUE(std::filesystem::exists(chosen));
+  // Cancelling the file dialog writes nothing and keeps the name.
+  d->SaveFileAs();
+  EXPECT_EQ(d->rememberedFileName(), chosen);
+}
+
+TEST_F(LineTargetsTest, AFailedWriteShowsTheSystemReason) {
+  Register();
+  auto d = OpenLineTargets();
+  files_.answers = {QString::fromStdString((directory_ / "missing" / "x.cfg").string())};
+  d->SaveFileAs();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, QStringLiteral("Writing file has failed!\n") +
+                                         QString::fromLocal8Bit(strerror(ENOENT)));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+}
+
+TEST_F(LineTargetsTest, OpenLoadsAFileIntoTheWorkingListsOnly) {
+  Register();
+  auto d = OpenLineTargets();
+  working().lineTargets.Append(MakeLineTarget("10.0.0.2", "0302"));
+  const std::string path = (directory_ / "two.cfg").string();
+  files_.answers = {QString::fromStdString(path)};
+  d->SaveFileAs();
+  working().lineTargets.RemoveAt(2);
+  files_.answers = {QString::fromStdString(path)};
+  d->OpenFile();
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(Rows(List(d.get())).size(), 2u);
+  EXPECT_EQ(List(d.get())->item(1)->text(), "2.\t10.0.0.2\t0302");
+  EXPECT_EQ(saved().lineTargets.count(), 1) << "saved copies are untouched";
+  EXPECT_EQ(d->PendingChanges().size(), 1);
+}
+
+TEST_F(LineTargetsTest, LoadErrorsShowLineColumnAndReasonAndForgetTheName) {
+  Register();
+  auto d = OpenLineTargets();
+  files_.answers = {QString::fromStdString((directory_ / "none.cfg").string())};
+  d->OpenFile();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, QStringLiteral("Error! Cannot open file.\n") +
+                                         QString::fromLocal8Bit(strerror(ENOENT)));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(d->rememberedFileName(), "");
+
+  // Too many line targets for a permanent connection.
+  const std::string path = (directory_ / "many.cfg").string();
+  working().lineTargets.NodeAt(1)->phoneNumber = "0";
+  working().lineTargets.Append(MakeLineTarget("10.0.0.2", "1"));
+  files_.answers = {QString::fromStdString(path)};
+  d->SaveFileAs();
+  context_->selected.current.permanentConnection = 1;
+  const auto rows = Rows(List(d.get()));
+  messages_.shown.clear();
+  files_.answers = {QString::fromStdString(path)};
+  d->OpenFile();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith("Loading error in line "));
+  EXPECT_TRUE(messages_.shown[0].text.endsWith(".\nThe list contains too many entries!"))
+      << messages_.shown[0].text.toStdString();
+  EXPECT_EQ(Rows(List(d.get())), rows) << "the list display is not refilled";
+  EXPECT_EQ(working().lineTargets.count(), 2);
+}
+
+TEST_F(LineTargetsTest, CancellingOpenChangesNothing) {
+  Register();
+  auto d = OpenLineTargets();
+  const std::string before = d->rememberedFileName();
+  d->OpenFile();
+  EXPECT_EQ(files_.calls.size(), 1u);
+  EXPECT_EQ(d->rememberedFileName(), before);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(LineTargetsTest, TheMainWindowButtonOpensTheDialog) {
+  Register();
+  InstallConfigurationDialogs(*window_, files_);
+  QString title;
+  WhenModalOpens([&title](QDialog* d) {
+    title = d->windowTitle();
+    d->reject();
+  });
+  button("lineTargetsButton")->click();
+  EXPECT_EQ(title, "Line Targets");
+}
+
+TEST_F(LineTargetsTest, SetupConnectionEnablesOkOnlyWithARowAndReportsIt) {
+  Register();
+  AddWorkingTargets();
+  WhenModalOpens([](QDialog* d) {
+    EXPECT_FALSE(Button(d, "okButton")->isEnabled());
+    auto* list = Find<QListWidget>(d, "lineTargetList");
+    EXPECT_EQ(list->count(), 4);
+    list->setCurrentRow(2);
+    EXPECT_TRUE(Button(d, "okButton")->isEnabled());
+    Button(d, "okButton")->click();
+  });
+  EXPECT_EQ(RunSetupConnection(window_.get(), *context_), std::optional<int>(2));
+  WhenModalOpens([](QDialog* d) { d->reject(); });
+  EXPECT_EQ(RunSetupConnection(window_.get(), *context_), std::nullopt);
+
+  working().lineTargets.Clear();
+  SetupConnectionDialog empty(working().lineTargets);
+  empty.show();
+  Find<QListWidget>(&empty, "lineTargetList")->clearSelection();
+  EXPECT_FALSE(Button(&empty, "okButton")->isEnabled());
+}
+
+}  // namespace
+}  // namespace tarcfg::testing
