@@ -1,7 +1,6 @@
 #include "router_configuration_dialog.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -58,24 +57,30 @@ RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
   grid->addWidget(new QLabel(QStringLiteral("Firmware Version:"), this), 4, 0);
   grid->addWidget(firmware_, 4, 1);
 
-  auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
-  ok_ = buttons->addButton(QDialogButtonBox::Ok);
+  // OK and Cancel on top, the two change buttons below them.
+  ok_ = new QPushButton(QStringLiteral("OK"), this);
   ok_->setObjectName(QStringLiteral("okButton"));
-  buttons->addButton(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
+  ok_->setDefault(true);
+  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel->setObjectName(QStringLiteral("cancelButton"));
   changeFirmware_ = new QPushButton(QStringLiteral("&Change Firmware"), this);
   changeFirmware_->setObjectName(QStringLiteral("changeFirmware"));
   changePassword_ = new QPushButton(QStringLiteral("&Change Password"), this);
   changePassword_->setObjectName(QStringLiteral("changePassword"));
-  buttons->addButton(changeFirmware_, QDialogButtonBox::ActionRole);
-  buttons->addButton(changePassword_, QDialogButtonBox::ActionRole);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* buttons = new QVBoxLayout;
+  buttons->addWidget(ok_);
+  buttons->addWidget(cancel);
+  buttons->addStretch();
+  buttons->addWidget(changeFirmware_);
+  buttons->addWidget(changePassword_);
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(changeFirmware_, &QPushButton::clicked, this, [this] { ChangeFirmware(); });
   connect(changePassword_, &QPushButton::clicked, this, [this] { ChangePassword(); });
 
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(grid);
-  layout->addWidget(buttons);
+  layout->addLayout(buttons);
 
   // 1. The values from the current parameters.
   name_ = current_.name.str();
