@@ -150,6 +150,8 @@ void NetworkConfigurationDialog::BuildDialog() {
   remoteIdentification_ = new QLineEdit(passwordGroup);
   remoteIdentification_->setObjectName(QStringLiteral("remoteIdentification"));
   remoteIdentification_->setMaxLength(kIdentificationLength);
+  localIdentification_->setMinimumWidth(units_.ToPixelsX(72));
+  remoteIdentification_->setMinimumWidth(units_.ToPixelsX(72));
   auto* passwordLayout = new QGridLayout(passwordGroup);
   passwordLayout->addWidget(
       Buddy(QStringLiteral("&Local Identification:"), localIdentification_, passwordGroup), 0, 0);

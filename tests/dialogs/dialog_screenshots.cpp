@@ -1,3 +1,113 @@
-int main() {
-  return 0;
+// Saves pictures of the configuration dialogs on sample data:
+//   dialog_screenshots [DIRECTORY]   (default docs/screenshots)
+// Run it on the offscreen platform; nothing goes to the network.
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QListWidget>
+#include <QPixmap>
+#include <cstdio>
+
+#include "filter_dialogs.h"
+#include "line_targets_dialog.h"
+#include "message_boxes.h"
+#include "net_database.h"
+#include "network_configuration_dialog.h"
+#include "route_dialogs.h"
+#include "shell_context.h"
+
+namespace {
+
+using namespace tarcfg;
+
+LineTarget Target(const char* host, const char* phone) {
+  LineTarget target = NewLineTarget();
+  target.hostName = host;
+  target.phoneNumber = phone;
+  return target;
+}
+
+RouteEntry Route(const char* mask, const char* match, const char* gateway) {
+  RouteEntry route;
+  route.netmask = mask;
+  route.match = match;
+  route.gateway = gateway;
+  return route;
+}
+
+FilterEntry Filter(const char* send, const char* receive, int protocol, int port, int action) {
+  FilterEntry filter;
+  filter.sendNetmask = "255.255.255.0";
+  filter.sendMatch = send;
+  filter.receiveNetmask = "255.255.255.255";
+  filter.receiveMatch = receive;
+  filter.protocol = protocol;
+  filter.port = port;
+  filter.action = action;
+  return filter;
+}
+
+bool Save(QWidget& widget, const QDir& directory, const char* name) {
+  widget.show();
+  widget.adjustSize();
+  QApplication::processEvents();
+  const QString path = directory.filePath(QString::fromLatin1(name));
+  const bool saved = widget.grab().save(path);
+  std::printf("%s %s\n", saved ? "saved" : "FAILED", path.toLocal8Bit().constData());
+  return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                : QStringLiteral("docs/screenshots"));
+  FakeNetDatabase database;
+  QtMessageBoxes messages;
+  ShellContext context(database, messages);
+  context.addresses.SetNameResolve(false);
+
+  Configuration configuration;
+  configuration.lineTargets.Append(Target("198.51.100.200", "0301234567"));
+  configuration.lineTargets.Append(Target("198.51.100.201", "0897654321"));
+  configuration.lineTargets.Append(Target("203.0.113.7", "004940123456"));
+  configuration.routes.Append(Route("255.255.255.255", "198.51.100.200", "198.51.100.200"));
+  configuration.routes.Append(Route("255.255.255.0", "198.51.101.0", "198.51.100.200"));
+  configuration.routes.Append(Route("0.0.0.0", "0.0.0.0", "198.51.100.201"));
+  configuration.filters.Append(Filter("198.51.100.0", "198.51.101.1", 6, 80, 1));
+  configuration.filters.Append(Filter("198.51.100.0", "198.51.101.2", 17, 53, 1));
+  configuration.filters.Append(Filter("203.0.113.0", "198.51.101.1", 6, 23, 0));
+  EnsureDefaultFilter(configuration.filters);
+  context.configuration = configuration.Clone();
+  context.savedConfiguration = configuration.Clone();
+  const QString router = QStringLiteral("198.51.100.10");
+
+  bool ok = true;
+  {
+    QtFileDialogs files;
+    LineTargetsDialog dialog(context, files, router);
+    dialog.findChild<QListWidget*>(QStringLiteral("lineTargetList"))->setCurrentRow(0);
+    ok &= Save(dialog, directory, "line-targets.png");
+  }
+  {
+    NetworkConfigurationDialog dialog(context.tables, context.addresses, messages, 0);
+    LineTarget ppp = Target("198.51.100.200", "0301234567");
+    ppp.layer2Protocol = 2;
+    ppp.layer3Protocol = 2;
+    ppp.localIdentification = "tarnex/secret";
+    ppp.remoteIdentification = "office/secret";
+    dialog.LoadFrom(ppp);
+    ok &= Save(dialog, directory, "network-configuration.png");
+  }
+  {
+    FilterTableDialog dialog(context.configuration->filters, router, context.addresses, database,
+                             messages);
+    ok &= Save(dialog, directory, "filter-table.png");
+  }
+  {
+    RoutingTableDialog dialog(context.configuration->routes, router, context.addresses, messages);
+    ok &= Save(dialog, directory, "routing-table.png");
+  }
+  return ok ? 0 : 1;
 }
