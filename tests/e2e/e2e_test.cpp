@@ -404,18 +404,21 @@ TEST_F(Faults, WriteIsCompleteOrClean) {
 }
 
 TEST_F(Faults, DownloadIsCompleteOrClean) {
-  for (int i = 0; i < 2; ++i) {
-    Result r = Cli("firmware 198.51.100.10 --version 2.08");
-    if (r.status == 0) {
-      EXPECT_EQ(RouterState(kOpen)["firmwareVersion"].toString(), "2.08");
-      EXPECT_EQ(RouterState(kOpen)["lineTargets"].toArray().size(), 3);
-      return;
-    }
-    EXPECT_TRUE(CleanFailure(r) ||
-                r.err.find("Firmware download has failed!") != std::string::npos ||
-                r.err.find("Reset of router failed.!") != std::string::npos)
-        << r.err;
+  // One attempt: a download that fails midway leaves the router waiting in
+  // its loader, which a later scan shows without an address.
+  Result r = Cli("firmware 198.51.100.10 --version 2.08");
+  if (r.status == 0) {
+    EXPECT_EQ(RouterState(kOpen)["firmwareVersion"].toString(), "2.08");
+    EXPECT_TRUE(RouterState(kOpen)["firmware"].toObject()["applied"].toBool());
+    EXPECT_EQ(RouterState(kOpen)["lineTargets"].toArray().size(), 3);
+    return;
   }
+  EXPECT_TRUE(CleanFailure(r) || r.err.find("Firmware download has failed!") != std::string::npos ||
+              r.err.find("Reset of router failed.!") != std::string::npos)
+      << r.err;
+  // Whatever arrived, the router never applies a damaged image.
+  EXPECT_FALSE(RouterState(kOpen)["firmware"].toObject()["applied"].toBool() &&
+               RouterState(kOpen)["firmwareVersion"].toString() != "2.08");
 }
 
 }  // namespace
