@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -95,7 +96,7 @@ TEST(ChangeKindTest, FirmwareFirstThenPasswordAndParameters) {
 
 TEST(FirmwareFilesTest, NewestFirstDirectoriesSkipped) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() / "tarcfg_fw_files";
+  const fs::path dir = fs::temp_directory_path() / ("tarcfg_fw_files" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir / "fw_dss1.x");
   std::ofstream(dir / "fw_dss1.120") << "old";

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -66,7 +67,8 @@ TEST(ConfigLineReaderTest, CrLfEndsTheLineAndLastLineNeedsNoEnd) {
 }
 
 TEST(ReadFileWholeTest, ReadsBytesAndEmptyFiles) {
-  const auto dir = std::filesystem::temp_directory_path() / "tarcfg_read_whole";
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("tarcfg_read_whole" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   {
     std::ofstream(dir / "empty", std::ios::binary);

@@ -2,6 +2,10 @@
 // datagrams driven by hand.
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -126,10 +130,18 @@ class ProtocolTest : public ::testing::Test {
     addresses.SetNameResolve(false);
     settings.ownAddress = kOwnAddress;
     settings.netMask = 0xFFFFFF00;
-    settings.firmwarePath = ::testing::TempDir();
+    // A folder of its own: tests run in parallel processes.
+    std::string pattern = ::testing::TempDir() + "tarcfg-protocol-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    settings.firmwarePath = pattern;
     protocol = std::make_unique<RouterProtocol>(socket, settings, tables, addresses);
     ASSERT_EQ(
         protocol->OpenRouterProtocol([this](int code) { errors.push_back(code); }, kBroadcast), 0);
+  }
+
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(settings.firmwarePath, ignored);
   }
 
   // Hands every datagram waiting for the tool to the protocol.
