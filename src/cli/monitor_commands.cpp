@@ -11,27 +11,9 @@
 namespace tarcfg::cli {
 namespace {
 
-const QCommandLineOption kPasswordOption({"p", "password"},
-                                         "Registration password (else $TARCFG_PASSWORD, else a "
-                                         "prompt on a terminal).",
-                                         "PASSWORD");
-
 volatile std::sig_atomic_t interrupted = 0;
 void OnInterrupt(int) {
   interrupted = 1;
-}
-
-// Registers with the router named by the first argument and reads its tables.
-bool Connect(RouterSession& session, CliContext& context, const QCommandLineParser& parser) {
-  if (!context.LoadProtocolDefinitions())
-    return false;
-  if (!session.Open())
-    return false;
-  auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
-  if (!target)
-    return false;
-  return session.RegisterAndLoad(
-      *target, parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString());
 }
 
 std::string ChannelLine(int channel, const ChannelStatus& s) {
@@ -69,10 +51,9 @@ class StatusCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addOption({"count", "Reports to print (default 1; 0 = until Ctrl-C).", "N", "1"});
     parser.addOption({"json", "One JSON object per report."});
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -84,8 +65,8 @@ class StatusCommand : public Command {
       return kExitUsage;
     }
     RouterSession session(context);
-    if (!Connect(session, context, parser))
-      return session.failed() ? kExitRefused : kExitFile;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
     const bool json = parser.isSet("json");
     int reports = 0;
     interrupted = 0;
@@ -123,9 +104,8 @@ class ConnectCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
@@ -137,8 +117,8 @@ class ConnectCommand : public Command {
       return kExitUsage;
     }
     RouterSession session(context);
-    if (!Connect(session, context, parser))
-      return session.failed() ? kExitRefused : kExitFile;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
     if (position > session.configuration().lineTargets.count()) {
       PrintError("tarcfg-cli connect: the router has " +
                  std::to_string(session.configuration().lineTargets.count()) + " line targets");
@@ -161,9 +141,8 @@ class DisconnectCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addPositionalArgument("CHANNEL", "1 or 2.");
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
@@ -174,8 +153,8 @@ class DisconnectCommand : public Command {
       return kExitUsage;
     }
     RouterSession session(context);
-    if (!Connect(session, context, parser))
-      return session.failed() ? kExitRefused : kExitFile;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
     session.protocol().DisconnectChannel(channel.toInt());
     if (!session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 30))
       return kExitRefused;
@@ -203,11 +182,10 @@ class AccountingCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addOption({"reset", "Read and reset the counters."});
     parser.addOption({"json", "Print a JSON array."});
     parser.addOption({"csv", "Print CSV with a header row."});
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -217,8 +195,8 @@ class AccountingCommand : public Command {
       return kExitUsage;
     }
     RouterSession session(context);
-    if (!Connect(session, context, parser))
-      return session.failed() ? kExitRefused : kExitFile;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
     std::optional<LineTargetList> result;
     auto done = [&](LineTargetList& list) { result = list.Clone(); };
     const LineTargetList& targets = session.configuration().lineTargets;

@@ -13,15 +13,6 @@
 namespace tarcfg::cli {
 namespace {
 
-const QCommandLineOption kPasswordOption({"p", "password"},
-                                         "Registration password (else $TARCFG_PASSWORD, else a "
-                                         "prompt on a terminal).",
-                                         "PASSWORD");
-
-QString PasswordArgument(const QCommandLineParser& parser) {
-  return parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString();
-}
-
 std::string AddressOrNull(std::uint32_t address) {
   return address ? JsonString(DottedQuad(address)) : std::string("null");
 }
@@ -203,23 +194,15 @@ class ReadCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addOption({{"o", "output"}, "The file to write (default: standard output).", "FILE"});
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
   int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
     RouterSession session(context);
-    if (!session.Open())
-      return kExitRefused;
-    auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
-    if (!target)
-      return kExitRefused;
-    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
-      return kExitRefused;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
     WarnUndefinedProtocols(session.configuration());
     const bool saved = SaveConfiguration(session, parser.value("output").toStdString());
     session.Deregister();
@@ -238,7 +221,7 @@ class BackupCommand : public Command {
  protected:
   void AddOptions(QCommandLineParser& parser) override {
     parser.addOption({"dir", "Where the files go (default: the current folder).", "DIR", "."});
-    parser.addOption(kPasswordOption);
+    parser.addOption(PasswordOption());
   }
   int Execute(CliContext& context, const QCommandLineParser& parser) override {
     if (!context.LoadProtocolDefinitions())
@@ -307,24 +290,16 @@ class WriteCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addPositionalArgument("FILE", "The .cfg file to apply.");
     parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
-    parser.addOption(kPasswordOption);
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
   int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
     RouterSession session(context);
-    if (!session.Open())
-      return kExitRefused;
-    auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
-    if (!target)
-      return kExitRefused;
-    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
-      return kExitRefused;
+    if (const int failed = RegisterWithArgument(session, parser))
+      return failed;
 
     Configuration& working = session.configuration();
     std::FILE* sink = std::fopen("/dev/null", "w");

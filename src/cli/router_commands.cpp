@@ -15,15 +15,6 @@
 namespace tarcfg::cli {
 namespace {
 
-const QCommandLineOption kPasswordOption({"p", "password"},
-                                         "Registration password (else $TARCFG_PASSWORD, else a "
-                                         "prompt on a terminal).",
-                                         "PASSWORD");
-
-QString PasswordArgument(const QCommandLineParser& parser) {
-  return parser.isSet(kPasswordOption) ? parser.value(kPasswordOption) : QString();
-}
-
 std::string MaxCharacters(int count) {
   std::string text = LoadString(61706);
   const auto at = text.find("%1");
@@ -91,7 +82,6 @@ void AddRouterFieldOptions(QCommandLineParser& parser) {
   parser.addOption({"netmask", "The router's new net mask.", "M"});
   parser.addOption({"phone", "The router's own ISDN number.", "P"});
   parser.addOption({"yes", "Use an address outside the local network without asking."});
-  parser.addOption(kPasswordOption);
 }
 
 class SetCommand : public Command {
@@ -107,7 +97,7 @@ class SetCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     AddRouterFieldOptions(parser);
     parser.addOption(
         {"new-password", "The new registration password (at most 10 characters).", "PW"});
@@ -219,7 +209,7 @@ class FirmwareCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+    AddRouterArguments(parser);
     parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
     parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
     AddRouterFieldOptions(parser);

@@ -266,6 +266,33 @@ void RouterSession::Deregister() {
     protocol_->Deregister();
 }
 
+const QCommandLineOption& PasswordOption() {
+  static const QCommandLineOption option(
+      {"p", "password"},
+      "Registration password (else $TARCFG_PASSWORD, else a prompt on a terminal).", "PASSWORD");
+  return option;
+}
+
+QString PasswordArgument(const QCommandLineParser& parser) {
+  return parser.isSet(PasswordOption()) ? parser.value(PasswordOption()) : QString();
+}
+
+void AddRouterArguments(QCommandLineParser& parser) {
+  parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+  parser.addOption(PasswordOption());
+}
+
+int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser) {
+  if (!session.context().LoadProtocolDefinitions())
+    return kExitFile;
+  if (!session.Open())
+    return kExitRefused;
+  auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
+  if (!target || !session.RegisterAndLoad(*target, PasswordArgument(parser)))
+    return kExitRefused;
+  return kExitOk;
+}
+
 std::string UnixLineEnds(std::string text) {
   std::string out;
   out.reserve(text.size());

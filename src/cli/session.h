@@ -3,6 +3,8 @@
 // (answering a password challenge), read the configuration, deregister.
 #pragma once
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -80,6 +82,16 @@ class RouterSession {
   Configuration saved_;
   std::optional<std::string> password_;
 };
+
+// The registration password option of the router commands: -p/--password.
+const QCommandLineOption& PasswordOption();
+// The password given with -p, or a null text (then $TARCFG_PASSWORD or a prompt).
+QString PasswordArgument(const QCommandLineParser& parser);
+// The ROUTER argument and the password option.
+void AddRouterArguments(QCommandLineParser& parser);
+// Reads tarcfg.pro, opens the protocol, resolves the first argument and
+// registers with that router, reading its configuration. 0 or an exit code.
+int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser);
 
 // "\r\n" to "\n", for texts the desktop tool shows in Windows style.
 std::string UnixLineEnds(std::string text);
