@@ -23,10 +23,6 @@ std::string FieldText(QLineEdit* field, int maxCharacters) {
   return field->text().left(maxCharacters).toLatin1().toStdString();
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 void DataExchange::Fail(QLineEdit* field, const QString& text, MessageIcon icon) {
@@ -37,15 +33,6 @@ void DataExchange::Fail(QLineEdit* field, const QString& text, MessageIcon icon)
     field->selectAll();
   }
   failed_ = true;
-}
-
-std::string RemoveBlanks(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text)
-    if (c != ' ')
-      out.push_back(c);
-  return out;
 }
 
 std::string FormatAddressText(std::uint32_t address) {
@@ -119,18 +106,6 @@ bool ExchangeServiceField(DataExchange& exchange, QLineEdit* field, std::string&
     return false;
   }
   value = text;
-  return true;
-}
-
-bool IsValidPhoneNumber(std::string_view text) {
-  if (text.empty() || text.size() > kPhoneNumberLength)
-    return false;
-  std::size_t digits = text.size();
-  if (text.back() == 's')
-    --digits;
-  for (std::size_t i = 0; i < digits; ++i)
-    if (!IsDigit(text[i]))
-      return false;
   return true;
 }
 

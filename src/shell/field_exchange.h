@@ -10,6 +10,8 @@
 // do nothing, so the dialog stays open with nothing more stored.
 #pragma once
 
+#include "field_checks.h"
+
 #include <QStyledItemDelegate>
 #include <cstdint>
 #include <string>
@@ -49,8 +51,6 @@ class DataExchange {
   bool failed_ = false;
 };
 
-// Every ' ' removed, the rest closed up.
-std::string RemoveBlanks(std::string_view text);
 // "%d.%d.%d.%d", most significant byte first.
 std::string FormatAddressText(std::uint32_t address);
 
@@ -65,9 +65,6 @@ bool IsValidService(std::string_view text, NetDatabase& database);
 // Service field: message 40009.
 bool ExchangeServiceField(DataExchange& exchange, QLineEdit* field, std::string& value,
                           NetDatabase& database);
-// One to 20 digits, or digits followed by one final 's' (20 characters at
-// most in all, as the records hold them).
-bool IsValidPhoneNumber(std::string_view text);
 // Phone field: message 40104, for enabled fields only; a disabled field's
 // text is stored whatever it holds.
 bool ExchangePhoneField(DataExchange& exchange, QLineEdit* field, std::string& value);

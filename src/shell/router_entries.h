@@ -10,6 +10,7 @@
 
 #include "address.h"
 #include "records.h"
+#include "router_changes.h"
 #include "router_protocol.h"
 
 namespace tarcfg {
@@ -28,14 +29,9 @@ bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& ou
 std::string FormatRouterLine(const ScanAnswer& answer, AddressService& addresses,
                              std::uint32_t ownAddress);
 
-// Change kinds: what a change of router parameters needs.
-enum ChangeKind {
-  kNoChange = 0,
-  kPasswordChange = -1,         // password or exclusive right
-  kParameterChange = -2,        // name, net mask or phone number
-  kPasswordAndParameters = -3,  // both of the above
-  kFullReconfiguration = -4,    // firmware, D-channel protocol or line type
-};
-int CompareRouterParameters(const RouterParameters& current, const RouterParameters& changed);
+// Change kinds (CompareRouterParameters, router_changes.h) by the names the
+// registration flows use.
+inline constexpr int kPasswordAndParameters = kPasswordAndParameterChange;
+inline constexpr int kFullReconfiguration = kFirmwareChange;
 
 }  // namespace tarcfg
