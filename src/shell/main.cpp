@@ -7,6 +7,7 @@
 #include "application.h"
 #include "install_dialogs.h"
 #include "install_monitor.h"
+#include "line_targets_dialog.h"
 #include "main_window.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +30,12 @@ int main(int argc, char** argv) {
   options.installDialogs = [](tarcfg::MainWindow& window) {
     tarcfg::InstallConfigurationDialogs(window);
     tarcfg::InstallRouterDialogs(window);
-    tarcfg::InstallMonitorDialogs(window);
+    // Line Status dials through the Line Targets' own Setup Connection.
+    tarcfg::MonitorDialogOptions monitor;
+    monitor.chooseLineTarget = [&window](QWidget* parent, const tarcfg::LineTargetList&) {
+      return tarcfg::RunSetupConnection(parent, window.context());
+    };
+    tarcfg::InstallMonitorDialogs(window, std::move(monitor));
   };
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarcfg"));
