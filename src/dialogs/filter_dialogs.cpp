@@ -351,15 +351,7 @@ void FilterTableDialog::OpenSelected() {
     return;
   FilterEntry changed = *entry;
   editor.StoreInto(changed);
-  int select = row;
-  if (changed.tablePosition != entry->tablePosition) {
-    *entry = changed;
-    filters_.Move(row + 1, changed.tablePosition + 1);
-    select = changed.tablePosition;
-  } else {
-    *entry = changed;
-  }
-  Refill(select);
+  Refill(PutBackEdited(filters_, row, changed));
   UpdateButtons();
 }
 

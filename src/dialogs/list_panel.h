@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dialog_units.h"
+#include "record_list.h"
 
 class QLabel;
 class QListWidget;
@@ -39,5 +40,21 @@ void RefillList(QListWidget* list, const std::vector<QString>& rows, int select)
 
 // The selected row, -1 when none.
 int SelectedRow(const QListWidget* list);
+
+// Puts an edited record back at `row` (0-based) and moves it to the table
+// position its editor chose (its tablePosition, 0-based). Gives the row to
+// select afterwards.
+template <class Record>
+int PutBackEdited(RecordList<Record>& list, int row, const Record& changed) {
+  Record* entry = list.NodeAt(row + 1);
+  if (!entry)
+    return row;
+  const bool moved = changed.tablePosition != entry->tablePosition;
+  *entry = changed;
+  if (!moved)
+    return row;
+  list.Move(row + 1, changed.tablePosition + 1);
+  return changed.tablePosition;
+}
 
 }  // namespace tarcfg

@@ -201,15 +201,7 @@ void RoutingTableDialog::OpenSelected() {
     return;
   RouteEntry changed = *route;
   editor.StoreInto(changed);
-  int select = row;
-  if (changed.tablePosition != route->tablePosition) {
-    *route = changed;
-    routes_.Move(row + 1, changed.tablePosition + 1);
-    select = changed.tablePosition;
-  } else {
-    *route = changed;
-  }
-  Refill(select);
+  Refill(PutBackEdited(routes_, row, changed));
   UpdateButtons();
 }
 
