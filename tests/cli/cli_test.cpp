@@ -1,23 +1,19 @@
 // Runs tarcfg-cli as a user would and checks its output and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "../support/run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Result = tarcfg::testing::CommandResult;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -36,28 +32,13 @@ class CliTest : public ::testing::Test {
   void Write(const std::string& name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   }
-  std::string Read(const std::string& name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string Read(const std::string& name) { return tarcfg::testing::ReadWholeFile(dir / name); }
 
   Result Run(const std::string& arguments) {
-    const std::string err = (dir / "stderr").string();
-    const std::string command = "cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
-                                (dir / "s.ini").string() + "' '" TARCFG_CLI "' " + arguments +
-                                " 2>'" + err + "'";
-    Result result;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-      result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = Read("stderr");
-    return result;
+    return tarcfg::testing::RunCommand("cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
+                                           (dir / "s.ini").string() + "' '" TARCFG_CLI "' " +
+                                           arguments,
+                                       dir / "stderr");
   }
 
   fs::path dir;

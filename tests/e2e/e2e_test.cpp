@@ -3,14 +3,12 @@
 // and the demo network: .10 open, .11 password "secret", .12 held by
 // 198.51.100.2, and a loader without address (00-60-1a-10-00-04).
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <unistd.h>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,15 +17,13 @@
 #include <sstream>
 #include <string>
 
+#include "../support/run_command.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Result = tarcfg::testing::CommandResult;
 
 class E2eTest : public ::testing::Test {
  protected:
@@ -41,27 +37,12 @@ class E2eTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir); }
 
   Result Cli(const std::string& arguments) {
-    const std::string err = (dir / "stderr").string();
-    const std::string command = "cd '" + dir.string() + "' && '" TARCFG_CLI "' " + arguments +
-                                " 2>'" + err + "' </dev/null";
-    Result result;
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    std::size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-      result.out.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = ReadFile(err);
-    return result;
+    return tarcfg::testing::RunCommand(
+        "cd '" + dir.string() + "' && '" TARCFG_CLI "' " + arguments + " </dev/null",
+        dir / "stderr");
   }
 
-  static std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  static std::string ReadFile(const fs::path& path) { return tarcfg::testing::ReadWholeFile(path); }
   void WriteFile(const std::string& name, const std::string& text) {
     std::ofstream(dir / name, std::ios::binary) << text;
   }
