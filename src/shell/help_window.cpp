@@ -1,8 +1,22 @@
 #include "help_window.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace tarcfg {
+
+QUrl FindHelpPage(const QString& applicationDir) {
+  // The build derives the relative path from the install directories (bin/
+  // to share/tarcfg/help/), so the program and the install rules agree.
+  if (!applicationDir.isEmpty()) {
+    const QFileInfo installed(
+        QDir(applicationDir).filePath(QStringLiteral(TARCFG_HELP_FROM_BINDIR)));
+    if (installed.isFile() && installed.isReadable())
+      return QUrl::fromLocalFile(QDir::cleanPath(installed.absoluteFilePath()));
+  }
+  return QUrl(QString::fromLatin1(kHelpPage));
+}
 
 HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   setObjectName(QStringLiteral("helpWindow"));

@@ -2,10 +2,20 @@
 #pragma once
 
 #include <QTextBrowser>
+#include <QUrl>
 
 namespace tarcfg {
 
+// The copy of the user guide built into the program.
 inline constexpr const char* kHelpPage = "qrc:/help/index.html";
+
+// The page the Help menu opens for a program in `applicationDir`: the guide
+// installed beside the program (bin/../share/tarcfg/help/index.html, where
+// `cmake --install` and the packages put it) when it is a readable file, else
+// the built-in copy. An installed page can be read and linked to by other
+// programs, and a packager may replace it; the built-in copy keeps a program
+// that runs from the build tree (or from a broken installation) helpful.
+QUrl FindHelpPage(const QString& applicationDir);
 
 class HelpWindow : public QTextBrowser {
   Q_OBJECT

@@ -90,7 +90,7 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
       context_(context),
       options_(std::move(options)),
       units_(font()),
-      helpPage_(QString::fromLatin1(kHelpPage)) {
+      helpPage_(FindHelpPage(QCoreApplication::applicationDirPath())) {
   setObjectName(QStringLiteral("mainWindow"));
   // A window with a minimise box and no maximise box, not resizable.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
