@@ -406,6 +406,26 @@ TEST_F(NetworkTest, AccountingReadAndResetClearsTheCounters) {
   EXPECT_EQ(zero.U32be(), 0u);
 }
 
+TEST_F(NetworkTest, ReadsAreNoChangeOfState) {
+  Register(kOpen);
+  const uint64_t registered = net->version();
+  Request(kOpen, 0x1011, {0xFF, 0, 0});
+  Request(kOpen, 0x1011, {0xF0, 0, 3});
+  Request(kOpen, 0x1012, {0, 0, 0});
+  EXPECT_EQ(net->version(), registered);
+  Request(kOpen, 0x1012, {0xFF, 0, 0});  // read and reset
+  EXPECT_GT(net->version(), registered);
+}
+
+TEST_F(NetworkTest, ReadThatDropsTheHolesOfAWriteRunIsAChange) {
+  Register(kOpen);
+  EXPECT_EQ(WriteStatus(Request(kOpen, 0x1017, Entry(0xF0, 1))), 0);  // leaves a hole
+  const uint64_t written = net->version();
+  Request(kOpen, 0x1011, {0xF0, 0, 1});
+  EXPECT_GT(net->version(), written);
+  EXPECT_EQ(R(0).routes.size(), 3u);
+}
+
 TEST_F(NetworkTest, PasswordChangeStoresTheNewPasswordAndExclusiveHost) {
   Register(kOpen);
   uint8_t fresh[10] = {'n', 'e', 'u'}, current[10] = {}, a[10], b[10];
@@ -588,6 +608,23 @@ TEST_F(FirmwareTest, ImageOfAMultipleOf500EndsWithAnEmptyBlock) {
   Download(R(3).config.hardware, address, image);
   Wait(2000);
   EXPECT_TRUE(R(3).firmware.applied) << R(3).firmware.error;
+}
+
+TEST_F(FirmwareTest, BlocksAreNoChangeOfTheirOwnButTheRestartIs) {
+  const uint32_t address = Ip("198.51.100.42");
+  Writer assign;
+  assign.Raw(R(3).config.hardware).U32be(address);
+  auto out = Send(kHost, kBroadcast, Msg(0x0001, 0, assign.Take()));
+  ASSERT_EQ(out.size(), 1u);
+  Send(kHost, address, Msg(0xFF00, 0, Writer().U16be(Sequence(out[0])).Take()));
+  const uint64_t offered = net->version();
+  hostSequence = 0;
+  for (uint32_t offset = 0; offset < 5000; offset += 500)
+    Request(address, 0x0002, Writer().U32be(offset).Raw(Bytes(500, 0x5A)).Take());
+  EXPECT_EQ(R(3).image.size(), 5000u);
+  EXPECT_EQ(net->version(), offered);
+  Send(kHost, address, Msg(0x0003, 0));
+  EXPECT_GT(net->version(), offered);
 }
 
 TEST_F(FirmwareTest, BadChecksumKeepsTheOldConfiguration) {

@@ -93,6 +93,13 @@ void ResetChannel(Channel& c) {
   c = Channel{};
 }
 
+// Registered commands that only read: a table entry, or the accounting
+// counters without resetting them.
+bool IsRead(uint16_t command, std::span<const uint8_t> payload) {
+  return command == kReadTable ||
+         (command == kReadAccounting && (payload.empty() || payload[0] != 0xFF));
+}
+
 }  // namespace
 
 void ScramblePassword(uint8_t out[10], const uint8_t in[10], uint16_t seed) {
@@ -270,9 +277,12 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
   // Everything below is for the registered host only.
   if (r.session == 0 || sender != r.session)
     return;
-  if (command != kWriteTable)
-    CompactTables(r);
-  ++version_;
+  const bool compacted = command != kWriteTable && CompactTables(r);
+  // A read changes nothing the state shows; counting it as a change would
+  // rewrite the state file once per table entry and slow every read down
+  // to the speed of the disk.
+  if (compacted || !IsRead(command, payload))
+    ++version_;
   switch (command) {
     case kDeregister: {
       Reader in(payload);
@@ -435,8 +445,10 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
         return;
       if (r.image.size() < offset + length)
         r.image.resize(offset + length);
+      // Not a change of its own: the state file shows the bytes received
+      // with the next change (the restart at the latest) instead of being
+      // rewritten for every one of a download's thousands of blocks.
       std::copy(payload.begin() + 4, payload.end(), r.image.begin() + offset);
-      ++version_;
       return;
     }
     case kRestartLoader:
@@ -519,10 +531,12 @@ void Network::Restart(Router& r, uint64_t now) {
   r.restartDoneMs = now + timing_.restartMs;
 }
 
-void Network::CompactTables(Router& r) {
+bool Network::CompactTables(Router& r) {
+  const size_t before = r.lineTargets.size() + r.routes.size() + r.filters.size();
   Compact(r.lineTargets);
   Compact(r.routes);
   Compact(r.filters);
+  return r.lineTargets.size() + r.routes.size() + r.filters.size() != before;
 }
 
 void Network::ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {

@@ -119,7 +119,8 @@ class Network {
 
   const std::vector<Router>& routers() const { return routers_; }
   std::vector<Router>& routers() { return routers_; }
-  // Increases on every change of router state, for the state dump.
+  // Increases on every change of router state, for the state dump. Reads
+  // and single firmware blocks are no change of their own.
   uint64_t version() const { return version_; }
   const Faults& faults() const { return faults_; }
   uint64_t receivedCount() const { return received_; }
@@ -142,7 +143,8 @@ class Network {
   void EndSession(Router& r);
   void EnterLoader(Router& r);
   void Restart(Router& r, uint64_t now);
-  void CompactTables(Router& r);
+  // True when holes were dropped.
+  bool CompactTables(Router& r);
   void ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload);
   void WriteTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload);
   Bytes LineStatusReport(const Router& r) const;
