@@ -1,0 +1,259 @@
+#!/usr/bin/env bash
+# The Debian packages as a user gets them: builds them from a build tree with
+# cpack (into a folder of its own), installs them into a scratch root with a
+# fresh dpkg database, and checks the control fields, the files and their
+# places, that the installed programs run, that the desktop entry is valid
+# and that every manual page renders without a warning.
+#
+#   package_test.sh BUILD_DIR VERSION CPACK
+#
+# Needs dpkg-dev and file (dpkg-shlibdeps), desktop-file-utils, man-db and
+# groff-base; scripts/setup installs them.
+set -uo pipefail
+
+build=${1:?build directory}
+version=${2:?project version}
+cpack=${3:?cpack}
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+missing=()
+for tool in dpkg dpkg-deb dpkg-shlibdeps file desktop-file-validate man groff gzip apt-get; do
+  command -v "$tool" >/dev/null || missing+=("$tool")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "package test: missing ${missing[*]}; run scripts/setup" >&2
+  exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tarcfg-package.XXXXXX") || exit 1
+trap 'rm -rf "$work"' EXIT
+failures=0
+reported=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+# Ends a group of checks: "ok" when none of them failed since the last group.
+pass() {
+  [[ $failures -eq $reported ]] && echo "ok: $*"
+  reported=$failures
+}
+
+# ---- build the packages
+if ! "$cpack" --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log" >&2
+  echo "FAIL: cpack failed" >&2
+  exit 1
+fi
+arch=$(dpkg --print-architecture)
+packages=(tarcfg tarcfg-cli tarnex-sim)
+declare -A deb
+for p in "${packages[@]}"; do
+  deb[$p]=$work/out/${p}_${version}-1_${arch}.deb
+done
+made=$(cd "$work/out" && ls -- *.deb 2>/dev/null | sort | tr '\n' ' ')
+wanted=$(for p in "${packages[@]}"; do basename "${deb[$p]}"; done | sort | tr '\n' ' ')
+if [[ $made != "$wanted" ]]; then
+  fail "cpack made '$made', expected '$wanted'"
+  exit 1
+fi
+pass "cpack made $made"
+
+# ---- control fields
+# The package names of a Depends field, without versions.
+depends_of() {
+  dpkg-deb -f "$1" Depends | tr ',|' '\n\n' | sed -e 's/(.*)//' -e 's/[[:space:]]//g' | sed '/^$/d'
+}
+expect_field() {  # PACKAGE FIELD VALUE
+  local value
+  value=$(dpkg-deb -f "${deb[$1]}" "$2")
+  [[ $value == "$3" ]] || fail "$1: $2 is '$value', expected '$3'"
+}
+for p in "${packages[@]}"; do
+  expect_field "$p" Package "$p"
+  expect_field "$p" Version "$version-1"
+  expect_field "$p" Architecture "$arch"
+  expect_field "$p" Section net
+  [[ -n $(dpkg-deb -f "${deb[$p]}" Maintainer) ]] || fail "$p: no Maintainer"
+  summary=$(dpkg-deb -f "${deb[$p]}" Description | head -n 1)
+  [[ -n $summary && $summary != *"built using CMake"* ]] || fail "$p: no description ('$summary')"
+  long=$(dpkg-deb -f "${deb[$p]}" Description | tail -n +2 | wc -l)
+  [[ $long -ge 2 ]] || fail "$p: no extended description"
+done
+expect_depends() {  # PACKAGE "needed ..." "forbidden ..."
+  local names
+  names=$(depends_of "${deb[$1]}")
+  for n in $2; do
+    grep -qx -- "$n" <<<"$names" || fail "$1: Depends lacks $n (has: $(echo $names))"
+  done
+  for n in $3; do
+    grep -qx -- "$n" <<<"$names" && fail "$1: Depends names $n (has: $(echo $names))"
+  done
+  return 0
+}
+expect_depends tarcfg "libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6" \
+  "tarcfg-cli tarnex-sim"
+expect_depends tarcfg-cli "libc6 libstdc++6 libqt6core6" "libqt6gui6 libqt6widgets6 tarcfg tarnex-sim"
+expect_depends tarnex-sim "libc6 libstdc++6" "libqt6core6 libqt6gui6 libqt6widgets6 tarcfg tarcfg-cli"
+pass "control fields and dependencies"
+
+# The dependencies are real packages that this machine (which built the
+# programs) satisfies: apt would install the three packages and nothing else.
+if apt-get -s -o Debug::NoLocking=1 install "${deb[@]}" >"$work/apt.log" 2>&1; then
+  installs=$(sed -n 's/^Inst \([^ ]*\) .*/\1/p' "$work/apt.log" | sort | tr '\n' ' ')
+  [[ $installs == "tarcfg tarcfg-cli tarnex-sim " ]] ||
+    fail "apt would install '$installs', expected only the three packages"
+else
+  cat "$work/apt.log" >&2
+  fail "apt-get cannot install the packages here"
+fi
+
+# ---- contents: every file in the package that should hold it, nothing else
+contents() {
+  dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | sort
+}
+expect_contents() {  # PACKAGE FILE...
+  local p=$1
+  shift
+  local got expected
+  got=$(contents "${deb[$p]}")
+  expected=$(printf '%s\n' "$@" | sort)
+  [[ $got == "$expected" ]] || fail "$p holds:"$'\n'"$got"$'\n'"expected:"$'\n'"$expected"
+}
+expect_contents tarcfg \
+  ./usr/bin/tarcfg \
+  ./usr/share/applications/tarcfg.desktop \
+  ./usr/share/icons/hicolor/32x32/apps/tarcfg.png \
+  ./usr/share/icons/hicolor/48x48/apps/tarcfg.png \
+  ./usr/share/icons/hicolor/scalable/apps/tarcfg.svg \
+  ./usr/share/tarcfg/help/index.html \
+  ./usr/share/doc/tarcfg/examples/tarcfg.pro \
+  ./usr/share/man/man1/tarcfg.1.gz
+expect_contents tarcfg-cli \
+  ./usr/bin/tarcfg-cli \
+  ./usr/share/man/man1/tarcfg-cli.1.gz
+expect_contents tarnex-sim \
+  ./usr/bin/tarnex-sim \
+  ./usr/share/doc/tarnex-sim/examples/demo.routers \
+  ./usr/share/man/man1/tarnex-sim.1.gz
+pass "package contents"
+
+# ---- install into a scratch root with a fresh dpkg database. The libraries
+# come from this machine, so the dependencies are not installed there; paths
+# that the machine's dpkg configuration excludes (docs, manual pages in slim
+# images) are included again.
+root=$work/root
+mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/triggers"
+touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+if ! dpkg --root="$root" --force-depends --force-not-root --path-include='*' --log=/dev/null \
+  -i "${deb[@]}" >"$work/dpkg.log" 2>&1; then
+  cat "$work/dpkg.log" >&2
+  echo "FAIL: dpkg could not install the packages" >&2
+  exit 1
+fi
+for p in "${packages[@]}"; do
+  status=$(dpkg --root="$root" -s "$p" 2>/dev/null | sed -n 's/^Status: //p')
+  [[ $status == "install ok installed" ]] || fail "$p: dpkg status '$status'"
+done
+usr=$root/usr
+for f in bin/tarcfg bin/tarcfg-cli bin/tarnex-sim; do
+  [[ -x $usr/$f ]] || fail "$f is not an installed program"
+done
+pass "installed into $root"
+
+# The icons lie in the folder of their real size.
+png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }'; }
+for size in 32x32 48x48; do
+  icon=$usr/share/icons/hicolor/$size/apps/tarcfg.png
+  [[ $(head -c 8 "$icon" | od -An -tx1 | tr -d ' \n') == 89504e470d0a1a0a ]] || fail "$icon is no PNG"
+  [[ $(png_size "$icon") == "$size" ]] || fail "$icon is $(png_size "$icon"), in folder $size"
+done
+grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/tarcfg.svg" || fail "the scalable icon is no SVG"
+
+# The user guide is where the Help menu looks for it: bin/../share/tarcfg/help.
+cmp -s "$usr/bin/../share/tarcfg/help/index.html" "$source_dir/resources/help/index.html" ||
+  fail "the installed user guide differs from resources/help/index.html"
+pass "icons and user guide"
+
+# ---- the installed programs run
+run() {  # NAME EXPECTED-TEXT COMMAND...: exit status 0 and the text in the output
+  local name=$1 text=$2
+  shift 2
+  local out rc
+  out=$("$@" 2>&1)
+  rc=$?
+  [[ $rc -eq 0 ]] || fail "$name: exit status $rc: $out"
+  grep -qF -- "$text" <<<"$out" || fail "$name: no '$text' in: $out"
+}
+run "tarcfg-cli --help" "Usage: tarcfg-cli" "$usr/bin/tarcfg-cli" --help
+run "tarcfg-cli --version" "$version" "$usr/bin/tarcfg-cli" --version
+run "tarnex-sim --help" "usage: tarnex-sim" "$usr/bin/tarnex-sim" --help
+# --help is answered before a display is needed.
+run "tarcfg --help" "usage: tarcfg" \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarcfg" --help
+
+image=$work/fw_dss1.2.10
+run "tarnex-sim make-image" "" "$usr/bin/tarnex-sim" make-image "$image" --version 2.10
+if [[ -f $image ]]; then
+  [[ $(stat -c %s "$image") -ge $((0x60000)) ]] || fail "the firmware image is too small"
+  [[ $(head -c 9 "$image") == TARNEX-FW ]] || fail "the firmware image has no header"
+else
+  fail "tarnex-sim make-image wrote no image"
+fi
+
+# The example tarcfg.pro loads: tarcfg-cli reads it from the firmware folder.
+cat >"$work/tarcfg.ini" <<INI
+[Settings]
+IpAddress=127.0.0.1
+NetMask=255.0.0.0
+NameResolve=0
+FirmwarePath=$usr/share/doc/tarcfg/examples
+INI
+if tables=$("$usr/bin/tarcfg-cli" --settings "$work/tarcfg.ini" protocols 2>&1); then
+  defined=$(grep -c '^2:' <<<"$tables")
+  example=$(grep -c '^2:' "$usr/share/doc/tarcfg/examples/tarcfg.pro")
+  [[ $defined -eq $((3 + example)) ]] ||
+    fail "tarcfg.pro has $example definitions, the tables $defined entries: $tables"
+  grep -qx '2:x75_ext1k base=x75 blocksize=1024 addr_a=3 addr_b=1 modulo=128 windowsize=127' \
+    <<<"$tables" || fail "the example's x75_ext1k is not in the tables: $tables"
+else
+  fail "tarcfg-cli rejects the example tarcfg.pro: $tables"
+fi
+pass "installed programs run"
+
+# ---- the desktop entry
+desktop=$usr/share/applications/tarcfg.desktop
+if ! out=$(desktop-file-validate "$desktop" 2>&1) || [[ -n $out ]]; then
+  fail "desktop-file-validate: $out"
+fi
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+[[ -x $usr/bin/${exec_line%% *} ]] || fail "Exec=$exec_line is not an installed program"
+icon_name=$(sed -n 's/^Icon=//p' "$desktop")
+[[ -f $usr/share/icons/hicolor/48x48/apps/$icon_name.png ]] || fail "Icon=$icon_name is not installed"
+pass "desktop entry"
+
+# ---- the manual pages render without warnings (all of groff's, not only
+# the default "mac" ones)
+for page in tarcfg tarcfg-cli tarnex-sim; do
+  file=$usr/share/man/man1/$page.1.gz
+  LC_ALL=C MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man --warnings=w -l "$file" \
+    >"$work/$page.txt" 2>"$work/$page.err"
+  rc=$?
+  if [[ $rc -ne 0 ]]; then
+    fail "man -l $page: exit status $rc: $(cat "$work/$page.err")"
+  elif [[ -s $work/$page.err ]]; then
+    fail "man -l $page warns: $(cat "$work/$page.err")"
+  fi
+  grep -q "^ *$page - " "$work/$page.txt" || fail "$page.1 has no NAME line for $page"
+  grep -q "tarcfg $version" "$work/$page.txt" || fail "$page.1 does not show version $version"
+  if zcat "$file" | grep -q '@[A-Z_]*@'; then
+    fail "$page.1 has an unfilled @VARIABLE@"
+  fi
+done
+pass "manual pages"
+
+if [[ $failures -gt 0 ]]; then
+  echo "package test: $failures failures" >&2
+  exit 1
+fi
+echo "package test: all checks passed"
