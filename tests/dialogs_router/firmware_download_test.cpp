@@ -133,13 +133,15 @@ class DownloadTest : public RouterDialogsTest {
   // Once the progress window runs, ticks by hand until it closes or
   // `maxTicks` have passed.
   void WhenProgressRuns(int maxTicks, DownloadRun& run) {
+    // Only the pending timer holds the attempt, so it is freed when it ends.
     auto attempt = std::make_shared<std::function<void(int)>>();
-    *attempt = [this, maxTicks, &run, attempt](int left) {
+    std::weak_ptr<std::function<void(int)>> self = attempt;
+    *attempt = [this, maxTicks, &run, self](int left) {
       QPointer<ProgressWindow> window =
           qobject_cast<ProgressWindow*>(QApplication::activeModalWidget());
       if (!window) {
-        if (left > 0)
-          QTimer::singleShot(0, [attempt, left] { (*attempt)(left - 1); });
+        if (auto next = self.lock(); next && left > 0)
+          QTimer::singleShot(0, [next, left] { (*next)(left - 1); });
         return;
       }
       run.opened = true;

@@ -218,16 +218,20 @@ std::vector<NetworkDatagram> ShellTest::SentByTool(std::uint16_t commandWord) co
 }
 
 void ShellTest::WhenModalOpens(std::function<void(QDialog*)> action) {
+  // The pending timer holds the only strong reference, so the attempt chain
+  // is freed once it ends instead of keeping itself alive.
   auto attempt = std::make_shared<std::function<void(int)>>();
-  *attempt = [action, attempt](int left) {
+  std::weak_ptr<std::function<void(int)>> self = attempt;
+  *attempt = [action, self](int left) {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     if (dialog) {
       action(dialog);
       return;
     }
-    if (left > 0)
-      QTimer::singleShot(0, [attempt, left] { (*attempt)(left - 1); });
-    else
+    if (left > 0) {
+      if (auto next = self.lock())
+        QTimer::singleShot(0, [next, left] { (*next)(left - 1); });
+    } else
       ADD_FAILURE() << "no modal dialog opened";
   };
   QTimer::singleShot(0, [attempt] { (*attempt)(50); });
