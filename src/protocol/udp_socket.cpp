@@ -29,9 +29,13 @@ int UdpSocket::Open(std::uint16_t port) {
     ::close(fd);
     return error;
   }
-  // A smaller buffer than asked for is not fatal; it only makes bursts lossier.
+  // A smaller buffer than asked for is not fatal; it only makes bursts
+  // lossier. SO_RCVBUF is capped by the system's limit (net.core.rmem_max,
+  // often 208 KiB: room for some 600 scan answers); a process with the
+  // right to (root, CAP_NET_ADMIN) gets the full size past that limit.
   int size = kReceiveBufferBytes;
-  (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) != 0)
+    (void)::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_addr.s_addr = htonl(INADDR_ANY);

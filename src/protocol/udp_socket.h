@@ -11,7 +11,8 @@ namespace tarcfg {
 class UdpSocket : public DatagramSocket {
  public:
   // Receive buffer asked for, so that a burst of scan answers from a large
-  // network waits in the kernel until the event loop gets to it.
+  // network waits in the kernel until the event loop gets to it. Without
+  // privileges the kernel grants at most net.core.rmem_max.
   static constexpr int kReceiveBufferBytes = 4 * 1024 * 1024;
 
   UdpSocket() = default;

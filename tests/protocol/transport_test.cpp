@@ -1,9 +1,14 @@
 #include "transport.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <vector>
 
 #include "in_memory_network.h"
@@ -113,6 +118,27 @@ TEST(UdpSocket, OversizedDatagramReportsItsFullLengthOnLoopback) {
   EXPECT_EQ(datagram.length, 501);
   EXPECT_EQ(datagram.sender, 0x7F000001u);
   EXPECT_EQ(datagram.senderPort, sender.boundPort());
+}
+
+TEST(UdpSocket, ReceiveBufferIsTheLargestTheSystemGrants) {
+  UdpSocket socket;
+  ASSERT_EQ(socket.Open(0), 0);
+  int granted = 0;
+  socklen_t length = sizeof granted;
+  ASSERT_EQ(::getsockopt(socket.descriptor(), SOL_SOCKET, SO_RCVBUF, &granted, &length), 0);
+  long limit = 0;
+  std::ifstream("/proc/sys/net/core/rmem_max") >> limit;
+  // The kernel reports twice the size set, the other half being its own
+  // bookkeeping.
+  const long asked = UdpSocket::kReceiveBufferBytes;
+  EXPECT_GE(granted, 2 * std::min(asked, limit));
+  // A process that may pass the limit gets the whole size.
+  int scratch = ::socket(AF_INET, SOCK_DGRAM, 0);
+  int size = 4096;
+  if (::setsockopt(scratch, SOL_SOCKET, SO_RCVBUFFORCE, &size, sizeof size) == 0) {
+    EXPECT_GE(granted, 2 * asked);
+  }
+  ::close(scratch);
 }
 
 // --- Timer slots -----------------------------------------------------------
