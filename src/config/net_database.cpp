@@ -69,37 +69,50 @@ std::vector<InterfaceAddress> SystemNetDatabase::Interfaces() {
 
 std::optional<ServiceEntry> SystemNetDatabase::ServiceByName(std::string_view name,
                                                              std::string_view protocol) {
-  const std::string n(name), p(protocol);
-  servent* entry = getservbyname(n.c_str(), p.empty() ? nullptr : p.c_str());
-  if (!entry)
-    return std::nullopt;
-  return ServiceEntry{entry->s_name, ntohs(static_cast<std::uint16_t>(entry->s_port)),
-                      entry->s_proto};
+  auto key = std::make_pair(std::string(name), std::string(protocol));
+  if (auto known = servicesByName_.find(key); known != servicesByName_.end())
+    return known->second;
+  std::optional<ServiceEntry> answer;
+  if (servent* entry =
+          getservbyname(key.first.c_str(), key.second.empty() ? nullptr : key.second.c_str()))
+    answer = ServiceEntry{entry->s_name, ntohs(static_cast<std::uint16_t>(entry->s_port)),
+                          entry->s_proto};
+  servicesByName_.emplace(std::move(key), answer);
+  return answer;
 }
 
 std::optional<ServiceEntry> SystemNetDatabase::ServiceByPort(int port, std::string_view protocol) {
-  const std::string p(protocol);
-  servent* entry =
-      getservbyport(htons(static_cast<std::uint16_t>(port)), p.empty() ? nullptr : p.c_str());
-  if (!entry)
-    return std::nullopt;
-  return ServiceEntry{entry->s_name, ntohs(static_cast<std::uint16_t>(entry->s_port)),
-                      entry->s_proto};
+  auto key = std::make_pair(port, std::string(protocol));
+  if (auto known = servicesByPort_.find(key); known != servicesByPort_.end())
+    return known->second;
+  std::optional<ServiceEntry> answer;
+  if (servent* entry = getservbyport(htons(static_cast<std::uint16_t>(port)),
+                                     key.second.empty() ? nullptr : key.second.c_str()))
+    answer = ServiceEntry{entry->s_name, ntohs(static_cast<std::uint16_t>(entry->s_port)),
+                          entry->s_proto};
+  servicesByPort_.emplace(std::move(key), answer);
+  return answer;
 }
 
 std::optional<int> SystemNetDatabase::ProtocolNumber(std::string_view name) {
+  if (auto known = protocolNumbers_.find(name); known != protocolNumbers_.end())
+    return known->second;
   const std::string n(name);
-  protoent* entry = getprotobyname(n.c_str());
-  if (!entry)
-    return std::nullopt;
-  return entry->p_proto;
+  std::optional<int> answer;
+  if (protoent* entry = getprotobyname(n.c_str()))
+    answer = entry->p_proto;
+  protocolNumbers_.emplace(n, answer);
+  return answer;
 }
 
 std::optional<std::string> SystemNetDatabase::ProtocolName(int number) {
-  protoent* entry = getprotobynumber(number);
-  if (!entry)
-    return std::nullopt;
-  return std::string(entry->p_name);
+  if (auto known = protocolNames_.find(number); known != protocolNames_.end())
+    return known->second;
+  std::optional<std::string> answer;
+  if (protoent* entry = getprotobynumber(number))
+    answer = std::string(entry->p_name);
+  protocolNames_.emplace(number, answer);
+  return answer;
 }
 
 FakeNetDatabase::FakeNetDatabase() {

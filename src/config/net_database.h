@@ -50,6 +50,9 @@ class NetDatabase {
 };
 
 // The system's resolver and databases (/etc/services, /etc/protocols, NSS).
+// Service and protocol answers are kept for the life of the object: each
+// look-up reads the whole file again, and writing or reading a .cfg file
+// asks up to three of them per filter.
 class SystemNetDatabase : public NetDatabase {
  public:
   std::optional<std::string> HostNameOf(std::uint32_t address) override;
@@ -61,6 +64,12 @@ class SystemNetDatabase : public NetDatabase {
   std::optional<ServiceEntry> ServiceByPort(int port, std::string_view protocol) override;
   std::optional<int> ProtocolNumber(std::string_view name) override;
   std::optional<std::string> ProtocolName(int number) override;
+
+ private:
+  std::map<std::pair<std::string, std::string>, std::optional<ServiceEntry>> servicesByName_;
+  std::map<std::pair<int, std::string>, std::optional<ServiceEntry>> servicesByPort_;
+  std::map<std::string, std::optional<int>, std::less<>> protocolNumbers_;
+  std::map<int, std::optional<std::string>> protocolNames_;
 };
 
 // An in-memory database for tests. Starts with the protocols ip/icmp/tcp/udp
