@@ -1,16 +1,18 @@
-// monitor_screenshots: pictures of Line Status with a live connection and of
-// Router Overview with a finished report, for the documentation.
+// monitor_screenshots: pictures of Line Status with a live connection, of
+// Accounting Data with counters read and of Router Overview with a finished
+// report, for the documentation.
 //
 //   QT_QPA_PLATFORM=offscreen monitor_screenshots [DIRECTORY]
 //
-// writes line-status.png and router-overview.png into DIRECTORY (default
-// docs/screenshots). No network is involved: the dialogs are fed the
+// writes line-status.png, accounting.png and router-overview.png into
+// DIRECTORY (default docs/screenshots). No network is involved: the dialogs are fed the
 // records the protocol would hand them.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
 #include <cstdio>
 
+#include "accounting_dialog.h"
 #include "line_status_dialog.h"
 #include "message_boxes.h"
 #include "monitor_hand_over.h"
@@ -30,6 +32,14 @@ bool Save(QWidget& dialog, const QString& path) {
                path.toLocal8Bit().constData());
   return saved;
 }
+
+// Exporting is not part of a picture.
+class NoExportFile : public tarcfg::ExportFileDialog {
+ public:
+  QString GetExportFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return QString();
+  }
+};
 
 std::uint32_t Address(int a, int b, int c, int d) {
   return static_cast<std::uint32_t>(a) << 24 | static_cast<std::uint32_t>(b) << 16 |
@@ -67,6 +77,27 @@ int main(int argc, char** argv) {
     status.channels[1].cause = 0x0010;
     dialog.ShowLineStatus(status);
     ok = Save(dialog, QDir(directory).filePath(QStringLiteral("line-status.png"))) && ok;
+    dialog.done(0);
+  }
+
+  {
+    // Counters in the router's order: charge, calls out, calls in, packets
+    // out, packets in, bytes out, bytes in.
+    NoExportFile files;
+    tarcfg::AccountingDialog dialog(context, handOver, files, QStringLiteral("198.51.100.10"));
+    tarcfg::LineTargetList counted = tarcfg::NewLineTargetList();
+    tarcfg::LineTarget headOffice;
+    headOffice.hostName = "198.51.100.200";
+    headOffice.phoneNumber = "0301234567";
+    headOffice.accountingCounters = {12, 4, 1, 3200, 2900, 409600, 371200};
+    counted.Append(headOffice);
+    tarcfg::LineTarget branch;
+    branch.hostName = "198.51.100.201";
+    branch.phoneNumber = "0891234567";
+    branch.accountingCounters = {3, 1, 0, 150, 140, 19200, 17920};
+    counted.Append(branch);
+    handOver->OnAccountingDone(counted);
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("accounting.png"))) && ok;
     dialog.done(0);
   }
 
