@@ -51,7 +51,7 @@ declare -A deb
 for p in "${packages[@]}"; do
   deb[$p]=$work/out/${p}_${version}-1_${arch}.deb
 done
-made=$(cd "$work/out" && ls -- *.deb 2>/dev/null | sort | tr '\n' ' ')
+made=$(find "$work/out" -maxdepth 1 -name '*.deb' -printf '%f\n' | sort | tr '\n' ' ')
 wanted=$(for p in "${packages[@]}"; do basename "${deb[$p]}"; done | sort | tr '\n' ' ')
 if [[ $made != "$wanted" ]]; then
   fail "cpack made '$made', expected '$wanted'"
@@ -62,7 +62,7 @@ pass "cpack made $made"
 # ---- control fields
 # The package names of a Depends field, without versions.
 depends_of() {
-  dpkg-deb -f "$1" Depends | tr ',|' '\n\n' | sed -e 's/(.*)//' -e 's/[[:space:]]//g' | sed '/^$/d'
+  dpkg-deb -f "$1" Depends | sed -e 's/[,|]/\n/g' | sed -e 's/(.*)//' -e 's/[[:space:]]//g' -e '/^$/d'
 }
 expect_field() {  # PACKAGE FIELD VALUE
   local value
@@ -81,13 +81,14 @@ for p in "${packages[@]}"; do
   [[ $long -ge 2 ]] || fail "$p: no extended description"
 done
 expect_depends() {  # PACKAGE "needed ..." "forbidden ..."
-  local names
+  local names listed
   names=$(depends_of "${deb[$1]}")
+  listed=$(tr '\n' ' ' <<<"$names")
   for n in $2; do
-    grep -qx -- "$n" <<<"$names" || fail "$1: Depends lacks $n (has: $(echo $names))"
+    grep -qx -- "$n" <<<"$names" || fail "$1: Depends lacks $n (has: $listed)"
   done
   for n in $3; do
-    grep -qx -- "$n" <<<"$names" && fail "$1: Depends names $n (has: $(echo $names))"
+    grep -qx -- "$n" <<<"$names" && fail "$1: Depends names $n (has: $listed)"
   done
   return 0
 }
