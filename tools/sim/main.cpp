@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "firmware_image.h"
 #include "network.h"
@@ -112,6 +114,9 @@ int MakeImageCommand(int argc, char** argv) {
   }
   return 0;
 }
+
+constexpr size_t kBatch = 64;  // datagrams per recvmmsg or sendmmsg
+constexpr size_t kControlSpace = CMSG_SPACE(sizeof(in_pktinfo));
 
 uint64_t NowMs(std::chrono::steady_clock::time_point start) {
   return uint64_t(std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -238,25 +243,25 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "tarnex-sim: %zu routers on %s:%lu\n", network.routers().size(),
                FormatIp(bindAddress).c_str(), port);
 
-  auto send = [&](const Datagram& d) {
-    if (verbose)
-      Log("tx", d.from, d.to, d.bytes);
-    sockaddr_in to{};
+  // The message header of datagram `d`, with its source address in
+  // `control` when the emulator must answer from a router's own address.
+  auto prepare = [&](const Datagram& d, sockaddr_in& to, iovec& iov, char* control, msghdr& msg) {
+    to = sockaddr_in{};
     to.sin_family = AF_INET;
     auto p = hostPorts.find(d.to);
     to.sin_port = htons(p != hostPorts.end() ? p->second : uint16_t(port));
     to.sin_addr.s_addr = htonl(d.to);
-    iovec iov{const_cast<uint8_t*>(d.bytes.data()), d.bytes.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))]{};
-    msghdr msg{};
+    iov = iovec{const_cast<uint8_t*>(d.bytes.data()), d.bytes.size()};
+    msg = msghdr{};
     msg.msg_name = &to;
     msg.msg_namelen = sizeof to;
     msg.msg_iov = &iov;
     msg.msg_iovlen = 1;
     // A socket bound to one address sends from that address only.
     if (d.from != 0 && bindAddress == 0) {
+      std::memset(control, 0, kControlSpace);
       msg.msg_control = control;
-      msg.msg_controllen = sizeof control;
+      msg.msg_controllen = kControlSpace;
       cmsghdr* c = CMSG_FIRSTHDR(&msg);
       c->cmsg_level = IPPROTO_IP;
       c->cmsg_type = IP_PKTINFO;
@@ -265,6 +270,16 @@ int main(int argc, char** argv) {
       info.ipi_spec_dst.s_addr = htonl(d.from);
       std::memcpy(CMSG_DATA(c), &info, sizeof info);
     }
+  };
+
+  // One datagram on its own, falling back to any source address when the
+  // router's address is not one of this host's.
+  auto sendOne = [&](const Datagram& d) {
+    sockaddr_in to;
+    iovec iov;
+    alignas(cmsghdr) char control[kControlSpace];
+    msghdr msg;
+    prepare(d, to, iov, control, msg);
     if (sendmsg(fd, &msg, 0) >= 0)
       return;
     if (msg.msg_control && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
@@ -282,11 +297,43 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "tarnex-sim: send failed: %s\n", std::strerror(errno));
   };
 
+  // Everything due goes out in one sendmmsg. An acknowledgement and the
+  // answer behind it then leave together: sent one by one, the host woken
+  // by the first would preempt the emulator before the second, and so wake
+  // twice per exchange.
+  std::vector<mmsghdr> sendHeaders(kBatch);
+  std::vector<sockaddr_in> sendAddresses(kBatch);
+  std::vector<iovec> sendVectors(kBatch);
+  std::vector<std::array<char, kControlSpace>> sendControls(kBatch);
+  auto sendAll = [&](const std::vector<Datagram>& out) {
+    size_t i = 0;
+    while (i < out.size()) {
+      size_t n = std::min(out.size() - i, kBatch);
+      for (size_t k = 0; k < n; ++k) {
+        if (verbose)
+          Log("tx", out[i + k].from, out[i + k].to, out[i + k].bytes);
+        sendHeaders[k] = mmsghdr{};
+        prepare(out[i + k], sendAddresses[k], sendVectors[k], sendControls[k].data(),
+                sendHeaders[k].msg_hdr);
+      }
+      int sent = sendmmsg(fd, sendHeaders.data(), unsigned(n), 0);
+      i += sent > 0 ? size_t(sent) : 0;
+      if (sent < int(n))
+        sendOne(out[i++]);  // the one that failed, with the fallback
+    }
+  };
+
+  // Up to kBatch waiting datagrams are taken with one recvmmsg.
+  std::vector<mmsghdr> receiveHeaders(kBatch);
+  std::vector<sockaddr_in> receiveAddresses(kBatch);
+  std::vector<iovec> receiveVectors(kBatch);
+  std::vector<std::array<uint8_t, 2048>> receiveBuffers(kBatch);
+  std::vector<std::array<char, 256>> receiveControls(kBatch);
+
   while (!stopRequested) {
     uint64_t now = NowMs(start);
     network.Advance(now);
-    for (const Datagram& d : network.TakeOutgoing(now))
-      send(d);
+    sendAll(network.TakeOutgoing(now));
     if (!statePath.empty() && network.version() != writtenVersion) {
       if (!WriteFileAtomically(statePath, StateJson(network, now)))
         std::fprintf(stderr, "tarnex-sim: cannot write %s\n", statePath.c_str());
@@ -304,21 +351,20 @@ int main(int argc, char** argv) {
     }
     if (ready <= 0)
       continue;
-    for (int burst = 0; burst < 64; ++burst) {
-      uint8_t buffer[2048];
-      sockaddr_in from{};
-      alignas(cmsghdr) char control[256];
-      iovec iov{buffer, sizeof buffer};
-      msghdr msg{};
-      msg.msg_name = &from;
-      msg.msg_namelen = sizeof from;
-      msg.msg_iov = &iov;
+    for (size_t k = 0; k < kBatch; ++k) {
+      receiveVectors[k] = iovec{receiveBuffers[k].data(), receiveBuffers[k].size()};
+      msghdr& msg = receiveHeaders[k].msg_hdr;
+      msg = msghdr{};
+      msg.msg_name = &receiveAddresses[k];
+      msg.msg_namelen = sizeof(sockaddr_in);
+      msg.msg_iov = &receiveVectors[k];
       msg.msg_iovlen = 1;
-      msg.msg_control = control;
-      msg.msg_controllen = sizeof control;
-      ssize_t n = recvmsg(fd, &msg, MSG_DONTWAIT);
-      if (n < 0)
-        break;
+      msg.msg_control = receiveControls[k].data();
+      msg.msg_controllen = receiveControls[k].size();
+    }
+    int received = recvmmsg(fd, receiveHeaders.data(), unsigned(kBatch), MSG_DONTWAIT, nullptr);
+    for (int k = 0; k < received; ++k) {
+      msghdr& msg = receiveHeaders[size_t(k)].msg_hdr;
       if (msg.msg_flags & MSG_TRUNC)
         continue;  // larger than any message of the protocol
       uint32_t destination = 0xFFFFFFFF;
@@ -333,9 +379,11 @@ int main(int argc, char** argv) {
       // there is meant for every router.
       if (bindAddress != 0 && destination == bindAddress)
         destination = 0xFFFFFFFF;
+      const sockaddr_in& from = receiveAddresses[size_t(k)];
       uint32_t sender = ntohl(from.sin_addr.s_addr);
       hostPorts[sender] = ntohs(from.sin_port);
-      Bytes bytes(buffer, buffer + n);
+      const uint8_t* data = receiveBuffers[size_t(k)].data();
+      Bytes bytes(data, data + receiveHeaders[size_t(k)].msg_len);
       if (verbose)
         Log("rx", sender, destination, bytes);
       network.Receive(NowMs(start), sender, destination, bytes);

@@ -443,6 +443,12 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
       size_t length = in.remaining();
       if (size_t(offset) + length > kMaxImage)
         return;
+      // Room for the largest image at once: grown block by block, the
+      // buffer was copied at every doubling into freshly faulted pages,
+      // which cost more per block than the link. Pages of the reservation
+      // that no block touches are never mapped in.
+      if (r.image.capacity() < kMaxImage)
+        r.image.reserve(kMaxImage);
       if (r.image.size() < offset + length)
         r.image.resize(offset + length);
       // Not a change of its own: the state file shows the bytes received
