@@ -1,6 +1,7 @@
 #include "about_dialog.h"
 
 #include <QGridLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -20,8 +21,14 @@ QPixmap DrawFallback(int width, int height) {
   return pixmap;
 }
 
+// The pictures are PNG files among the program's resources and are read as
+// such. Left to find the format itself, Qt first asks every image plugin
+// whether it reads "png", loading the JPEG plugin and its library on the
+// way: some 6 ms of the start-up for two small pictures.
 QPixmap LoadOrDraw(const QString& path, int width, int height) {
-  QPixmap pixmap(path);
+  QImageReader reader(path, "png");
+  reader.setAutoDetectImageFormat(false);
+  const QPixmap pixmap = QPixmap::fromImage(reader.read());
   return pixmap.isNull() ? DrawFallback(width, height) : pixmap;
 }
 
