@@ -218,6 +218,7 @@ void RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCal
   state_ = ProtocolState::WaitingForLoader;
   loaderFound_ = std::move(loaderFound);
   loaderHardware_ = hardwareAddress;
+  loaderRouter_ = registered_;
   Send(registered_, command::kEnterLoader, {}, false);
   // The loader answers from no address yet: let every sender through. The
   // registration is over, so a stray message from the router's old address
@@ -236,8 +237,33 @@ void RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCal
 void RouterProtocol::LoaderScan() {
   if (state_ != ProtocolState::WaitingForLoader)
     return;
+  // The request to enter the loader has no acknowledgement; should it have
+  // been lost, the router still runs and takes it again. A router already in
+  // its loader ignores it.
+  Send(loaderRouter_, command::kEnterLoader, {}, false);
   Send(broadcast_, command::kScanQuery, {}, false);
   transport_.StartTimerSlot([this] { LoaderScan(); }, 3);
+}
+
+// The loader commands carry no acknowledgement: a lost one would only end in
+// the time-out of its step. Repeating it while the step waits is harmless,
+// since the loader takes the same address and the same restart only once.
+//
+// A slot whose count has run down counts as free before its callback runs,
+// so a restart here could take over the step's time-out slot in the second
+// it runs down. Started before the time-out, the repetition always sits in a
+// lower slot than it: slots run in index order, so when the repetition
+// restarts the time-out has not yet run down in that tick, and the lowest free
+// slot is at most the repetition's own.
+void RouterProtocol::SendWhileIn(ProtocolState state, std::uint32_t destination,
+                                 std::uint16_t commandWord, Bytes payload) {
+  Send(destination, commandWord, payload, false);
+  transport_.StartTimerSlot(
+      [this, state, destination, commandWord, payload = std::move(payload)]() mutable {
+        if (state_ == state)
+          SendWhileIn(state, destination, commandWord, std::move(payload));
+      },
+      kRetransmitTicks);
 }
 
 void RouterProtocol::StartDownload(ScanCallback done, Bytes image,
@@ -254,15 +280,17 @@ void RouterProtocol::StartDownload(ScanCallback done, Bytes image,
   downloadDone_ = std::move(done);
   progress_ = std::move(progress);
   state_ = ProtocolState::DownloadRequested;
+  // The repetition takes its slot before the time-out does (see SendWhileIn).
+  WireWriter payload;
+  payload.Raw(hardwareAddress).U32(routerAddress);
+  SendWhileIn(ProtocolState::DownloadRequested, broadcast_, command::kEnterDownload,
+              payload.bytes());
   transport_.StartTimerSlot(
       [this] {
         if (state_ == ProtocolState::DownloadRequested)
           AbortRegistration(0, kErrorDownloadFailed);
       },
       kDownloadOfferTimeoutTicks);
-  WireWriter payload;
-  payload.Raw(hardwareAddress).U32(routerAddress);
-  Send(broadcast_, command::kEnterDownload, payload.bytes(), false);
 }
 
 int RouterProtocol::OnDownloadOffer(std::uint32_t, std::uint16_t,
@@ -319,13 +347,13 @@ void RouterProtocol::RequestRestart(std::uint32_t destination) {
     return;
   state_ = ProtocolState::Restarting;
   candidate_ = destination;
+  SendWhileIn(ProtocolState::Restarting, destination, command::kRestart, {});
   transport_.StartTimerSlot(
       [this] {
         if (state_ == ProtocolState::Restarting)
           AbortRegistration(0, kErrorDownloadFailed);
       },
       kRestartTimeoutTicks);
-  Send(destination, command::kRestart, {}, false);
 }
 
 }  // namespace tarcfg

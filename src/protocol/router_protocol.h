@@ -368,6 +368,10 @@ class RouterProtocol {
   void SendAccountingRequest();
   void ScanQueryAgain();
   void LoaderScan();
+  // Sends an unnumbered loader command now and again every four ticks for as
+  // long as the protocol stays in `state`.
+  void SendWhileIn(ProtocolState state, std::uint32_t destination, std::uint16_t commandWord,
+                   Bytes payload);
 
   WireContext wire() { return WireContext{addresses_, tables_}; }
 
@@ -397,6 +401,7 @@ class RouterProtocol {
 
   // Firmware download.
   HardwareAddress loaderHardware_{};
+  std::uint32_t loaderRouter_ = 0;  // the router's address before it entered its loader
   ScanCallback loaderFound_;
   Transport::TimerHandle loaderTimeout_;
   Bytes image_;

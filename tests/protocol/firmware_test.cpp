@@ -277,6 +277,71 @@ TEST_F(DownloadTest, StrayMessageFromTheOldAddressDoesNotEndTheDownload) {
   EXPECT_EQ(protocol->state(), ProtocolState::Restarting);
 }
 
+TEST_F(DownloadTest, LostLoaderCommandsAreRepeatedEveryFourTicksUntilTheirStepIsReached) {
+  // The first enter-loader, address announcement and restart are lost.
+  WriteImage(kMinimumImageSize);
+  ServeLoader();
+  int enterLoader = 0, announcements = 0, restarts = 0;
+  bool inLoader = false;
+  router.On(command::kEnterLoader, [&](const Message&) { inLoader = ++enterLoader > 1; });
+  router.On(command::kScanQuery, [&](const Message&) {
+    if (inLoader)
+      router.Send(command::kScanAnswer, Bytes{0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0},
+                  false);
+  });
+  router.On(command::kEnterDownload, [&](const Message&) {
+    if (++announcements > 1)
+      router.Send(command::kDownloadOffer, Bytes{10, 0, 0, 10}, false);
+  });
+  router.On(command::kRestart, [&](const Message&) {
+    if (++restarts > 1)
+      router.Send(command::kScanAnswer, Bytes{0, 0, 0, 1, 2, 3, 4, 5, 10, 0, 0, 10, 0, 0, 0, 0},
+                  false);
+  });
+  LineTargetList targets = NewLineTargetList();
+  ASSERT_TRUE(protocol->DownloadFirmware(
+      hardware, Parameters(), &targets, nullptr, nullptr, [&](const ScanAnswer&) { ++finished; },
+      nullptr));
+  EXPECT_EQ(enterLoader, 1);
+  Tick(3);
+  EXPECT_EQ(enterLoader, 1);
+  Tick(1);  // the loader scan repeats the request to the router's address
+  EXPECT_EQ(enterLoader, 2);
+  EXPECT_EQ(router.Received(command::kEnterLoader).back().to, kRouterAddress);
+  EXPECT_EQ(announcements, 1);
+  EXPECT_EQ(protocol->state(), ProtocolState::DownloadRequested);
+  Tick(3);
+  EXPECT_EQ(announcements, 1);
+  Tick(1);
+  EXPECT_EQ(announcements, 2);
+  EXPECT_EQ(blocks.size(), kMinimumImageSize / 500 + 1);
+  EXPECT_EQ(protocol->state(), ProtocolState::Restarting);
+  EXPECT_EQ(restarts, 1);
+  Tick(4);
+  EXPECT_EQ(restarts, 2);
+  EXPECT_EQ(finished, 1);
+  EXPECT_EQ(protocol->state(), ProtocolState::Idle);
+  // Each step reached ends its repetition; no time-out follows.
+  Tick(130);
+  EXPECT_EQ(enterLoader, 2);
+  EXPECT_EQ(announcements, 2);
+  EXPECT_EQ(restarts, 2);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(DownloadTest, RepeatedAnnouncementsLeaveTheOfferTimeOutInForce) {
+  WriteImage(kMinimumImageSize);
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
+                                         nullptr));
+  Tick(40);
+  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 11u);  // at once, then every 4 ticks
+  EXPECT_TRUE(errors.empty());
+  Tick(1);
+  EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
+  Tick(8);
+  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 11u);
+}
+
 TEST_F(DownloadTest, LoaderNotFoundWithin120TicksFailsWith14) {
   WriteImage(kMinimumImageSize);
   LineTargetList targets = NewLineTargetList();
