@@ -627,6 +627,30 @@ TEST_F(FirmwareTest, BlocksAreNoChangeOfTheirOwnButTheRestartIs) {
   EXPECT_GT(net->version(), offered);
 }
 
+TEST_F(FirmwareTest, RepeatedAnnouncementNeitherOffersAgainNorRestartsTheDownload) {
+  const uint32_t address = Ip("198.51.100.43");
+  Writer assign;
+  assign.Raw(R(3).config.hardware).U32be(address);
+  const Bytes announcement = assign.Take();
+  auto out = Send(kHost, kBroadcast, Msg(0x0001, 0, announcement));
+  ASSERT_EQ(out.size(), 1u);
+  // Repeated while the offer is still unacknowledged: the offer's own
+  // repetition covers its loss, so no second offer.
+  EXPECT_TRUE(Send(kHost, kBroadcast, Msg(0x0001, 0, announcement)).empty());
+  Send(kHost, address, Msg(0xFF00, 0, Writer().U16be(Sequence(out[0])).Take()));
+  hostSequence = 0;
+  for (uint32_t offset = 0; offset < 1000; offset += 500)
+    Request(address, 0x0002, Writer().U32be(offset).Raw(Bytes(500, 0x5A)).Take());
+  // Repeated once blocks arrive: the image received so far stays.
+  EXPECT_TRUE(Send(kHost, kBroadcast, Msg(0x0001, 0, announcement)).empty());
+  EXPECT_EQ(R(3).image.size(), 1000u);
+  // Another host's announcement still takes the loader over.
+  Writer other;
+  other.Raw(R(3).config.hardware).U32be(address);
+  EXPECT_EQ(Send(Ip("198.51.100.2"), kBroadcast, Msg(0x0001, 0, other.Take())).size(), 1u);
+  EXPECT_TRUE(R(3).image.empty());
+}
+
 TEST_F(FirmwareTest, BadChecksumKeepsTheOldConfiguration) {
   Register(kOpen);
   Send(kHost, kOpen, Msg(0x0004, 0));

@@ -424,6 +424,13 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
       uint32_t address = in.U32be();
       if (!in.ok() || address == 0 || !std::equal(hw.begin(), hw.end(), r.config.hardware.begin()))
         return;
+      // The host repeats its announcement until the offer reaches it. A
+      // repeat of the address already taken neither restarts the download
+      // nor makes a second offer while the first is still being repeated or
+      // blocks are arriving.
+      if (address == r.loaderAddress && sender == r.offerHost &&
+          (r.pending.active || !r.image.empty()))
+        return;
       ++version_;
       r.loaderAddress = address;
       r.offerHost = sender;
