@@ -121,21 +121,30 @@ std::vector<FoundRouter> RouterSession::Scan() {
   return routers;
 }
 
+std::optional<FoundRouter> RouterSession::FindRouter(
+    const std::function<bool(const ScanAnswer&)>& matches) {
+  constexpr int kScansBeforeAbsent = 3;
+  for (int scan = 0; scan < kScansBeforeAbsent && !failed_; ++scan)
+    for (auto& router : Scan())
+      if (matches(router.answer))
+        return std::move(router);
+  return std::nullopt;
+}
+
 std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString& text,
                                                                   bool needHardwareAddress) {
   Target target;
   HardwareAddress hardware{};
   const std::string argument = text.toStdString();
   if (ParseHardwareAddress(argument, &hardware)) {
-    for (const auto& router : Scan()) {
-      if (router.answer.hardwareAddress == hardware) {
-        target.address = router.answer.routerAddress;
-        target.hardwareAddress = hardware;
-        target.hardwareKnown = true;
-        target.registeredHost = router.answer.registeredHost;
-        target.name = target.address ? DottedQuad(target.address) : std::string();
-        return target;
-      }
+    if (auto router = FindRouter(
+            [&](const ScanAnswer& answer) { return answer.hardwareAddress == hardware; })) {
+      target.address = router->answer.routerAddress;
+      target.hardwareAddress = hardware;
+      target.hardwareKnown = true;
+      target.registeredHost = router->answer.registeredHost;
+      target.name = target.address ? DottedQuad(target.address) : std::string();
+      return target;
     }
     if (!failed_)
       PrintError("tarcfg-cli: no router with hardware address " + argument + " answered");
@@ -150,12 +159,11 @@ std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString&
   }
   target.name = DottedQuad(target.address);
   if (needHardwareAddress) {
-    for (const auto& router : Scan()) {
-      if (router.answer.routerAddress == target.address) {
-        target.hardwareAddress = router.answer.hardwareAddress;
-        target.hardwareKnown = true;
-        target.registeredHost = router.answer.registeredHost;
-      }
+    if (auto router = FindRouter(
+            [&](const ScanAnswer& answer) { return answer.routerAddress == target.address; })) {
+      target.hardwareAddress = router->answer.hardwareAddress;
+      target.hardwareKnown = true;
+      target.registeredHost = router->answer.registeredHost;
     }
     if (!target.hardwareKnown) {
       if (!failed_)

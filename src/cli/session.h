@@ -42,6 +42,10 @@ class RouterSession {
 
   // One scan of the network; routers in the order the main window lists them.
   std::vector<FoundRouter> Scan();
+  // The first router of a scan that `matches`. A scan's queries and answers
+  // travel unacknowledged, so a router counts as absent only after three
+  // scans without its answer.
+  std::optional<FoundRouter> FindRouter(const std::function<bool(const ScanAnswer&)>& matches);
 
   // An address or host name, or a hardware address as scan shows it (then a
   // scan finds its address, possibly 0 for a router in loader mode).
