@@ -10,10 +10,10 @@
 // - firmware_image: compact descriptions of valid and broken images with
 //   configurations to embed;
 // - router_protocol: for every start state a cooperative router (answers
-//   built from the tool's own encoders), a silent one and, for the
-//   sessions, the real datagrams of the router emulator (tools/sim) captured
-//   while the tool scans, registers, reads, writes, monitors, reads the
-//   accounting and loads firmware.
+//   built from the tool's own encoders), one with failing sends and a
+//   silent one; and, for the sessions, the real datagrams of the router
+//   emulator (tools/sim) captured while the tool scans, registers, reads,
+//   writes, monitors, reads the accounting and loads firmware.
 //
 // The corpus lives in the repository; run this only to renew it. Every
 // input is checked by running it through the target's harness as it is made.
@@ -173,6 +173,14 @@ void ConfigFileSeeds(const fs::path& directory) {
   for (int i = 0; i < 31; ++i)
     many += target;
   WriteSeed(directory, "too_many_targets.cfg", file(many, "", ""));
+  std::string routes65, filters64;
+  for (int i = 0; i < 65; ++i)
+    routes65 += "0.0.0.0 0.0.0.0 1.1.1." + std::to_string(i) + "\n";
+  for (int i = 0; i < 64; ++i)
+    filters64 += "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 " + std::to_string(i) + "/tcp 1\n";
+  WriteSeed(directory, "too_many_routes.cfg", file("", routes65, ""));
+  // The 64th filter is no default entry.
+  WriteSeed(directory, "last_filter_not_default.cfg", file("", "", filters64));
 }
 
 // --- protocol_definitions ----------------------------------------------------
@@ -562,6 +570,16 @@ void RouterProtocolSeeds(const fs::path& directory) {
     reentrant.Start();
     Cooperate(reentrant, 16);
     WriteSeed(directory, "state" + std::to_string(s) + "_reentrant", reentrant.bytes());
+
+    // Sends that fail for a while, in the middle of the state.
+    SeedScript failing(state, 0x03, 0x1B);
+    failing.Start();
+    failing.Emit(Op({kOpSendFailures, 1}));
+    failing.Emit(Op({kOpTicks, 3}));
+    failing.Emit(Op({kOpFrontEnd, kActStartMonitor}));
+    failing.Emit(Op({kOpSendFailures, 0}));
+    Cooperate(failing, 8);
+    WriteSeed(directory, "state" + std::to_string(s) + "_send_failures", failing.bytes());
 
     SeedScript silent(state, 0x02, 0x05);
     silent.Start();

@@ -14,8 +14,10 @@
 //   5 Answer          command:u8 mode:u8 [sequence:u16] len:u16 bytes
 //                                          an answer to the tool's last request
 //   6 FrontEnd        action:u8 arguments  what the user interface may call
+//   7 SendFailures    on:u8                the socket refuses to send (odd)
+//                                          or sends again (even)
 //
-// The operation byte is taken modulo 7. Numbers are big-endian; a length
+// The operation byte is taken modulo 8. Numbers are big-endian; a length
 // longer than what is left takes the rest. The harness never sleeps and
 // never touches a real socket. Checks besides "no crash, no UB, no leak":
 // every operation's final callback comes at most once and nothing of it
@@ -27,6 +29,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,6 +93,7 @@ enum Operation : std::uint8_t {
   kOpAcknowledge,
   kOpAnswer,
   kOpFrontEnd,
+  kOpSendFailures,
   kOpCount
 };
 
@@ -365,6 +369,10 @@ class RouterProtocolHarness {
         break;
       case kOpFrontEnd:
         FrontEnd(in);
+        break;
+      case kOpSendFailures:
+        // A firewall or a lost route: every send fails until switched off.
+        socket_.FailSendsWith((in.U8() & 1) != 0 ? EPERM : 0);
         break;
     }
   }
