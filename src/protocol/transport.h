@@ -32,6 +32,9 @@ class Transport {
   using SlotCallback = std::function<void()>;
 
   explicit Transport(DatagramSocket& socket) : socket_(socket) {}
+  ~Transport();
+  Transport(const Transport&) = delete;
+  Transport& operator=(const Transport&) = delete;
 
   // 0 on success; -1000 when `ownAddress` is 0 (nothing is opened); 1 when
   // the socket cannot be created, set to broadcast or bound (openError()

@@ -56,6 +56,36 @@ TEST_F(TransportTest, DatagramOf500BytesIsDeliveredAndLargerIsDropped) {
   EXPECT_EQ(received[0].sender, kRouterA);
 }
 
+// A handler that reads past the end of a short datagram must not silently
+// see what a longer one left in the receive buffer; under AddressSanitizer
+// that read is reported.
+TEST(TransportReceiveBufferDeathTest, ReadPastShortDatagramIsReportedUnderAddressSanitizer) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "only an AddressSanitizer build can see the read";
+#else
+  auto receiveLongThenShort = [](bool readPastEnd) {
+    InMemoryNetwork network;
+    InMemorySocket socket{network, kOwn};
+    Transport transport{socket};
+    volatile std::uint8_t sink = 0;
+    transport.OpenTransport(
+        [&](std::uint32_t, std::span<const std::uint8_t> bytes) {
+          for (std::uint8_t b : bytes)
+            sink = sink + b;
+          if (readPastEnd)
+            sink = sink + bytes.data()[bytes.size()];
+        },
+        kRouterPort, kOwn);
+    network.Send(kRouterA, kOwn, Bytes(500, 0x55));
+    network.Send(kRouterA, kOwn, Bytes(3, 0x66));
+    while (socket.pending() > 0)
+      transport.OnDatagramReady();
+  };
+  receiveLongThenShort(false);
+  EXPECT_DEATH(receiveLongThenShort(true), "use-after-poison");
+#endif
+}
+
 TEST_F(TransportTest, PeerFilterDropsOtherSenders) {
   transport.SetPeerFilter(kRouterA);
   network.Send(kRouterB, kOwn, Bytes{1, 2, 3, 4});
