@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "unreadable_bytes.h"
+
 namespace tarcfg {
 
 std::vector<std::uint8_t> AllocateRecord(std::size_t size) {
@@ -33,9 +35,14 @@ std::optional<std::vector<std::uint8_t>> ReadFileWhole(const std::string& path) 
   return buffer;
 }
 
+ConfigLineReader::~ConfigLineReader() {
+  MarkBytesReadable(buffer_, sizeof buffer_);
+}
+
 const char* ConfigLineReader::ReadConfigLine() {
   if (!file_)
     return nullptr;
+  MarkBytesReadable(buffer_, sizeof buffer_);
   std::size_t n = 0;
   int c = 0;
   while (n < kMaxPiece) {
@@ -58,6 +65,8 @@ const char* ConfigLineReader::ReadConfigLine() {
   if (n == 0)
     return nullptr;
   buffer_[n] = '\0';
+  // Nothing behind the terminator belongs to this line.
+  MarkBytesUnreadable(buffer_ + n + 1, sizeof buffer_ - n - 1);
   return buffer_;
 }
 

@@ -28,6 +28,9 @@ class ConfigLineReader {
   static constexpr std::size_t kMaxPiece = 2047;
 
   explicit ConfigLineReader(std::FILE* file) : file_(file) {}
+  ~ConfigLineReader();
+  ConfigLineReader(const ConfigLineReader&) = delete;
+  ConfigLineReader& operator=(const ConfigLineReader&) = delete;
 
   // The next line (valid until the next call), or null at the end of the file.
   const char* ReadConfigLine();

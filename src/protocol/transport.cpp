@@ -2,45 +2,12 @@
 
 #include <utility>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TARCFG_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TARCFG_ADDRESS_SANITIZER 1
-#endif
-#endif
-#ifdef TARCFG_ADDRESS_SANITIZER
-#include <sanitizer/asan_interface.h>
-#endif
+#include "unreadable_bytes.h"
 
 namespace tarcfg {
 
-namespace {
-
-// Under AddressSanitizer the part of the receive buffer behind the current
-// datagram is marked unreadable, so that a handler reading past the end of
-// a short datagram is reported instead of silently reading what an earlier,
-// longer datagram left there.
-void MarkReadable(std::span<std::uint8_t> bytes) {
-#ifdef TARCFG_ADDRESS_SANITIZER
-  ASAN_UNPOISON_MEMORY_REGION(bytes.data(), bytes.size());
-#else
-  (void)bytes;
-#endif
-}
-
-void MarkUnreadable(std::span<std::uint8_t> bytes) {
-#ifdef TARCFG_ADDRESS_SANITIZER
-  ASAN_POISON_MEMORY_REGION(bytes.data(), bytes.size());
-#else
-  (void)bytes;
-#endif
-}
-
-}  // namespace
-
 Transport::~Transport() {
-  MarkReadable(buffer_);
+  MarkBytesReadable(buffer_.data(), buffer_.size());
 }
 
 int Transport::OpenTransport(ReceiveHandler handler, std::uint16_t port, std::uint32_t ownAddress) {
@@ -101,13 +68,14 @@ void Transport::CancelTimerSlot(int index) {
 }
 
 void Transport::OnDatagramReady() {
-  MarkReadable(buffer_);
+  // What a handler may read ends with the datagram.
+  MarkBytesReadable(buffer_.data(), buffer_.size());
   ReceivedDatagram received = socket_.ReceiveFrom(buffer_);
   // Errors, and datagrams that did not fit, are dropped.
   if (received.length < 0 || static_cast<std::size_t>(received.length) > buffer_.size())
     return;
-  MarkUnreadable(
-      std::span<std::uint8_t>(buffer_).subspan(static_cast<std::size_t>(received.length)));
+  MarkBytesUnreadable(buffer_.data() + received.length,
+                      buffer_.size() - static_cast<std::size_t>(received.length));
   if (peerFilter_ != 0 && received.sender != peerFilter_)
     return;
   if (!handler_)

@@ -66,6 +66,28 @@ TEST(ConfigLineReaderTest, CrLfEndsTheLineAndLastLineNeedsNoEnd) {
   std::fclose(file);
 }
 
+// The line buffer is reused: behind the terminator of a short line stands
+// what a longer line left. Under AddressSanitizer reading there is reported.
+TEST(ConfigLineReaderDeathTest, ReadPastTheTerminatorIsReportedUnderAddressSanitizer) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "only an AddressSanitizer build can see the read";
+#else
+  auto readLongThenShort = [](bool readPastEnd) {
+    std::FILE* file = TextFile(std::string(100, 'x') + "\nab\n");
+    ConfigLineReader reader(file);
+    reader.ReadConfigLine();
+    const char* line = reader.ReadConfigLine();
+    volatile char sink = line[3];  // the terminator
+    if (readPastEnd)
+      sink = line[4];
+    (void)sink;
+    std::fclose(file);
+  };
+  readLongThenShort(false);
+  EXPECT_DEATH(readLongThenShort(true), "use-after-poison");
+#endif
+}
+
 TEST(ReadFileWholeTest, ReadsBytesAndEmptyFiles) {
   const auto dir =
       std::filesystem::temp_directory_path() / ("tarcfg_read_whole" + std::to_string(::getpid()));
