@@ -132,6 +132,7 @@ int RouterProtocol::OnScanAnswer(std::uint32_t, std::uint16_t,
     // The router is back after its restart: the download is complete.
     if (answer.routerAddress == candidate_) {
       state_ = ProtocolState::Idle;
+      EndDownloadTimers();
       ScanCallback done = std::move(downloadDone_);
       downloadDone_ = nullptr;
       progress_ = nullptr;
@@ -142,7 +143,7 @@ int RouterProtocol::OnScanAnswer(std::uint32_t, std::uint16_t,
   } else if (answer.hardwareAddress == loaderHardware_ && answer.routerAddress == 0) {
     // The loader of our router, which has no address yet.
     state_ = ProtocolState::Idle;
-    transport_.CancelTimer(loaderTimeout_);
+    EndDownloadTimers();
     ScanCallback found = std::move(loaderFound_);
     loaderFound_ = nullptr;
     if (found)

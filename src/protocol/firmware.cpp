@@ -201,20 +201,20 @@ bool RouterProtocol::DownloadFirmware(const HardwareAddress& hardwareAddress,
   if (lineTargets || routes || filters) {
     // The registered router restarts into its loader first.
     pendingImage_ = std::move(*image);
-    EnterLoader(hardwareAddress, [this, done, progress, routerAddress](const ScanAnswer& loader) {
-      StartDownload(done, std::move(pendingImage_), loader.hardwareAddress, routerAddress,
-                    progress);
-    });
-  } else {
-    StartDownload(std::move(done), std::move(*image), hardwareAddress, routerAddress,
-                  std::move(progress));
+    return EnterLoader(hardwareAddress,
+                       [this, done, progress, routerAddress](const ScanAnswer& loader) {
+                         StartDownload(done, std::move(pendingImage_), loader.hardwareAddress,
+                                       routerAddress, progress);
+                       });
   }
-  return true;
+  return StartDownload(std::move(done), std::move(*image), hardwareAddress, routerAddress,
+                       std::move(progress));
 }
 
-void RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound) {
+bool RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound) {
   if (state_ != ProtocolState::Registered)
-    return;
+    return false;
+  EndDownloadTimers();
   state_ = ProtocolState::WaitingForLoader;
   loaderFound_ = std::move(loaderFound);
   loaderHardware_ = hardwareAddress;
@@ -225,13 +225,15 @@ void RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCal
   // during the download can no longer end it as if it were registered.
   transactions_.EndSession();
   registered_ = 0;
-  transport_.StartTimerSlot([this] { LoaderScan(); }, 3);
-  loaderTimeout_ = transport_.StartTimer(
-      [this] {
-        if (state_ == ProtocolState::WaitingForLoader)
-          AbortRegistration(0, kErrorLoaderNotFound);
+  std::uint32_t run = downloadRun_;
+  repetition_ = transport_.StartTimer(
+      [this, run] {
+        if (run == downloadRun_)
+          LoaderScan();
       },
-      kLoaderTimeoutTicks);
+      kRetransmitTicks);
+  StartStepTimeout(ProtocolState::WaitingForLoader, kLoaderTimeoutTicks, kErrorLoaderNotFound);
+  return true;
 }
 
 void RouterProtocol::LoaderScan() {
@@ -242,7 +244,13 @@ void RouterProtocol::LoaderScan() {
   // its loader ignores it.
   Send(loaderRouter_, command::kEnterLoader, {}, false);
   Send(broadcast_, command::kScanQuery, {}, false);
-  transport_.StartTimerSlot([this] { LoaderScan(); }, 3);
+  std::uint32_t run = downloadRun_;
+  repetition_ = transport_.StartTimer(
+      [this, run] {
+        if (run == downloadRun_)
+          LoaderScan();
+      },
+      kRetransmitTicks);
 }
 
 // The loader commands carry no acknowledgement: a lost one would only end in
@@ -258,17 +266,38 @@ void RouterProtocol::LoaderScan() {
 void RouterProtocol::SendWhileIn(ProtocolState state, std::uint32_t destination,
                                  std::uint16_t commandWord, Bytes payload) {
   Send(destination, commandWord, payload, false);
-  transport_.StartTimerSlot(
-      [this, state, destination, commandWord, payload = std::move(payload)]() mutable {
-        if (state_ == state)
+  std::uint32_t run = downloadRun_;
+  repetition_ = transport_.StartTimer(
+      [this, run, state, destination, commandWord, payload = std::move(payload)]() mutable {
+        if (run == downloadRun_ && state_ == state)
           SendWhileIn(state, destination, commandWord, std::move(payload));
       },
       kRetransmitTicks);
 }
 
-void RouterProtocol::StartDownload(ScanCallback done, Bytes image,
+void RouterProtocol::StartStepTimeout(ProtocolState state, int ticks, int code) {
+  transport_.CancelTimer(stepTimeout_);
+  std::uint32_t run = downloadRun_;
+  stepTimeout_ = transport_.StartTimer(
+      [this, run, state, code] {
+        if (run == downloadRun_ && state_ == state)
+          AbortRegistration(0, code);
+      },
+      ticks);
+}
+
+void RouterProtocol::EndDownloadTimers() {
+  ++downloadRun_;
+  transport_.CancelTimer(stepTimeout_);
+  transport_.CancelTimer(repetition_);
+}
+
+bool RouterProtocol::StartDownload(ScanCallback done, Bytes image,
                                    const HardwareAddress& hardwareAddress,
                                    std::uint32_t routerAddress, ProgressCallback progress) {
+  if (state_ != ProtocolState::Idle && state_ != ProtocolState::Registered)
+    return false;
+  EndDownloadTimers();
   image_ = std::move(image);
   blockOffset_ = 0;
   lastPercent_ = -1;
@@ -276,6 +305,8 @@ void RouterProtocol::StartDownload(ScanCallback done, Bytes image,
   // force ends here: numbering starts afresh and the peer filter is lifted.
   if (transactions_.registered())
     transactions_.EndSession();
+  // The loader numbers its messages from 1, whatever the router said before.
+  transactions_.ForgetDelivered();
   candidate_ = routerAddress;
   downloadDone_ = std::move(done);
   progress_ = std::move(progress);
@@ -285,12 +316,9 @@ void RouterProtocol::StartDownload(ScanCallback done, Bytes image,
   payload.Raw(hardwareAddress).U32(routerAddress);
   SendWhileIn(ProtocolState::DownloadRequested, broadcast_, command::kEnterDownload,
               payload.bytes());
-  transport_.StartTimerSlot(
-      [this] {
-        if (state_ == ProtocolState::DownloadRequested)
-          AbortRegistration(0, kErrorDownloadFailed);
-      },
-      kDownloadOfferTimeoutTicks);
+  StartStepTimeout(ProtocolState::DownloadRequested, kDownloadOfferTimeoutTicks,
+                   kErrorDownloadFailed);
+  return true;
 }
 
 int RouterProtocol::OnDownloadOffer(std::uint32_t, std::uint16_t,
@@ -298,6 +326,8 @@ int RouterProtocol::OnDownloadOffer(std::uint32_t, std::uint16_t,
   if (state_ != ProtocolState::DownloadRequested || payload.size() < 4)
     return kResultUnexpected;
   state_ = ProtocolState::Downloading;
+  // Blocks are repeated by the request layer; its 8888 ends this step.
+  EndDownloadTimers();
   SendNextBlock(WireReader(payload).U32());
   return kResultHandled;
 }
@@ -347,13 +377,9 @@ void RouterProtocol::RequestRestart(std::uint32_t destination) {
     return;
   state_ = ProtocolState::Restarting;
   candidate_ = destination;
+  EndDownloadTimers();
   SendWhileIn(ProtocolState::Restarting, destination, command::kRestart, {});
-  transport_.StartTimerSlot(
-      [this] {
-        if (state_ == ProtocolState::Restarting)
-          AbortRegistration(0, kErrorDownloadFailed);
-      },
-      kRestartTimeoutTicks);
+  StartStepTimeout(ProtocolState::Restarting, kRestartTimeoutTicks, kErrorDownloadFailed);
 }
 
 }  // namespace tarcfg

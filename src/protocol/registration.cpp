@@ -86,6 +86,8 @@ void RouterProtocol::OnProtocolMessage(std::uint32_t sender, std::uint16_t comma
     default:
       break;
   }
+  // The router has spoken: a request it answers slowly is not given up.
+  silentTicks_ = 0;
   int result = kResultUnknownCommand;
   if (const DispatchEntry* entry = FindHandler(commandWord)) {
     if (entry->registeredOnly && (!AtLeastRegistered(state_) || sender != registered_))
@@ -113,6 +115,8 @@ void RouterProtocol::ClearRegistration() {
   loaderFound_ = nullptr;
   downloadDone_ = nullptr;
   progress_ = nullptr;
+  passwordSent_ = false;
+  EndDownloadTimers();
 }
 
 void RouterProtocol::AbortRegistration(std::uint32_t sender, int code) {
@@ -162,6 +166,10 @@ void RouterProtocol::Register(RegistrationCallback result, std::uint32_t router)
   registrationResult_ = std::move(result);
   candidate_ = router;
   state_ = ProtocolState::Registering;
+  silentTicks_ = 0;
+  passwordSent_ = false;
+  // A router that restarted since we last heard it numbers from 1 again.
+  transactions_.ForgetDelivered();
   int sent = Send(router, command::kRegister, {}, true);
   if (sent < 0) {
     state_ = ProtocolState::Idle;
@@ -181,6 +189,8 @@ void RouterProtocol::SendPassword(std::uint16_t challengeSequence, std::string_v
   std::array<std::uint8_t, kPasswordWireLength> scrambled{};
   ScramblePassword(scrambled.data(), plain.data(), seed);
   payload.Raw(scrambled);
+  passwordSent_ = true;
+  silentTicks_ = 0;
   int sent = Send(candidate_, command::kPassword, payload.bytes(), true);
   if (sent < 0) {
     state_ = ProtocolState::Idle;
@@ -197,13 +207,45 @@ void RouterProtocol::AbandonPasswordPrompt() {
 }
 
 void RouterProtocol::Deregister() {
-  if (state_ != ProtocolState::Registered)
-    return;
-  std::uint32_t router = registered_;
+  std::uint32_t router = 0;
+  switch (state_) {
+    case ProtocolState::Registered:
+    case ProtocolState::Transferring:
+      router = registered_;
+      break;
+    case ProtocolState::Registering:
+    case ProtocolState::PasswordRequested:
+      // The router may yet take us; it must not stay held by a host that left.
+      router = candidate_;
+      break;
+    default:
+      return;
+  }
   state_ = ProtocolState::Idle;
   ClearRegistration();
+  // Cancels a request still waiting for its acknowledgement, so the
+  // deregistration goes out now and nothing of the old session is repeated.
   transactions_.EndSession();
   Send(router, command::kDeregister, {}, false);
+}
+
+void RouterProtocol::OnTimerTick() {
+  transport_.OnTimerTick();
+  WatchForAnswer();
+}
+
+void RouterProtocol::WatchForAnswer() {
+  bool waiting = state_ == ProtocolState::Registering || state_ == ProtocolState::Transferring ||
+                 (state_ == ProtocolState::PasswordRequested && passwordSent_);
+  // While a request is unacknowledged its repetitions and 8888 watch it.
+  if (!waiting || transactions_.outstanding()) {
+    silentTicks_ = 0;
+    return;
+  }
+  if (++silentTicks_ > kAnswerTimeoutTicks) {
+    silentTicks_ = 0;
+    OnTransportError(kErrorNoAcknowledge);
+  }
 }
 
 void RouterProtocol::ChangePassword(DoneCallback result, std::string_view newPassword,
@@ -240,6 +282,7 @@ int RouterProtocol::OnPasswordRequest(std::uint32_t sender, std::uint16_t sequen
   result.seed = WireReader(payload).U16();
   result.challengeSequence = sequence;
   state_ = ProtocolState::PasswordRequested;
+  passwordSent_ = false;
   if (registrationResult_) {
     RegistrationCallback callback = registrationResult_;
     callback(result);

@@ -92,6 +92,9 @@ inline constexpr int kErrorLoaderNotFound = 14;
 inline constexpr int kLoaderTimeoutTicks = 120;
 inline constexpr int kDownloadOfferTimeoutTicks = 40;
 inline constexpr int kRestartTimeoutTicks = 80;
+// A router that acknowledged a request but says nothing more for this many
+// ticks is taken as gone (8888), as one that never acknowledges it is.
+inline constexpr int kAnswerTimeoutTicks = 12;
 inline constexpr std::size_t kBlockSize = 500;
 
 using HardwareAddress = std::array<std::uint8_t, 6>;
@@ -183,7 +186,7 @@ class RouterProtocol {
 
   // --- Event entry points, driven by the front end ---------------------
   void OnDatagramReady() { transport_.OnDatagramReady(); }
-  void OnTimerTick() { transport_.OnTimerTick(); }
+  void OnTimerTick();
   // Watch this for read readiness (QSocketNotifier, poll); -1 in memory.
   int socketDescriptor() const { return transport_.descriptor(); }
 
@@ -208,6 +211,9 @@ class RouterProtocol {
   void SetRegistrationAbandonedCallback(DoneCallback abandoned) {
     abandoned_ = std::move(abandoned);
   }
+  // Ends the registration and tells the router, also while a request is
+  // still in flight (it is cancelled) or the router has not answered the
+  // registration yet. Does nothing while idle or downloading.
   void Deregister();
   void ChangePassword(DoneCallback result, std::string_view newPassword,
                       std::string_view currentPassword, bool exclusive);
@@ -252,8 +258,9 @@ class RouterProtocol {
   bool DownloadFirmware(const HardwareAddress& hardwareAddress, const RouterParameters& parameters,
                         const LineTargetList* lineTargets, const RouteList* routes,
                         const FilterList* filters, ScanCallback done, ProgressCallback progress);
-  void EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound);
-  void StartDownload(ScanCallback done, Bytes image, const HardwareAddress& hardwareAddress,
+  // False when nothing was started (not registered; not idle or registered).
+  bool EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound);
+  bool StartDownload(ScanCallback done, Bytes image, const HardwareAddress& hardwareAddress,
                      std::uint32_t routerAddress, ProgressCallback progress);
   void SendNextBlock(std::uint32_t destination);
   void RequestRestart(std::uint32_t destination);
@@ -273,6 +280,9 @@ class RouterProtocol {
   std::uint32_t broadcastAddress() const { return broadcast_; }
   bool lineMonitorActive() const { return static_cast<bool>(lineMonitor_); }
   bool chainRunning() const { return transfer_.kind != TransferKind::None; }
+  // A numbered request waits for its acknowledgement: a second one now
+  // would be refused with 8999.
+  bool requestOutstanding() const { return transactions_.outstanding(); }
   Transport& transport() { return transport_; }
   Transactions& transactions() { return transactions_; }
 
@@ -372,6 +382,13 @@ class RouterProtocol {
   // long as the protocol stays in `state`.
   void SendWhileIn(ProtocolState state, std::uint32_t destination, std::uint16_t commandWord,
                    Bytes payload);
+  // Starts a time-out of the current download step; it ends the download
+  // with `code` unless the step is left before.
+  void StartStepTimeout(ProtocolState state, int ticks, int code);
+  // Cancels the time-outs and repetitions of the download steps.
+  void EndDownloadTimers();
+  // Ends a registration attempt or request whose router has fallen silent.
+  void WatchForAnswer();
 
   WireContext wire() { return WireContext{addresses_, tables_}; }
 
@@ -403,7 +420,11 @@ class RouterProtocol {
   HardwareAddress loaderHardware_{};
   std::uint32_t loaderRouter_ = 0;  // the router's address before it entered its loader
   ScanCallback loaderFound_;
-  Transport::TimerHandle loaderTimeout_;
+  Transport::TimerHandle stepTimeout_;  // loader, offer or restart time-out
+  Transport::TimerHandle repetition_;   // the loader command repeated while its step waits
+  std::uint32_t downloadRun_ = 0;       // tells a stale timer from the current download's
+  bool passwordSent_ = false;           // the answer to the challenge is on its way
+  int silentTicks_ = 0;                 // ticks without a word since a request was acknowledged
   Bytes image_;
   Bytes pendingImage_;  // loaded and filled, waiting for the loader
   std::size_t blockOffset_ = 0;

@@ -45,11 +45,13 @@ std::string JoinIdentification(std::span<const std::uint8_t> field) {
 }
 
 Bytes EncodeLineTarget(const LineTarget& target, const WireContext& wire) {
-  // A target without a table entry goes out with zero protocol parameters.
-  Layer2Parameters layer2;
+  // A target whose protocols the table lacks goes out with the parameters
+  // it was read with: re-sending it (it moved up after a deletion) must not
+  // overwrite the router's own with zeros.
+  Layer2Parameters layer2 = target.layer2Parameters;
   if (const Layer2Protocol* entry = wire.tables.Layer2At(target.layer2Protocol))
     layer2 = entry->parameters;
-  Layer3Parameters layer3{};
+  Layer3Parameters layer3 = target.layer3Parameters;
   if (const Layer3Protocol* entry = wire.tables.Layer3At(target.layer3Protocol))
     layer3 = entry->parameters;
 
@@ -123,12 +125,19 @@ LineTarget DecodeLineTarget(std::span<const std::uint8_t> payload, const WireCon
   target.layer2Protocol =
       wire.tables.FindLayer2ByParameters(target.layer2Parameters, target.layer2Base);
   target.layer3Type = in.U8();
-  // The layer-3 parameters of the answer are not interpreted: the look-up
-  // uses those of the table's first entry.
+  Layer3Parameters read{};
+  for (std::size_t i = 0; i < 6; ++i)
+    read[i] = in.U16();
+  read[6] = in.U8();
+  // The look-up does not interpret the answer's layer-3 parameters: it uses
+  // those of the table's first entry. Without a matching entry the target
+  // keeps what the router holds, so that it is written back unchanged.
   if (!wire.tables.layer3().empty())
     target.layer3Parameters = wire.tables.layer3()[0].parameters;
   target.layer3Protocol =
       wire.tables.FindLayer3ByParameters(target.layer3Parameters, target.layer3Type);
+  if (target.layer3Protocol == kNoProtocol)
+    target.layer3Parameters = read;
   in.Seek(50);
   target.timeout = in.U16();
   target.manualOnly = in.U8();

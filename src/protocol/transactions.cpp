@@ -31,8 +31,7 @@ int Transactions::InitTransactions(std::uint16_t port, MessageHandler handler, E
   retransmitSlot_ = {};
   registered_ = false;
   router_ = 0;
-  lastDelivered_ = 0;
-  lastDeliveredSender_ = 0;
+  ForgetDelivered();
   return result;
 }
 
@@ -117,8 +116,7 @@ void Transactions::EndSession() {
   registered_ = false;
   router_ = 0;
   outstanding_ = false;
-  lastDelivered_ = 0;
-  lastDeliveredSender_ = 0;
+  ForgetDelivered();
   counter_ = 0;
   savedDestination_ = 0;
   // A repetition still pending belongs to the ended session; it must not
@@ -151,7 +149,7 @@ void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t>
       return;
     // A numbered message repeated because our acknowledgement was lost has
     // been acknowledged again above; it is handed upward only once.
-    if (IsRepeat(sender, sequence))
+    if (IsRepeat(sender, command, sequence))
       return;
     Deliver(sender, command, sequence, payload);
     return;
@@ -166,7 +164,7 @@ void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t>
     Complete(sender);
     return;
   }
-  if (sequence != 0 && IsRepeat(sender, sequence))
+  if (sequence != 0 && IsRepeat(sender, command, sequence))
     return;
   if (sequence != 0 && sender == savedDestination_ && answerRule_ && saved_.size() >= 2 &&
       answerRule_(static_cast<std::uint16_t>(saved_[0] << 8 | saved_[1]), command)) {
@@ -198,6 +196,7 @@ void Transactions::Deliver(std::uint32_t sender, std::uint16_t command, std::uin
   if (sequence != 0) {
     lastDelivered_ = sequence;
     lastDeliveredSender_ = sender;
+    lastDeliveredCommand_ = command;
   }
   if (handler_)
     handler_(sender, command, sequence, payload);

@@ -71,6 +71,14 @@ class Transactions {
 
   void SetSession(std::uint32_t router);
   void EndSession();
+  // A new exchange with a router begins (registration, download): whatever
+  // was delivered before says nothing about repeats now. A router that has
+  // restarted numbers its messages from 1 again.
+  void ForgetDelivered() {
+    lastDelivered_ = 0;
+    lastDeliveredSender_ = 0;
+    lastDeliveredCommand_ = 0;
+  }
 
   // The receive entry given to the transport.
   void OnMessage(std::uint32_t sender, std::span<const std::uint8_t> bytes);
@@ -87,8 +95,10 @@ class Transactions {
   int Send(std::uint32_t destination, std::uint16_t command, std::span<const std::uint8_t> payload,
            bool numbered);
   void Complete(std::uint32_t sender);
-  bool IsRepeat(std::uint32_t sender, std::uint16_t sequence) const {
-    return sequence != 0 && sequence == lastDelivered_ && sender == lastDeliveredSender_;
+  // A repetition is the same message again: same sender, number and command.
+  bool IsRepeat(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence) const {
+    return sequence != 0 && sequence == lastDelivered_ && sender == lastDeliveredSender_ &&
+           command == lastDeliveredCommand_;
   }
   void Deliver(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
                std::span<const std::uint8_t> payload);
@@ -112,6 +122,7 @@ class Transactions {
   std::uint32_t router_ = 0;
   std::uint16_t lastDelivered_ = 0;
   std::uint32_t lastDeliveredSender_ = 0;
+  std::uint16_t lastDeliveredCommand_ = 0;
   AnswerRule answerRule_;
 };
 

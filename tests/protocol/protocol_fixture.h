@@ -89,6 +89,8 @@ class ScriptedRouter {
   std::vector<Message> received;
   bool acknowledge = true;
   std::uint16_t lastSequence() const { return sequence_; }
+  // A restarted router numbers its messages from 1 again.
+  void RestartNumbering() { sequence_ = 0; }
 
  private:
   void OnDatagram(const NetworkDatagram& datagram) {

@@ -243,16 +243,6 @@ TEST_F(RegistrationTest, DeregisterSendsUnnumbered1003AndEndsSession) {
   EXPECT_FALSE(protocol->transactions().registered());
 }
 
-TEST_F(RegistrationTest, DeregisterWhileTransferringDoesNothing) {
-  RegisterWith(router);
-  protocol->ReadLineTargets(nullptr, 2);
-  Pump();
-  ASSERT_EQ(protocol->state(), ProtocolState::Transferring);
-  protocol->Deregister();
-  EXPECT_TRUE(router.Received(command::kDeregister).empty());
-  EXPECT_EQ(protocol->state(), ProtocolState::Transferring);
-}
-
 TEST_F(RegistrationTest, UnknownCommandFromRegisteredRouterDeregistersWith9999) {
   RegisterWith(router);
   router.Send(0x7777, Bytes{1, 2});

@@ -346,6 +346,27 @@ TEST_F(TransferTest, LineTargetEntryLayoutWithAndWithoutProtocolEntries) {
   EXPECT_EQ(Bytes(bare.begin() + 35, bare.begin() + 48), Bytes(13, 0));
 }
 
+TEST_F(TransferTest, TargetWithUndefinedProtocolsIsWrittenBackWithTheParametersItWasReadWith) {
+  // A router's own protocols, unknown to the table: re-sending the target
+  // (it moved up after a deletion) must not zero them on the router.
+  WireWriter answer;
+  answer.U16(0).U8(kLineTargetTable).U16(1).U32(0x0A000063).Text("0301234", 20);
+  answer.U8(1).U16(0x0777).U8(9).U8(11).U8(128).U8(5);  // layer 2: x75 base, own parameters
+  answer.U8(2);                                         // layer 3 type
+  for (std::uint16_t i = 1; i <= 6; ++i)
+    answer.U16(static_cast<std::uint16_t>(0x1100 + i));
+  answer.U8(0x77).U16(30).U8(0).U8(0).U8(0).Zeros(80);
+  Bytes payload = answer.Take();
+  LineTarget target = DecodeLineTarget(payload, WireContext{addresses, tables});
+  ASSERT_EQ(target.layer2Protocol, kNoProtocol);
+  ASSERT_EQ(target.layer3Protocol, kNoProtocol);
+  target.tablePosition = 0;
+  Bytes entry = EncodeLineTarget(target, WireContext{addresses, tables});
+  // Layer-2 base and parameters, layer-3 type and parameters, as read.
+  EXPECT_EQ(Bytes(entry.begin() + 27, entry.begin() + 48),
+            Bytes(payload.begin() + 29, payload.begin() + 50));
+}
+
 TEST_F(TransferTest, FilterEntryLayout) {
   FilterEntry filter;
   filter.sendNetmask = "255.0.0.0";
