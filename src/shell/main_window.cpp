@@ -232,19 +232,19 @@ void MainWindow::UpdateCommandStates() {
 }
 
 int MainWindow::StartDiscovery() {
-  // The scanning line stays on screen while the list is emptied underneath
-  // it, because the list is not redrawn until the scan is over.
-  list_->addItem(TableText(1011));
-  list_->repaint();
-  list_->setUpdatesEnabled(false);
-  list_->setEnabled(false);
+  // The scanning line is the only line shown while the scan runs: the
+  // routers found are added hidden beneath it and shown when it is over.
+  // The list keeps painting, so the line is there from the window's first
+  // paint on, however long the scan takes.
   list_->clear();
+  list_->addItem(TableText(1011));
+  list_->setEnabled(false);
 
   RouterProtocol* protocol = context_.protocol.get();
   const std::uint32_t broadcast = context_.settings.ownAddress | ~context_.settings.netMask;
   if (!protocol ||
       protocol->OpenRouterProtocol([this](int code) { OnNetworkError(code); }, broadcast) != 0) {
-    list_->setUpdatesEnabled(true);
+    list_->clear();
     int error = protocol ? protocol->openErrorNumber() : 0;
     Show(FormatString(40012, error).c_str(), MessageIcon::Exclamation);
     return 0;
@@ -277,7 +277,11 @@ void MainWindow::OnRouterFound(const ScanAnswer& answer) {
   if (!context_.routers)
     return;
   if (answer.end) {
-    list_->setUpdatesEnabled(true);
+    // Away with the scanning line; the routers found come into view.
+    if (list_->count() > 0 && !list_->item(0)->isHidden())
+      delete list_->takeItem(0);
+    for (int row = 0; row < list_->count(); ++row)
+      list_->item(row)->setHidden(false);
     if (list_->count() == 0) {
       list_->addItem(TableText(1016));
       list_->setEnabled(false);
@@ -300,6 +304,7 @@ void MainWindow::OnRouterFound(const ScanAnswer& answer) {
     if (list_->item(row)->text().startsWith(text, Qt::CaseInsensitive))
       return;
   list_->addItem(text);
+  list_->item(list_->count() - 1)->setHidden(true);
   RouterEntry entry;
   entry.displayName = RouterDisplayName(answer.routerAddress, context_.addresses);
   entry.hardwareAddress = FormatHardwareAddress(answer.hardwareAddress);

@@ -150,12 +150,16 @@ void MainWindow::DeregisterRouter() {
 void MainWindow::EndRegistration() {
   if (context_.protocol)
     context_.protocol->Deregister();
+  // The registration's values go; what identifies the selected line stays,
+  // since only a change of selection sets it again: a download after the
+  // next registration needs the router's hardware address.
   SelectedRouter& selected = context_.selected;
-  const int selectedIndex = selected.selectedIndex;
-  RouterParameters pending = selected.pending;
-  selected = SelectedRouter{};
-  selected.selectedIndex = selectedIndex;
-  selected.pending = pending;
+  SelectedRouter kept;
+  kept.selectedIndex = selected.selectedIndex;
+  kept.pending = selected.pending;
+  kept.hardwareAddressText = selected.hardwareAddressText;
+  kept.hardwareAddress = selected.hardwareAddress;
+  selected = std::move(kept);
   context_.FreeConfiguration();
   context_.undefinedProtocols = false;
 }

@@ -3,6 +3,8 @@
 // router, a router still in its loader, the time-outs and unusable images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
@@ -350,6 +352,52 @@ TEST_F(DownloadTest, ParameterChangesGoByRequestNotByDownload) {
   EXPECT_EQ(MessageTexts().back(),
             QStringLiteral("The changes have been saved in the router.\nTo activate changes "
                            "please reboot the router."));
+}
+
+// ---- A long session in one process ----------------------------------------------
+
+TEST_F(DownloadTest, RegisterAgainDownloadThenRegisterOnceMoreAndRead) {
+  // Register, Escape, Register again on the same line, download a new
+  // firmware, the router comes back numbering from 1, register and read.
+  WriteFirmware("fw_dss1.2.20", 0);
+  StartWithRouters({OpenRouter("198.51.100.10", 1)});
+  RegisterRow(0);
+  ASSERT_TRUE(window_->registered());
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  ProcessPosted();
+  ASSERT_FALSE(window_->registered());
+  button("registerButton")->click();
+  DeliverDatagrams();
+  ProcessPosted();
+  ASSERT_TRUE(window_->registered());
+
+  DownloadRun run;
+  WhenProgressRuns(200, run);
+  window_->ApplyRouterParameters(Changed([](RouterParameters& p) { p.firmwareVersion = "2.20"; }),
+                                 kFullReconfiguration);
+  ProcessPosted();
+  ASSERT_TRUE(run.opened);
+  ASSERT_TRUE(run.closed);
+  // The loader was looked for by the router's own hardware address.
+  EXPECT_TRUE(SimRouter().firmware.applied);
+  EXPECT_EQ(SimRouter().config.firmwareVersion, "2.20");
+  EXPECT_TRUE(std::none_of(messages_.shown.begin(), messages_.shown.end(),
+                           [](const ShownMessage& m) { return m.icon == MessageIcon::Stop; }));
+  EXPECT_FALSE(window_->registered());
+
+  // Once more: the restarted router's first answers carry numbers the
+  // loader's messages had.
+  list()->setCurrentRow(0);
+  ProcessPosted();
+  button("registerButton")->click();
+  DeliverDatagrams();
+  ProcessPosted();
+  ASSERT_TRUE(window_->registered());
+  ASSERT_TRUE(context_->configuration.has_value());
+  EXPECT_EQ(context_->configuration->lineTargets.count(), 1);
+  EXPECT_EQ(context_->configuration->routes.count(), 1);
+  EXPECT_EQ(context_->selected.current.firmwareVersion, "2.20");
+  EXPECT_EQ(context_->protocol->state(), ProtocolState::Registered);
 }
 
 }  // namespace

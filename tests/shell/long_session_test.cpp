@@ -1,0 +1,110 @@
+// The main window through a session as a user lives it, in one process:
+// the scan painted from the first moment, registering again after
+// deregistering, and leaving while a request is still on its way.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "shell_test_support.h"
+
+namespace tarcfg::testing {
+namespace {
+
+class LongSessionTest : public ShellTest {};
+
+TEST_F(LongSessionTest, ScanningLineIsPaintedWhileTheScanRuns) {
+  UseRouters({OpenRouter("198.51.100.10", 1), OpenRouter("198.51.100.11", 2)});
+  StartWindow();
+  Tick(2);
+  // Answers have come in, but only the scanning line shows, and the list
+  // keeps painting (no black rectangle for the whole scan).
+  EXPECT_TRUE(list()->updatesEnabled());
+  std::vector<QString> shown;
+  for (int row = 0; row < list()->count(); ++row)
+    if (!list()->item(row)->isHidden())
+      shown.push_back(list()->item(row)->text());
+  EXPECT_EQ(shown, std::vector<QString>{QStringLiteral("-- Scanning network for routers --")});
+  const QImage picture = list()->grab().toImage();
+  EXPECT_NE(picture.pixelColor(2, 2), QColor(Qt::black));
+
+  FinishScan();
+  ProcessPosted();
+  EXPECT_EQ(ListLines(),
+            (std::vector<QString>{QStringLiteral(" 00-60-1a-10-00-01\t198.51.100.10 "),
+                                  QStringLiteral(" 00-60-1a-10-00-02\t198.51.100.11 ")}));
+  EXPECT_TRUE(list()->isEnabled());
+}
+
+TEST_F(LongSessionTest, ScanWithoutAnswersShowsNoRouterLine) {
+  UseRouters({});
+  StartWindow();
+  FinishScan();
+  EXPECT_EQ(ListLines(), std::vector<QString>{QStringLiteral("-- No router in the network --")});
+}
+
+TEST_F(LongSessionTest, RegisteringAgainKeepsTheSelectedRoutersHardwareAddress) {
+  UseRouters({OpenRouter("198.51.100.10", 1), OpenRouter("198.51.100.11", 2)});
+  StartWindow();
+  RegisterRow(1);
+  ASSERT_TRUE(window_->registered());
+  const HardwareAddress expected{0x00, 0x60, 0x1a, 0x10, 0x00, 0x02};
+  EXPECT_EQ(context_->selected.hardwareAddress, expected);
+  QTest::keyClick(window_.get(), Qt::Key_Escape);
+  ProcessPosted();
+  ASSERT_FALSE(window_->registered());
+  // Register again on the same line, without touching the selection.
+  button("registerButton")->click();
+  DeliverDatagrams();
+  ProcessPosted();
+  ASSERT_TRUE(window_->registered());
+  EXPECT_EQ(context_->selected.hardwareAddress, expected);
+  EXPECT_EQ(context_->selected.hardwareAddressText, "00-60-1a-10-00-02");
+  EXPECT_EQ(context_->selected.current.name, "198.51.100.11");
+}
+
+TEST_F(LongSessionTest, ClosingTheWindowDuringAPasswordChangeDeregisters) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  ASSERT_TRUE(window_->registered());
+  window_->dialogs().editRouterParameters =
+      [](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
+    RouterParameters changed = current;
+    changed.password = "newpass";
+    return changed;
+  };
+  // The router's acknowledgement and answer are on their way when the
+  // user closes the window.
+  network_.DropNextFrom(Ip("198.51.100.10"), 2);
+  button("routerButton")->click();
+  ASSERT_EQ(context_->protocol->state(), ProtocolState::Transferring);
+  window_->close();
+  ASSERT_EQ(SentByTool(command::kDeregister).size(), 1u);
+  EXPECT_EQ(SentByTool(command::kDeregister)[0].to, Ip("198.51.100.10"));
+  EXPECT_EQ(routers_->sim().routers()[0].session, 0u);
+  EXPECT_EQ(context_->protocol->state(), ProtocolState::Idle);
+  // Nothing of the cancelled request is repeated afterwards.
+  const std::size_t changes = SentByTool(command::kChangePassword).size();
+  Tick(15);
+  EXPECT_EQ(SentByTool(command::kChangePassword).size(), changes);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(LongSessionTest, ClosingTheWindowDuringATableReadDeregisters) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  ASSERT_TRUE(window_->registered());
+  // A read whose answers are on their way when the window closes.
+  network_.DropNextFrom(Ip("198.51.100.10"), 2);
+  context_->protocol->ReadLineTargets(nullptr, 1);
+  ASSERT_EQ(context_->protocol->state(), ProtocolState::Transferring);
+  window_->close();
+  EXPECT_EQ(SentByTool(command::kDeregister).size(), 1u);
+  EXPECT_EQ(routers_->sim().routers()[0].session, 0u);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+}  // namespace
+}  // namespace tarcfg::testing
