@@ -48,6 +48,8 @@ const char kUsage[] =
     "  --write-status CODE  answer writes (0x3017, 0x3018, 0x3005) with status CODE\n"
     "  --restart-ms MS      silence after a firmware restart (default 1500)\n"
     "  --retransmit-ms MS   repetition period of unacknowledged answers (default 2000)\n"
+    "  --continuous-numbering  keep numbering messages across restarts (real routers\n"
+    "                       start again from 1)\n"
     "  --verbose            log every datagram to standard error\n";
 
 bool ParseNumber(const char* text, unsigned long max, unsigned long& out) {
@@ -148,6 +150,9 @@ int main(int argc, char** argv) {
     bool ok = true;
     if (a == "--verbose") {
       verbose = true;
+      continue;
+    } else if (a == "--continuous-numbering") {
+      faults.continuousNumbering = true;
       continue;
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
