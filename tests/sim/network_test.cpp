@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "control.h"
 #include "firmware_image.h"
 #include "router_file.h"
 #include "state_json.h"
@@ -851,6 +852,37 @@ TEST_F(NetworkTest, SilencedRouterNeitherHearsNorSpeaksUntilPluggedBackIn) {
   ASSERT_EQ(repeated.size(), 1u);
   EXPECT_EQ(Sequence(repeated[0]), Sequence(first[1]));
   EXPECT_EQ(Send(kHost, kOpen, Msg(0xF031, 0)).size(), 1u);
+}
+
+TEST_F(NetworkTest, ControlCommandsRebootSilenceAndUnsilenceByHardwareAddress) {
+  EXPECT_EQ(ApplyControlCommand(*net, "reboot 00-60-1a-00-00-01", now), "");
+  EXPECT_EQ(R(0).mode, Mode::Restarting);
+  EXPECT_EQ(R(0).reboots, 1u);
+  EXPECT_EQ(ApplyControlCommand(*net, "silence 00:60:1a:00:00:02", now), "");
+  EXPECT_TRUE(R(1).silenced);
+  EXPECT_EQ(ApplyControlCommand(*net, "  unsilence   00:60:1a:00:00:02  \r", now), "");
+  EXPECT_FALSE(R(1).silenced);
+  EXPECT_EQ(ApplyControlCommand(*net, "", now), "");
+  EXPECT_EQ(ApplyControlCommand(*net, "# a comment", now), "");
+  EXPECT_NE(StateJson(*net, now).find("\"reboots\":1"), std::string::npos);
+}
+
+TEST_F(NetworkTest, BadControlCommandsSayWhatIsWrongAndChangeNothing) {
+  const uint64_t before = net->version();
+  EXPECT_EQ(ApplyControlCommand(*net, "halt 00-60-1a-00-00-01", now),
+            "unknown command 'halt' (reboot, silence or unsilence)");
+  EXPECT_EQ(ApplyControlCommand(*net, "reboot", now), "reboot: hardware address missing");
+  EXPECT_EQ(ApplyControlCommand(*net, "reboot 00-60-1a", now),
+            "reboot: bad hardware address '00-60-1a'");
+  EXPECT_EQ(ApplyControlCommand(*net, "silence 00-60-1a-00-00-01 now", now),
+            "silence: unexpected 'now'");
+  EXPECT_EQ(ApplyControlCommand(*net, "reboot 00:60:1a:00:00:09", now),
+            "reboot: no router with hardware address 00-60-1a-00-00-09");
+  EXPECT_EQ(net->version(), before);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(R(i).reboots, 0u);
+    EXPECT_FALSE(R(i).silenced);
+  }
 }
 
 }  // namespace

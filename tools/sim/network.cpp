@@ -579,6 +579,7 @@ bool Network::Reboot(size_t index, uint64_t now) {
   r.offerHost = 0;
   r.mode = Mode::Restarting;
   r.restartDoneMs = now + timing_.restartMs;
+  ++r.reboots;
   return true;
 }
 

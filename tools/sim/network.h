@@ -102,6 +102,7 @@ struct Router {
   FirmwareReport firmware;
   // Cut off from the network: receives nothing, and what it sends is lost.
   bool silenced = false;
+  uint32_t reboots = 0;  // power cycles (Network::Reboot) so far
 
   // The address the router answers from and is reached at; 0 = none.
   uint32_t CurrentAddress() const { return mode == Mode::Running ? config.address : loaderAddress; }
