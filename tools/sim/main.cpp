@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "control.h"
 #include "firmware_image.h"
 #include "network.h"
 #include "router_file.h"
@@ -48,6 +50,10 @@ const char kUsage[] =
     "  --write-status CODE  answer writes (0x3017, 0x3018, 0x3005) with status CODE\n"
     "  --restart-ms MS      silence after a firmware restart (default 1500)\n"
     "  --retransmit-ms MS   repetition period of unacknowledged answers (default 2000)\n"
+    "  --continuous-numbering  keep numbering messages across restarts (real routers\n"
+    "                       start again from 1)\n"
+    "  --control FIFO       take commands (reboot HW, silence HW, unsilence HW) from\n"
+    "                       the named pipe FIFO, created if missing\n"
     "  --verbose            log every datagram to standard error\n";
 
 bool ParseNumber(const char* text, unsigned long max, unsigned long& out) {
@@ -130,13 +136,80 @@ void Log(const char* direction, uint32_t from, uint32_t to, const Bytes& b) {
                FormatIp(from).c_str(), FormatIp(to).c_str(), command, seq, b.size());
 }
 
+// The control channel: a named pipe that anyone may write command lines
+// to. The emulator holds it open for reading and writing itself, so that
+// writers never block on opening it and it never reads an end of file; a
+// line written in one write of at most PIPE_BUF bytes arrives whole.
+class ControlChannel {
+ public:
+  ~ControlChannel() {
+    if (fd_ >= 0)
+      close(fd_);
+    if (created_)
+      unlink(path_.c_str());
+  }
+
+  // Gives "" or the error.
+  std::string Open(const std::string& path) {
+    path_ = path;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0) {
+      if (!S_ISFIFO(st.st_mode))
+        return path + " exists and is not a named pipe";
+    } else if (mkfifo(path.c_str(), 0600) != 0) {
+      return "cannot create " + path + ": " + std::strerror(errno);
+    } else {
+      created_ = true;
+    }
+    fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+      return "cannot open " + path + ": " + std::strerror(errno);
+    return "";
+  }
+  bool active() const { return fd_ >= 0; }
+
+  // Carries out every complete line waiting in the pipe.
+  void Poll(Network& network, uint64_t nowMs) {
+    char buffer[4096];
+    for (;;) {
+      ssize_t n = read(fd_, buffer, sizeof buffer);
+      if (n <= 0)
+        break;
+      pending_.append(buffer, size_t(n));
+    }
+    size_t start = 0;
+    for (size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1) {
+      std::string line = pending_.substr(start, end - start);
+      std::string error = ApplyControlCommand(network, line, nowMs);
+      if (!error.empty())
+        std::fprintf(stderr, "tarnex-sim: control: %s\n", error.c_str());
+      else if (line.find_first_not_of(" \t\r") != std::string::npos && line[0] != '#')
+        std::fprintf(stderr, "tarnex-sim: control: %s\n", line.c_str());
+    }
+    pending_.erase(0, start);
+    if (pending_.size() > 4096) {
+      std::fputs("tarnex-sim: control: line too long, dropped\n", stderr);
+      pending_.clear();
+    }
+  }
+
+ private:
+  std::string path_;
+  int fd_ = -1;
+  bool created_ = false;
+  std::string pending_;
+};
+
+// How often the control pipe is looked at, at most.
+constexpr uint64_t kControlPeriodMs = 50;
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string(argv[1]) == "make-image")
     return MakeImageCommand(argc, argv);
 
-  std::string routersPath, statePath, readyPath;
+  std::string routersPath, statePath, readyPath, controlPath;
   uint32_t bindAddress = 0;
   unsigned long port = 1532, seed = 1, number = 0;
   Faults faults;
@@ -149,6 +222,9 @@ int main(int argc, char** argv) {
     if (a == "--verbose") {
       verbose = true;
       continue;
+    } else if (a == "--continuous-numbering") {
+      faults.continuousNumbering = true;
+      continue;
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
@@ -160,6 +236,8 @@ int main(int argc, char** argv) {
       statePath = v;
     } else if (a == "--ready-file") {
       readyPath = v;
+    } else if (a == "--control") {
+      controlPath = v;
     } else if (a == "--bind") {
       auto ip = ParseIp(v);
       ok = ip.has_value();
@@ -230,6 +308,16 @@ int main(int argc, char** argv) {
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+
+  ControlChannel commands;
+  if (!controlPath.empty()) {
+    std::string error = commands.Open(controlPath);
+    if (!error.empty()) {
+      std::fprintf(stderr, "tarnex-sim: %s\n", error.c_str());
+      return 1;
+    }
+  }
+  uint64_t nextControlMs = 0;
 
   Network network(std::move(file.routers), faults, uint32_t(seed), timing);
   auto start = std::chrono::steady_clock::now();
@@ -333,6 +421,12 @@ int main(int argc, char** argv) {
   int waitMs = -1;  // the receive time-out set on the socket
   while (!stopRequested) {
     uint64_t now = NowMs(start);
+    // Looked at every kControlPeriodMs rather than on every datagram, so
+    // that a download does not pay a read per block for it.
+    if (commands.active() && now >= nextControlMs) {
+      commands.Poll(network, now);
+      nextControlMs = now + kControlPeriodMs;
+    }
     network.Advance(now);
     sendAll(network.TakeOutgoing(now));
     if (!statePath.empty() && network.version() != writtenVersion) {
@@ -344,6 +438,8 @@ int main(int argc, char** argv) {
     int timeout = 1000;
     if (next != UINT64_MAX)
       timeout = int(next > now ? std::min<uint64_t>(next - now, 1000) : 0);
+    if (commands.active())
+      timeout = std::min(timeout, int(kControlPeriodMs));
     for (size_t k = 0; k < kBatch; ++k) {
       receiveVectors[k] = iovec{receiveBuffers[k].data(), receiveBuffers[k].size()};
       msghdr& msg = receiveHeaders[k].msg_hdr;

@@ -128,7 +128,7 @@ Network::Network(std::vector<RouterConfig> routers, Faults faults, uint32_t seed
 }
 
 bool Network::AddressedTo(const Router& r, uint32_t destination) const {
-  if (r.mode == Mode::Restarting)
+  if (r.mode == Mode::Restarting || r.silenced)
     return false;
   if (destination == 0xFFFFFFFF)
     return true;
@@ -154,9 +154,12 @@ void Network::Receive(uint64_t now, uint32_t sender, uint32_t destination,
       std::uniform_real_distribution<double>(0, 1)(random_) < faults_.duplicateProbability)
     copies = 2;
   for (int c = 0; c < copies; ++c)
-    for (Router& r : routers_)
-      if (AddressedTo(r, destination))
-        Handle(r, now, sender, bytes);
+    for (size_t i = 0; i < routers_.size(); ++i)
+      if (AddressedTo(routers_[i], destination)) {
+        if (observer_)
+          observer_(i, sender, bytes);
+        Handle(routers_[i], now, sender, bytes);
+      }
 }
 
 void Network::Handle(Router& r, uint64_t now, uint32_t sender, std::span<const uint8_t> bytes) {
@@ -184,7 +187,7 @@ void Network::Handle(Router& r, uint64_t now, uint32_t sender, std::span<const u
       // that answer again (with its original number) instead of silence.
       auto answer = r.lastAnswer.find(sender);
       if (answer != r.lastAnswer.end())
-        Emit(now, Datagram{r.CurrentAddress(), sender, answer->second});
+        Emit(r, now, Datagram{r.CurrentAddress(), sender, answer->second});
       return;
     }
     r.lastAnswer.erase(sender);
@@ -503,6 +506,7 @@ void Network::EndSession(Router& r) {
 
 void Network::EnterLoader(Router& r) {
   EndSession(r);
+  ResetNumbering(r);
   r.mode = Mode::Loader;
   r.loaderAddress = 0;
   r.image.clear();
@@ -540,8 +544,62 @@ void Network::Restart(Router& r, uint64_t now) {
   r.image.clear();
   r.image.shrink_to_fit();
   EndSession(r);
+  ResetNumbering(r);
   r.mode = Mode::Restarting;
   r.restartDoneMs = now + timing_.restartMs;
+}
+
+void Network::ResetNumbering(Router& r) {
+  if (!faults_.continuousNumbering)
+    r.sequence = 0;
+  r.lastRequest.clear();
+  r.lastAnswer.clear();
+}
+
+std::optional<size_t> Network::FindRouter(const HardwareAddress& hardware) const {
+  for (size_t i = 0; i < routers_.size(); ++i)
+    if (routers_[i].config.hardware == hardware)
+      return i;
+  return std::nullopt;
+}
+
+bool Network::Reboot(size_t index, uint64_t now) {
+  if (index >= routers_.size())
+    return false;
+  Router& r = routers_[index];
+  EndSession(r);
+  ResetNumbering(r);
+  for (Channel& c : r.channels)
+    ResetChannel(c);
+  // A download in progress is lost with the loader's memory; the stored
+  // configuration (and address) is what the router comes back with.
+  r.image.clear();
+  r.image.shrink_to_fit();
+  r.loaderAddress = 0;
+  r.offerHost = 0;
+  r.mode = Mode::Restarting;
+  r.restartDoneMs = now + timing_.restartMs;
+  ++r.reboots;
+  return true;
+}
+
+bool Network::Reboot(const HardwareAddress& hardware, uint64_t now) {
+  std::optional<size_t> index = FindRouter(hardware);
+  return index && Reboot(*index, now);
+}
+
+bool Network::Silence(size_t index, bool silenced) {
+  if (index >= routers_.size())
+    return false;
+  if (routers_[index].silenced != silenced)
+    ++version_;
+  routers_[index].silenced = silenced;
+  return true;
+}
+
+bool Network::Silence(const HardwareAddress& hardware, bool silenced) {
+  std::optional<size_t> index = FindRouter(hardware);
+  return index && Silence(*index, silenced);
 }
 
 bool Network::CompactTables(Router& r) {
@@ -681,7 +739,7 @@ void Network::Advance(uint64_t now) {
       if (r.pending.sent > timing_.retransmissions) {
         r.pending.active = false;
       } else {
-        Emit(now, Datagram{r.CurrentAddress(), r.pending.to, r.pending.bytes});
+        Emit(r, now, Datagram{r.CurrentAddress(), r.pending.to, r.pending.bytes});
         ++r.pending.sent;
         r.pending.dueMs = now + timing_.retransmitMs;
       }
@@ -742,7 +800,9 @@ std::vector<Datagram> Network::TakeOutgoing(uint64_t now) {
   return out;
 }
 
-void Network::Emit(uint64_t now, Datagram d) {
+void Network::Emit(const Router& r, uint64_t now, Datagram d) {
+  if (r.silenced)
+    return;
   if (faults_.dropProbability > 0 &&
       std::uniform_real_distribution<double>(0, 1)(random_) < faults_.dropProbability)
     return;
@@ -758,7 +818,7 @@ void Network::SendUnnumbered(Router& r, uint64_t now, uint32_t to, uint16_t comm
                              const Bytes& payload) {
   Writer w;
   w.U16be(command).U16be(0).Raw(payload);
-  Emit(now, Datagram{r.CurrentAddress(), to, w.Take()});
+  Emit(r, now, Datagram{r.CurrentAddress(), to, w.Take()});
 }
 
 void Network::SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t command,
@@ -774,13 +834,13 @@ void Network::SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t comman
   r.lastAnswer[to] = r.pending.bytes;
   r.pending.sent = 1;
   r.pending.dueMs = now + timing_.retransmitMs;
-  Emit(now, Datagram{r.CurrentAddress(), to, r.pending.bytes});
+  Emit(r, now, Datagram{r.CurrentAddress(), to, r.pending.bytes});
 }
 
 void Network::SendAck(Router& r, uint64_t now, uint32_t to, uint16_t seq) {
   Writer w;
   w.U16be(kAck).U16be(0).U16be(seq);
-  Emit(now, Datagram{r.CurrentAddress(), to, w.Take()});
+  Emit(r, now, Datagram{r.CurrentAddress(), to, w.Take()});
 }
 
 }  // namespace tarnex_sim

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <random>
@@ -29,6 +30,9 @@ struct Faults {
   uint32_t delayMs = 0;             // added to every outgoing datagram
   uint16_t refuseCode = 0;          // non-zero: every registration is refused with it
   uint16_t writeStatus = 0;         // non-zero: status of 0x3017, 0x3018 and 0x3005
+  // Routers keep numbering their numbered messages across restarts instead
+  // of starting again from 1 as real routers do.
+  bool continuousNumbering = false;
 };
 
 struct Timing {
@@ -96,6 +100,9 @@ struct Router {
   Bytes image;
   uint64_t restartDoneMs = 0;
   FirmwareReport firmware;
+  // Cut off from the network: receives nothing, and what it sends is lost.
+  bool silenced = false;
+  uint32_t reboots = 0;  // power cycles (Network::Reboot) so far
 
   // The address the router answers from and is reached at; 0 = none.
   uint32_t CurrentAddress() const { return mode == Mode::Running ? config.address : loaderAddress; }
@@ -117,6 +124,24 @@ class Network {
   // When Advance or TakeOutgoing next has something to do; UINT64_MAX if never.
   uint64_t NextEventMs() const;
 
+  // A power cycle: whatever session was in force ends without a word to
+  // its host, channels drop, answers awaiting acknowledgement are forgotten.
+  // The router is silent for restartMs and then runs again with the
+  // configuration it has stored, numbering from 1. Unlike the restart after
+  // a download it announces itself to nobody. False for an unknown router.
+  bool Reboot(size_t index, uint64_t nowMs);
+  bool Reboot(const HardwareAddress& hardware, uint64_t nowMs);
+  // Unplugs (true) or plugs back in (false) the router's cable.
+  bool Silence(size_t index, bool silenced);
+  bool Silence(const HardwareAddress& hardware, bool silenced);
+  std::optional<size_t> FindRouter(const HardwareAddress& hardware) const;
+
+  // Called for every datagram a router takes in (after the drop fault, one
+  // call per router a broadcast reaches), before the router handles it.
+  using DeliveryObserver =
+      std::function<void(size_t router, uint32_t sender, std::span<const uint8_t> bytes)>;
+  void SetDeliveryObserver(DeliveryObserver observer) { observer_ = std::move(observer); }
+
   const std::vector<Router>& routers() const { return routers_; }
   std::vector<Router>& routers() { return routers_; }
   // Increases on every change of router state, for the state dump. Reads
@@ -136,13 +161,15 @@ class Network {
   void SendUnnumbered(Router& r, uint64_t now, uint32_t to, uint16_t command, const Bytes& payload);
   void SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t command, const Bytes& payload);
   void SendAck(Router& r, uint64_t now, uint32_t to, uint16_t seq);
-  void Emit(uint64_t now, Datagram d);
+  void Emit(const Router& r, uint64_t now, Datagram d);
 
   void Accept(Router& r, uint64_t now, uint32_t host);
   void Refuse(Router& r, uint64_t now, uint32_t host, uint16_t code, uint32_t holder);
   void EndSession(Router& r);
   void EnterLoader(Router& r);
   void Restart(Router& r, uint64_t now);
+  // A restarted router numbers from 1 again and remembers no requests.
+  void ResetNumbering(Router& r);
   // True when holes were dropped.
   bool CompactTables(Router& r);
   void ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload);
@@ -163,6 +190,7 @@ class Network {
   uint64_t order_ = 0;
   uint64_t version_ = 0;
   uint64_t received_ = 0;
+  DeliveryObserver observer_;
 };
 
 // The password scrambling both sides use: XOR with a key stream from the seed.

@@ -133,6 +133,8 @@ std::string StateJson(const Network& network, uint64_t nowMs) {
     j.Key("label"), j.Str(c.label);
     j.Key("hardware"), j.Str(FormatHardware(c.hardware));
     j.Key("mode"), j.Str(ModeName(r.mode));
+    j.Key("silenced"), j.Bool(r.silenced);
+    j.Key("reboots"), j.Num(r.reboots);
     j.Key("address"), j.IpOrNull(c.address);
     j.Key("loaderAddress"), j.IpOrNull(r.loaderAddress);
     j.Key("pendingAddress"), j.IpOrNull(r.pendingAddress);
