@@ -326,10 +326,8 @@ TEST_F(SimulatedLanProtocolTest, RebootDuringAPasswordPromptThenRegisteringAgain
 }
 
 // The restarted router's first challenge is numbered 1 again, like the one
-// before the reboot. Disabled until the transaction layer stops taking such
-// a message for a repetition of the old one (it drops it today, so the
-// registration never gets its challenge).
-TEST_F(SimulatedLanProtocolTest, DISABLED_RegisteringAgainWithARebootedRouterThatNumbersFromOne) {
+// before the reboot; it must not be taken for a repetition of the old one.
+TEST_F(SimulatedLanProtocolTest, RegisteringAgainWithARebootedRouterThatNumbersFromOne) {
   protocol->Register(Recorder(), kGuarded);
   lan.Pump(*protocol);
   ASSERT_EQ(results.size(), 1u);
