@@ -94,8 +94,8 @@ bool Measure(const std::string& path, int runs, const Configuration& original,
     series.format.push_back(static_cast<double>(bench::NowNs() - start) / 1e3);
 
     start = bench::NowNs();
-    const bool written = WriteConfigFile(path, original.lineTargets, original.routes,
-                                         original.filters, router, context);
+    const bool written = static_cast<bool>(WriteConfigFile(
+        path, original.lineTargets, original.routes, original.filters, router, context));
     series.write.push_back(static_cast<double>(bench::NowNs() - start) / 1e3);
 
     Configuration loaded;

@@ -57,9 +57,11 @@ class CheckCommand : public Command {
         std::cout << FormatConfigFile(configuration.lineTargets, configuration.routes,
                                       configuration.filters, router, files);
         std::cout.flush();
-      } else if (!WriteConfigFile(out, configuration.lineTargets, configuration.routes,
-                                  configuration.filters, router, files)) {
-        PrintError(LoadString(40014));
+      } else if (const ConfigWriteResult written =
+                     WriteConfigFile(out, configuration.lineTargets, configuration.routes,
+                                     configuration.filters, router, files);
+                 !written) {
+        PrintError(ConfigWriteMessage(written));
         return kExitFile;
       }
     }

@@ -163,15 +163,6 @@ class DisconnectCommand : public Command {
   }
 };
 
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n") == std::string::npos)
-    return text;
-  std::string out = "\"";
-  for (char c : text)
-    out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
-}
-
 class AccountingCommand : public Command {
  public:
   QString name() const override { return "accounting"; }
@@ -217,7 +208,7 @@ class AccountingCommand : public Command {
         std::cout << "," << n;
       std::cout << "\n";
       for (const auto& t : *result) {
-        std::cout << CsvField(t.hostName.str()) << "," << CsvField(t.phoneNumber.str());
+        std::cout << CsvCell(t.hostName.str()) << "," << CsvCell(t.phoneNumber.str());
         for (auto v : t.accountingCounters)
           std::cout << "," << v;
         std::cout << "\n";

@@ -30,8 +30,10 @@ bool SaveConfiguration(RouterSession& session, const std::string& path) {
     std::cout.flush();
     return true;
   }
-  if (!WriteConfigFile(path, c.lineTargets, c.routes, c.filters, session.current(), files)) {
-    PrintError(LoadString(40014));
+  const ConfigWriteResult written =
+      WriteConfigFile(path, c.lineTargets, c.routes, c.filters, session.current(), files);
+  if (!written) {
+    PrintError(ConfigWriteMessage(written));
     return false;
   }
   return true;

@@ -40,7 +40,7 @@ bool RouterSession::Open() {
   const int result = protocol_->OpenRouterProtocol([this](int code) { OnNetworkError(code); },
                                                    s.ownAddress | ~s.netMask);
   if (result != 0) {
-    PrintError(FormatString(40012, result == -1000 ? 0 : protocol_->openErrorNumber()));
+    PrintError(PortBindMessage(result == -1000 ? 0 : protocol_->openErrorNumber()));
     return false;
   }
   protocol_->SetRegistrationAbandonedCallback([this] {

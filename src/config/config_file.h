@@ -27,11 +27,23 @@ std::string FormatConfigFile(const LineTargetList& lineTargets, const RouteList&
                              const FilterList& filters, const RouterParameters& router,
                              const ConfigContext& context);
 
-// Writes the file atomically (temporary file beside it, then rename). False
-// when it cannot be written; an existing file is then untouched.
-bool WriteConfigFile(const std::string& path, const LineTargetList& lineTargets,
-                     const RouteList& routes, const FilterList& filters,
-                     const RouterParameters& router, const ConfigContext& context);
+// What WriteConfigFile did: written, or why not. Tests as a bool.
+struct ConfigWriteResult {
+  bool written = false;
+  int errorNumber = 0;  // errno of the step that failed; 0 when `reason` is no system error
+  std::string reason;   // the system's text for errorNumber, or what else was wrong
+  explicit operator bool() const { return written; }
+};
+
+// Writes the file atomically (temporary file beside it, then rename). A
+// symbolic link is followed: its target is replaced and the link stays. On
+// failure an existing file is untouched and the result says why.
+ConfigWriteResult WriteConfigFile(const std::string& path, const LineTargetList& lineTargets,
+                                  const RouteList& routes, const FilterList& filters,
+                                  const RouterParameters& router, const ConfigContext& context);
+
+// The user's message for a failed write: 40014 followed by the reason.
+std::string ConfigWriteMessage(const ConfigWriteResult& result);
 
 // Error codes of ReadConfigFile; the message is string 40200 + code.
 enum ConfigReadCode {

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "config_file.h"
+#include "field_checks.h"
 #include "number_text.h"
 #include "string_table.h"
 #include "text_scan.h"
@@ -127,20 +128,6 @@ class Reader {
   std::FILE* trace_;
 };
 
-bool IsPhoneNumber(const std::string& text) {
-  if (text.empty() || text.size() > kPhoneNumberCapacity)
-    return false;
-  std::size_t digits = text.size();
-  if (text.back() == 's')
-    --digits;
-  if (digits == 0)
-    return false;
-  for (std::size_t i = 0; i < digits; ++i)
-    if (text[i] < '0' || text[i] > '9')
-      return false;
-  return true;
-}
-
 bool ParseFlag(const std::string& text, int* value) {
   return ParseSignedNumber(text, value) && (*value == 0 || *value == 1);
 }
@@ -176,7 +163,7 @@ FieldError Reader::ParseLineTarget(LineScanner& scan, const std::string& first,
 
   // Phone number.
   const std::string phone = scan.Next();
-  if (!IsPhoneNumber(phone) || (permanentConnection_ == 1 && phone != "0" && phone != "1"))
+  if (!IsValidPhoneNumber(phone) || (permanentConnection_ == 1 && phone != "0" && phone != "1"))
     return {kConfigWrongPhone, scan.column()};
   target->phoneNumber = phone;
 
@@ -264,28 +251,13 @@ bool Reader::ParseService(const std::string& text, FilterEntry* filter) {
     filter->protocol = 0;
     return true;
   }
-  if (const auto service = context_.database.ServiceByName(text, "")) {
-    const auto protocol = context_.database.ProtocolNumber(service->protocol);
-    if (!protocol || service->port < 0)
-      return false;
-    filter->port = service->port;
-    filter->protocol = *protocol;
-    return true;
-  }
-  const std::size_t slash = text.find('/');
-  if (slash == std::string::npos)
+  // A port above 65535 is refused here rather than cut to 16 bits on the
+  // way to the router (65557/tcp would become port 21).
+  const std::optional<ServicePort> service = ParsePortService(text, context_.database);
+  if (!service)
     return false;
-  int port = 0;
-  if (!ParseSignedNumber(std::string_view(text).substr(0, slash), &port) || port < 0)
-    return false;
-  const std::string protocolName = text.substr(slash + 1);
-  if (protocolName.empty())
-    return false;
-  const auto protocol = context_.database.ProtocolNumber(protocolName);
-  if (!protocol)
-    return false;
-  filter->port = port;
-  filter->protocol = *protocol;
+  filter->port = service->port;
+  filter->protocol = service->protocol;
   return true;
 }
 

@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "config_file.h"
+#include "string_table.h"
 
 namespace tarcfg {
 namespace {
@@ -20,6 +22,7 @@ namespace {
 // fields to the left), and never a protocol name, so the reader refuses the
 // line with "Wrong protocol!" right at this column instead of loading a guess.
 constexpr const char* kMissingLayer3Name = "?";
+constexpr int kStringWritingFailed = 40014;
 
 [[gnu::format(printf, 2, 3)]] void Append(std::string& out, const char* format, ...) {
   va_list args;
@@ -138,14 +141,19 @@ void AppendFilterSection(std::string& out, const FilterList& filters, NetDatabas
   }
 }
 
+// False with errno set when the text could not be written whole.
 bool WriteAll(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
-    if (n <= 0)
+    if (n < 0)
       return false;
+    if (n == 0) {
+      errno = ENOSPC;  // no progress and no error: the device took nothing
+      return false;
+    }
     done += static_cast<std::size_t>(n);
   }
   return true;
@@ -156,6 +164,39 @@ std::string DirectoryOf(const std::string& path) {
   if (slash == std::string::npos)
     return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a write to `path` lands in: `path` itself, or for a symbolic
+// link the file it finally points to (which need not exist yet). Replacing
+// the link itself would cut it from the file the user meant. False with
+// errno set when a link cannot be read or the chain is too long.
+bool ResolveWriteTarget(const std::string& path, std::string* target) {
+  constexpr int kMaxLinkHops = 40;
+  std::string current = path;
+  for (int hops = 0;; ++hops) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      *target = current;  // not there yet, or no link: write right here
+      return true;
+    }
+    if (hops == kMaxLinkHops) {
+      errno = ELOOP;
+      return false;
+    }
+    std::vector<char> buffer(info.st_size > 0 ? static_cast<std::size_t>(info.st_size) + 1 : 256);
+    ssize_t length = 0;
+    while ((length = ::readlink(current.c_str(), buffer.data(), buffer.size())) >= 0 &&
+           static_cast<std::size_t>(length) == buffer.size())
+      buffer.resize(buffer.size() * 2);
+    if (length < 0)
+      return false;
+    std::string link(buffer.data(), static_cast<std::size_t>(length));
+    if (link.empty()) {
+      errno = ENOENT;
+      return false;
+    }
+    current = link.front() == '/' ? link : DirectoryOf(current) + "/" + link;
+  }
 }
 
 // Creates a new, unique file in the directory of `path` (so the rename that
@@ -209,41 +250,69 @@ std::string FormatConfigFile(const LineTargetList& lineTargets, const RouteList&
   return out;
 }
 
-bool WriteConfigFile(const std::string& path, const LineTargetList& lineTargets,
-                     const RouteList& routes, const FilterList& filters,
-                     const RouterParameters& router, const ConfigContext& context) {
-  const std::string text = FormatConfigFile(lineTargets, routes, filters, router, context);
+ConfigWriteResult WriteConfigFile(const std::string& path, const LineTargetList& lineTargets,
+                                  const RouteList& routes, const FilterList& filters,
+                                  const RouterParameters& router, const ConfigContext& context) {
+  ConfigWriteResult result;
+  // Each failing step keeps its own errno: the caller shows its text, and a
+  // step that fails without one must not leave a stale or zero number.
+  auto fail = [&result](int errorNumber) {
+    result.errorNumber = errorNumber != 0 ? errorNumber : EIO;
+    result.reason = std::strerror(result.errorNumber);
+    return result;
+  };
 
+  std::string target;
+  if (!ResolveWriteTarget(path, &target))
+    return fail(errno);
+
+  // Never replace a directory or device: the rename would either fail with a
+  // misleading text or put a file where something else was.
+  struct stat existing {};
+  const bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode))
+    return fail(EISDIR);
+  if (exists && !S_ISREG(existing.st_mode)) {
+    result.reason = "Not a regular file";
+    return result;
+  }
+
+  const std::string text = FormatConfigFile(lineTargets, routes, filters, router, context);
   std::string temporary;
-  const int fd = CreateTemporaryBeside(path, &temporary);
+  const int fd = CreateTemporaryBeside(target, &temporary);
   if (fd < 0)
-    return false;
+    return fail(errno);
 
   // A file that is replaced keeps its permissions; a new one gets the usual
   // 0666 less the umask from open().
-  struct stat existing {};
-  bool ok = true;
-  if (::stat(path.c_str(), &existing) == 0) {
-    if (!S_ISREG(existing.st_mode))
-      ok = false;  // never replace a directory or device
-    if (ok && ::fchmod(fd, existing.st_mode & 07777) != 0)
-      ok = false;
-  }
-  ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!ok) {
+  int error = 0;
+  if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
+    error = errno;
+  if (error == 0 && !WriteAll(fd, text))
+    error = errno;
+  if (error == 0 && ::fsync(fd) != 0)
+    error = errno;
+  if (::close(fd) != 0 && error == 0)
+    error = errno;
+  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0)
+    error = errno;
+  if (error != 0) {
     ::unlink(temporary.c_str());
-    return false;
+    return fail(error);
   }
 
   // Make the rename itself durable; a failure here no longer endangers data.
-  const int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int dirFd = ::open(DirectoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
-  return true;
+  result.written = true;
+  return result;
+}
+
+std::string ConfigWriteMessage(const ConfigWriteResult& result) {
+  return std::string(LoadString(kStringWritingFailed)) + result.reason;
 }
 
 }  // namespace tarcfg

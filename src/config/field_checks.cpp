@@ -1,5 +1,6 @@
 #include "field_checks.h"
 
+#include "number_text.h"
 #include "records.h"
 
 namespace tarcfg {
@@ -22,6 +23,30 @@ bool IsValidPhoneNumber(std::string_view text) {
     if (text[i] < '0' || text[i] > '9')
       return false;
   return true;
+}
+
+std::optional<ServicePort> ParsePortService(std::string_view text, NetDatabase& database) {
+  if (text.empty())
+    return std::nullopt;
+  if (const auto service = database.ServiceByName(text, "")) {
+    const auto protocol = database.ProtocolNumber(service->protocol);
+    if (!protocol || service->port < 0 || service->port > kMaxServicePort)
+      return std::nullopt;
+    return ServicePort{service->port, *protocol};
+  }
+  const std::size_t slash = text.find('/');
+  if (slash == std::string_view::npos)
+    return std::nullopt;
+  int port = 0;
+  if (!ParseSignedNumber(text.substr(0, slash), &port) || port < 0 || port > kMaxServicePort)
+    return std::nullopt;
+  const std::string_view protocolName = text.substr(slash + 1);
+  if (protocolName.empty())
+    return std::nullopt;
+  const auto protocol = database.ProtocolNumber(protocolName);
+  if (!protocol)
+    return std::nullopt;
+  return ServicePort{port, *protocol};
 }
 
 }  // namespace tarcfg

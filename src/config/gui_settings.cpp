@@ -14,6 +14,18 @@ std::string ReadText(const ProfileFile& profile, const char* key) {
   return value;
 }
 
+// "NameResolve" as the switch it is: 0 or 1 and nothing else. Any other
+// text (-1, 2, "yes", "1x", an empty value) and a missing key give -1, so
+// that the value is repaired rather than read by its leading digits.
+int ReadNameResolve(const ProfileFile& profile) {
+  const std::string text = profile.GetString(kSettingsSection, "NameResolve", "");
+  if (text == "0")
+    return 0;
+  if (text == "1")
+    return 1;
+  return -1;
+}
+
 bool IsLoopback(std::uint32_t address) {
   return (address >> 24) == 127;
 }
@@ -26,7 +38,7 @@ GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
   std::string ip = ReadText(profile, "IpAddress");
   std::string mask = ReadText(profile, "NetMask");
   std::string firmware = ReadText(profile, "FirmwarePath");
-  int nameResolve = profile.GetInt(kSettingsSection, "NameResolve", -1);
+  int nameResolve = ReadNameResolve(profile);
 
   if (!addresses.IsValidAddress(ip)) {
     ip = DottedQuad(DetectLocalAddress(addresses));

@@ -1,5 +1,6 @@
 #include "protocol_definitions.h"
 
+#include <cstdarg>
 #include <string_view>
 #include <vector>
 
@@ -114,6 +115,16 @@ void SetField(Layer2Parameters& parameters, Field field, std::uint32_t value) {
   }
 }
 
+// A trace line on `trace`; none when it is null.
+[[gnu::format(printf, 2, 3)]] void Trace(std::FILE* trace, const char* format, ...) {
+  if (!trace)
+    return;
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(trace, format, args);
+  va_end(args);
+}
+
 enum class LineOutcome { kAccepted, kSyntaxError, kInconsistent };
 
 // Handles one line of the definition file. On a syntax error *column is the
@@ -171,8 +182,8 @@ LineOutcome HandleDefinitionLine(const std::string& line, ProtocolTables& tables
   // x75 entry that happens to be called "hdlc..." stays x75 (and, having no
   // keywords, can only duplicate it).
   Layer2Protocol entry = *tables.Layer2At(startIndex);
-  std::fprintf(trace, "Base Protocol Pos (%d) Mod.: (%u)\n", startIndex + 1,
-               static_cast<unsigned>(entry.parameters.modulo));
+  Trace(trace, "Base Protocol Pos (%d) Mod.: (%u)\n", startIndex + 1,
+        static_cast<unsigned>(entry.parameters.modulo));
   entry.name = name;
 
   while ((position = NextToken(position, token, &start)) != nullptr) {
@@ -180,22 +191,21 @@ LineOutcome HandleDefinitionLine(const std::string& line, ProtocolTables& tables
     const Keyword* keyword = FindKeyword(*kind, token);
     if (!keyword)
       return LineOutcome::kSyntaxError;
-    std::fprintf(trace, "Checking (%s)\n", token.c_str());
+    Trace(trace, "Checking (%s)\n", token.c_str());
     std::uint32_t value = 0;
     if (!CheckValue(*keyword, token, &value))
       return LineOutcome::kSyntaxError;
     SetField(entry.parameters, keyword->field, value);
-    std::fprintf(trace,
-                 keyword->field == Field::kBlockSize ? "Allowed keyword: %s  Value: %u\n"
-                                                     : "Allowed keyword: %s Value: %u\n",
-                 keyword->text, static_cast<unsigned>(value));
+    if (keyword->field == Field::kBlockSize)
+      Trace(trace, "Allowed keyword: %s  Value: %u\n", keyword->text, static_cast<unsigned>(value));
+    else
+      Trace(trace, "Allowed keyword: %s Value: %u\n", keyword->text, static_cast<unsigned>(value));
   }
 
   *column = 0;
   if (entry.parameters.modulo <= entry.parameters.windowSize) {
-    std::fprintf(trace, "Modulo: %u  Windowsize: %u\n",
-                 static_cast<unsigned>(entry.parameters.modulo),
-                 static_cast<unsigned>(entry.parameters.windowSize));
+    Trace(trace, "Modulo: %u  Windowsize: %u\n", static_cast<unsigned>(entry.parameters.modulo),
+          static_cast<unsigned>(entry.parameters.windowSize));
     return LineOutcome::kInconsistent;
   }
   if (tables.FindLayer2ByParameters(entry.parameters, entry.base) != kNoProtocol)
@@ -205,13 +215,55 @@ LineOutcome HandleDefinitionLine(const std::string& line, ProtocolTables& tables
   return LineOutcome::kAccepted;
 }
 
+// Only parameters that a definition line can state, so that every line of
+// tarcfg.add reads back from tarcfg.pro: x75, modulo 8 or 128, a window
+// below the modulo, and both addresses from 1 to 255 (an address of 0 has
+// no keyword value and would silently become the x75 default).
 bool QualifiesForAddition(const LineTarget& target) {
   const Layer2Parameters& p = target.layer2Parameters;
   if (target.layer2Base != kLayer2BaseX75)
     return false;
   if (p.modulo != 8 && p.modulo != 128)
     return false;
+  if (p.addressA == 0 || p.addressB == 0)
+    return false;
   return p.windowSize >= 1 && p.windowSize < p.modulo;
+}
+
+// The definitions an earlier write left in tarcfg.add that still read as
+// definitions on top of `known` (the tables in force); each accepted line is
+// added to `known` and given back without its line end. Lines the tables
+// meanwhile hold (copied into tarcfg.pro), and anything else that would no
+// longer read, are dropped.
+std::vector<std::string> KeptAdditions(const std::string& path, ProtocolTables& known) {
+  std::vector<std::string> kept;
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (!file)
+    return kept;
+  ConfigLineReader reader(file);
+  while (const char* piece = reader.ReadConfigLine()) {
+    std::string line = WithoutCarriageReturns(piece);
+    int column = 0;
+    const std::size_t before = known.layer2().size();
+    if (HandleDefinitionLine(line, known, nullptr, &column) != LineOutcome::kAccepted ||
+        known.layer2().size() == before)
+      continue;  // refused, or a comment or empty line
+    while (!line.empty() && line.back() == '\n')
+      line.pop_back();
+    kept.push_back(line);
+  }
+  std::fclose(file);
+  return kept;
+}
+
+bool NameInUse(const ProtocolTables& known, const std::vector<std::string>& added,
+               const std::string& name) {
+  if (known.FindLayer2ByName(name) != kNoProtocol)
+    return true;
+  for (const std::string& used : added)
+    if (used == name)
+      return true;
+  return false;
 }
 
 }  // namespace
@@ -244,40 +296,63 @@ ProtocolDefinitionResult ReadProtocolDefinitions(const std::string& directory,
 }
 
 ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
-                                               const LineTargetList& lineTargets) {
+                                               const LineTargetList& lineTargets,
+                                               const ProtocolTables& tables) {
   ProtocolAdditionsResult result;
-  std::FILE* file = nullptr;
-  // Every combination written so far, not only the first 20: each distinct
+  // Every combination of the list, not only the first 20: each distinct
   // undefined protocol appears exactly once in the file.
-  std::vector<Layer2Parameters> written;
-
+  std::vector<Layer2Parameters> wanted;
   for (const LineTarget& target : lineTargets) {
     if (target.layer2Protocol >= 0)
       continue;
     result.undefined = true;
     if (!QualifiesForAddition(target))
       continue;
-    if (!file) {
-      file = std::fopen(JoinPath(directory, kProtocolAdditionsFileName).c_str(), "w");
-      if (!file) {
-        result.ok = false;
-        break;
-      }
-    }
-    const Layer2Parameters& p = target.layer2Parameters;
-    bool known = false;
-    for (const Layer2Parameters& w : written)
-      known = known || w == p;
-    if (known)
-      continue;
-    written.push_back(p);
-    std::fprintf(file,
-                 "2:x75_%d base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
-                 static_cast<int>(written.size()), static_cast<unsigned>(p.blockSize),
-                 static_cast<unsigned>(p.addressA), static_cast<unsigned>(p.addressB),
-                 static_cast<unsigned>(p.modulo), static_cast<unsigned>(p.windowSize));
+    bool seen = false;
+    for (const Layer2Parameters& w : wanted)
+      seen = seen || w == target.layer2Parameters;
+    if (!seen)
+      wanted.push_back(target.layer2Parameters);
   }
-  if (file && std::fclose(file) != 0)
+  if (wanted.empty())
+    return result;
+
+  // The file keeps what earlier writes (for this or other routers) put there
+  // and the user may not have copied yet; a new definition gets a name that
+  // neither the tables nor the file use, so the lines can go into
+  // tarcfg.pro together without a clash.
+  const std::string path = JoinPath(directory, kProtocolAdditionsFileName);
+  ProtocolTables known = tables;
+  std::string text;
+  for (const std::string& line : KeptAdditions(path, known))
+    text += line + "\n";
+  std::vector<std::string> names;
+  int number = 0;
+  for (const Layer2Parameters& p : wanted) {
+    if (known.FindLayer2ByParameters(p, kLayer2BaseX75) != kNoProtocol)
+      continue;  // already in the file
+    std::string name;
+    do {
+      name = "x75_" + std::to_string(++number);
+    } while (NameInUse(known, names, name));
+    names.push_back(name);
+    char line[160];
+    std::snprintf(line, sizeof line,
+                  "2:%s base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
+                  name.c_str(), static_cast<unsigned>(p.blockSize),
+                  static_cast<unsigned>(p.addressA), static_cast<unsigned>(p.addressB),
+                  static_cast<unsigned>(p.modulo), static_cast<unsigned>(p.windowSize));
+    text += line;
+  }
+
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (!file) {
+    result.ok = false;
+    return result;
+  }
+  if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
+    result.ok = false;
+  if (std::fclose(file) != 0)
     result.ok = false;
   return result;
 }

@@ -30,9 +30,13 @@ struct ProtocolAdditionsResult {
 };
 
 // Writes "<directory>/tarcfg.add" with one definition per distinct undefined
-// x75 parameter set of `lineTargets`. Leaves an existing file alone when no
-// line qualifies.
+// x75 parameter set of `lineTargets` that a definition line can state. The
+// definitions the file already holds and `tables` still lack are kept; a new
+// one is named x75_N with the lowest N that neither `tables` nor the file
+// use. Every line reads back as a line of tarcfg.pro. Leaves an existing
+// file alone when no line target qualifies.
 ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
-                                               const LineTargetList& lineTargets);
+                                               const LineTargetList& lineTargets,
+                                               const ProtocolTables& tables);
 
 }  // namespace tarcfg

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "string_table.h"
 
@@ -107,6 +108,66 @@ std::string AccountingBlock(const LineTarget& t) {
   auto n = [](std::uint32_t v) { return static_cast<long>(v); };
   return FormatString(1004, t.hostName.c_str(), t.phoneNumber.c_str(), n(c[2]), n(c[1]), n(c[4]),
                       n(c[3]), n(c[6]), n(c[5]), n(c[0]));
+}
+
+std::string PortBindMessage(int errorNumber) {
+  std::string message = FormatString(40012, errorNumber);
+  if (errorNumber > 0)
+    message += std::string("\n") + std::strerror(errorNumber);
+  return message;
+}
+
+namespace {
+
+// An optional sign, digits, and at most one decimal point between digits.
+bool IsPlainNumber(std::string_view text) {
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+    ++i;
+  bool digits = false;
+  bool point = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+    } else if (c == '.' && digits && !point && i + 1 < text.size()) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits;
+}
+
+bool StartsFormula(std::string_view text) {
+  if (text.empty())
+    return false;
+  switch (text.front()) {
+    case '=':
+    case '+':
+    case '-':
+    case '@':
+    case '\t':
+    case '\r':
+      return !IsPlainNumber(text);
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string CsvCell(std::string_view text) {
+  const bool formula = StartsFormula(text);
+  if (!formula && text.find_first_of(",\"\r\n") == std::string_view::npos)
+    return std::string(text);
+  std::string cell = formula ? "\"'" : "\"";
+  for (char c : text) {
+    if (c == '"')
+      cell += '"';
+    cell += c;
+  }
+  return cell + '"';
 }
 
 std::string RememberedFileName(std::string_view routerName, int maxNameLength) {

@@ -39,6 +39,18 @@ std::string OverviewChannelText(int state, const std::string& remote, const std:
 // One block of the Accounting Data text (string 1004).
 std::string AccountingBlock(const LineTarget& target);
 
+// Message 40012 for UDP port 1532 that could not be opened, with the error
+// number and, on the next line, the system's text for it (none for 0).
+std::string PortBindMessage(int errorNumber);
+
+// One cell of a CSV export (the desktop tool's and the CLI's alike). A text
+// that a spreadsheet would run as a formula, one starting with "=", "+",
+// "-", "@", a tab or a CR, gets a single quote in front inside a quoted
+// cell (the OWASP advice on CSV injection); a plain decimal number such as
+// -5 or +49 is no formula and stays as it is. A cell holding a comma, a
+// quote or a line break is quoted, its quotes doubled.
+std::string CsvCell(std::string_view text);
+
 // The file name a configuration of router `routerName` is saved under: the
 // name cut to (maxNameLength - 4) characters, "." turned into "_", ".cfg".
 std::string RememberedFileName(std::string_view routerName, int maxNameLength);

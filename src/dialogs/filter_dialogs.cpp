@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <cstdlib>
 
 #include "field_exchange.h"
 #include "list_panel.h"
@@ -71,28 +69,11 @@ bool ParseFilterService(std::string_view text, NetDatabase& database, int* proto
     *port = 0;
     return true;
   }
-  if (const auto service = database.ServiceByName(text, "")) {
-    if (const auto number = database.ProtocolNumber(service->protocol)) {
-      *protocol = *number;
-      *port = service->port;
-      return true;
-    }
+  const std::optional<ServicePort> service = ParsePortService(text, database);
+  if (!service)
     return false;
-  }
-  const std::size_t slash = text.find('/');
-  if (slash == std::string_view::npos || slash == 0)
-    return false;
-  const std::string number(text.substr(0, slash));
-  errno = 0;
-  char* end = nullptr;
-  const long value = std::strtol(number.c_str(), &end, 0);
-  if (*end != '\0' || errno == ERANGE || value < 0 || value > 0xFFFF)
-    return false;
-  const auto protocolNumber = database.ProtocolNumber(text.substr(slash + 1));
-  if (!protocolNumber)
-    return false;
-  *protocol = *protocolNumber;
-  *port = static_cast<int>(value);
+  *protocol = service->protocol;
+  *port = service->port;
   return true;
 }
 

@@ -371,13 +371,12 @@ void LineTargetsDialog::SaveFileAs() {
 
 void LineTargetsDialog::WriteFile(const std::string& path) {
   const Configuration& work = *context_.configuration;
-  errno = 0;
-  if (WriteConfigFile(path, work.lineTargets, work.routes, work.filters, context_.selected.current,
-                      context_.configContext()))
+  const ConfigWriteResult result =
+      WriteConfigFile(path, work.lineTargets, work.routes, work.filters, context_.selected.current,
+                      context_.configContext());
+  if (result)
     return;
-  const int error = errno;
-  context_.messages.ShowMessage(this,
-                                TableText(40014) + QString::fromLocal8Bit(std::strerror(error)),
+  context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigWriteMessage(result).c_str()),
                                 MessageIcon::Exclamation);
 }
 

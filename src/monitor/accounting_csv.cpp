@@ -3,31 +3,18 @@
 #include <QSaveFile>
 #include <QString>
 
+#include "reports.h"
+
 namespace tarcfg {
-namespace {
-
-std::string CsvField(const std::string& value) {
-  if (value.find_first_of(",\"\r\n") == std::string::npos)
-    return value;
-  std::string quoted = "\"";
-  for (char ch : value) {
-    if (ch == '"')
-      quoted += '"';
-    quoted += ch;
-  }
-  return quoted + '"';
-}
-
-}  // namespace
 
 std::string AccountingCsv(const LineTargetList& lineTargets) {
   std::string csv =
       "Host name,Phone number,Charge units,Calls outgoing,Calls incoming,Packets outgoing,"
       "Packets incoming,Bytes outgoing,Bytes incoming\r\n";
   for (const LineTarget& target : lineTargets) {
-    csv += CsvField(target.hostName.str());
+    csv += CsvCell(target.hostName.str());
     csv += ',';
-    csv += CsvField(target.phoneNumber.str());
+    csv += CsvCell(target.phoneNumber.str());
     for (std::uint32_t counter : target.accountingCounters) {
       csv += ',';
       csv += std::to_string(counter);

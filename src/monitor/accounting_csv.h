@@ -8,8 +8,8 @@
 
 namespace tarcfg {
 
-// The CSV text, rows ending in "\r\n". Host names and phone numbers are
-// quoted when they hold a comma, a quote or a line break.
+// The CSV text, rows ending in "\r\n". Host names and phone numbers go
+// through CsvCell: quoted when needed, and never taken for a formula.
 std::string AccountingCsv(const LineTargetList& lineTargets);
 
 // Writes `text` to `path` through a temporary file, so an existing file is

@@ -5,8 +5,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
-#include <cerrno>
-#include <cstdlib>
 
 #include "string_table.h"
 
@@ -73,23 +71,7 @@ bool IsValidService(std::string_view text, NetDatabase& database) {
     if (lower(text[0]) == 'a' && lower(text[1]) == 'l' && lower(text[2]) == 'l')
       return true;
   }
-  std::size_t slash = text.find('/');
-  if (slash == std::string_view::npos) {
-    auto service = database.ServiceByName(text, "");
-    return service && database.ProtocolNumber(service->protocol).has_value();
-  }
-  // "number/protocol": the number in C notation (0x.. hexadecimal, 0..
-  // octal), not negative, and nothing else before the slash.
-  std::string number(text.substr(0, slash));
-  if (number.empty())
-    return false;
-  errno = 0;
-  char* end = nullptr;
-  long port = std::strtol(number.c_str(), &end, 0);
-  if (end == number.c_str() || *end != '\0' || errno == ERANGE || port < 0)
-    return false;
-  std::string_view protocol = text.substr(slash + 1);
-  return !protocol.empty() && database.ProtocolNumber(protocol).has_value();
+  return ParsePortService(text, database).has_value();
 }
 
 bool ExchangeServiceField(DataExchange& exchange, QLineEdit* field, std::string& value,

@@ -16,6 +16,7 @@
 #include "about_dialog.h"
 #include "field_exchange.h"
 #include "help_window.h"
+#include "reports.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -246,7 +247,7 @@ int MainWindow::StartDiscovery() {
       protocol->OpenRouterProtocol([this](int code) { OnNetworkError(code); }, broadcast) != 0) {
     list_->clear();
     int error = protocol ? protocol->openErrorNumber() : 0;
-    Show(FormatString(40012, error).c_str(), MessageIcon::Exclamation);
+    Show(QString::fromLocal8Bit(PortBindMessage(error).c_str()), MessageIcon::Exclamation);
     return 0;
   }
   protocol->SetRegistrationAbandonedCallback([this] {

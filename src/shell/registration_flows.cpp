@@ -124,17 +124,22 @@ void MainWindow::PromptPassword(std::uint16_t challengeSequence, std::uint16_t s
 void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
   context_.configuration = std::move(loaded);
   context_.savedConfiguration = context_.configuration->Clone();
-  ProtocolAdditionsResult additions =
-      WriteProtocolAdditions(context_.settings.firmwarePath, context_.configuration->lineTargets);
+  ProtocolAdditionsResult additions = WriteProtocolAdditions(
+      context_.settings.firmwarePath, context_.configuration->lineTargets, context_.tables);
   context_.undefinedProtocols = additions.undefined;
   EndWaitCursor();
   PostRouterState(0);
   if (context_.undefinedProtocols) {
     const Configuration& configuration = *context_.configuration;
-    WriteConfigFile(context_.workingDirectory + "/save.cfg", configuration.lineTargets,
-                    configuration.routes, configuration.filters, context_.selected.current,
-                    context_.configContext());
+    const ConfigWriteResult saved = WriteConfigFile(
+        context_.workingDirectory + "/save.cfg", configuration.lineTargets, configuration.routes,
+        configuration.filters, context_.selected.current, context_.configContext());
     Post([this] { Show(TableText(40002), MessageIcon::Exclamation); });
+    // The message above promises SAVE.CFG; when it could not be written, say so.
+    if (!saved) {
+      const QString failure = QString::fromLocal8Bit(ConfigWriteMessage(saved).c_str());
+      Post([this, failure] { Show(failure, MessageIcon::Exclamation); });
+    }
   }
 }
 

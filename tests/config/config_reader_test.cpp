@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config_file.h"
+#include "field_checks.h"
 #include "file_test_support.h"
 
 namespace tarcfg {
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{Where::kTargets, "gw.example 123456789012345678901 x75 null 20 0 0 0", 3, 12},
         FieldCase{Where::kTargets, "gw.example 12ss x75 null 20 0 0 0", 3, 12},
         FieldCase{Where::kTargets, "gw.example 1s2 x75 null 20 0 0 0", 3, 12},
-        FieldCase{Where::kTargets, "gw.example s x75 null 20 0 0 0", 3, 12},
+        FieldCase{Where::kTargets, "gw.example 12sa x75 null 20 0 0 0", 3, 12},
         FieldCase{Where::kTargets, "gw.example", 3, 11},
         FieldCase{Where::kTargets, "gw.example 123 x76 null 20 0 0 0", 4, 16},
         FieldCase{Where::kTargets, "gw.example 123 x75_abcdefghi null 20 0 0 0", 4, 16},
@@ -155,6 +156,10 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 255.0.0.0 10.0.0.1 ftp 1", 13, 27},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 21/foo 1", 15, 43},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 -1/tcp 1", 15, 43},
+        FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 65557/tcp 1", 15, 43},
+        FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 65536/udp 1", 15, 43},
+        FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 0x10000/tcp 1", 15,
+                  43},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 21 1", 15, 43},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 21/ 1", 15, 43},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 /tcp 1", 15, 43},
@@ -163,6 +168,13 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 ftp 2", 16, 47},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 ftp", 16, 46},
         FieldCase{Where::kFilters, "255.255.255.0 124.50.16.0 0.0.0.0 0.0.0.0 ftp 1 x", 16, 49}));
+
+TEST_F(ConfigReaderTest, HighestSixteenBitPortIsStored) {
+  ASSERT_EQ(Read(File(kTarget, kRoute, "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 65535/tcp 1\n")).code,
+            kConfigOk);
+  EXPECT_EQ(configuration.filters.NodeAt(1)->port, 65535);
+  EXPECT_EQ(configuration.filters.NodeAt(1)->protocol, 6);
+}
 
 TEST_F(ConfigReaderTest, MissingAddressTokensAreRefusedWithoutAnyLookUp) {
   EXPECT_EQ(Read(File(kTarget, "255.255.255.0\n", kFilter)).code, kConfigWrongCompareValue);
@@ -473,6 +485,25 @@ TEST(ConfigReadMessageTest, EveryFieldCodeHasItsOwnText) {
   }
 }
 
+// The reader and the dialogs' phone field share one rule: whatever the
+// Network Configuration dialog lets the user store also loads from a file.
+TEST_F(ConfigReaderTest, PhoneNumbersFollowTheDialogRule) {
+  for (const char* phone : {"s", "0301234s", "01234567890123456789"}) {
+    ASSERT_TRUE(IsValidPhoneNumber(phone)) << phone;
+    ConfigReadResult result =
+        Read(File("gw.example " + std::string(phone) + " x75 null 20 0 0 0\n", "", ""));
+    ASSERT_EQ(result.code, kConfigOk) << phone;
+    EXPECT_EQ(configuration.lineTargets.NodeAt(1)->phoneNumber, phone);
+  }
+  for (const char* phone : {"ss", "12s34", "+49301234", "012345678901234567890"}) {
+    ASSERT_FALSE(IsValidPhoneNumber(phone)) << phone;
+    ConfigReadResult result =
+        Read(File("gw.example " + std::string(phone) + " x75 null 20 0 0 0\n", "", ""));
+    EXPECT_EQ(result.code, kConfigWrongPhone) << phone;
+    EXPECT_EQ(result.column, 12) << phone;
+  }
+}
+
 // --- round trips through the writer ---
 
 class RoundTripTest : public ConfigReaderTest {
@@ -531,7 +562,8 @@ class RoundTripTest : public ConfigReaderTest {
   }
 
   bool Write(const Configuration& c, const std::string& path) {
-    return WriteConfigFile(path, c.lineTargets, c.routes, c.filters, router, context);
+    return static_cast<bool>(
+        WriteConfigFile(path, c.lineTargets, c.routes, c.filters, router, context));
   }
 
   RouterParameters router;
@@ -562,6 +594,17 @@ TEST_F(RoundTripTest, WrittenFileWithCarriageReturnsReadsBackToEqualLists) {
   EXPECT_TRUE(configuration.lineTargets.SameAs(written.lineTargets));
   EXPECT_TRUE(configuration.routes.SameAs(written.routes));
   EXPECT_TRUE(configuration.filters.SameAs(written.filters));
+}
+
+TEST_F(RoundTripTest, LoneSPhoneNumberReadsBack) {
+  Configuration written;
+  written.lineTargets.Append(
+      Target("gw.example", "s", 0, kLayer2BaseX75, 0, kLayer3TypeNull, 20, "a/b", ""));
+  ASSERT_TRUE(Write(written, dir.File("s.cfg")));
+  ConfigReadResult result =
+      ReadConfigFile(dir.File("s.cfg"), 0, context, configuration, trace.file());
+  ASSERT_EQ(result.code, kConfigOk) << result.line << ":" << result.column;
+  EXPECT_TRUE(configuration.lineTargets.SameAs(written.lineTargets));
 }
 
 TEST_F(RoundTripTest, EmptyPhoneNumberDoesNotReadBack) {

@@ -89,8 +89,9 @@ class ConfigSaveKillTest : public ::testing::Test {
   }
 
   bool SaveNew(const std::string& path) {
-    return WriteConfigFile(path, newConfiguration.lineTargets, newConfiguration.routes,
-                           newConfiguration.filters, router, context);
+    return static_cast<bool>(WriteConfigFile(path, newConfiguration.lineTargets,
+                                             newConfiguration.routes, newConfiguration.filters,
+                                             router, context));
   }
 
   // Saves the new configuration in a child that is killed on entry to its

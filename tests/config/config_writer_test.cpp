@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -169,7 +172,7 @@ class ConfigWriterTest : public ::testing::Test {
                             router, context);
   }
 
-  bool Write(const std::string& path) {
+  auto Write(const std::string& path) {
     return WriteConfigFile(path, configuration.lineTargets, configuration.routes,
                            configuration.filters, router, context);
   }
@@ -383,6 +386,101 @@ TEST_F(ConfigWriterTest, WriteConfigFileOnAReadOnlyFileSystemKeepsTheOldFile) {
   FillSample();
   EXPECT_FALSE(Write(path));
   EXPECT_EQ(ReadText(path), before);
+}
+
+// --- symbolic links and failure reasons ---
+
+std::vector<std::string> SortedEntries(const ScratchDirectory& dir) {
+  std::vector<std::string> names = dir.Entries();
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(ConfigWriterTest, SavingOntoASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+  ScratchDirectory dir;
+  const std::string real = dir.File("real.cfg");
+  WriteText(real, "old contents\n");
+  ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
+  ASSERT_EQ(::symlink("real.cfg", dir.File("link.cfg").c_str()), 0);
+  FillSample();
+  ASSERT_TRUE(Write(dir.File("link.cfg")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.cfg")));
+  EXPECT_EQ(std::filesystem::read_symlink(dir.File("link.cfg")), "real.cfg");
+  EXPECT_EQ(ReadText(real), kGoldenFile);
+  struct stat info {};
+  ASSERT_EQ(::stat(real.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(SortedEntries(dir), (std::vector<std::string>{"link.cfg", "real.cfg"}));
+}
+
+TEST_F(ConfigWriterTest, LinkChainsAndLinksIntoOtherDirectoriesAreFollowed) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory(dir.File("store"));
+  const std::string real = dir.File("store/real.cfg");
+  WriteText(real, "old\n");
+  // first.cfg -> (absolute) store/middle.cfg -> (relative) real.cfg
+  ASSERT_EQ(::symlink("real.cfg", dir.File("store/middle.cfg").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.File("store/middle.cfg").c_str(), dir.File("first.cfg").c_str()), 0);
+  FillSample();
+  ASSERT_TRUE(Write(dir.File("first.cfg")));
+  EXPECT_EQ(ReadText(real), kGoldenFile);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("first.cfg")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("store/middle.cfg")));
+  EXPECT_EQ(SortedEntries(dir), (std::vector<std::string>{"first.cfg", "store"}));
+  std::vector<std::string> store;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("store")))
+    store.push_back(entry.path().filename().string());
+  std::sort(store.begin(), store.end());
+  EXPECT_EQ(store, (std::vector<std::string>{"middle.cfg", "real.cfg"}));
+}
+
+TEST_F(ConfigWriterTest, DanglingLinkGetsItsTargetCreated) {
+  ScratchDirectory dir;
+  ASSERT_EQ(::symlink("new.cfg", dir.File("link.cfg").c_str()), 0);
+  FillSample();
+  ASSERT_TRUE(Write(dir.File("link.cfg")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.cfg")));
+  EXPECT_EQ(ReadText(dir.File("new.cfg")), kGoldenFile);
+}
+
+TEST_F(ConfigWriterTest, FailureCarriesTheReason) {
+  ScratchDirectory dir;
+  std::filesystem::create_directory(dir.File("folder.cfg"));
+  WriteText(dir.File("plain"), "keep");
+  ASSERT_EQ(::symlink("loop2.cfg", dir.File("loop1.cfg").c_str()), 0);
+  ASSERT_EQ(::symlink("loop1.cfg", dir.File("loop2.cfg").c_str()), 0);
+  ASSERT_EQ(::symlink("folder.cfg", dir.File("tofolder.cfg").c_str()), 0);
+  struct Case {
+    std::string path;
+    int errorNumber;
+  };
+  for (const Case& c :
+       {Case{dir.File("folder.cfg"), EISDIR}, Case{dir.File("tofolder.cfg"), EISDIR},
+        Case{dir.File("missing/router.cfg"), ENOENT}, Case{dir.File("plain/router.cfg"), ENOTDIR},
+        Case{dir.File("loop1.cfg"), ELOOP}}) {
+    const ConfigWriteResult result = Write(c.path);
+    EXPECT_FALSE(result) << c.path;
+    EXPECT_EQ(result.errorNumber, c.errorNumber) << c.path;
+    EXPECT_EQ(result.reason, std::strerror(c.errorNumber)) << c.path;
+    EXPECT_EQ(ConfigWriteMessage(result),
+              std::string("Writing file has failed!\n") + std::strerror(c.errorNumber))
+        << c.path;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder.cfg")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("tofolder.cfg")));
+  EXPECT_EQ(ReadText(dir.File("plain")), "keep");
+}
+
+TEST_F(ConfigWriterTest, SpecialFileIsNeverReplacedAndSaysSo) {
+  const std::string path = "/dev/null";
+  FillSample();
+  const ConfigWriteResult result = Write(path);
+  EXPECT_FALSE(result);
+  EXPECT_EQ(result.reason, "Not a regular file");
+  EXPECT_EQ(ConfigWriteMessage(result), "Writing file has failed!\nNot a regular file");
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
 }  // namespace

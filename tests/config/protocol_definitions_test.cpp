@@ -238,13 +238,22 @@ class ProtocolAdditionsTest : public ::testing::Test {
  protected:
   std::string AddFile() const { return dir.File(kProtocolAdditionsFileName); }
 
+  // The definitions in force; tarcfg.add is read back against them.
+  ProtocolDefinitionResult ReadAddFileAsDefinitions(ProtocolTables& into) {
+    std::filesystem::copy_file(AddFile(), dir.File(kProtocolFileName),
+                               std::filesystem::copy_options::overwrite_existing);
+    return ReadProtocolDefinitions(dir.path(), into, trace.file());
+  }
+
   ScratchDirectory dir;
   LineTargetList targets = NewLineTargetList();
+  ProtocolTables tables;
+  TraceCapture trace;
 };
 
 TEST_F(ProtocolAdditionsTest, DefinedProtocolsWriteNothing) {
   targets.Append(NewLineTarget());
-  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets);
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets, tables);
   EXPECT_TRUE(result.ok);
   EXPECT_FALSE(result.undefined);
   EXPECT_FALSE(std::filesystem::exists(AddFile()));
@@ -255,7 +264,7 @@ TEST_F(ProtocolAdditionsTest, WritesEachDistinctCombinationOnceInOrder) {
   targets.Append(NewLineTarget());
   targets.Append(Undefined(1024, 1, 3, 128, 100));
   targets.Append(Undefined(2048, 3, 1, 8, 2));
-  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets);
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets, tables);
   EXPECT_TRUE(result.ok);
   EXPECT_TRUE(result.undefined);
   EXPECT_EQ(ReadText(AddFile()),
@@ -266,7 +275,7 @@ TEST_F(ProtocolAdditionsTest, WritesEachDistinctCombinationOnceInOrder) {
 TEST_F(ProtocolAdditionsTest, WrittenLinesReadBackAsDefinitions) {
   targets.Append(Undefined(2048, 3, 1, 8, 2));
   targets.Append(Undefined(512, 2, 2, 128, 64));
-  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets).ok);
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets, tables).ok);
   std::filesystem::rename(AddFile(), dir.File(kProtocolFileName));
   ProtocolTables tables;
   TraceCapture trace;
@@ -281,25 +290,89 @@ TEST_F(ProtocolAdditionsTest, NoQualifyingLineLeavesExistingFileUntouched) {
   targets.Append(Undefined(1500, 3, 1, 16, 2));                  // modulo neither 8 nor 128
   targets.Append(Undefined(1500, 3, 1, 8, 0));                   // window 0
   targets.Append(Undefined(1500, 3, 1, 8, 8));                   // window not below modulo
-  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets);
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets, tables);
   EXPECT_TRUE(result.ok);
   EXPECT_TRUE(result.undefined);
   EXPECT_EQ(ReadText(AddFile()), "2:mine base=x75 windowsize=3\n");
 }
 
-TEST_F(ProtocolAdditionsTest, QualifyingLineReplacesAnOlderFile) {
-  WriteText(AddFile(), "2:old base=x75 windowsize=3\n2:older base=x75 windowsize=4\n");
+TEST_F(ProtocolAdditionsTest, QualifyingLineKeepsTheReadableDefinitionsOfAnOlderFile) {
+  WriteText(AddFile(),
+            "2:old base=x75 windowsize=3\n# note\n2:broken base=x75 addr_a=0\n"
+            "2:older base=x75 windowsize=4\n2:x75 base=x75 windowsize=5\n");
   targets.Append(Undefined(100, 1, 1, 128, 127));
-  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets).ok);
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets, tables).ok);
   EXPECT_EQ(ReadText(AddFile()),
+            "2:old base=x75 windowsize=3\n2:older base=x75 windowsize=4\n"
             "2:x75_1 base=x75 blocksize=100 addr_a=1 addr_b=1 modulo=128 windowsize=127\n");
+}
+
+TEST_F(ProtocolAdditionsTest, AddressesOfZeroCannotBeDefinedAndAreNotWritten) {
+  targets.Append(Undefined(2048, 0, 1, 8, 2));
+  targets.Append(Undefined(2048, 3, 0, 8, 2));
+  targets.Append(Undefined(1024, 3, 1, 8, 2));
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.path(), targets, tables);
+  EXPECT_TRUE(result.ok);
+  EXPECT_TRUE(result.undefined);
+  EXPECT_EQ(ReadText(AddFile()),
+            "2:x75_1 base=x75 blocksize=1024 addr_a=3 addr_b=1 modulo=8 windowsize=2\n");
+  ProtocolTables read;
+  EXPECT_TRUE(ReadAddFileAsDefinitions(read).ok);
+}
+
+TEST_F(ProtocolAdditionsTest, EveryWrittenFileReadsBackAsTheDefinitionFile) {
+  targets.Append(Undefined(2048, 3, 1, 8, 2));
+  targets.Append(Undefined(512, 0, 2, 128, 64));  // not definable: left out
+  targets.Append(Undefined(512, 2, 2, 128, 64));
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets, tables).ok);
+  ProtocolTables read;
+  const ProtocolDefinitionResult first = ReadAddFileAsDefinitions(read);
+  EXPECT_TRUE(first.ok) << first.line << ":" << first.column;
+  EXPECT_NE(read.FindLayer2ByParameters(Params(2048, 3, 1, 8, 2), kLayer2BaseX75), kNoProtocol);
+  EXPECT_NE(read.FindLayer2ByParameters(Params(512, 2, 2, 128, 64), kLayer2BaseX75), kNoProtocol);
+
+  // A second write for another router keeps the first definitions and
+  // gives the new one a fresh name: the file still reads back whole.
+  LineTargetList other = NewLineTargetList();
+  other.Append(Undefined(4096, 1, 3, 8, 7));
+  other.Append(Undefined(2048, 3, 1, 8, 2));
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), other, tables).ok);
+  EXPECT_EQ(ReadText(AddFile()),
+            "2:x75_1 base=x75 blocksize=2048 addr_a=3 addr_b=1 modulo=8 windowsize=2\n"
+            "2:x75_2 base=x75 blocksize=512 addr_a=2 addr_b=2 modulo=128 windowsize=64\n"
+            "2:x75_3 base=x75 blocksize=4096 addr_a=1 addr_b=3 modulo=8 windowsize=7\n");
+  const ProtocolDefinitionResult second = ReadAddFileAsDefinitions(read);
+  EXPECT_TRUE(second.ok) << second.line << ":" << second.column;
+  EXPECT_EQ(read.layer2().size(), 6u);
+}
+
+TEST_F(ProtocolAdditionsTest, NamesAlreadyInTheTablesAreNotReused) {
+  // tarcfg.pro defines x75_1 and x75_3 (say, copied from an earlier file).
+  ASSERT_TRUE(tables.AppendLayer2({"x75_1", kLayer2BaseX75, 0, Params(2048, 3, 1, 8, 2)}));
+  ASSERT_TRUE(tables.AppendLayer2({"x75_3", kLayer2BaseX75, 0, Params(1024, 3, 1, 8, 2)}));
+  WriteText(AddFile(), "2:x75_1 base=x75 blocksize=2048 addr_a=3 addr_b=1 modulo=8 windowsize=2\n");
+  targets.Append(Undefined(100, 1, 1, 8, 3));
+  targets.Append(Undefined(200, 1, 1, 8, 3));
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets, tables).ok);
+  // The old line is in the tables now and goes; the new names skip x75_1 and x75_3.
+  EXPECT_EQ(ReadText(AddFile()),
+            "2:x75_2 base=x75 blocksize=100 addr_a=1 addr_b=1 modulo=8 windowsize=3\n"
+            "2:x75_4 base=x75 blocksize=200 addr_a=1 addr_b=1 modulo=8 windowsize=3\n");
+  // Appended to a tarcfg.pro holding the tables' definitions, the lines read.
+  WriteText(
+      dir.File(kProtocolFileName),
+      "2:x75_1 base=x75 blocksize=2048\n2:x75_3 base=x75 blocksize=1024\n" + ReadText(AddFile()));
+  ProtocolTables read;
+  const ProtocolDefinitionResult result = ReadProtocolDefinitions(dir.path(), read, trace.file());
+  EXPECT_TRUE(result.ok) << result.line << ":" << result.column;
+  EXPECT_EQ(read.layer2().size(), 7u);
 }
 
 TEST_F(ProtocolAdditionsTest, MoreThanTwentyCombinationsAreEachWrittenOnce) {
   for (int round = 0; round < 2; ++round)
     for (int i = 1; i <= 25; ++i)
       targets.Append(Undefined(1000 + i, 3, 1, 128, 2));
-  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets).ok);
+  ASSERT_TRUE(WriteProtocolAdditions(dir.path(), targets, tables).ok);
   std::string expected;
   for (int i = 1; i <= 25; ++i) {
     expected += "2:x75_" + std::to_string(i) + " base=x75 blocksize=" + std::to_string(1000 + i) +
@@ -310,7 +383,7 @@ TEST_F(ProtocolAdditionsTest, MoreThanTwentyCombinationsAreEachWrittenOnce) {
 
 TEST_F(ProtocolAdditionsTest, UncreatableFileFails) {
   targets.Append(Undefined(2048, 3, 1, 8, 2));
-  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.File("missing/dir"), targets);
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.File("missing/dir"), targets, tables);
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.undefined);
 }

@@ -115,5 +115,29 @@ TEST(FirmwareFilesTest, NewestFirstDirectoriesSkipped) {
   fs::remove_all(dir);
 }
 
+// What a spreadsheet would run as a formula is quoted with a leading single
+// quote; numbers, plain texts and the quoting of separators stay as before.
+TEST(CsvCellTest, FormulaStartsAreDefused) {
+  EXPECT_EQ(CsvCell("=HYPERLINK(\"http://x\")"), "\"'=HYPERLINK(\"\"http://x\"\")\"");
+  EXPECT_EQ(CsvCell("+1+cmd|' /C calc'!A0"), "\"'+1+cmd|' /C calc'!A0\"");
+  EXPECT_EQ(CsvCell("-2+3"), "\"'-2+3\"");
+  EXPECT_EQ(CsvCell("@SUM(A1:A2)"), "\"'@SUM(A1:A2)\"");
+  EXPECT_EQ(CsvCell("\t=1"), "\"'\t=1\"");
+  EXPECT_EQ(CsvCell("\r=1"), "\"'\r=1\"");
+  EXPECT_EQ(CsvCell("=a,b"), "\"'=a,b\"");
+  EXPECT_EQ(CsvCell("-"), "\"'-\"");
+  EXPECT_EQ(CsvCell("-1."), "\"'-1.\"");
+}
+
+TEST(CsvCellTest, NumbersAndPlainTextsStayAsTheyAre) {
+  for (const char* same :
+       {"", "0301234", "-5", "+49301234", "-12.5", "gw.example", "a=b", "x-1", "0301234s"})
+    EXPECT_EQ(CsvCell(same), same) << same;
+  EXPECT_EQ(CsvCell("host,one"), "\"host,one\"");
+  EXPECT_EQ(CsvCell("0\"1"), "\"0\"\"1\"");
+  EXPECT_EQ(CsvCell("a\rb"), "\"a\rb\"");
+  EXPECT_EQ(CsvCell("a\nb"), "\"a\nb\"");
+}
+
 }  // namespace
 }  // namespace tarcfg

@@ -106,6 +106,33 @@ TEST_F(SettingsTest, RepairsOnlyInvalidValues) {
   EXPECT_EQ(profile.GetString("Settings", "FirmwarePath"), "/fw");
 }
 
+// Only 0 and 1 are values of the switch; everything else is repaired to 1
+// and written back, never read by its leading digits.
+TEST_F(SettingsTest, NameResolveOtherThanZeroOrOneIsRepaired) {
+  for (const char* bad : {"-1", "2", "yes", "1x", "0x", "+1", "01", ""}) {
+    Write(std::string("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\nNameResolve=") + bad +
+          "\nFirmwarePath=/fw\n");
+    ProfileFile profile(path);
+    addresses.SetNameResolve(false);
+    GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+    EXPECT_EQ(settings.nameResolve, 1) << bad;
+    EXPECT_TRUE(addresses.nameResolve()) << bad;
+    EXPECT_EQ(Read(),
+              "[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\nNameResolve=1\nFirmwarePath=/fw\n")
+        << bad;
+  }
+  for (const char* good : {"0", "1", " 0 "}) {
+    const std::string text = std::string("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\n") +
+                             "NameResolve=" + good + "\nFirmwarePath=/fw\n";
+    Write(text);
+    ProfileFile profile(path);
+    GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+    EXPECT_EQ(settings.nameResolve, std::string(good).find('1') != std::string::npos ? 1 : 0)
+        << good;
+    EXPECT_EQ(Read(), text) << good;
+  }
+}
+
 TEST_F(SettingsTest, UnresolvableNameIsReplacedByDetectedAddress) {
   Write("[Settings]\nIpAddress=nosuchhost\n");
   ProfileFile profile(path);

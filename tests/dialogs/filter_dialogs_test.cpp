@@ -243,6 +243,33 @@ TEST_F(FilterDialogsTest, EditFilterChecksFieldsInOrder) {
   EXPECT_EQ(stored.tablePosition, 1);
 }
 
+// The router keeps a port in 16 bits: a larger one is refused at the field,
+// never stored as -1/-1 (which would reach the router as 0xFF/0xFFFF).
+TEST_F(FilterDialogsTest, PortAboveSixteenBitsIsRefusedAtTheTargetPort) {
+  for (const char* bad : {"65536/tcp", "70000/tcp", "0x10000/udp", "99999999999/tcp"}) {
+    auto d = MakeEditor(1, 1);
+    Edit(d.get(), "service")->setText(bad);
+    messages_.shown.clear();
+    d->accept();
+    ASSERT_EQ(messages_.shown.size(), 1u) << bad;
+    EXPECT_EQ(messages_.shown[0].text, "The current network port is invalid.") << bad;
+    EXPECT_TRUE(FocusedWithTextSelected(d.get(), Edit(d.get(), "service"))) << bad;
+    EXPECT_TRUE(d->isVisible()) << bad;
+    int protocol = 0;
+    int port = 0;
+    EXPECT_FALSE(ParseFilterService(bad, database_, &protocol, &port)) << bad;
+  }
+  auto d = MakeEditor(1, 1);
+  Edit(d.get(), "service")->setText("65535/udp");
+  messages_.shown.clear();
+  d->accept();
+  EXPECT_TRUE(messages_.shown.empty());
+  FilterEntry stored;
+  d->StoreInto(stored);
+  EXPECT_EQ(stored.protocol, 17);
+  EXPECT_EQ(stored.port, 65535);
+}
+
 TEST_F(FilterDialogsTest, UnknownProtocolIsShownWithAQuestionMarkInTheEditor) {
   FilterEntry odd = MakeFilter("10.0.0.1", 250, 7, 1);
   auto d = MakeEditor(1, 1);

@@ -332,6 +332,37 @@ TEST_F(LineTargetsTest, AFailedWriteShowsTheSystemReason) {
   EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
 }
 
+// Replacing a directory fails before any system call could set errno: the
+// message still names the reason, never "Success".
+TEST_F(LineTargetsTest, SavingOntoADirectoryNamesTheReason) {
+  Register();
+  auto d = OpenLineTargets();
+  std::filesystem::create_directory(directory_ / "folder.cfg");
+  files_.answers = {QString::fromStdString((directory_ / "folder.cfg").string())};
+  errno = 0;
+  d->SaveFileAs();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text, QStringLiteral("Writing file has failed!\n") +
+                                         QString::fromLocal8Bit(strerror(EISDIR)));
+  EXPECT_TRUE(std::filesystem::is_directory(directory_ / "folder.cfg"));
+}
+
+TEST_F(LineTargetsTest, SavingOntoASymbolicLinkWritesItsTarget) {
+  Register();
+  auto d = OpenLineTargets();
+  std::filesystem::create_directory(directory_ / "store");
+  { std::ofstream(directory_ / "store" / "router.cfg") << "old\n"; }
+  std::filesystem::create_symlink("store/router.cfg", directory_ / "router.cfg");
+  files_.answers = {QString::fromStdString((directory_ / "router.cfg").string())};
+  d->SaveFileAs();
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(std::filesystem::is_symlink(directory_ / "router.cfg"));
+  std::ifstream in(directory_ / "store" / "router.cfg");
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, "#");
+}
+
 TEST_F(LineTargetsTest, OpenLoadsAFileIntoTheWorkingListsOnly) {
   Register();
   auto d = OpenLineTargets();

@@ -201,5 +201,19 @@ TEST(AccountingCsvTest, FieldsWithCommasOrQuotesAreQuoted) {
             "\"host,one\",\"0\"\"1\",1,2,3,4,5,6,7\r\n");
 }
 
+TEST(AccountingCsvTest, HostNamesThatLookLikeFormulasAreDefused) {
+  LineTargetList targets = NewLineTargetList();
+  LineTarget target;
+  target.hostName = "=1+2";
+  target.phoneNumber = "0301234";
+  target.accountingCounters = {1, 2, 3, 4, 5, 6, 7};
+  targets.Append(target);
+  target.hostName = "@evil";
+  target.phoneNumber = "-5";
+  targets.Append(target);
+  EXPECT_EQ(AccountingCsv(targets).substr(AccountingCsv(NewLineTargetList()).size()),
+            "\"'=1+2\",0301234,1,2,3,4,5,6,7\r\n\"'@evil\",-5,1,2,3,4,5,6,7\r\n");
+}
+
 }  // namespace
 }  // namespace tarcfg::testing

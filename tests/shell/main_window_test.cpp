@@ -5,6 +5,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
 
 #include "about_dialog.h"
 #include "field_exchange.h"
@@ -108,12 +110,14 @@ TEST_F(ScanTest, LongHostNameIsKeptWholeAsTheRouterAddressText) {
   EXPECT_EQ(context_->selected.routerAddressText, longName + ".example");
 }
 
-TEST_F(ScanTest, UnboundPortShows40012WithTheErrorNumber) {
-  socket_->FailOpenWith(98);
+TEST_F(ScanTest, UnboundPortShows40012WithTheErrorNumberAndItsText) {
+  socket_->FailOpenWith(EADDRINUSE);
   StartWindow();
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
-            QStringLiteral("The required TCP/IP-port could not be bound (98)!"));
+            QStringLiteral("The required TCP/IP-port could not be bound (%1)!\n%2")
+                .arg(EADDRINUSE)
+                .arg(QString::fromLocal8Bit(std::strerror(EADDRINUSE))));
   EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(EnabledStates(), "rdtlcaos");
   EXPECT_TRUE(network_.log().empty());

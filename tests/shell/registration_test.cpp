@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <cstring>
 #include <filesystem>
 
 #include "shell_test_support.h"
@@ -284,6 +285,23 @@ TEST_F(RegistrationTest, UndefinedProtocolsWriteAdditionsAndSaveFileAndKeepDialo
       QStringLiteral("The router contains undefined protocols")));
   EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(EnabledStates(), "rDTlcaos");
+}
+
+TEST_F(RegistrationTest, SaveFileThatCannotBeWrittenIsReportedWithItsReason) {
+  std::filesystem::create_directory(directory_ / "save.cfg");
+  auto router = OpenRouter("198.51.100.10", 1);
+  router.lineTargets[0].blockSize = 1234;
+  UseRouters({router});
+  StartWindow();
+  RegisterRow(0);
+  EXPECT_TRUE(window_->registered());
+  ASSERT_EQ(messages_.shown.size(), 2u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith(
+      QStringLiteral("The router contains undefined protocols")));
+  EXPECT_EQ(messages_.shown[1].text, QStringLiteral("Writing file has failed!\n") +
+                                         QString::fromLocal8Bit(std::strerror(EISDIR)));
+  EXPECT_EQ(messages_.shown[1].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(std::filesystem::is_directory(directory_ / "save.cfg"));
 }
 
 TEST_F(RegistrationTest, RouterWithoutAddressIsRegisteredWithoutAnyExchange) {
