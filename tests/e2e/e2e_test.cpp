@@ -453,6 +453,13 @@ TEST_F(Serve, OnceReportsTheDemoNetwork) {
       << r.err;
   for (const char* router : {kOpen, kGuarded})
     EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+  // Prometheus's own linter, where it is installed.
+  if (std::system("command -v promtool >/dev/null 2>&1") == 0) {
+    WriteFile("metrics.txt", r.out);
+    Result lint = tarcfg::testing::RunCommand(
+        "promtool check metrics <'" + (dir / "metrics.txt").string() + "'", dir / "lint.err");
+    EXPECT_EQ(lint.status, 0) << lint.out << lint.err;
+  }
 
   // Without the password the guarded router is not read, and that is said once.
   Result bare = Cli("serve --once --accounting-interval 60");
