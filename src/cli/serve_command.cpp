@@ -94,7 +94,7 @@ class ServeCommand : public Command {
                       "Seconds between two accounting reads, each a short registration with "
                       "every router not held by another host (default 0: never registers).",
                       "S", "0"});
-    parser.addOption(PasswordOption());
+    parser.addOption(password_);
     parser.addOption({"once",
                       "One round (scan, overview and, with --accounting-interval, one accounting "
                       "read); the metrics on standard output."});
@@ -123,8 +123,8 @@ class ServeCommand : public Command {
     options.accountingIntervalSeconds = *accounting;
     // A router that went away stays `up 0` for an hour (at least three rounds).
     options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
-    if (parser.isSet(PasswordOption()))
-      options.password = parser.value(PasswordOption()).toStdString();
+    if (parser.isSet(password_))
+      options.password = parser.value(password_).toStdString();
     else if (const char* env = std::getenv("TARCFG_PASSWORD"))
       options.password = std::string(env);
 
@@ -222,6 +222,13 @@ class ServeCommand : public Command {
     }
     return kExitOk;
   }
+
+ private:
+  // A service has no terminal: the password is never asked for.
+  const QCommandLineOption password_{
+      {"p", "password"},
+      "Password for routers that ask for one (else $TARCFG_PASSWORD; never prompted).",
+      "PASSWORD"};
 };
 
 }  // namespace
