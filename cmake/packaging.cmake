@@ -7,7 +7,8 @@
 #   component  package     holds
 #   gui        tarcfg      the desktop tool, its desktop entry, icons, user
 #                          guide, manual page and the example tarcfg.pro
-#   cli        tarcfg-cli  the command-line tool and its manual page
+#   cli        tarcfg-cli  the command-line tool, its manual page, an example
+#                          systemd unit for `serve` and alert rules
 #   sim        tarnex-sim  the router emulator, its manual page and the
 #                          demo network
 #
@@ -57,6 +58,14 @@ install(FILES ${PROJECT_SOURCE_DIR}/tools/sim/networks/demo.routers
 if(TARGET tarcfg-cli)
   install(TARGETS tarcfg-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
   install(FILES ${man_file_tarcfg-cli} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cli)
+  # `serve` as a service, and alert rules for its metrics. The unit is an
+  # example, not an installed service: it needs the workstation's settings
+  # (and for accounting a password) first, and while it runs it holds UDP
+  # port 1532, which the desktop tool on the same host needs too; so the
+  # administrator copies it to /etc/systemd/system when wanted.
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/tarcfg-serve.service
+    ${PROJECT_SOURCE_DIR}/docs/examples/tarnex-alerts.yml
+    DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli/examples COMPONENT cli)
 endif()
 
 # ---- tarcfg
@@ -139,7 +148,8 @@ tarcfg-cli is the command-line side of tarcfg, for scripts and headless use:
 it lists the routers of the local network, backs up their configurations,
 applies a .cfg file by writing only the differences, changes router
 parameters, reconfigures a router by firmware download, and reads line
-status and accounting counters.")
+status and accounting counters. tarcfg-cli serve publishes the routers'
+state as Prometheus metrics over HTTP.")
 
 set(CPACK_DEBIAN_SIM_PACKAGE_NAME tarnex-sim)
 set(CPACK_DEBIAN_SIM_PACKAGE_SECTION net)

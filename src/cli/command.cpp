@@ -40,6 +40,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(MakeProtocolsCommand());
   for (auto& command : MakeNetworkCommands())
     commands.push_back(std::move(command));
+  commands.push_back(MakeServeCommand());
   return commands;
 }
 

@@ -140,4 +140,22 @@ TEST_F(CliTest, UsageErrorsExit2) {
   EXPECT_EQ(Run("--version").out, "tarcfg-cli 1.4.5.0\n");
 }
 
+// Checked before the network is touched: these need no routers.
+TEST_F(CliTest, ServeChecksItsOptionsAndDescribesThem) {
+  for (const char* bad : {"serve --interval 0", "serve --interval x",
+                          "serve --accounting-interval -1", "serve --listen 127.0.0.1",
+                          "serve --listen nowhere:9532", "serve --listen :70000", "serve extra"}) {
+    Result r = Run(bad);
+    EXPECT_EQ(r.status, 2) << bad;
+    EXPECT_NE(r.err.find("tarcfg-cli serve"), std::string::npos) << bad << ": " << r.err;
+  }
+  Result help = Run("serve --help");
+  EXPECT_EQ(help.status, 0);
+  for (const char* option : {"--listen <ADDR:PORT>", "--interval <S>", "--accounting-interval <S>",
+                             "--password <PASSWORD>", "--once", "never prompted"})
+    EXPECT_NE(help.out.find(option), std::string::npos) << option;
+  EXPECT_NE(Run("--help").out.find("  serve [--listen ADDR:PORT] [--interval S]"),
+            std::string::npos);
+}
+
 }  // namespace

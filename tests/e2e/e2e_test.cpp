@@ -4,6 +4,8 @@
 // 198.51.100.2, and a loader without address (00-60-1a-10-00-04).
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <QFile>
 #include <QJsonArray>
@@ -92,6 +94,7 @@ class RouterSettings : public E2eTest {};
 class Firmware : public E2eTest {};
 class Monitoring : public E2eTest {};
 class Faults : public E2eTest {};
+class Serve : public E2eTest {};
 
 TEST_F(Discovery, ScanListsEveryRouter) {
   Result r = Cli("scan");
@@ -400,6 +403,166 @@ TEST_F(Faults, DownloadIsCompleteOrClean) {
   // Whatever arrived, the router never applies a damaged image.
   EXPECT_FALSE(RouterState(kOpen)["firmware"].toObject()["applied"].toBool() &&
                RouterState(kOpen)["firmwareVersion"].toString() != "2.08");
+}
+
+// No router may be left registered with the workstation.
+bool NobodyRegistered(const QJsonObject& router) {
+  return router["registeredHost"].isNull();
+}
+
+constexpr const char* kOpenLabels =
+    "hardware_address=\"00-60-1a-10-00-01\",address=\"198.51.100.10\"";
+constexpr const char* kGuardedLabels =
+    "hardware_address=\"00-60-1a-10-00-02\",address=\"198.51.100.11\"";
+constexpr const char* kHeldLabels =
+    "hardware_address=\"00-60-1a-10-00-03\",address=\"198.51.100.12\"";
+
+bool HasLine(const std::string& text, const std::string& line) {
+  return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST_F(Serve, OnceReportsTheDemoNetwork) {
+  Result r = Cli("serve --once --accounting-interval 60 -p secret");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string open = kOpenLabels;
+  EXPECT_TRUE(HasLine(r.out, "tarnex_router_up{" + open + "} 1")) << r.out;
+  EXPECT_TRUE(
+      HasLine(r.out, "tarnex_router_up{hardware_address=\"00-60-1a-10-00-04\",address=\"\"} 1"));
+  EXPECT_TRUE(HasLine(r.out, std::string("tarnex_router_held{") + kHeldLabels + "} 1"));
+  EXPECT_TRUE(HasLine(r.out, "tarnex_router_info{" + open +
+                                 ",firmware=\"2.10\",d_channel_protocol=\"DSS1\","
+                                 "operating_mode=\"switched\"} 1"));
+  EXPECT_TRUE(HasLine(r.out, std::string("tarnex_router_info{") + kGuardedLabels +
+                                 ",firmware=\"2.10\",d_channel_protocol=\"1TR6\","
+                                 "operating_mode=\"switched\"} 1"));
+  EXPECT_EQ(r.out.find("tarnex_router_info{hardware_address=\"00-60-1a-10-00-04\""),
+            std::string::npos);
+  EXPECT_TRUE(HasLine(r.out, "tarnex_channel_connected{" + open + ",channel=\"2\"} 0"));
+  EXPECT_TRUE(HasLine(r.out, "tarnex_routers 4"));
+  EXPECT_TRUE(HasLine(r.out, "tarnex_accounting_success{" + open + "} 1"));
+  EXPECT_TRUE(HasLine(r.out, std::string("tarnex_accounting_success{") + kGuardedLabels + "} 1"));
+  EXPECT_TRUE(HasLine(r.out, std::string("tarnex_accounting_success{") + kHeldLabels + "} 0"));
+  EXPECT_TRUE(HasLine(r.out, "tarnex_line_target_bytes_total{" + open +
+                                 ",position=\"3\",host_name=\"198.51.100.202\",phone_number="
+                                 "\"0401234567\",direction=\"incoming\"} 972800"));
+  EXPECT_TRUE(HasLine(r.out, std::string("tarnex_line_target_charges_total{") + kGuardedLabels +
+                                 ",position=\"1\",host_name=\"198.51.100.210\",phone_number="
+                                 "\"0401112222\"} 5"));
+  EXPECT_NE(r.err.find("198.51.100.12 (00-60-1a-10-00-03): held by 198.51.100.2"),
+            std::string::npos)
+      << r.err;
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+  // Prometheus's own linter, where it is installed.
+  if (std::system("command -v promtool >/dev/null 2>&1") == 0) {
+    WriteFile("metrics.txt", r.out);
+    Result lint = tarcfg::testing::RunCommand(
+        "promtool check metrics <'" + (dir / "metrics.txt").string() + "'", dir / "lint.err");
+    EXPECT_EQ(lint.status, 0) << lint.out << lint.err;
+  }
+
+  // Without the password the guarded router is not read, and that is said once.
+  Result bare = Cli("serve --once --accounting-interval 60");
+  ASSERT_EQ(bare.status, 0) << bare.err;
+  EXPECT_TRUE(
+      HasLine(bare.out, std::string("tarnex_accounting_success{") + kGuardedLabels + "} 0"));
+  EXPECT_NE(bare.err.find("198.51.100.11 (00-60-1a-10-00-02): accounting not read: the router "
+                          "asks for a password"),
+            std::string::npos)
+      << bare.err;
+  // Without --accounting-interval nothing registers and no accounting is shown.
+  Result plain = Cli("serve --once");
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out.find("tarnex_accounting_success"), std::string::npos);
+  EXPECT_EQ(Cli("serve --once --interval 0").status, 2);
+  EXPECT_EQ(Cli("serve --once --listen nowhere").status, 2);
+}
+
+TEST_F(Serve, HttpMetricsFollowAChannelAndTheServerNeverHoldsARouter) {
+  // The server in the background, as systemd would run it.
+  const pid_t server = ::fork();
+  ASSERT_GE(server, 0);
+  if (server == 0) {
+    const std::string command = "cd '" + dir.string() +
+                                "' && exec '" TARCFG_CLI
+                                "' serve --listen 127.0.0.1:9532 --interval 15 "
+                                "--accounting-interval 15 -p secret >serve.out 2>serve.err";
+    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  auto curl = [&](const std::string& arguments) {
+    return tarcfg::testing::RunCommand("curl -s --max-time 5 " + arguments, dir / "curl.err").out;
+  };
+  auto fetch = [&] { return curl("http://127.0.0.1:9532/metrics"); };
+  auto stamp = [](const std::string& text) {
+    const auto at = text.find("\ntarnex_last_scan_timestamp_seconds ");
+    return at == std::string::npos ? std::string()
+                                   : text.substr(at + 1, text.find('\n', at + 1) - at);
+  };
+  // The metrics of the round after `previous`; the server is then idle for
+  // the rest of its 15 seconds.
+  auto nextRound = [&](const std::string& previous) {
+    for (int i = 0; i < 120; ++i) {
+      const std::string text = fetch();
+      if (!stamp(text).empty() && stamp(text) != previous)
+        return text;
+      ::usleep(250 * 1000);
+    }
+    return std::string();
+  };
+  const std::string open = kOpenLabels;
+
+  std::string first = nextRound("");
+  ASSERT_FALSE(first.empty()) << ReadFile(dir / "serve.err");
+  EXPECT_TRUE(HasLine(first, "tarnex_channel_connected{" + open + ",channel=\"1\"} 0"));
+  EXPECT_TRUE(HasLine(first, std::string("tarnex_router_held{") + kHeldLabels + "} 1"));
+  EXPECT_TRUE(HasLine(first, "tarnex_accounting_success{" + open + "} 1"));
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+
+  // Another workstation (every tool instance binds UDP port 1532, so not
+  // this one) registers between two rounds: the router is free.
+  auto secondHost = [&](const std::string& arguments) {
+    return tarcfg::testing::RunCommand("'" SECOND_WORKSTATION "' 198.51.100.3 '" +
+                                           (dir / "second.ini").string() +
+                                           "' -- '" TARCFG_CLI "' " + arguments + " </dev/null",
+                                       dir / "second.err");
+  };
+  Result connect = secondHost("connect 198.51.100.10 1");
+  ASSERT_EQ(connect.status, 0) << connect.err;
+  std::string connected = nextRound(stamp(first));
+  EXPECT_TRUE(HasLine(connected, "tarnex_channel_state{" + open + ",channel=\"1\"} 3"))
+      << connected;
+  EXPECT_TRUE(HasLine(connected, "tarnex_channel_connected{" + open + ",channel=\"1\"} 1"));
+  EXPECT_TRUE(HasLine(connected, "tarnex_channel_connected{" + open + ",channel=\"2\"} 0"));
+  EXPECT_TRUE(HasLine(connected, "tarnex_accounting_success{" + open + "} 1"));
+  EXPECT_TRUE(HasLine(connected, std::string("tarnex_router_held{") + kHeldLabels + "} 1"));
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+
+  Result disconnect = secondHost("disconnect 198.51.100.10 1");
+  ASSERT_EQ(disconnect.status, 0) << disconnect.err;
+  std::string dropped = nextRound(stamp(connected));
+  EXPECT_TRUE(HasLine(dropped, "tarnex_channel_connected{" + open + ",channel=\"1\"} 0"))
+      << dropped;
+  EXPECT_TRUE(HasLine(dropped, "tarnex_accounting_success{" + open + "} 1"));
+
+  EXPECT_EQ(curl("-o /dev/null -w %{http_code} http://127.0.0.1:9532/other"), "404");
+  const std::string headers = curl("-D - -o /dev/null http://127.0.0.1:9532/metrics");
+  EXPECT_NE(headers.find("Content-Type: text/plain; version=0.0.4; charset=utf-8"),
+            std::string::npos)
+      << headers;
+
+  ASSERT_EQ(::kill(server, SIGTERM), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(server, &status, 0), server);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+  // The held router was never asked.
+  EXPECT_EQ(RouterState("00-60-1a-10-00-03")["exclusiveHost"].toString(), "198.51.100.2");
+  const std::string log = ReadFile(dir / "serve.err");
+  EXPECT_EQ(log.find("Wrong password"), std::string::npos) << log;
 }
 
 }  // namespace

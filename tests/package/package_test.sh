@@ -94,7 +94,8 @@ expect_depends() {  # PACKAGE "needed ..." "forbidden ..."
 }
 expect_depends tarcfg "libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6" \
   "tarcfg-cli tarnex-sim"
-expect_depends tarcfg-cli "libc6 libstdc++6 libqt6core6" "libqt6gui6 libqt6widgets6 tarcfg tarnex-sim"
+expect_depends tarcfg-cli "libc6 libstdc++6 libqt6core6 libqt6httpserver6" \
+  "libqt6gui6 libqt6widgets6 tarcfg tarnex-sim"
 expect_depends tarnex-sim "libc6 libstdc++6" "libqt6core6 libqt6gui6 libqt6widgets6 tarcfg tarcfg-cli"
 pass "control fields and dependencies"
 
@@ -132,6 +133,8 @@ expect_contents tarcfg \
   ./usr/share/man/man1/tarcfg.1.gz
 expect_contents tarcfg-cli \
   ./usr/bin/tarcfg-cli \
+  ./usr/share/doc/tarcfg-cli/examples/tarcfg-serve.service \
+  ./usr/share/doc/tarcfg-cli/examples/tarnex-alerts.yml \
   ./usr/share/man/man1/tarcfg-cli.1.gz
 expect_contents tarnex-sim \
   ./usr/bin/tarnex-sim \
