@@ -1,6 +1,7 @@
 #include "firmware_download.h"
 
 #include "main_window.h"
+#include "router_entries.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -62,9 +63,21 @@ void FirmwareDownload::OnDownloadProgress(int percentage) {
 void FirmwareDownload::OnDownloadFinished(const ScanAnswer& answer) {
   if (answer.end == 0) {
     // The router restarts with its new configuration and must be registered again.
-    window_.context().FreeConfiguration();
+    ShellContext& context = window_.context();
+    context.FreeConfiguration();
     window_.ReplaceSelectedRouter(answer);
     window_.PostRouterState(1);
+    // Say so once the progress window has gone, named as the list names it.
+    const std::string name = RouterDisplayName(answer.routerAddress, context.addresses);
+    const QString text = QString::fromLatin1(FormatString(40113, name.c_str()).c_str());
+    QPointer<MainWindow> window(&window_);
+    QMetaObject::invokeMethod(
+        &window_,
+        [window, text] {
+          if (window)
+            window->context().messages.ShowMessage(window, text, MessageIcon::Information);
+        },
+        Qt::QueuedConnection);
   }
   CloseProgressWindow();
 }

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "config_file.h"
+#include "field_exchange.h"
 #include "filter_dialogs.h"
 #include "list_panel.h"
 #include "main_window.h"
@@ -54,15 +55,36 @@ QPushButton* SideButton(QWidget* parent, const char* name, const QString& text) 
 template <class Record>
 void AppendChanges(QStringList& lines, const char* table, RecordList<Record> edited,
                    const RecordList<Record>& saved,
-                   const std::function<QString(const Record&)>& describe) {
+                   const std::function<QString(const TableChange<Record>&)>& describe) {
   // The write numbers the edited entries first; so does this preview.
   NumberTablePositions(edited);
   for (const TableChange<Record>& change : ComputeTableChanges(edited, saved)) {
     lines << QString::asprintf("%s %d: %s\t", table, change.position + 1,
                                change.deleted ? "deleted" : "written") +
-                 describe(change.record);
+                 describe(change);
   }
 }
+
+bool Cleared(const IdentificationText& before, const IdentificationText& after) {
+  return !before.empty() && after.empty();
+}
+
+// A line target written over the router's entry of the same host takes
+// away the PPP identifications stored there when it has none itself (the
+// editor shows and keeps identifications for PPP only).
+bool ClearsIdentifications(const TableChange<LineTarget>& change, const LineTargetList& saved) {
+  if (change.deleted)
+    return false;
+  const LineTarget* before = saved.NodeAt(change.position + 1);
+  return before && before->hostName.view() == change.record.hostName.view() &&
+         (Cleared(before->remoteIdentification, change.record.remoteIdentification) ||
+          Cleared(before->localIdentification, change.record.localIdentification));
+}
+
+// Where the columns of the change rows start, in dialog units: the entry
+// ("Line target 30: written"), then up to four values.
+const std::vector<int> kChangeTabStops = {100, 176, 252, 328};
+constexpr int kChangeListWidth = 420;
 
 }  // namespace
 
@@ -192,13 +214,19 @@ void LineTargetsDialog::AddLineTarget() {
   if (list_->count() >= lineTargetLimit())
     return;
   const int before = SelectedRow(list_);
+  Configuration& work = *context_.configuration;
   NetworkConfigurationDialog editor(context_.tables, context_.addresses, context_.messages,
                                     context_.selected.current.permanentConnection, this);
+  // A full routing table takes no host route, as its own "&Add" takes no route.
+  const bool routesFull = work.routes.count() >= kMaxRoutes;
+  if (routesFull)
+    editor.OfferDefaultRoute(false);
   if (editor.exec() != QDialog::Accepted)
     return;
   LineTarget added;
   editor.StoreInto(added);
-  Configuration& work = *context_.configuration;
+  if (routesFull)
+    added.createDefaultRoute = 0;
   if (added.createDefaultRoute)
     AddHostRoute(work.routes, added.hostName.view());
   work.lineTargets.Append(added);
@@ -236,21 +264,30 @@ QStringList LineTargetsDialog::PendingChanges() const {
   const Configuration& saved = *context_.savedConfiguration;
   NetDatabase& database = context_.database;
   QStringList lines;
-  AppendChanges<LineTarget>(
-      lines, "Line target", work.lineTargets.Clone(), saved.lineTargets, [](const LineTarget& t) {
-        return QString::asprintf("%s\t%s", t.hostName.c_str(), t.phoneNumber.c_str());
-      });
+  const LineTargetList& savedTargets = saved.lineTargets;
+  AppendChanges<LineTarget>(lines, "Line target", work.lineTargets.Clone(), savedTargets,
+                            [&savedTargets](const TableChange<LineTarget>& change) {
+                              const LineTarget& t = change.record;
+                              QString line = QString::asprintf("%s\t%s", t.hostName.c_str(),
+                                                               t.phoneNumber.c_str());
+                              if (ClearsIdentifications(change, savedTargets))
+                                line += QStringLiteral("\tPPP identifications will be cleared");
+                              return line;
+                            });
   AppendChanges<RouteEntry>(lines, "Route", work.routes.Clone(), saved.routes,
-                            [](const RouteEntry& r) {
+                            [](const TableChange<RouteEntry>& change) {
+                              const RouteEntry& r = change.record;
                               return QString::asprintf("%s\t%s\t%s", r.netmask.c_str(),
                                                        r.match.c_str(), r.gateway.c_str());
                             });
-  AppendChanges<FilterEntry>(
-      lines, "Filter", work.filters.Clone(), saved.filters, [&database](const FilterEntry& f) {
-        return QString::asprintf("%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
-                                 FilterServiceDisplayText(f, database).c_str(),
-                                 LoadString(f.action != 0 ? 1001 : 1002));
-      });
+  AppendChanges<FilterEntry>(lines, "Filter", work.filters.Clone(), saved.filters,
+                             [&database](const TableChange<FilterEntry>& change) {
+                               const FilterEntry& f = change.record;
+                               return QString::asprintf(
+                                   "%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
+                                   FilterServiceDisplayText(f, database).c_str(),
+                                   LoadString(f.action != 0 ? 1001 : 1002));
+                             });
   return lines;
 }
 
@@ -268,7 +305,10 @@ void LineTargetsDialog::ShowChanges() {
   auto* list = new QListWidget(&view);
   list->setObjectName(QStringLiteral("changesList"));
   list->addItems(lines);
-  list->setMinimumWidth(units_.ToPixelsX(280));
+  // The rows are tab-separated columns, drawn at fixed stops as in the
+  // other lists.
+  SetListTabStopsAt(list, kChangeTabStops, units_);
+  list->setMinimumWidth(units_.ToPixelsX(kChangeListWidth));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &view);
   connect(buttons, &QDialogButtonBox::rejected, &view, &QDialog::reject);
   auto* layout = new QVBoxLayout(&view);
@@ -317,6 +357,12 @@ void LineTargetsDialog::accept() {
 }
 
 void LineTargetsDialog::reject() {
+  // Edits not yet sent to the router are lost by Cancel: ask first. While
+  // a write is outstanding they are on their way and Cancel only stops
+  // waiting.
+  if (!writeOutstanding_ && !PendingChanges().isEmpty() &&
+      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question))
+    return;
   writeOutstanding_ = false;
   Configuration& work = *context_.configuration;
   const Configuration& saved = *context_.savedConfiguration;
@@ -425,8 +471,9 @@ void RunLineTargets(MainWindow& window, FileDialogs& files) {
   ShellContext& context = window.context();
   if (!context.configuration)
     return;
-  LineTargetsDialog dialog(
-      context, files, QString::fromLatin1(context.selected.routerAddressText.c_str()), &window);
+  // The router as the main window's list names it, also in the file name.
+  LineTargetsDialog dialog(context, files,
+                           QString::fromLatin1(context.SelectedRouterName().c_str()), &window);
   dialog.exec();
 }
 

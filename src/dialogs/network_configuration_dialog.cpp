@@ -202,6 +202,12 @@ void NetworkConfigurationDialog::LoadFrom(const LineTarget& target) {
   Exchange(load, values_);
 }
 
+void NetworkConfigurationDialog::OfferDefaultRoute(bool offer) {
+  values_.createDefaultRoute = values_.createDefaultRoute && offer;
+  createDefaultRoute_->setChecked(values_.createDefaultRoute);
+  createDefaultRoute_->setEnabled(offer && createDefaultRoute_->isEnabled());
+}
+
 void NetworkConfigurationDialog::StoreInto(LineTarget& target) const {
   target.hostName = values_.hostName;
   target.createDefaultRoute = values_.createDefaultRoute ? 1 : 0;

@@ -47,6 +47,9 @@ class NetworkConfigurationDialog : public QDialog {
 
   // Editing an existing line target; done before the dialog is shown.
   void LoadFrom(const LineTarget& target);
+  // Without the offer, "&Create Default Route" is cleared and disabled (a
+  // new line target whose route would not fit the routing table).
+  void OfferDefaultRoute(bool offer);
   // The values after OK into `target`; fields the dialog does not edit
   // keep their contents.
   void StoreInto(LineTarget& target) const;

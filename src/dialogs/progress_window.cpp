@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -85,7 +86,14 @@ ProgressWindow::ProgressWindow(QWidget* owner)
   cancel_->hide();
 
   if (owner) {
-    const QPoint origin = owner->mapToGlobal(QPoint(units.ToPixelsX(0), units.ToPixelsY(96)));
+    // The position counts from the owner's client area, which begins
+    // below its menu bar.
+    int clientTop = 0;
+    if (auto* bar = owner->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly);
+        bar && !bar->isHidden())
+      clientTop = owner->isVisible() ? bar->geometry().bottom() + 1 : bar->sizeHint().height();
+    const QPoint origin =
+        owner->mapToGlobal(QPoint(units.ToPixelsX(0), clientTop + units.ToPixelsY(96)));
     move(origin);
   }
 }

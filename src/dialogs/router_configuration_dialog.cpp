@@ -212,18 +212,26 @@ bool RouterConfigurationDialog::Exchange(DataExchange& exchange) {
   if (!exchange.saving() || exchange.failed())
     return !exchange.failed();
 
-  // The operating mode of the list selection; DSS1 when nothing is selected.
-  int id = kDSS1;
-  if (modeList_->currentIndex() >= 0)
-    id = modeList_->currentData().toInt();
-  if (id < 0 || id >= kModeCount)
-    id = kDSS1;
   RouterParameters result;
   result.name = name;
   result.netmask = netmask;
   result.phoneNumber = phone;
-  result.dChannelProtocol = static_cast<std::uint8_t>(modes_[id].dChannelProtocol);
-  result.permanentConnection = static_cast<std::uint8_t>(modes_[id].permanentConnection);
+  // The operating mode of the list selection. With nothing selected (the
+  // router's own mode has no firmware file here) the router keeps its mode:
+  // taking DSS1 instead would turn a parameter edit into a download.
+  int id = -1;
+  if (modeList_->currentIndex() >= 0)
+    id = modeList_->currentData().toInt();
+  if (id >= 0 && id < kModeCount) {
+    result.dChannelProtocol = static_cast<std::uint8_t>(modes_[id].dChannelProtocol);
+    result.permanentConnection = static_cast<std::uint8_t>(modes_[id].permanentConnection);
+  } else if (!current_.name.empty()) {
+    result.dChannelProtocol = current_.dChannelProtocol;
+    result.permanentConnection = current_.permanentConnection;
+  } else {
+    result.dChannelProtocol = static_cast<std::uint8_t>(modes_[mode_].dChannelProtocol);
+    result.permanentConnection = static_cast<std::uint8_t>(modes_[mode_].permanentConnection);
+  }
   result.firmwareVersion = firmwareText_;
   result.password = choice_.newPassword;
   result.exclusiveToThisHost = choice_.exclusiveChoice;

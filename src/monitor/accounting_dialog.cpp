@@ -10,6 +10,7 @@
 
 #include "accounting_csv.h"
 #include "monitor_events.h"
+#include "registration_watch.h"
 #include "reports.h"
 #include "static_text.h"
 #include "string_table.h"
@@ -66,6 +67,10 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
   readAndReset_ = new QPushButton(QStringLiteral("&Read and Reset"), this);
   readAndReset_->setObjectName(QStringLiteral("readAndResetButton"));
   readAndReset_->setAutoDefault(false);
+  // Room for the whole label with a margin, as the other buttons have.
+  readAndReset_->setMinimumWidth(
+      readAndReset_->fontMetrics().horizontalAdvance(QStringLiteral("Read and Reset")) +
+      4 * readAndReset_->fontMetrics().averageCharWidth());
   export_ = new QPushButton(QStringLiteral("&Export..."), this);
   export_->setObjectName(QStringLiteral("exportButton"));
   export_->setAutoDefault(false);
@@ -85,8 +90,15 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
   connect(readAndReset_, &QPushButton::clicked, this, &AccountingDialog::ReadAndReset);
   connect(export_, &QPushButton::clicked, this, &AccountingDialog::Export);
 
+  // A failed read ends the registration; the dialog then has nothing to
+  // show or to ask for and closes, as Line Status does.
+  new RegistrationWatch(
+      parentWidget(), [this] { reject(); }, this);
+
   handOver_->Register(this);
   if (context_.protocol) {
+    // One request at a time: the commands wait for the first read's result.
+    EnableCommands(false);
     std::shared_ptr<MonitorHandOver> shared = handOver_;
     context_.protocol->ReadAccounting(
         [shared](LineTargetList& counted) { shared->OnAccountingDone(counted); },
@@ -135,7 +147,7 @@ void AccountingDialog::OnAccountingResult(const LineTargetList& counted) {
 }
 
 void AccountingDialog::ReadAndReset() {
-  if (!context_.protocol)
+  if (!context_.protocol || !readAndReset_->isEnabled())
     return;
   text_->setFocus();
   EnableCommands(false);

@@ -10,12 +10,8 @@ namespace tarcfg {
 namespace {
 
 // The selected router's name as the list shows it.
-QString SelectedRouterName(ShellContext& context) {
-  const int index = context.selected.selectedIndex;
-  if (context.routers && index > 0)
-    if (const RouterEntry* entry = context.routers->NodeAt(index))
-      return QString::fromLatin1(entry->displayName.c_str());
-  return QString::fromLatin1(context.selected.routerAddressText.c_str());
+QString SelectedRouterName(const ShellContext& context) {
+  return QString::fromLatin1(context.SelectedRouterName().c_str());
 }
 
 }  // namespace

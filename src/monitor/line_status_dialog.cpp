@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "monitor_events.h"
+#include "registration_watch.h"
 #include "reports.h"
 #include "static_text.h"
 
@@ -65,8 +66,13 @@ LineStatusDialog::LineStatusDialog(ShellContext& context, std::shared_ptr<Monito
   connect(controls_[0].disconnect, &QPushButton::clicked, this, [this] { Disconnect(1); });
   connect(controls_[1].disconnect, &QPushButton::clicked, this, [this] { Disconnect(2); });
 
-  // Until the first report: empty texts, zero numbers, all buttons enabled.
+  // Until the first report: empty texts, zero numbers, all buttons enabled
+  // (once the start of the monitor has been acknowledged).
   TransferToControls();
+
+  // A failed request ends the registration, and with it the monitoring.
+  new RegistrationWatch(
+      parentWidget(), [this] { reject(); }, this);
 
   handOver_->Register(this);
   monitoring_ = true;
@@ -75,6 +81,7 @@ LineStatusDialog::LineStatusDialog(ShellContext& context, std::shared_ptr<Monito
     context_.protocol->StartLineMonitor(
         [shared](const LineStatus& status) { shared->OnLineStatus(status); });
   }
+  UpdateButtons();
 }
 
 LineStatusDialog::~LineStatusDialog() {
@@ -141,7 +148,6 @@ bool LineStatusDialog::event(QEvent* event) {
 }
 
 void LineStatusDialog::ShowLineStatus(const LineStatus& status) {
-  bool anyIdle = false;
   for (std::size_t i = 0; i < status.channels.size(); ++i) {
     const ChannelStatus& channel = status.channels[i];
     const int shown = NormalizeChannelState(channel.state);
@@ -151,7 +157,6 @@ void LineStatusDialog::ShowLineStatus(const LineStatus& status) {
     if (shown == 0) {
       values.phone = values.address = QStringLiteral("---");
       values.duration = values.charge = values.packetsIn = values.packetsOut = 0;
-      anyIdle = true;
     } else {
       values.phone = QString::fromLatin1(channel.phoneNumber.c_str());
       values.address = QString::fromLatin1(channel.remoteAddress.c_str());
@@ -160,10 +165,32 @@ void LineStatusDialog::ShowLineStatus(const LineStatus& status) {
       values.packetsIn = channel.packetsIn;
       values.packetsOut = channel.packetsOut;
     }
-    controls_[i].disconnect->setEnabled(channel.state == kConnected);
   }
-  connect_->setEnabled(anyIdle);
+  shownStatus_ = status;
+  UpdateButtons();
   TransferToControls();
+}
+
+bool LineStatusDialog::RequestOutstanding() const {
+  return context_.protocol && context_.protocol->transactions().outstanding();
+}
+
+void LineStatusDialog::UpdateButtons() {
+  // The router takes one request at a time: while one is unanswered, a
+  // second would fail and end the registration. The next report after the
+  // acknowledgement enables the commands again.
+  const bool free = !RequestOutstanding();
+  bool anyIdle = !shownStatus_;
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    bool connected = !shownStatus_;
+    if (shownStatus_) {
+      const ChannelStatus& channel = shownStatus_->channels[i];
+      connected = channel.state == kConnected;
+      anyIdle = anyIdle || NormalizeChannelState(channel.state) == 0;
+    }
+    controls_[i].disconnect->setEnabled(free && connected);
+  }
+  connect_->setEnabled(free && anyIdle);
 }
 
 void LineStatusDialog::TransferToControls() {
@@ -186,16 +213,25 @@ void LineStatusDialog::Connect() {
   static const LineTargetList kNoLineTargets = NewLineTargetList();
   const LineTargetList& lineTargets =
       context_.configuration ? context_.configuration->lineTargets : kNoLineTargets;
+  if (RequestOutstanding())
+    return;
   const std::optional<int> chosen = chooser_(this, lineTargets);
   if (!chosen || *chosen < 0 || *chosen >= lineTargets.count())
     return;
-  if (context_.protocol)
-    context_.protocol->ConnectLineTarget(*chosen);
+  // A request may have gone out while the choice was open.
+  if (!context_.protocol || RequestOutstanding()) {
+    UpdateButtons();
+    return;
+  }
+  context_.protocol->ConnectLineTarget(*chosen);
+  UpdateButtons();
 }
 
 void LineStatusDialog::Disconnect(int channel) {
-  if (context_.protocol)
-    context_.protocol->DisconnectChannel(channel);
+  if (!context_.protocol || RequestOutstanding())
+    return;
+  context_.protocol->DisconnectChannel(channel);
+  UpdateButtons();
 }
 
 void LineStatusDialog::StopMonitoring() {

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QString>
 #include <array>
+#include <optional>
 
 #include "monitor_hand_over.h"
 #include "router_protocol.h"
@@ -67,6 +68,11 @@ class LineStatusDialog : public QDialog {
   void TransferToControls();
   void Connect();
   void Disconnect(int channel);
+  // True while a request to the router waits for its acknowledgement.
+  bool RequestOutstanding() const;
+  // Connect and Disconnect by the shown report, all disabled while a
+  // request is outstanding.
+  void UpdateButtons();
   // Stops monitoring and unregisters; runs once.
   void StopMonitoring();
 
@@ -75,6 +81,7 @@ class LineStatusDialog : public QDialog {
   LineTargetChooser chooser_;
   std::array<ChannelValues, 2> values_;
   std::array<ChannelControls, 2> controls_;
+  std::optional<LineStatus> shownStatus_;  // none before the first report
   QPushButton* connect_ = nullptr;
   QPushButton* close_ = nullptr;
   bool monitoring_ = false;

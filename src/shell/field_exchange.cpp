@@ -167,7 +167,10 @@ std::vector<int> ListTabStops(const std::vector<QWidget*>& headers, const Dialog
 
 void SetListTabStops(QListWidget* list, const std::vector<QWidget*>& headers,
                      const DialogUnits& units) {
-  std::vector<int> stops = ListTabStops(headers, units);
+  SetListTabStopsAt(list, ListTabStops(headers, units), units);
+}
+
+void SetListTabStopsAt(QListWidget* list, std::vector<int> stops, const DialogUnits& units) {
   QVariantList property;
   for (int stop : stops)
     property.push_back(stop);

@@ -83,6 +83,8 @@ std::vector<int> ListTabStops(const std::vector<QWidget*>& headers, const Dialog
 // tab-separated rows at them; the row texts stay exactly as given.
 void SetListTabStops(QListWidget* list, const std::vector<QWidget*>& headers,
                      const DialogUnits& units);
+// The same with the stops (dialog units from the list's left edge) given.
+void SetListTabStopsAt(QListWidget* list, std::vector<int> stops, const DialogUnits& units);
 std::vector<int> TabStopsOf(const QListWidget* list);
 
 // Draws a row "a\tb\tc" with each part starting at its tab stop.

@@ -36,4 +36,11 @@ void ShellContext::FreeConfiguration() {
   savedConfiguration.reset();
 }
 
+std::string ShellContext::SelectedRouterName() const {
+  if (routers && selected.selectedIndex > 0)
+    if (const RouterEntry* entry = routers->NodeAt(selected.selectedIndex))
+      return entry->displayName;
+  return selected.routerAddressText;
+}
+
 }  // namespace tarcfg

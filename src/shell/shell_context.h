@@ -91,6 +91,10 @@ class ShellContext {
 
   // Drops the configuration and its saved copy.
   void FreeConfiguration();
+  // The selected router as the main window's list names it (its
+  // displayName: an address or, with name resolving, a host name); the
+  // request address when no entry is selected.
+  std::string SelectedRouterName() const;
   ConfigContext configContext() { return ConfigContext{tables, addresses, database}; }
 };
 

@@ -1,7 +1,10 @@
 // Line Targets: rows and selections, the limit, the hand-over to the filter
 // and route editors, OK reaching the router with only the differences,
 // Cancel restoring every list, the file commands and Setup Connection.
+#include <QCheckBox>
 #include <QRadioButton>
+#include <QTest>
+#include <algorithm>
 #include <fstream>
 
 #include "dialogs_test_support.h"
@@ -171,6 +174,7 @@ TEST_F(LineTargetsTest, CancelRestoresAllThreeListsExactly) {
   });
   Button(d.get(), "filterTableButton")->click();
   ASSERT_FALSE(working().lineTargets.SameAs(before.lineTargets));
+  messages_.answers = {true};  // discard the changes
   Button(d.get(), "cancelButton")->click();
   EXPECT_FALSE(d->isVisible());
   EXPECT_TRUE(working().lineTargets.SameAs(before.lineTargets));
@@ -178,6 +182,119 @@ TEST_F(LineTargetsTest, CancelRestoresAllThreeListsExactly) {
   EXPECT_TRUE(working().filters.SameAs(before.filters));
   EXPECT_EQ(working().filters.Last()->action, 1);
   EXPECT_TRUE(SentByTool(command::kWriteTableEntry).empty());
+}
+
+TEST_F(LineTargetsTest, CancelAsksBeforeDiscardingUnsentChanges) {
+  Register();
+  {
+    // Nothing changed: Cancel closes without a question.
+    auto unchanged = OpenLineTargets();
+    Button(unchanged.get(), "cancelButton")->click();
+    EXPECT_FALSE(unchanged->isVisible());
+    EXPECT_TRUE(messages_.shown.empty());
+  }
+  auto d = OpenLineTargets();
+  AddThroughEditor("10.0.0.7");
+  Button(d.get(), "addButton")->click();
+  messages_.answers = {false};
+  Button(d.get(), "cancelButton")->click();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            "The changes have not been sent to the router.\nDiscard them?");
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Question);
+  EXPECT_TRUE(d->isVisible());
+  EXPECT_EQ(working().lineTargets.count(), 2) << "the edits stay";
+  EXPECT_EQ(working().routes.count(), 2);
+  // Escape asks the same.
+  messages_.answers = {false};
+  QTest::keyClick(d.get(), Qt::Key_Escape);
+  EXPECT_EQ(messages_.shown.size(), 2u);
+  EXPECT_TRUE(d->isVisible());
+  // Yes discards every edit and stores nothing.
+  messages_.answers = {true};
+  Button(d.get(), "cancelButton")->click();
+  EXPECT_FALSE(d->isVisible());
+  EXPECT_EQ(d->result(), QDialog::Rejected);
+  EXPECT_TRUE(working().lineTargets.SameAs(saved().lineTargets));
+  EXPECT_TRUE(working().routes.SameAs(saved().routes));
+  EXPECT_TRUE(SentByTool(command::kWriteTableEntry).empty());
+}
+
+// Editing a line target that is not PPP clears its stored identifications
+// (the editor shows and keeps them for PPP only); Show Changes says so.
+TEST_F(LineTargetsTest, ShowChangesSaysWhenIdentificationsWillBeCleared) {
+  Register();
+  for (Configuration* configuration : {&working(), &saved()}) {
+    configuration->lineTargets.NodeAt(1)->remoteIdentification = "alba/seno";
+    configuration->lineTargets.NodeAt(1)->localIdentification = "seno/alba";
+  }
+  auto d = OpenLineTargets();
+  List(d.get())->setCurrentRow(0);
+  WhenModalOpens([](QDialog* editor) {
+    Edit(editor, "phoneNumber")->setText("0309999");
+    editor->accept();
+  });
+  Button(d.get(), "openButton")->click();
+  EXPECT_TRUE(working().lineTargets.NodeAt(1)->remoteIdentification.empty());
+  EXPECT_EQ(d->PendingChanges(), (QStringList{"Line target 1: written\t198.51.100.200\t0309999\t"
+                                              "PPP identifications will be cleared"}));
+
+  // A change that keeps them says nothing of the kind.
+  for (Configuration* configuration : {&working(), &saved()}) {
+    configuration->lineTargets.NodeAt(1)->remoteIdentification = "";
+    configuration->lineTargets.NodeAt(1)->localIdentification = "";
+  }
+  EXPECT_EQ(d->PendingChanges(), (QStringList{"Line target 1: written\t198.51.100.200\t0309999"}));
+}
+
+TEST_F(LineTargetsTest, ShowChangesDrawsItsColumnsAtTabStops) {
+  Register();
+  auto d = OpenLineTargets();
+  AddThroughEditor("10.0.0.7");
+  Button(d.get(), "addButton")->click();
+  std::vector<int> stops;
+  bool delegate = false;
+  WhenModalOpens([&](QDialog* view) {
+    auto* list = Find<QListWidget>(view, "changesList");
+    stops = TabStopsOf(list);
+    delegate = qobject_cast<TabStopDelegate*>(list->itemDelegate()) != nullptr;
+    view->reject();
+  });
+  Button(d.get(), "showChangesButton")->click();
+  EXPECT_TRUE(delegate);
+  ASSERT_EQ(stops.size(), 4u);
+  EXPECT_TRUE(std::is_sorted(stops.begin(), stops.end()));
+}
+
+// The routing table holds at most 64 routes: a new line target then gets
+// no host route, and the editor does not offer one.
+TEST_F(LineTargetsTest, AddWithAFullRoutingTableCreatesNoRoute) {
+  Register();
+  while (working().routes.count() < kMaxRoutes)
+    working().routes.Append(MakeRoute("255.255.255.255", "10.9.0.1", "10.9.0.1"));
+  auto d = OpenLineTargets();
+  bool offered = true, checked = true;
+  WhenModalOpens([&](QDialog* editor) {
+    auto* box = Find<QCheckBox>(editor, "createDefaultRoute");
+    offered = box->isEnabled();
+    checked = box->isChecked();
+    Edit(editor, "hostName")->setText("10.0.0.7");
+    Edit(editor, "phoneNumber")->setText("0309999");
+    editor->accept();
+  });
+  Button(d.get(), "addButton")->click();
+  EXPECT_FALSE(offered);
+  EXPECT_FALSE(checked);
+  EXPECT_EQ(working().routes.count(), kMaxRoutes);
+  EXPECT_EQ(working().lineTargets.count(), 2);
+  EXPECT_EQ(working().lineTargets.NodeAt(2)->hostName, "10.0.0.7");
+
+  // With room for one more the host route is made as before.
+  working().routes.RemoveAt(kMaxRoutes);
+  AddThroughEditor("10.0.0.8");
+  Button(d.get(), "addButton")->click();
+  EXPECT_EQ(working().routes.count(), kMaxRoutes);
+  EXPECT_EQ(working().routes.NodeAt(1)->match, "10.0.0.8");
 }
 
 TEST_F(LineTargetsTest, ShowChangesListsWhatOkWouldSendAndSendsNothing) {
@@ -430,6 +547,40 @@ TEST_F(LineTargetsTest, TheMainWindowButtonOpensTheDialog) {
   });
   button("lineTargetsButton")->click();
   EXPECT_EQ(title, "Line Targets");
+}
+
+// With name resolving on the main window lists the router by its host
+// name; Line Targets, its two tables and the proposed file name use it too.
+TEST_F(LineTargetsTest, TheRouterIsNamedAsTheMainWindowListsIt) {
+  database_.AddHost("gw-berlin.example", Ip("198.51.100.10"));
+  context_->settings.nameResolve = 1;
+  context_->addresses.SetNameResolve(true);
+  Register();
+  ASSERT_EQ(context_->routers->NodeAt(1)->displayName, "gw-berlin.example");
+  InstallConfigurationDialogs(*window_, files_);
+  QString shown, filterRouter, routeRouter;
+  std::string fileName;
+  WhenModalOpens([&](QDialog* d) {
+    shown = Find<StaticText>(d, "routerName")->text();
+    fileName = static_cast<LineTargetsDialog*>(d)->rememberedFileName();
+    WhenModalOpens([&](QDialog* table) {
+      filterRouter = Find<StaticText>(table, "routerName")->text();
+      table->reject();
+    });
+    Button(d, "filterTableButton")->click();
+    WhenModalOpens([&](QDialog* table) {
+      routeRouter = Find<StaticText>(table, "routerName")->text();
+      table->reject();
+    });
+    Button(d, "routingTableButton")->click();
+    d->reject();
+  });
+  button("lineTargetsButton")->click();
+  EXPECT_EQ(shown, "gw-berlin.example");
+  EXPECT_EQ(filterRouter, "gw-berlin.example");
+  EXPECT_EQ(routeRouter, "gw-berlin.example");
+  EXPECT_EQ(fileName, RememberedFileName("gw-berlin.example", MaxFileNameLength(".")));
+  EXPECT_EQ(fileName, "gw-berlin_example.cfg");
 }
 
 TEST_F(LineTargetsTest, SetupConnectionEnablesOkOnlyWithARowAndReportsIt) {

@@ -10,11 +10,14 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include "dialog_units.h"
 #include "firmware_download.h"
 #include "progress_window.h"
 #include "router_dialogs_test_support.h"
@@ -112,6 +115,20 @@ TEST_F(ProgressWindowTest, TheUserCannotCloseIt) {
   EXPECT_FALSE(cancel->isEnabled());
   window.Finish();
   EXPECT_FALSE(window.isVisible());
+}
+
+// The window's place counts from the main window's client area, below its
+// menu bar.
+TEST_F(ProgressWindowTest, SitsBelowTheOwnersMenuBar) {
+  UseRouters({});
+  StartWindow();
+  auto* menuBar = window_->findChild<QMenuBar*>(QStringLiteral("menuBar"));
+  ASSERT_NE(menuBar, nullptr);
+  ASSERT_GT(menuBar->height(), 0);
+  ProgressWindow window(window_.get());
+  const DialogUnits units(window.font());
+  EXPECT_EQ(window.pos(), window_->mapToGlobal(
+                              QPoint(0, menuBar->geometry().bottom() + 1 + units.ToPixelsY(96))));
 }
 
 // ---- Full reconfiguration by download ----------------------------------------
@@ -216,7 +233,12 @@ TEST_F(DownloadTest, RegisteredRouterIsReloadedAndListedAnew) {
   EXPECT_EQ(list()->currentRow(), 0);
   EXPECT_FALSE(context_->configuration.has_value());
   EXPECT_TRUE(button("registerButton")->isEnabled());
-  EXPECT_TRUE(messages_.shown.empty());
+  // The download ends with word that the router is back, and where.
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            QStringLiteral("The firmware download is complete.\nThe router has restarted with the "
+                           "address 198.51.100.10 and must be registered again."));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Information);
 }
 
 TEST_F(DownloadTest, RouterInItsLoaderGetsItsAddressByDownload) {
@@ -246,7 +268,9 @@ TEST_F(DownloadTest, RouterInItsLoaderGetsItsAddressByDownload) {
   EXPECT_EQ(context_->routers->NodeAt(1)->displayName, "198.51.100.99");
   EXPECT_EQ(context_->selected.routerAddressText, "198.51.100.99");
   EXPECT_FALSE(window_->registered());
-  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<QString>{"The firmware download is complete.\nThe router has restarted "
+                                  "with the address 198.51.100.99 and must be registered again."}));
 }
 
 TEST_F(DownloadTest, PermanentConnectionCarriesEmptyTables) {

@@ -148,6 +148,37 @@ TEST_F(RouterConfigurationTest, ResultCarriesTheChosenProtocolAndFirmware) {
   EXPECT_TRUE(messages_.shown.empty());
 }
 
+// A router whose mode has no firmware file here shows no mode in the list;
+// editing its phone number must not change its protocol or connection type.
+TEST_F(RouterConfigurationTest, NoModeSelectedKeepsTheRoutersProtocolAndConnection) {
+  WriteFirmware("fw_dss1.2.20", 0);
+  current_.dChannelProtocol = 0;  // 1TR6, whose firmware is missing
+  auto dialog = Open();
+  ASSERT_EQ(Modes(dialog.get())->currentIndex(), -1);
+  Field(dialog.get(), "phoneNumber")->setText(QStringLiteral("0302222"));
+  dialog->accept();
+  ASSERT_EQ(dialog->result(), QDialog::Accepted);
+  EXPECT_EQ(dialog->parameters().dChannelProtocol, 0);
+  EXPECT_EQ(dialog->parameters().permanentConnection, 0);
+  EXPECT_EQ(dialog->parameters().firmwareVersion, "2.10");
+  EXPECT_EQ(dialog->parameters().phoneNumber, "0302222");
+}
+
+TEST_F(RouterConfigurationTest, PermanentModeWithoutFirmwareFilesStaysAsItIs) {
+  for (std::uint8_t permanent : {1, 2, 3}) {
+    current_.permanentConnection = permanent;
+    current_.dChannelProtocol = 0;
+    auto dialog = Open();
+    ASSERT_EQ(Modes(dialog.get())->count(), 0);
+    Field(dialog.get(), "phoneNumber")->setText(QStringLiteral("1"));
+    dialog->accept();
+    ASSERT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog->parameters().permanentConnection, permanent);
+    EXPECT_EQ(dialog->parameters().dChannelProtocol, 0);
+    EXPECT_EQ(dialog->parameters().firmwareVersion, "2.10");
+  }
+}
+
 TEST_F(RouterConfigurationTest, RouterWithUnknownParametersGetsTheFirmwarePresent) {
   current_ = RouterParameters{};
   current_.dChannelProtocol = 255;

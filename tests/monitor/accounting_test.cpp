@@ -70,8 +70,8 @@ TEST_F(AccountingTest, ThreeTargetsGiveOneBlockEachInListOrder) {
   Open();
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Accounting Data"));
   EXPECT_EQ(Value(dialog_.get(), "routerName"), QStringLiteral("198.51.100.10"));
-  // Both buttons stay enabled while the first read runs.
-  EXPECT_EQ(Buttons(), "CRe");
+  // The commands wait while the first read runs.
+  EXPECT_EQ(Buttons(), "cre");
   EXPECT_TRUE(Button(dialog_.get(), "closeButton")->isDefault());
   DeliverDatagrams();
   EXPECT_EQ(Payloads(command::kReadAccounting),
@@ -121,6 +121,48 @@ TEST_F(AccountingTest, ReadAndResetDisablesButtonsUntilTheAnswerAndResetsTheRout
   EXPECT_EQ(dialog_->reportText().find("Charges: 9 Units"), std::string::npos);
   EXPECT_EQ(dialog_->reportText().rfind("Host name:\t198.51.100.200", 0), 0u);
   EXPECT_EQ(context_->configuration->lineTargets.NodeAt(1)->accountingCounters[0], 0u);
+}
+
+// A second request while the first read is unanswered would fail (8999)
+// and end the registration.
+TEST_F(AccountingTest, ReadAndResetWaitsForTheFirstRead) {
+  Open();
+  ASSERT_TRUE(context_->protocol->transactions().outstanding());
+  Button(dialog_.get(), "readAndResetButton")->click();
+  dialog_->ReadAndReset();
+  DeliverDatagrams();
+  EXPECT_EQ(Payloads(command::kReadAccounting),
+            (std::vector<std::vector<std::uint8_t>>{{0, 0, 0}, {0, 0, 1}, {0, 0, 2}}));
+  EXPECT_EQ(Buttons(), "CRE");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(window_->registered());
+  EXPECT_EQ(SimRouter().lineTargets[0]->counters[0], 9u) << "nothing was reset";
+}
+
+// A read that fails ends the registration; the dialog does not stay open
+// empty with its commands enabled.
+TEST_F(AccountingTest, NetworkErrorClosesTheDialog) {
+  Open();
+  routers_.reset();  // the router falls silent
+  for (int i = 0; i < 60 && dialog_->isVisible(); ++i)
+    Tick();
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+  EXPECT_FALSE(handOver_->anyRegistered());
+  EXPECT_FALSE(window_->registered());
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith("General network communication error!"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Stop);
+}
+
+// The whole label fits on the button.
+TEST_F(AccountingTest, ReadAndResetShowsItsWholeLabel) {
+  Open();
+  QPushButton* button = Button(dialog_.get(), "readAndResetButton");
+  dialog_->adjustSize();
+  const int label = button->fontMetrics().horizontalAdvance(QStringLiteral("Read and Reset"));
+  EXPECT_GE(button->width(), label + 2 * button->fontMetrics().averageCharWidth());
+  EXPECT_GE(button->width(), Button(dialog_.get(), "closeButton")->width());
 }
 
 TEST_F(AccountingTest, ResultAfterCloseIsDropped) {

@@ -66,13 +66,15 @@ TEST_F(LineStatusTest, OpeningSetsCaptionStartsMonitorAndShowsEmptyFields) {
   EXPECT_EQ(SentByTool(command::kStartLineMonitor).size(), 1u);
   EXPECT_TRUE(context_->protocol->lineMonitorActive());
   EXPECT_TRUE(handOver_->IsRegistered(&dialog));
-  // Before the first report: empty texts, zeros, every button enabled.
+  // Before the first report: empty texts, zeros; the commands wait for the
+  // start of the monitor to be acknowledged (one request at a time).
   for (const char* name : {"status1", "phone1", "address1", "status2", "phone2", "address2"})
     EXPECT_EQ(Value(&dialog, name), QString()) << name;
   for (const char* name : {"duration1", "charge1", "incoming1", "outgoing1", "duration2"})
     EXPECT_EQ(Value(&dialog, name), QStringLiteral("0")) << name;
+  ASSERT_TRUE(context_->protocol->transactions().outstanding());
   for (const char* name : {"connectButton", "disconnect1Button", "disconnect2Button"})
-    EXPECT_TRUE(Button(&dialog, name)->isEnabled()) << name;
+    EXPECT_FALSE(Button(&dialog, name)->isEnabled()) << name;
   EXPECT_TRUE(Button(&dialog, "connectButton")->isDefault());
   EXPECT_TRUE(dialog.findChild<StaticText*>(QStringLiteral("duration1"))->rightAligned());
   EXPECT_TRUE(dialog.findChild<StaticText*>(QStringLiteral("duration2"))->rightAligned());
@@ -201,11 +203,54 @@ TEST_F(LineStatusTest, ConnectDialsTheChosenTargetAndDisconnectClearsIt) {
   EXPECT_TRUE(messages_.shown.empty());
 }
 
+// A second request while the first is unanswered would fail (8999) and
+// end the registration: the commands wait for the acknowledgement.
+TEST_F(LineStatusTest, CommandsWaitWhileARequestIsOutstanding) {
+  OpenDialog();
+  ASSERT_EQ(Buttons(), "C--");
+  chooserAnswer_ = 0;
+  Button(dialog_.get(), "connectButton")->click();
+  ASSERT_TRUE(context_->protocol->transactions().outstanding());
+  EXPECT_EQ(Buttons(), "c--");
+  Button(dialog_.get(), "connectButton")->click();
+  EXPECT_EQ(chooserCalls_, 1);
+  EXPECT_EQ(SentByTool(command::kConnect).size(), 1u);
+  Tick();  // acknowledged, and the next report shows the connection
+  EXPECT_EQ(Buttons(), "C1-");
+
+  Button(dialog_.get(), "disconnect1Button")->click();
+  EXPECT_EQ(Buttons(), "c--");
+  Button(dialog_.get(), "disconnect1Button")->click();
+  Button(dialog_.get(), "connectButton")->click();
+  EXPECT_EQ(SentByTool(command::kDisconnect).size(), 1u);
+  EXPECT_EQ(chooserCalls_, 1);
+  Tick();
+  EXPECT_EQ(Buttons(), "C--");
+  EXPECT_TRUE(messages_.shown.empty());
+  EXPECT_TRUE(window_->registered());
+}
+
+// A request that fails ends the registration, and the monitor closes.
+TEST_F(LineStatusTest, FailedRequestClosesTheDialog) {
+  OpenDialog();
+  routers_.reset();  // the router falls silent
+  chooserAnswer_ = 1;
+  Button(dialog_.get(), "connectButton")->click();
+  EXPECT_EQ(Buttons(), "c--");
+  for (int i = 0; i < 60 && dialog_->isVisible(); ++i)
+    Tick();
+  EXPECT_FALSE(dialog_->isVisible());
+  EXPECT_FALSE(handOver_->anyRegistered());
+  EXPECT_FALSE(window_->registered());
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith("General network communication error!"));
+}
+
 TEST_F(LineStatusTest, DisconnectTwoClearsTheSecondChannel) {
   OpenDialog();
   chooserAnswer_ = 0;
   Button(dialog_.get(), "connectButton")->click();
-  DeliverDatagrams();
+  Tick();  // the acknowledgement and the next report free the commands
   Button(dialog_.get(), "connectButton")->click();
   Tick();
   EXPECT_EQ(Buttons(), "c12");
