@@ -40,5 +40,6 @@ std::unique_ptr<Command> MakeProtocolsCommand();
 std::vector<std::unique_ptr<Command>> MakeNetworkCommands();
 std::vector<std::unique_ptr<Command>> MakeRouterCommands();
 std::vector<std::unique_ptr<Command>> MakeMonitorCommands();
+std::vector<std::unique_ptr<Command>> MakeHistoryCommands();
 
 }  // namespace tarcfg::cli

@@ -7,6 +7,7 @@
 #include "command.h"
 #include "field_checks.h"
 #include "firmware_files.h"
+#include "history_support.h"
 #include "reports.h"
 #include "router_changes.h"
 #include "session.h"
@@ -77,6 +78,26 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   return true;
 }
 
+// What a parameter write changes, for the history (never the password itself).
+std::vector<std::string> ParameterChanges(const RouterParameters& current,
+                                          const RouterParameters& wanted) {
+  std::vector<std::string> lines;
+  auto field = [&](const char* what, const std::string& before, const std::string& after) {
+    if (before != after)
+      lines.push_back(std::string(what) + ": " + (before.empty() ? "-" : before) + " -> " +
+                      (after.empty() ? "-" : after));
+  };
+  field("address", current.name.str(), wanted.name.str());
+  field("net mask", current.netmask.str(), wanted.netmask.str());
+  field("phone number", current.phoneNumber.str(), wanted.phoneNumber.str());
+  if (current.password.str() != wanted.password.str())
+    lines.push_back("password: changed");
+  if (current.exclusiveToThisHost != wanted.exclusiveToThisHost)
+    lines.push_back(std::string("exclusive right: ") +
+                    (wanted.exclusiveToThisHost ? "this host only" : "any host"));
+  return lines;
+}
+
 void AddRouterFieldOptions(QCommandLineParser& parser) {
   parser.addOption({"ip", "The router's new IP address.", "A"});
   parser.addOption({"netmask", "The router's new net mask.", "M"});
@@ -103,6 +124,7 @@ class SetCommand : public Command {
         {"new-password", "The new registration password (at most 10 characters).", "PW"});
     parser.addOption({"exclusive", "Only this host may configure the router."});
     parser.addOption({"no-exclusive", "Any host may configure the router."});
+    AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -151,6 +173,11 @@ class SetCommand : public Command {
       std::cout << "Nothing to change.\n";
       session.Deregister();
       return kExitOk;
+    }
+    if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli set",
+                                ParameterChanges(current, wanted))) {
+      session.Deregister();
+      return kExitFile;
     }
     RouterProtocol& protocol = session.protocol();
     bool done = false;
@@ -213,6 +240,7 @@ class FirmwareCommand : public Command {
     parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
     parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
     AddRouterFieldOptions(parser);
+    AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -279,6 +307,20 @@ class FirmwareCommand : public Command {
     const Configuration* tables = nullptr;
     if (!loader)
       tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
+    // A router in its loader has told nothing that could be kept.
+    if (!loader) {
+      std::vector<std::string> sending{
+          std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) + version + ": " +
+          FirmwareText(version, pending.dChannelProtocol, pending.permanentConnection)};
+      for (const auto& line : ParameterChanges(current, pending))
+        sending.push_back(line);
+      sending.push_back(tables == &empty ? "line targets, routes and filters: none"
+                                         : "line targets, routes and filters: the router's own");
+      if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending)) {
+        session.Deregister();
+        return kExitFile;
+      }
+    }
     bool finished = false;
     ScanAnswer announced;
     const bool started = session.protocol().DownloadFirmware(
