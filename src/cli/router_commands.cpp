@@ -78,26 +78,6 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   return true;
 }
 
-// What a parameter write changes, for the history (never the password itself).
-std::vector<std::string> ParameterChanges(const RouterParameters& current,
-                                          const RouterParameters& wanted) {
-  std::vector<std::string> lines;
-  auto field = [&](const char* what, const std::string& before, const std::string& after) {
-    if (before != after)
-      lines.push_back(std::string(what) + ": " + (before.empty() ? "-" : before) + " -> " +
-                      (after.empty() ? "-" : after));
-  };
-  field("address", current.name.str(), wanted.name.str());
-  field("net mask", current.netmask.str(), wanted.netmask.str());
-  field("phone number", current.phoneNumber.str(), wanted.phoneNumber.str());
-  if (current.password.str() != wanted.password.str())
-    lines.push_back("password: changed");
-  if (current.exclusiveToThisHost != wanted.exclusiveToThisHost)
-    lines.push_back(std::string("exclusive right: ") +
-                    (wanted.exclusiveToThisHost ? "this host only" : "any host"));
-  return lines;
-}
-
 void AddRouterFieldOptions(QCommandLineParser& parser) {
   parser.addOption({"ip", "The router's new IP address.", "A"});
   parser.addOption({"netmask", "The router's new net mask.", "M"});
@@ -175,7 +155,7 @@ class SetCommand : public Command {
       return kExitOk;
     }
     if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli set",
-                                ParameterChanges(current, wanted))) {
+                                DescribeRouterParameterChanges(current, wanted))) {
       session.Deregister();
       return kExitFile;
     }
@@ -312,7 +292,7 @@ class FirmwareCommand : public Command {
       std::vector<std::string> sending{
           std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) + version + ": " +
           FirmwareText(version, pending.dChannelProtocol, pending.permanentConnection)};
-      for (const auto& line : ParameterChanges(current, pending))
+      for (const auto& line : DescribeRouterParameterChanges(current, pending))
         sending.push_back(line);
       sending.push_back(tables == &empty ? "line targets, routes and filters: none"
                                          : "line targets, routes and filters: the router's own");
