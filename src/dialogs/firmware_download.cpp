@@ -1,7 +1,7 @@
 #include "firmware_download.h"
 
-#include "main_window.h"
 #include "firmware_files.h"
+#include "main_window.h"
 #include "reports.h"
 #include "router_changes.h"
 #include "router_history.h"
