@@ -90,7 +90,7 @@ class SetCommand : public Command {
   QString name() const override { return "set"; }
   QString synopsis() const override {
     return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password PW] "
-           "[--exclusive|--no-exclusive]";
+           "[--exclusive|--no-exclusive] [--no-history]";
   }
   QString description() const override {
     return "Change the router's address, mask, phone number, password or exclusive right.";
@@ -208,7 +208,7 @@ class FirmwareCommand : public Command {
   QString name() const override { return "firmware"; }
   QString synopsis() const override {
     return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
-           "[--phone P]";
+           "[--phone P] [--no-history]";
   }
   QString description() const override {
     return "Reconfigure the router by downloading firmware with its configuration embedded.";
