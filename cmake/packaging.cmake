@@ -18,6 +18,21 @@ include(GNUInstallDirs)
 
 set(TARCFG_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc)
 
+# ---- the project's addresses, used by the package metadata, the copyright
+# files and the AppStream metadata
+set(TARCFG_PROJECT_HOMEPAGE "https://tarcfg.org" CACHE STRING "The project's home page")
+set(TARCFG_PROJECT_EMAIL "developers@tarcfg.org" CACHE STRING "The project's contact address")
+set(TARCFG_SCREENSHOT_URL "${TARCFG_PROJECT_HOMEPAGE}/screenshots" CACHE STRING
+  "Where docs/screenshots are published, for the AppStream metadata")
+set(TARCFG_APPSTREAM_ID org.tarcfg.tarcfg)
+set(TARCFG_APPSTREAM_DEVELOPER_ID org.tarcfg)
+set(TARCFG_RELEASE_DATE 2026-12-08)
+
+# ---- licence: the DEP-5 copyright file in every package's doc folder, as
+# Debian policy wants it (the licence text itself is common-licenses/GPL-3)
+set(TARCFG_COPYRIGHT_FILE ${PROJECT_BINARY_DIR}/packaging/copyright)
+configure_file(${PROJECT_SOURCE_DIR}/resources/packaging/copyright ${TARCFG_COPYRIGHT_FILE} @ONLY)
+
 # ---- manual pages: the roff sources with the version filled in, gzipped as
 # Debian installs manual pages.
 find_program(TARCFG_GZIP gzip)
@@ -53,6 +68,7 @@ install(TARGETS tarnex-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT
 install(FILES ${man_file_tarnex-sim} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT sim)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/sim/networks/demo.routers
   DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim/examples COMPONENT sim)
+install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim COMPONENT sim)
 
 # ---- tarcfg-cli
 if(TARGET tarcfg-cli)
@@ -66,6 +82,11 @@ if(TARGET tarcfg-cli)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/tarcfg-serve.service
     ${PROJECT_SOURCE_DIR}/docs/examples/tarnex-alerts.yml
     DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli/examples COMPONENT cli)
+  install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli COMPONENT cli)
+  # Loaded on demand by bash-completion when the command is first completed.
+  install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/tarcfg-cli.bash
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarcfg-cli
+    COMPONENT cli)
 endif()
 
 # ---- tarcfg
@@ -74,6 +95,10 @@ if(TARGET tarcfg)
   install(FILES ${man_file_tarcfg} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT gui)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/tarcfg.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
+  install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg COMPONENT gui)
+  set(metainfo ${PROJECT_BINARY_DIR}/packaging/${TARCFG_APPSTREAM_ID}.metainfo.xml)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/tarcfg.metainfo.xml.in ${metainfo} @ONLY)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
 
   # The icons go to the hicolor theme under the size each picture really has,
   # read from its PNG header, so a redrawn icon cannot land in a wrong folder.
@@ -106,10 +131,11 @@ endif()
 # ---- Debian packages
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarcfg)
-set(CPACK_PACKAGE_VENDOR "Tarnex")
+set(CPACK_PACKAGE_VENDOR "Tarnex Router configuration tool developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(TARCFG_PACKAGE_CONTACT "tarcfg maintainers <maintainers@tarcfg.example.org>"
-  CACHE STRING "Maintainer field of the Debian packages")
+set(TARCFG_PACKAGE_CONTACT
+  "Tarnex Router configuration tool developers <${TARCFG_PROJECT_EMAIL}>")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TARCFG_PROJECT_HOMEPAGE})
 set(CPACK_PACKAGE_CONTACT "${TARCFG_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

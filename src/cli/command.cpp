@@ -1,5 +1,6 @@
 #include "command.h"
 
+#include <QCoreApplication>
 #include <iostream>
 
 namespace tarcfg::cli {
@@ -21,7 +22,13 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments) {
     return kExitUsage;
   }
   if (parser.isSet("help")) {
-    std::cout << parser.helpText().toStdString();
+    // Qt names the program by the path it was started with; the usage line
+    // names the command as it is typed.
+    QString help = parser.helpText();
+    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
+    if (help.startsWith(started))
+      help.replace(0, started.size(), QStringLiteral("Usage: tarcfg-cli ") + name());
+    std::cout << help.toStdString();
     return kExitOk;
   }
   const int count = static_cast<int>(parser.positionalArguments().size());
@@ -41,6 +48,8 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   for (auto& command : MakeNetworkCommands())
     commands.push_back(std::move(command));
   commands.push_back(MakeServeCommand());
+  for (auto& command : MakeHistoryCommands())
+    commands.push_back(std::move(command));
   return commands;
 }
 

@@ -41,5 +41,6 @@ std::vector<std::unique_ptr<Command>> MakeNetworkCommands();
 std::vector<std::unique_ptr<Command>> MakeRouterCommands();
 std::vector<std::unique_ptr<Command>> MakeMonitorCommands();
 std::unique_ptr<Command> MakeServeCommand();
+std::vector<std::unique_ptr<Command>> MakeHistoryCommands();
 
 }  // namespace tarcfg::cli

@@ -1,11 +1,14 @@
 // The commands that find routers and move whole configurations: scan,
 // overview, read, backup and write.
 #include <QDir>
+#include <QSaveFile>
+#include <cstdlib>
 #include <iostream>
 #include <map>
 
 #include "command.h"
 #include "config_file.h"
+#include "history_support.h"
 #include "reports.h"
 #include "session.h"
 #include "string_table.h"
@@ -49,6 +52,30 @@ void WarnUndefinedProtocols(const Configuration& configuration) {
                " line target(s) use a layer-2 protocol missing from tarcfg.pro and are left out");
 }
 
+// Remembers the routers of a scan for the shell's completion of router
+// arguments: $XDG_CACHE_HOME/tarcfg/routers, one "hardware address<TAB>name"
+// line each. Only a cache: nothing fails when it cannot be written.
+void CacheScan(const std::vector<FoundRouter>& routers) {
+  std::string directory;
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/')
+    directory = cache;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    directory = std::string(home) + "/.cache";
+  else
+    return;
+  directory += "/tarcfg";
+  if (!QDir().mkpath(QString::fromStdString(directory)))
+    return;
+  std::string text;
+  for (const auto& r : routers)
+    text += r.hardwareAddress + "\t" + r.displayName + "\n";
+  QSaveFile file(QString::fromStdString(directory + "/routers"));
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    file.commit();
+  }
+}
+
 class ScanCommand : public Command {
  public:
   QString name() const override { return "scan"; }
@@ -68,6 +95,7 @@ class ScanCommand : public Command {
     const auto routers = session.Scan();
     if (session.failed())
       return kExitRefused;
+    CacheScan(routers);
     const std::uint32_t own = context.settings().ownAddress;
     if (parser.isSet("json")) {
       std::cout << "[";
@@ -274,18 +302,43 @@ class BackupCommand : public Command {
 };
 
 template <class Record>
-void PrintChanges(const char* table, const RecordList<Record>& edited,
-                  const RecordList<Record>& saved,
-                  const std::function<std::string(const Record&)>& text) {
+void AppendChanges(std::vector<std::string>& lines, const char* table,
+                   const RecordList<Record>& edited, const RecordList<Record>& saved,
+                   const std::function<std::string(const Record&)>& text) {
   for (const auto& change : ComputeTableChanges(edited, saved))
-    std::cout << table << " " << change.position + 1
-              << (change.deleted ? " deleted: " : " written: ") << text(change.record) << "\n";
+    lines.push_back(std::string(table) + " " + std::to_string(change.position + 1) +
+                    (change.deleted ? " deleted: " : " written: ") + text(change.record));
+}
+
+// The entries a write of `working` over `saved` sends, one line each.
+std::vector<std::string> DescribeChanges(CliContext& context, const Configuration& working,
+                                         const Configuration& saved) {
+  std::vector<std::string> lines;
+  AddressService& a = context.addresses();
+  AppendChanges<LineTarget>(lines, "line target", working.lineTargets, saved.lineTargets,
+                            [&](const LineTarget& t) {
+                              const auto* l2 = context.tables().Layer2At(t.layer2Protocol);
+                              return t.hostName.str() + " " + t.phoneNumber.str() + " " +
+                                     (l2 ? l2->name.str() : std::string("?"));
+                            });
+  AppendChanges<RouteEntry>(lines, "route", working.routes, saved.routes, [](const RouteEntry& r) {
+    return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
+  });
+  AppendChanges<FilterEntry>(
+      lines, "filter", working.filters, saved.filters, [&](const FilterEntry& f) {
+        return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() + " " +
+               f.receiveMatch.str() + " " + FilterServiceText(f, a.database()) + " " +
+               std::to_string(f.action);
+      });
+  return lines;
 }
 
 class WriteCommand : public Command {
  public:
   QString name() const override { return "write"; }
-  QString synopsis() const override { return "ROUTER FILE [--dry-run] [-p PASSWORD]"; }
+  QString synopsis() const override {
+    return "ROUTER FILE [--dry-run] [--no-history] [-p PASSWORD]";
+  }
   QString description() const override {
     return "Load FILE as Open... does and write what differs from the router's tables.";
   }
@@ -295,60 +348,59 @@ class WriteCommand : public Command {
     AddRouterArguments(parser);
     parser.addPositionalArgument("FILE", "The .cfg file to apply.");
     parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+    AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
   int Execute(CliContext& context, const QCommandLineParser& parser) override {
     RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
+    const bool history = HistoryWanted(context, parser) && !parser.isSet("dry-run");
+    if (const int failed = RegisterWithArgument(session, parser, history))
       return failed;
-
-    Configuration& working = session.configuration();
-    std::FILE* sink = std::fopen("/dev/null", "w");
-    const ConfigReadResult read = ReadConfigFile(
-        parser.positionalArguments().at(1).toStdString(), session.current().permanentConnection,
-        FileContext(context), working, sink ? sink : stderr);
-    if (sink)
-      std::fclose(sink);
-    if (read.code != kConfigOk) {
-      PrintError(ConfigReadMessage(read));
-      session.Deregister();
-      return kExitFile;
-    }
-    const Configuration& saved = session.saved();
-    if (parser.isSet("dry-run")) {
-      AddressService& a = context.addresses();
-      PrintChanges<LineTarget>("line target", working.lineTargets, saved.lineTargets,
-                               [&](const LineTarget& t) {
-                                 const auto* l2 = context.tables().Layer2At(t.layer2Protocol);
-                                 return t.hostName.str() + " " + t.phoneNumber.str() + " " +
-                                        (l2 ? l2->name.str() : std::string("?"));
-                               });
-      PrintChanges<RouteEntry>("route", working.routes, saved.routes, [](const RouteEntry& r) {
-        return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
-      });
-      PrintChanges<FilterEntry>(
-          "filter", working.filters, saved.filters, [&](const FilterEntry& f) {
-            return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() +
-                   " " + f.receiveMatch.str() + " " + FilterServiceText(f, a.database()) + " " +
-                   std::to_string(f.action);
-          });
-      session.Deregister();
-      return kExitOk;
-    }
-    int sent = -1;
-    session.protocol().WriteConfiguration(working.lineTargets, saved.lineTargets, &working.routes,
-                                          &saved.routes, &working.filters, &saved.filters,
-                                          [&](int messages) { sent = messages; });
-    if (!session.RunUntil([&] { return sent >= 0; }))
-      return kExitRefused;
-    std::cout << sent << " entries sent\n";
-    session.Deregister();
-    return kExitOk;
+    const std::string file = parser.positionalArguments().at(1).toStdString();
+    return ApplyConfigFile(session, parser, file, "tarcfg-cli write " + file);
   }
 };
 
 }  // namespace
+
+int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
+                    const std::string& path, const std::string& operation) {
+  CliContext& context = session.context();
+  Configuration& working = session.configuration();
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  const ConfigReadResult read = ReadConfigFile(path, session.current().permanentConnection,
+                                               FileContext(context), working, sink ? sink : stderr);
+  if (sink)
+    std::fclose(sink);
+  if (read.code != kConfigOk) {
+    PrintError(ConfigReadMessage(read));
+    session.Deregister();
+    return kExitFile;
+  }
+  const Configuration& saved = session.saved();
+  const std::vector<std::string> changes = DescribeChanges(context, working, saved);
+  if (parser.isSet("dry-run")) {
+    for (const auto& line : changes)
+      std::cout << line << "\n";
+    session.Deregister();
+    return kExitOk;
+  }
+  // Nothing to send, nothing to lose: no history then.
+  if (!changes.empty() && !KeepHistoryBeforeWrite(session, parser, operation, changes)) {
+    session.Deregister();
+    return kExitFile;
+  }
+  int sent = -1;
+  session.protocol().WriteConfiguration(working.lineTargets, saved.lineTargets, &working.routes,
+                                        &saved.routes, &working.filters, &saved.filters,
+                                        [&](int messages) { sent = messages; });
+  if (!session.RunUntil([&] { return sent >= 0; }))
+    return kExitRefused;
+  std::cout << sent << " entries sent\n";
+  session.Deregister();
+  return kExitOk;
+}
 
 std::vector<std::unique_ptr<Command>> MakeNetworkCommands() {
   std::vector<std::unique_ptr<Command>> commands;

@@ -7,6 +7,7 @@
 #include "command.h"
 #include "field_checks.h"
 #include "firmware_files.h"
+#include "history_support.h"
 #include "reports.h"
 #include "router_changes.h"
 #include "session.h"
@@ -89,7 +90,7 @@ class SetCommand : public Command {
   QString name() const override { return "set"; }
   QString synopsis() const override {
     return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password PW] "
-           "[--exclusive|--no-exclusive]";
+           "[--exclusive|--no-exclusive] [--no-history]";
   }
   QString description() const override {
     return "Change the router's address, mask, phone number, password or exclusive right.";
@@ -103,6 +104,7 @@ class SetCommand : public Command {
         {"new-password", "The new registration password (at most 10 characters).", "PW"});
     parser.addOption({"exclusive", "Only this host may configure the router."});
     parser.addOption({"no-exclusive", "Any host may configure the router."});
+    AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -151,6 +153,11 @@ class SetCommand : public Command {
       std::cout << "Nothing to change.\n";
       session.Deregister();
       return kExitOk;
+    }
+    if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli set",
+                                DescribeRouterParameterChanges(current, wanted))) {
+      session.Deregister();
+      return kExitFile;
     }
     RouterProtocol& protocol = session.protocol();
     bool done = false;
@@ -201,7 +208,7 @@ class FirmwareCommand : public Command {
   QString name() const override { return "firmware"; }
   QString synopsis() const override {
     return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
-           "[--phone P]";
+           "[--phone P] [--no-history]";
   }
   QString description() const override {
     return "Reconfigure the router by downloading firmware with its configuration embedded.";
@@ -213,6 +220,7 @@ class FirmwareCommand : public Command {
     parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
     parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
     AddRouterFieldOptions(parser);
+    AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -279,6 +287,20 @@ class FirmwareCommand : public Command {
     const Configuration* tables = nullptr;
     if (!loader)
       tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
+    // A router in its loader has told nothing that could be kept.
+    if (!loader) {
+      std::vector<std::string> sending{
+          std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) + version + ": " +
+          FirmwareText(version, pending.dChannelProtocol, pending.permanentConnection)};
+      for (const auto& line : DescribeRouterParameterChanges(current, pending))
+        sending.push_back(line);
+      sending.push_back(tables == &empty ? "line targets, routes and filters: none"
+                                         : "line targets, routes and filters: the router's own");
+      if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending)) {
+        session.Deregister();
+        return kExitFile;
+      }
+    }
     bool finished = false;
     ScanAnswer announced;
     const bool started = session.protocol().DownloadFirmware(

@@ -201,6 +201,7 @@ std::optional<std::string> RouterSession::AskPassword(const QString& passwordOpt
 bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwordOption) {
   bool loaded = false;
   bool refused = false;
+  target_ = target;
   current_ = RouterParameters{};
   protocol_->Register(
       [&](const RegistrationResult& result) {
@@ -290,12 +291,13 @@ void AddRouterArguments(QCommandLineParser& parser) {
   parser.addOption(PasswordOption());
 }
 
-int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser) {
+int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser,
+                         bool needHardwareAddress) {
   if (!session.context().LoadProtocolDefinitions())
     return kExitFile;
   if (!session.Open())
     return kExitRefused;
-  auto target = session.ResolveRouter(parser.positionalArguments().at(0), false);
+  auto target = session.ResolveRouter(parser.positionalArguments().at(0), needHardwareAddress);
   if (!target || !session.RegisterAndLoad(*target, PasswordArgument(parser)))
     return kExitRefused;
   return kExitOk;

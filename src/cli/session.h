@@ -63,6 +63,9 @@ class RouterSession {
   bool RegisterAndLoad(const Target& target, const QString& passwordOption);
   void Deregister();
 
+  // The router of the last RegisterAndLoad.
+  const Target& target() const { return target_; }
+
   RouterProtocol& protocol() { return *protocol_; }
   CliContext& context() { return context_; }
   const RouterParameters& current() const { return current_; }
@@ -85,6 +88,7 @@ class RouterSession {
   Configuration configuration_;
   Configuration saved_;
   std::optional<std::string> password_;
+  Target target_;
 };
 
 // The registration password option of the router commands: -p/--password.
@@ -95,7 +99,10 @@ QString PasswordArgument(const QCommandLineParser& parser);
 void AddRouterArguments(QCommandLineParser& parser);
 // Reads tarcfg.pro, opens the protocol, resolves the first argument and
 // registers with that router, reading its configuration. 0 or an exit code.
-int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser);
+// With `needHardwareAddress` a scan finds the hardware address of a router
+// given by address or name (session.target()).
+int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parser,
+                         bool needHardwareAddress = false);
 
 // "\r\n" to "\n", for texts the desktop tool shows in Windows style.
 std::string UnixLineEnds(std::string text);

@@ -30,6 +30,16 @@ bool IsLoopback(std::uint32_t address) {
   return (address >> 24) == 127;
 }
 
+// A missing or unreadable value keeps the default rather than turning the
+// history off by accident; it is not written back, the default needs no line.
+int ReadHistoryLimit(const ProfileFile& profile) {
+  constexpr int kDefault = 50;
+  const std::string text = profile.GetString(kSettingsSection, "HistoryLimit", "");
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+    return kDefault;
+  return std::stoi(text);
+}
+
 }  // namespace
 
 GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
@@ -63,6 +73,7 @@ GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
   settings.netMask = addresses.ResolveAddress(mask);
   settings.nameResolve = nameResolve;
   settings.firmwarePath = firmware;
+  settings.historyLimit = ReadHistoryLimit(profile);
   addresses.SetNameResolve(nameResolve == 1);
   return settings;
 }

@@ -21,6 +21,9 @@ struct GuiSettings {
   std::string firmwarePath;
   std::string ipAddressText;  // as in the settings file
   std::string netMaskText;
+  // How many configurations the history keeps per router ("HistoryLimit");
+  // 0 turns the history off.
+  int historyLimit = 50;
 };
 
 // Reads section "Settings" of `profile`, repairs missing or invalid values

@@ -20,4 +20,23 @@ int CompareRouterParameters(const RouterParameters& current, const RouterParamet
   return kNoChange;
 }
 
+std::vector<std::string> DescribeRouterParameterChanges(const RouterParameters& current,
+                                                        const RouterParameters& wanted) {
+  std::vector<std::string> lines;
+  auto field = [&](const char* what, const std::string& before, const std::string& after) {
+    if (before != after)
+      lines.push_back(std::string(what) + ": " + (before.empty() ? "-" : before) + " -> " +
+                      (after.empty() ? "-" : after));
+  };
+  field("address", current.name.str(), wanted.name.str());
+  field("net mask", current.netmask.str(), wanted.netmask.str());
+  field("phone number", current.phoneNumber.str(), wanted.phoneNumber.str());
+  if (!(current.password == wanted.password))
+    lines.push_back("password: changed");
+  if (current.exclusiveToThisHost != wanted.exclusiveToThisHost)
+    lines.push_back(std::string("exclusive right: ") +
+                    (wanted.exclusiveToThisHost ? "this host only" : "any host"));
+  return lines;
+}
+
 }  // namespace tarcfg

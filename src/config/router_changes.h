@@ -2,6 +2,9 @@
 // parameter write, both, or a full reconfiguration by firmware download.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "records.h"
 
 namespace tarcfg {
@@ -15,5 +18,11 @@ enum RouterChangeKind {
 };
 
 int CompareRouterParameters(const RouterParameters& current, const RouterParameters& wanted);
+
+// What a write of `wanted` over `current` changes, one line each, as the
+// configuration history notes it ("phone number: 0301234 -> 0301999"); a new
+// password is noted as changed, never written out.
+std::vector<std::string> DescribeRouterParameterChanges(const RouterParameters& current,
+                                                        const RouterParameters& wanted);
 
 }  // namespace tarcfg

@@ -27,7 +27,12 @@ QString QtFileFilter(const QString& tableFilter) {
 }
 
 QString QtFileDialogs::GetOpenFileName(QWidget* parent, const QString& filter) {
-  QFileDialog dialog(parent, QString(), QString(), filter);
+  return GetOpenFileNameIn(parent, QString(), filter);
+}
+
+QString QtFileDialogs::GetOpenFileNameIn(QWidget* parent, const QString& directory,
+                                         const QString& filter) {
+  QFileDialog dialog(parent, QString(), directory, filter);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::ReadOnly, false);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -16,6 +16,9 @@ class FileDialogs {
   virtual ~FileDialogs() = default;
   // An existing file to read; empty when the user cancelled.
   virtual QString GetOpenFileName(QWidget* parent, const QString& filter) = 0;
+  // The same, starting in `directory` (the configuration history of a router).
+  virtual QString GetOpenFileNameIn(QWidget* parent, const QString& directory,
+                                    const QString& filter) = 0;
   // A file to write, starting from `initialName`; the dialog asks before
   // an existing file is replaced. Empty when the user cancelled.
   virtual QString GetSaveFileName(QWidget* parent, const QString& initialName,
@@ -25,6 +28,8 @@ class FileDialogs {
 class QtFileDialogs : public FileDialogs {
  public:
   QString GetOpenFileName(QWidget* parent, const QString& filter) override;
+  QString GetOpenFileNameIn(QWidget* parent, const QString& directory,
+                            const QString& filter) override;
   QString GetSaveFileName(QWidget* parent, const QString& initialName,
                           const QString& filter) override;
 };

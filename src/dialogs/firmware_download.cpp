@@ -1,7 +1,11 @@
 #include "firmware_download.h"
 
+#include "firmware_files.h"
 #include "main_window.h"
 #include "router_entries.h"
+#include "reports.h"
+#include "router_changes.h"
+#include "router_history.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -26,6 +30,22 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
     tables = &empty;  // a permanent connection has no line targets, routes or filters
   else
     tables = &*context.configuration;
+
+  // A router that has an address had its configuration read: keep it. One in
+  // its loader has told nothing that could be kept.
+  if (!selected.current.name.empty()) {
+    std::vector<std::string> sending{
+        std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) +
+        pending.firmwareVersion.str() + ": " +
+        FirmwareText(pending.firmwareVersion.str(), pending.dChannelProtocol,
+                     pending.permanentConnection)};
+    for (const auto& line : DescribeRouterParameterChanges(selected.current, pending))
+      sending.push_back(line);
+    sending.push_back(tables == &empty ? "line targets, routes and filters: none"
+                                       : "line targets, routes and filters: the router's own");
+    if (!KeepHistoryBeforeWrite(context, &window_, "Firmware download", sending))
+      return;
+  }
 
   QPointer<FirmwareDownload> self(this);
   ended_ = false;

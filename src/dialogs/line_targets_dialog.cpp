@@ -22,6 +22,7 @@
 #include "network_configuration_dialog.h"
 #include "reports.h"
 #include "route_dialogs.h"
+#include "router_history.h"
 #include "static_text.h"
 #include "string_table.h"
 #include "table_codec.h"
@@ -114,6 +115,10 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
   save->setObjectName(QStringLiteral("saveAction"));
   QAction* saveAs = file->addAction(QStringLiteral("Save &As..."));
   saveAs->setObjectName(QStringLiteral("saveAsAction"));
+  file->addSeparator();
+  QAction* history = file->addAction(QStringLiteral("&History..."));
+  history->setObjectName(QStringLiteral("historyAction"));
+  connect(history, &QAction::triggered, this, &LineTargetsDialog::OpenHistory);
   connect(openFile, &QAction::triggered, this, &LineTargetsDialog::OpenFile);
   connect(save, &QAction::triggered, this, &LineTargetsDialog::SaveFile);
   connect(saveAs, &QAction::triggered, this, &LineTargetsDialog::SaveFileAs);
@@ -321,6 +326,14 @@ void LineTargetsDialog::ShowChanges() {
 void LineTargetsDialog::accept() {
   if (writeOutstanding_ || !context_.protocol)
     return;
+  const QStringList pending = PendingChanges();
+  if (!pending.isEmpty()) {
+    std::vector<std::string> sending;
+    for (const QString& line : pending)
+      sending.push_back(line.toLocal8Bit().toStdString());
+    if (!KeepHistoryBeforeWrite(context_, this, "Line Targets OK", sending))
+      return;  // nothing sent; the dialog stays open with the edits
+  }
   ok_->setEnabled(false);
   writeOutstanding_ = true;
   Configuration& work = *context_.configuration;
@@ -381,18 +394,41 @@ void LineTargetsDialog::OpenFile() {
     return;
   }
   rememberedFileName_ = chosen.toLocal8Bit().toStdString();
+  if (!LoadFile(rememberedFileName_))
+    rememberedFileName_.clear();
+  UpdateButtons();
+}
+
+void LineTargetsDialog::OpenHistory() {
+  const std::string folder =
+      RouterHistory(context_).RouterDirectory(context_.selected.hardwareAddressText);
+  if (folder.empty() || !QFileInfo(QString::fromLocal8Bit(folder.c_str())).isDir()) {
+    context_.messages.ShowMessage(
+        this,
+        QString::fromLocal8Bit(
+            FormatString(41101, context_.selected.hardwareAddressText.c_str()).c_str()),
+        MessageIcon::Information);
+    return;
+  }
+  const QString chosen = files_.GetOpenFileNameIn(this, QString::fromLocal8Bit(folder.c_str()),
+                                                  QtFileFilter(TableText(1012)));
+  if (!chosen.isEmpty())
+    LoadFile(chosen.toLocal8Bit().toStdString());
+  UpdateButtons();
+}
+
+bool LineTargetsDialog::LoadFile(const std::string& path) {
   const ConfigReadResult result =
-      ReadConfigFile(rememberedFileName_, context_.selected.current.permanentConnection,
-                     context_.configContext(), *context_.configuration);
+      ReadConfigFile(path, context_.selected.current.permanentConnection, context_.configContext(),
+                     *context_.configuration);
   if (result.code == kConfigOk) {
     EnsureDefaultFilter(context_.configuration->filters);
     Refill(-1);
-  } else {
-    context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigReadMessage(result).c_str()),
-                                  MessageIcon::Exclamation);
-    rememberedFileName_.clear();
+    return true;
   }
-  UpdateButtons();
+  context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigReadMessage(result).c_str()),
+                                MessageIcon::Exclamation);
+  return false;
 }
 
 void LineTargetsDialog::SaveFile() {

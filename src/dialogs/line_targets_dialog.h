@@ -44,6 +44,9 @@ class LineTargetsDialog : public QDialog {
   void OpenRoutingTable();
   void ShowChanges();
   void OpenFile();
+  // "History...": a file of the router's configuration history, loaded as
+  // Open... loads; Save still writes to the file named before.
+  void OpenHistory();
   void SaveFile();
   void SaveFileAs();
 
@@ -61,6 +64,9 @@ class LineTargetsDialog : public QDialog {
   void Refill(int row);
   void UpdateButtons();
   void WriteFile(const std::string& path);
+  // Loads `path` into the working lists; false (after the message) when it
+  // does not load.
+  bool LoadFile(const std::string& path);
 
   ShellContext& context_;
   FileDialogs& files_;

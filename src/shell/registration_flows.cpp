@@ -8,6 +8,7 @@
 #include "main_window.h"
 #include "password_dialog.h"
 #include "protocol_definitions.h"
+#include "router_history.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -191,6 +192,11 @@ void MainWindow::ApplyRouterParameters(const RouterParameters& changed, int kind
     kind = kFullReconfiguration;  // a router without address learns it by download
   RouterProtocol* protocol = context_.protocol.get();
   if (!protocol && kind != kFullReconfiguration)
+    return;
+  // A download keeps the history itself, once the firmware is chosen.
+  if (kind != kFullReconfiguration &&
+      !KeepHistoryBeforeWrite(context_, this, "Router Configuration",
+                              DescribeRouterParameterChanges(selected.current, changed)))
     return;
   switch (kind) {
     case kPasswordChange:

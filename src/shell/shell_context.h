@@ -11,6 +11,7 @@
 
 #include "address.h"
 #include "config_file.h"
+#include "config_history.h"
 #include "configuration.h"
 #include "gui_settings.h"
 #include "message_boxes.h"
@@ -73,6 +74,8 @@ class ShellContext {
   ProtocolTables tables;
   // Where "save.cfg" goes: the working directory of the process.
   std::string workingDirectory;
+  // Where the configuration history is kept (tests use a directory of their own).
+  std::string historyDirectory = DefaultHistoryDirectory();
 
   // The socket and the protocol on it; made by CreateProtocol once the
   // settings are known.

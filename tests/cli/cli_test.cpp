@@ -156,6 +156,80 @@ TEST_F(CliTest, ServeChecksItsOptionsAndDescribesThem) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_NE(Run("--help").out.find("  serve [--listen ADDR:PORT] [--interval S]"),
             std::string::npos);
+TEST_F(CliTest, CommandHelpNamesTheCommandNotThePath) {
+  for (const char* command : {"write", "history", "restore", "scan"}) {
+    Result help = Run(std::string(command) + " --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tarcfg-cli " + std::string(command) + " [options]", 0), 0u)
+        << help.out;
+    EXPECT_EQ(help.out.find(TARCFG_CLI), std::string::npos);
+  }
+  EXPECT_NE(Run("write --help").out.find("--no-history"), std::string::npos);
+  EXPECT_NE(Run("set --help").out.find("--no-history"), std::string::npos);
+  EXPECT_NE(Run("firmware --help").out.find("--no-history"), std::string::npos);
+}
+
+// The history of a router given by hardware address is listed without any
+// network: from $XDG_STATE_HOME/tarcfg/history.
+TEST_F(CliTest, HistoryListsKeptFilesNewestFirstWithoutNetwork) {
+  const fs::path folder = dir / "state/tarcfg/history/00-60-1a-10-00-01";
+  fs::create_directories(folder);
+  Write("state/tarcfg/history/00-60-1a-10-00-01/20240501T120000Z.cfg",
+        "# Configuration history: the router's configuration as last read\n"
+        "# Time      : 2024-05-01T12:00:00Z\n"
+        "# Router    : 00-60-1a-10-00-01 198.51.100.10\n"
+        "# Operation : tarcfg-cli set\n"
+        "# Sending   : phone number: 0301234 -> 0301999\n"
+        "\n"
+        "Line_Targets:\n10.0.0.5 12345 x75 null 20 0 1 0\nRouting_Data:\nFilter_Data:\n");
+  Write("state/tarcfg/history/00-60-1a-10-00-01/20240502T080000Z.cfg",
+        "# Configuration history: the router's configuration as last read\n"
+        "# Time      : 2024-05-02T08:00:00Z\n"
+        "# Operation : Line Targets OK\n"
+        "\n"
+        "Line_Targets:\nRouting_Data:\n0.0.0.0 0.0.0.0 10.0.0.5\nFilter_Data:\n"
+        "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1\n");
+  const std::string env = "XDG_STATE_HOME='" + (dir / "state").string() + "' ";
+  Result text = tarcfg::testing::RunCommand("cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
+                                                (dir / "s.ini").string() + "' " + env +
+                                                "'" TARCFG_CLI "' history 00-60-1A-10-00-01",
+                                            dir / "stderr");
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_EQ(text.out,
+            "1  2024-05-02T08:00:00Z  0 line targets, 1 routes, 1 filters\n"
+            "   before: Line Targets OK\n"
+            "   file:   " +
+                (folder / "20240502T080000Z.cfg").string() +
+                "\n"
+                "2  2024-05-01T12:00:00Z  1 line targets, 0 routes, 0 filters\n"
+                "   before: tarcfg-cli set (1 change)\n"
+                "   file:   " +
+                (folder / "20240501T120000Z.cfg").string() + "\n");
+  Result json = tarcfg::testing::RunCommand("cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
+                                                (dir / "s.ini").string() + "' " + env +
+                                                "'" TARCFG_CLI "' history 00-60-1a-10-00-01 --json",
+                                            dir / "stderr");
+  EXPECT_NE(json.out.find("{\"index\": 2, \"time\": \"2024-05-01T12:00:00Z\", \"file\": \"" +
+                          (folder / "20240501T120000Z.cfg").string() +
+                          "\", \"operation\": \"tarcfg-cli set\", \"sending\": [\"phone number: "
+                          "0301234 -> 0301999\"], \"lineTargets\": 1, \"routes\": 0, "
+                          "\"filters\": 0}"),
+            std::string::npos)
+      << json.out;
+  Result none = tarcfg::testing::RunCommand("cd '" + dir.string() + "' && TARCFG_SETTINGS='" +
+                                                (dir / "s.ini").string() + "' " + env +
+                                                "'" TARCFG_CLI "' history 00-60-1a-10-00-09 --json",
+                                            dir / "stderr");
+  EXPECT_EQ(none.out, "[]\n");
+}
+
+TEST_F(CliTest, RestoreNeedsExactlyOneSource) {
+  EXPECT_EQ(Run("restore 00-60-1a-10-00-01").status, 2);
+  EXPECT_EQ(Run("restore 00-60-1a-10-00-01 a.cfg --last").status, 2);
+  EXPECT_EQ(Run("restore 00-60-1a-10-00-01 --last --index 2").status, 2);
+  Result index = Run("restore 00-60-1a-10-00-01 --index 0");
+  EXPECT_EQ(index.status, 2);
+  EXPECT_EQ(index.err, "tarcfg-cli restore: --index needs a number from 1 up\n");
 }
 
 }  // namespace

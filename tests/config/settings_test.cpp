@@ -57,6 +57,24 @@ TEST_F(SettingsTest, ProfileNamesIgnoreCaseAndMissingFileReadsAsMissing) {
   EXPECT_EQ(profile.GetInt("Settings", "Other", -1), 0);  // no digits read as 0
 }
 
+TEST_F(SettingsTest, HistoryLimitDefaultsTo50AndZeroTurnsItOff) {
+  auto limit = [&](const std::string& line) {
+    Write(
+        "[Settings]\nIpAddress=192.168.7.20\nNetMask=255.255.252.0\nNameResolve=1\n"
+        "FirmwarePath=/fw\n" +
+        line);
+    ProfileFile profile(path);
+    return LoadGuiSettings(profile, addresses, "/cwd").historyLimit;
+  };
+  EXPECT_EQ(limit(""), 50);
+  EXPECT_EQ(Read().find("HistoryLimit"), std::string::npos);  // the default needs no line
+  EXPECT_EQ(limit("HistoryLimit=0\n"), 0);
+  EXPECT_EQ(limit("historylimit = 7\n"), 7);
+  // A value that is no count keeps the default rather than turning history off.
+  EXPECT_EQ(limit("HistoryLimit=-1\n"), 50);
+  EXPECT_EQ(limit("HistoryLimit=many\n"), 50);
+}
+
 TEST_F(SettingsTest, WriteChangesOnlyItsOwnLine) {
   Write(
       "; my workstation\n[Other]\nKey=1\n\n[Settings]\n; the address\nipaddress=1.2.3.4\n"

@@ -23,13 +23,18 @@ class RecordingFileDialogs : public FileDialogs {
     bool save = false;
     QString initialName;
     QString filter;
+    QString directory;  // where an open dialog starts; empty: the current one
   };
   QString GetOpenFileName(QWidget*, const QString& filter) override {
-    calls.push_back({false, QString(), filter});
+    calls.push_back({false, QString(), filter, QString()});
+    return Next();
+  }
+  QString GetOpenFileNameIn(QWidget*, const QString& directory, const QString& filter) override {
+    calls.push_back({false, QString(), filter, directory});
     return Next();
   }
   QString GetSaveFileName(QWidget*, const QString& initialName, const QString& filter) override {
-    calls.push_back({true, initialName, filter});
+    calls.push_back({true, initialName, filter, QString()});
     return Next();
   }
   std::vector<Call> calls;

@@ -1,12 +1,16 @@
 // Line Targets: rows and selections, the limit, the hand-over to the filter
 // and route editors, OK reaching the router with only the differences,
 // Cancel restoring every list, the file commands and Setup Connection.
+#include <QAction>
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
+#include "config_file.h"
 #include "dialogs_test_support.h"
 #include "install_dialogs.h"
 #include "reports.h"
@@ -535,6 +539,125 @@ TEST_F(LineTargetsTest, CancellingOpenChangesNothing) {
   EXPECT_EQ(files_.calls.size(), 1u);
   EXPECT_EQ(d->rememberedFileName(), before);
   EXPECT_TRUE(messages_.shown.empty());
+}
+
+// --- configuration history -------------------------------------------------
+
+class LineTargetsHistoryTest : public LineTargetsTest {
+ protected:
+  std::filesystem::path RouterFolder() {
+    return directory_ / "history" / context_->selected.hardwareAddressText;
+  }
+  std::vector<std::filesystem::path> HistoryFiles() {
+    std::vector<std::filesystem::path> files;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(RouterFolder(), ignored))
+      files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+  static std::string ReadAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(LineTargetsHistoryTest, OkKeepsTheConfigurationAsReadBeforeSending) {
+  Register();
+  const std::string asRead =
+      FormatConfigFile(saved().lineTargets, saved().routes, saved().filters,
+                       context_->selected.current, context_->configContext());
+  auto d = OpenLineTargets();
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();
+  Button(d.get(), "okButton")->click();
+  // Kept at the click, before the router has seen a single entry.
+  const auto files = HistoryFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string kept = ReadAll(files[0]);
+  EXPECT_NE(kept.find("# Operation : Line Targets OK\n"), std::string::npos) << kept;
+  EXPECT_NE(kept.find("# Sending   : Line target 2: written\t198.51.100.201\t0309999\n"),
+            std::string::npos)
+      << kept;
+  EXPECT_EQ(kept.substr(kept.find("\n\n") + 2), asRead);
+  FinishWrite();
+  EXPECT_EQ(RouterLineTargets(),
+            (std::vector<std::string>{"198.51.100.200 0301234567", "198.51.100.201 0309999"}));
+
+  // An OK that sends nothing keeps nothing.
+  auto again = OpenLineTargets();
+  Button(again.get(), "okButton")->click();
+  FinishWrite();
+  EXPECT_EQ(HistoryFiles().size(), 1u);
+}
+
+TEST_F(LineTargetsHistoryTest, WithoutHistoryNothingIsSentUnlessTheUserSaysSo) {
+  Register();
+  std::ofstream(directory_ / "history") << "a file where the folder should be\n";
+  auto d = OpenLineTargets();
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();
+  const QStringList pending = d->PendingChanges();
+  messages_.answers = {false};
+  Button(d.get(), "okButton")->click();
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith(
+      "The router's configuration could not be kept in the history:\ncannot create "))
+      << messages_.shown[0].text.toStdString();
+  EXPECT_TRUE(messages_.shown[0].text.endsWith(
+      "\n\nNothing has been written to the router yet.\nWrite to the router without keeping "
+      "its configuration?"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+  FinishWrite();
+  EXPECT_TRUE(SentByTool(command::kWriteTableEntry).empty());
+  EXPECT_FALSE(d->writeOutstanding());
+  EXPECT_TRUE(Button(d.get(), "okButton")->isEnabled());
+  EXPECT_EQ(d->PendingChanges(), pending) << "the edits stay for another try";
+  EXPECT_EQ(RouterLineTargets(), (std::vector<std::string>{"198.51.100.200 0301234567"}));
+
+  messages_.answers = {true};
+  Button(d.get(), "okButton")->click();
+  FinishWrite();
+  EXPECT_EQ(RouterLineTargets(),
+            (std::vector<std::string>{"198.51.100.200 0301234567", "198.51.100.201 0309999"}));
+  EXPECT_EQ(d->result(), QDialog::Accepted);
+}
+
+TEST_F(LineTargetsHistoryTest, HistoryOpensTheRoutersFolderAndLoadsAsOpenDoes) {
+  Register();
+  auto d = OpenLineTargets();
+  d->OpenHistory();  // nothing kept yet: said so, no file dialog
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_EQ(messages_.shown[0].text,
+            QString::fromStdString("No configuration of router " +
+                                   context_->selected.hardwareAddressText + " has been kept yet."));
+  EXPECT_TRUE(files_.calls.empty());
+  messages_.shown.clear();
+
+  AddThroughEditor("198.51.100.201");
+  Button(d.get(), "addButton")->click();
+  const qsizetype sent = d->PendingChanges().size();
+  Button(d.get(), "okButton")->click();
+  FinishWrite();
+  ASSERT_EQ(HistoryFiles().size(), 1u);
+  messages_.shown.clear();
+
+  auto next = OpenLineTargets();
+  const std::string remembered = next->rememberedFileName();
+  EXPECT_EQ(next->PendingChanges().size(), 0);
+  files_.answers = {QString::fromStdString(HistoryFiles()[0].string())};
+  auto* action = next->findChild<QAction*>(QStringLiteral("historyAction"));
+  ASSERT_NE(action, nullptr);
+  EXPECT_EQ(action->text(), "&History...");
+  action->trigger();
+  ASSERT_EQ(files_.calls.size(), 1u);
+  EXPECT_FALSE(files_.calls[0].save);
+  EXPECT_EQ(files_.calls[0].directory, QString::fromStdString(RouterFolder().string()));
+  EXPECT_TRUE(messages_.shown.empty());
+  // The working lists hold the configuration before that write again.
+  EXPECT_EQ(Rows(List(next.get())).size(), 1u);
+  EXPECT_EQ(next->PendingChanges().size(), sent);
+  EXPECT_EQ(next->rememberedFileName(), remembered) << "Save never writes into the history";
 }
 
 TEST_F(LineTargetsTest, TheMainWindowButtonOpensTheDialog) {

@@ -7,8 +7,8 @@
 #
 #   package_test.sh BUILD_DIR VERSION CPACK
 #
-# Needs dpkg-dev and file (dpkg-shlibdeps), desktop-file-utils, man-db and
-# groff-base; scripts/setup installs them.
+# Needs dpkg-dev and file (dpkg-shlibdeps), desktop-file-utils, man-db,
+# groff-base and appstream; scripts/setup installs them.
 set -uo pipefail
 
 build=${1:?build directory}
@@ -17,7 +17,8 @@ cpack=${3:?cpack}
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 missing=()
-for tool in dpkg dpkg-deb dpkg-shlibdeps file desktop-file-validate man groff gzip apt-get; do
+for tool in dpkg dpkg-deb dpkg-shlibdeps file desktop-file-validate man groff gzip apt-get \
+  appstreamcli; do
   command -v "$tool" >/dev/null || missing+=("$tool")
 done
 if [[ ${#missing[@]} -gt 0 ]]; then
@@ -74,7 +75,8 @@ for p in "${packages[@]}"; do
   expect_field "$p" Version "$version-1"
   expect_field "$p" Architecture "$arch"
   expect_field "$p" Section net
-  [[ -n $(dpkg-deb -f "${deb[$p]}" Maintainer) ]] || fail "$p: no Maintainer"
+  expect_field "$p" Maintainer "Tarnex Router configuration tool developers <developers@tarcfg.org>"
+  expect_field "$p" Homepage "https://tarcfg.org"
   summary=$(dpkg-deb -f "${deb[$p]}" Description | head -n 1)
   [[ -n $summary && $summary != *"built using CMake"* ]] || fail "$p: no description ('$summary')"
   long=$(dpkg-deb -f "${deb[$p]}" Description | tail -n +2 | wc -l)
@@ -129,15 +131,20 @@ expect_contents tarcfg \
   ./usr/share/icons/hicolor/48x48/apps/tarcfg.png \
   ./usr/share/icons/hicolor/scalable/apps/tarcfg.svg \
   ./usr/share/tarcfg/help/index.html \
+  ./usr/share/doc/tarcfg/copyright \
   ./usr/share/doc/tarcfg/examples/tarcfg.pro \
+  ./usr/share/metainfo/org.tarcfg.tarcfg.metainfo.xml \
   ./usr/share/man/man1/tarcfg.1.gz
 expect_contents tarcfg-cli \
   ./usr/bin/tarcfg-cli \
+  ./usr/share/bash-completion/completions/tarcfg-cli \
+  ./usr/share/doc/tarcfg-cli/copyright \
   ./usr/share/doc/tarcfg-cli/examples/tarcfg-serve.service \
   ./usr/share/doc/tarcfg-cli/examples/tarnex-alerts.yml \
   ./usr/share/man/man1/tarcfg-cli.1.gz
 expect_contents tarnex-sim \
   ./usr/bin/tarnex-sim \
+  ./usr/share/doc/tarnex-sim/copyright \
   ./usr/share/doc/tarnex-sim/examples/demo.routers \
   ./usr/share/man/man1/tarnex-sim.1.gz
 pass "package contents"
@@ -235,6 +242,58 @@ exec_line=$(sed -n 's/^Exec=//p' "$desktop")
 icon_name=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -f $usr/share/icons/hicolor/48x48/apps/$icon_name.png ]] || fail "Icon=$icon_name is not installed"
 pass "desktop entry"
+
+# ---- licence: the DEP-5 copyright file of every package, the full text in LICENSE
+for p in "${packages[@]}"; do
+  copyright=$usr/share/doc/$p/copyright
+  [[ $(head -n 1 "$copyright") == \
+    "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ]] ||
+    fail "$p: copyright is not in the DEP-5 format"
+  grep -qx 'License: GPL-3.0-or-later' "$copyright" || fail "$p: copyright names no GPL-3.0-or-later"
+  grep -qx 'Upstream-Contact: Tarnex Router configuration tool developers <developers@tarcfg.org>' \
+    "$copyright" || fail "$p: copyright has no project contact"
+  grep -qF '/usr/share/common-licenses/GPL-3' "$copyright" ||
+    fail "$p: copyright does not point to common-licenses/GPL-3"
+  grep -q '@[A-Z_]*@' "$copyright" && fail "$p: copyright has an unfilled @VARIABLE@"
+done
+grep -q 'GNU GENERAL PUBLIC LICENSE' "$source_dir/LICENSE" &&
+  grep -q 'Version 3, 29 June 2007' "$source_dir/LICENSE" || fail "LICENSE is not the GPL-3 text"
+if [[ -f /usr/share/common-licenses/GPL-3 ]]; then
+  cmp -s /usr/share/common-licenses/GPL-3 "$source_dir/LICENSE" ||
+    fail "LICENSE differs from /usr/share/common-licenses/GPL-3"
+fi
+pass "licence and copyright files"
+
+# ---- AppStream metadata: valid, for this version, and about what is installed
+metainfo=$usr/share/metainfo/org.tarcfg.tarcfg.metainfo.xml
+if ! out=$(appstreamcli validate --no-net "$metainfo" 2>&1); then
+  fail "appstreamcli validate: $out"
+fi
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
+  fail "the metainfo has no release entry for $version"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[[ -f $usr/share/applications/$launchable ]] || fail "metainfo launches '$launchable', not installed"
+shots=$(sed -n 's:.*<image>.*/\([^/]*\.png\)</image>.*:\1:p' "$metainfo")
+[[ -n $shots ]] || fail "the metainfo has no screenshots"
+for shot in $shots; do
+  [[ -f $source_dir/docs/screenshots/$shot ]] || fail "metainfo screenshot $shot is not in docs/screenshots"
+  grep -qF "docs/screenshots/$shot" "$source_dir/README.md" || fail "the README does not show $shot"
+done
+grep -q '@[A-Z_]*@' "$metainfo" && fail "the metainfo has an unfilled @VARIABLE@"
+pass "AppStream metadata"
+
+# ---- bash completion of the installed tarcfg-cli
+if ! out=$(bash -c '
+    source "$1" || exit 1
+    complete -p tarcfg-cli | grep -q _tarcfg_cli || exit 2
+    COMP_WORDS=("$2" hi) COMP_CWORD=1
+    _tarcfg_cli
+    printf "%s " "${COMPREPLY[@]}"
+  ' completion "$usr/share/bash-completion/completions/tarcfg-cli" "$usr/bin/tarcfg-cli" 2>&1) ||
+  [[ $out != "history " ]]; then
+  fail "bash completion of 'tarcfg-cli hi': '$out'"
+fi
+pass "bash completion"
 
 # ---- the manual pages render without warnings (all of groff's, not only
 # the default "mac" ones)

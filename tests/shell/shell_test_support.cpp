@@ -83,6 +83,8 @@ ShellTest::ShellTest() {
   directory_ = made ? made : "/tmp";
   context_ = std::make_unique<ShellContext>(database_, messages_);
   context_->workingDirectory = directory_.string();
+  // The configuration history of this test only, never the user's.
+  context_->historyDirectory = (directory_ / "history").string();
   GuiSettings& settings = context_->settings;
   settings.ownAddress = kWorkstation;
   settings.netMask = kNetMask;

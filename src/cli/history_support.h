@@ -1,0 +1,35 @@
+// What the commands that write to a router share about the configuration
+// history: the --no-history option, keeping the configuration as read before
+// anything is sent, and applying a .cfg file (write and restore).
+#pragma once
+
+#include <QCommandLineParser>
+#include <string>
+#include <vector>
+
+#include "config_history.h"
+#include "session.h"
+
+namespace tarcfg::cli {
+
+// The history of this run's settings (HistoryLimit) in the default folder.
+ConfigHistory SettingsHistory(const CliContext& context);
+
+// --no-history: write even when the history cannot be kept.
+void AddNoHistoryOption(QCommandLineParser& parser);
+// Whether the command needs the router's hardware address for the history.
+bool HistoryWanted(const CliContext& context, const QCommandLineParser& parser);
+
+// Keeps the session's configuration as last read from the router, with a note
+// of what is about to be sent. True when kept, when the history is off or
+// --no-history was given; otherwise prints why nothing is sent and gives false.
+bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& parser,
+                            const std::string& operation, const std::vector<std::string>& sending);
+
+// Loads `path` as Open... does and writes what differs from the router's
+// tables (after keeping the history); with --dry-run lists the entries
+// instead. The session is registered; it is deregistered here. An exit code.
+int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
+                    const std::string& path, const std::string& operation);
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,28 @@
+#include "router_history.h"
+
+#include "string_table.h"
+
+namespace tarcfg {
+
+ConfigHistory RouterHistory(const ShellContext& context) {
+  return ConfigHistory(context.historyDirectory, context.settings.historyLimit);
+}
+
+bool KeepHistoryBeforeWrite(ShellContext& context, QWidget* parent, const std::string& operation,
+                            const std::vector<std::string>& sending) {
+  const ConfigHistory history = RouterHistory(context);
+  if (!history.enabled() || !context.savedConfiguration)
+    return true;
+  const SelectedRouter& selected = context.selected;
+  const Configuration& read = *context.savedConfiguration;
+  const HistoryKeepResult kept = history.Keep(
+      selected.hardwareAddressText, read.lineTargets, read.routes, read.filters, selected.current,
+      context.configContext(), HistoryNote{selected.routerAddressText, operation, sending});
+  if (kept.ok)
+    return true;
+  return context.messages.AskYesNo(
+      parent, QString::fromLocal8Bit(FormatString(41100, kept.error.c_str()).c_str()),
+      MessageIcon::Exclamation);
+}
+
+}  // namespace tarcfg

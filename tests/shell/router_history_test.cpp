@@ -1,0 +1,104 @@
+// Router Configuration's parameter and password writes keep the router's
+// configuration in the history first; without history nothing is sent
+// unless the user agrees.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "shell_test_support.h"
+#include "wire.h"
+
+namespace tarcfg::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RouterHistoryTest : public ShellTest {
+ protected:
+  void SetUp() override {
+    UseRouters({OpenRouter("198.51.100.10", 1)});
+    StartWindow();
+    RegisterRow(0);
+    ASSERT_TRUE(window_->registered());
+    network_.ClearLog();
+  }
+  // The Router Configuration dialog answers with `edit` applied to current.
+  void EditWith(std::function<void(RouterParameters&)> edit) {
+    window_->dialogs().editRouterParameters =
+        [edit](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
+      RouterParameters changed = current;
+      edit(changed);
+      return changed;
+    };
+    button("routerButton")->click();
+    DeliverDatagrams();
+  }
+  fs::path RouterFolder() { return directory_ / "history" / "00-60-1a-10-00-01"; }
+  std::vector<fs::path> HistoryFiles() {
+    std::vector<fs::path> files;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(RouterFolder(), ignored))
+      files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+  static std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+};
+
+TEST_F(RouterHistoryTest, ParameterWriteKeepsTheConfigurationAsReadFirst) {
+  const std::string asRead = FormatConfigFile(
+      context_->savedConfiguration->lineTargets, context_->savedConfiguration->routes,
+      context_->savedConfiguration->filters, context_->selected.current, context_->configContext());
+  const std::string phone = context_->selected.current.phoneNumber.str();
+  EditWith([](RouterParameters& p) {
+    p.phoneNumber = "0309999";
+    p.password = "newpass";
+  });
+  const auto files = HistoryFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string kept = ReadAll(files[0]);
+  EXPECT_NE(kept.find("# Router    : 00-60-1a-10-00-01 198.51.100.10\n# Operation : Router "
+                      "Configuration\n# Sending   : phone number: " +
+                      phone + " -> 0309999\n# Sending   : password: changed\n\n"),
+            std::string::npos)
+      << kept;
+  EXPECT_EQ(kept.find("newpass"), std::string::npos) << "a password is never kept";
+  EXPECT_EQ(kept.substr(kept.find("\n\n") + 2), asRead);
+  EXPECT_EQ(SentByTool(command::kChangePassword).size(), 1u);
+  EXPECT_EQ(context_->selected.current.phoneNumber, "0309999");
+}
+
+TEST_F(RouterHistoryTest, WithoutHistoryNoSendsNothingAndYesWritesAnyway) {
+  std::ofstream(directory_ / "history") << "a file where the folder should be\n";
+  messages_.answers = {false};
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  ASSERT_EQ(messages_.shown.size(), 1u);
+  EXPECT_TRUE(messages_.shown[0].text.startsWith(
+      "The router's configuration could not be kept in the history:\n"));
+  EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(SentByTool(command::kWriteParameters).empty());
+  EXPECT_NE(context_->selected.current.phoneNumber, "0309999");
+
+  messages_.shown.clear();
+  messages_.answers = {true};
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  EXPECT_EQ(SentByTool(command::kWriteParameters).size(), 1u);
+  EXPECT_EQ(context_->selected.current.phoneNumber, "0309999");
+}
+
+TEST_F(RouterHistoryTest, LimitZeroKeepsNothingAndAsksNothing) {
+  context_->settings.historyLimit = 0;
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  EXPECT_FALSE(fs::exists(directory_ / "history"));
+  EXPECT_EQ(SentByTool(command::kWriteParameters).size(), 1u);
+}
+
+}  // namespace
+}  // namespace tarcfg::testing
