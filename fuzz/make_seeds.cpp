@@ -218,7 +218,7 @@ void ProtocolDefinitionSeeds(const fs::path& directory) {
     targets.Append(target);
   }
   const std::string scratch = ScratchDirectory::Path();
-  WriteProtocolAdditions(scratch, targets);
+  WriteProtocolAdditions(scratch, targets, ProtocolTables{});
   std::ifstream in(scratch + "/" + kProtocolAdditionsFileName, std::ios::binary);
   std::string additions((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   WriteSeed(directory, "tarcfg_add.pro", additions);

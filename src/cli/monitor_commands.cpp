@@ -88,7 +88,7 @@ class StatusCommand : public Command {
     if (!ok)
       return kExitRefused;
     session.protocol().StopLineMonitor();
-    session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 15);
+    session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 15);
     session.Deregister();
     return kExitOk;
   }
@@ -126,7 +126,7 @@ class ConnectCommand : public Command {
       return kExitUsage;
     }
     session.protocol().ConnectLineTarget(position - 1);
-    if (!session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 30))
+    if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
       return kExitRefused;
     session.Deregister();
     return kExitOk;
@@ -156,7 +156,7 @@ class DisconnectCommand : public Command {
     if (const int failed = RegisterWithArgument(session, parser))
       return failed;
     session.protocol().DisconnectChannel(channel.toInt());
-    if (!session.RunUntil([&] { return !session.protocol().transactions().outstanding(); }, 30))
+    if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
       return kExitRefused;
     session.Deregister();
     return kExitOk;

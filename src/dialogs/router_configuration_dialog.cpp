@@ -239,7 +239,7 @@ bool RouterConfigurationDialog::Exchange(DataExchange& exchange) {
   // A router outside the workstation's own network is possible, but asked about.
   const std::uint32_t mask = addresses.ResolveAddress(netmask);
   const std::uint32_t router = addresses.ResolveAddress(name);
-  std::uint32_t own = context_.protocol ? context_.protocol->transport().TransportOwnAddress() : 0;
+  std::uint32_t own = context_.protocol ? context_.protocol->ownAddress() : 0;
   if (own == 0)
     own = context_.settings.ownAddress;
   if ((mask & router) != (mask & own) &&

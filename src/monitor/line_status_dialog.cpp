@@ -172,7 +172,7 @@ void LineStatusDialog::ShowLineStatus(const LineStatus& status) {
 }
 
 bool LineStatusDialog::RequestOutstanding() const {
-  return context_.protocol && context_.protocol->transactions().outstanding();
+  return context_.protocol && context_.protocol->requestOutstanding();
 }
 
 void LineStatusDialog::UpdateButtons() {

@@ -242,10 +242,16 @@ void RouterProtocol::WatchForAnswer() {
     silentTicks_ = 0;
     return;
   }
-  if (++silentTicks_ > kAnswerTimeoutTicks) {
-    silentTicks_ = 0;
+  if (++silentTicks_ <= kAnswerTimeoutTicks)
+    return;
+  silentTicks_ = 0;
+  // A registered router that took the request in is still there: it is
+  // told that we leave, so that it is not held by this host. A candidate
+  // has not taken us yet.
+  if (state_ == ProtocolState::Transferring)
+    AbortRegistration(registered_, kErrorNoAcknowledge);
+  else
     OnTransportError(kErrorNoAcknowledge);
-  }
 }
 
 void RouterProtocol::ChangePassword(DoneCallback result, std::string_view newPassword,

@@ -283,6 +283,8 @@ class RouterProtocol {
   // A numbered request waits for its acknowledgement: a second one now
   // would be refused with 8999.
   bool requestOutstanding() const { return transactions_.outstanding(); }
+  // The workstation's address, as the transport was opened with it.
+  std::uint32_t ownAddress() const { return transport_.TransportOwnAddress(); }
   Transport& transport() { return transport_; }
   Transactions& transactions() { return transactions_; }
 

@@ -58,9 +58,11 @@ int Transactions::Send(std::uint32_t destination, std::uint16_t command,
 int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
                               std::span<const std::uint8_t> payload, bool numbered,
                               CompletionCallback completion) {
-  if (numbered)
-    completion_ = std::move(completion);
   if (!outstanding_) {
+    // Taken only for a message that goes out: a refused one must not
+    // replace what the outstanding request runs on its acknowledgement.
+    if (numbered)
+      completion_ = std::move(completion);
     if (Send(destination, command, payload, numbered) != 0) {
       Fail(kErrorSendFailed);
       return -1;

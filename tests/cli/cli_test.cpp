@@ -156,6 +156,8 @@ TEST_F(CliTest, ServeChecksItsOptionsAndDescribesThem) {
     EXPECT_NE(help.out.find(option), std::string::npos) << option;
   EXPECT_NE(Run("--help").out.find("  serve [--listen ADDR:PORT] [--interval S]"),
             std::string::npos);
+}
+
 TEST_F(CliTest, CommandHelpNamesTheCommandNotThePath) {
   for (const char* command : {"write", "history", "restore", "scan"}) {
     Result help = Run(std::string(command) + " --help");

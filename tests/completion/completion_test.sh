@@ -41,7 +41,7 @@ expect() {  # EXPECTED WORD...
 
 expect "read restore " re
 expect "history " hi
-expect "scan set status " s
+expect "scan serve set status " s
 expect "--settings " --set
 expect "--dry-run " write --d
 expect "--no-history " restore --no

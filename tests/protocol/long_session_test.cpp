@@ -184,6 +184,10 @@ TEST_F(SilentRouterTest, TableReadAcknowledgedButNeverAnsweredEnds) {
   ASSERT_EQ(protocol->state(), ProtocolState::Transferring);
   EXPECT_TRUE(ReturnsToIdleWithin(30));
   EXPECT_EQ(errors, std::vector<int>{kErrorNoAcknowledge});
+  // The router took the request in: it is told that we leave, with the code.
+  auto left = router->Received(command::kDeregister);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].payload, (Bytes{0x22, 0xB8}));
 }
 
 TEST_F(SilentRouterTest, PasswordChangeAcknowledgedButNeverAnsweredEnds) {

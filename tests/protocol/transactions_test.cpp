@@ -119,6 +119,19 @@ TEST_F(TransactionsTest, SecondNumberedRequestGives8999AndSendsNothing) {
   EXPECT_TRUE(transactions.outstanding());
 }
 
+TEST_F(TransactionsTest, RefusedSecondRequestLeavesTheFirstOnesCompletion) {
+  // The first request stays outstanding after 8999; its acknowledgement
+  // must still run what the first request asked for.
+  std::vector<int> completed;
+  transactions.SendRequest(kRouterAddress, 0x0002, {}, true,
+                           [&](std::uint32_t) { completed.push_back(1); });
+  transactions.SendRequest(kRouterAddress, 0x1011, {}, true,
+                           [&](std::uint32_t) { completed.push_back(2); });
+  ASSERT_EQ(errors, std::vector<int>{kErrorBusy});
+  Acknowledge(1);
+  EXPECT_EQ(completed, std::vector<int>{1});
+}
+
 TEST_F(TransactionsTest, UnnumberedWhileOutstandingIsSentButGivesMinusOne) {
   transactions.SendRequest(kRouterAddress, 0x1001, {}, true);
   EXPECT_EQ(transactions.SendRequest(kRouterAddress, 0x1003, {}, false), -1);

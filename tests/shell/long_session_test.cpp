@@ -91,18 +91,68 @@ TEST_F(LongSessionTest, ClosingTheWindowDuringAPasswordChangeDeregisters) {
   EXPECT_TRUE(messages_.shown.empty());
 }
 
-TEST_F(LongSessionTest, ClosingTheWindowDuringATableReadDeregisters) {
+TEST_F(LongSessionTest, ClosingTheWindowDuringATableWriteDeregisters) {
   UseRouters({OpenRouter("198.51.100.10", 1)});
   StartWindow();
   RegisterRow(0);
   ASSERT_TRUE(window_->registered());
-  // A read whose answers are on their way when the window closes.
+  ASSERT_TRUE(context_->configuration.has_value());
+  // A new route is being written when the window closes; the router's
+  // acknowledgement and answer are still on their way.
+  RouteList edited = context_->configuration->routes.Clone();
+  RouteEntry route;
+  route.netmask = "255.255.255.0";
+  route.match = "198.51.102.0";
+  route.gateway = "198.51.100.200";
+  edited.Append(route);
   network_.DropNextFrom(Ip("198.51.100.10"), 2);
-  context_->protocol->ReadLineTargets(nullptr, 1);
+  context_->protocol->WriteRoutes(nullptr, edited, context_->configuration->routes);
   ASSERT_EQ(context_->protocol->state(), ProtocolState::Transferring);
   window_->close();
   EXPECT_EQ(SentByTool(command::kDeregister).size(), 1u);
   EXPECT_EQ(routers_->sim().routers()[0].session, 0u);
+  const std::size_t writes = SentByTool(command::kWriteTableEntry).size();
+  Tick(15);
+  EXPECT_EQ(SentByTool(command::kWriteTableEntry).size(), writes);
+  EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(LongSessionTest, RouterRebootedWhileRegisteredEndsTheNextRequestAndCanBeRegisteredAgain) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  ASSERT_TRUE(window_->registered());
+  routers_->Reboot(0);
+  Tick(3);  // the router is back, and has forgotten us
+  // A parameter write now is taken in but never answered: the tool gives up
+  // after a while instead of waiting for ever.
+  window_->dialogs().editRouterParameters =
+      [](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
+    RouterParameters changed = current;
+    changed.phoneNumber = "0309999";
+    return changed;
+  };
+  button("routerButton")->click();
+  DeliverDatagrams();
+  for (int tick = 0; tick < 30 && context_->protocol->state() != ProtocolState::Idle; ++tick)
+    Tick();
+  ProcessPosted();
+  EXPECT_EQ(context_->protocol->state(), ProtocolState::Idle);
+  EXPECT_EQ(MessageTexts(), std::vector<QString>{
+                                QStringLiteral("General network communication error!\n(Error code: "
+                                               "8888)")});
+  EXPECT_FALSE(window_->registered());
+  EXPECT_TRUE(button("registerButton")->isEnabled());
+
+  // The router numbers from 1 again; registering and reading work.
+  messages_.shown.clear();
+  button("registerButton")->click();
+  DeliverDatagrams();
+  ProcessPosted();
+  ASSERT_TRUE(window_->registered());
+  ASSERT_TRUE(context_->configuration.has_value());
+  EXPECT_EQ(context_->configuration->lineTargets.count(), 1);
+  EXPECT_EQ(routers_->sim().routers()[0].session, kWorkstation);
   EXPECT_TRUE(messages_.shown.empty());
 }
 

@@ -64,6 +64,8 @@ class EmulatedRouters {
                   tarnex_sim::Faults faults = {});
   ~EmulatedRouters();
   void Advance(std::uint64_t milliseconds);
+  // Power-cycles router `index` now: its session ends without a word.
+  void Reboot(std::size_t index) { sim_.Reboot(index, now_); }
   tarnex_sim::Network& sim() { return sim_; }
 
  private:
