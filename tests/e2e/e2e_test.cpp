@@ -703,6 +703,24 @@ TEST_F(Serve, HttpMetricsFollowAChannelAndTheServerNeverHoldsARouter) {
       << dropped;
   EXPECT_TRUE(HasLine(dropped, "tarnex_accounting_success{" + open + "} 1"));
 
+  // The router is power-cycled between rounds: it forgets everything and
+  // numbers its messages from 1 again. The server reads it again as before.
+  {
+    std::ofstream control(std::getenv("TARNEX_SIM_CONTROL"));
+    control << "reboot 00-60-1a-10-00-01\n";
+  }
+  std::string previous = stamp(dropped), back;
+  for (int round = 0; round < 3 && back.empty(); ++round) {
+    const std::string text = nextRound(previous);
+    previous = stamp(text);
+    if (RouterState(kOpen)["reboots"].toInt() == 1 &&
+        HasLine(text, "tarnex_router_up{" + open + "} 1") &&
+        HasLine(text, "tarnex_accounting_success{" + open + "} 1"))
+      back = text;
+  }
+  EXPECT_FALSE(back.empty()) << ReadFile(dir / "serve.err");
+  EXPECT_TRUE(WaitForState(kOpen, NobodyRegistered));
+
   EXPECT_EQ(curl("-o /dev/null -w %{http_code} http://127.0.0.1:9532/other"), "404");
   const std::string headers = curl("-D - -o /dev/null http://127.0.0.1:9532/metrics");
   EXPECT_NE(headers.find("Content-Type: text/plain; version=0.0.4; charset=utf-8"),
