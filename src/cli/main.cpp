@@ -35,7 +35,7 @@ void PrintHelp() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("tarcfg-cli");
-  QCoreApplication::setApplicationVersion("1.4.5.0");
+  QCoreApplication::setApplicationVersion(TARCFG_VERSION);
   const QStringList args = QCoreApplication::arguments();
 
   QString settings;
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (arg == "-v" || arg == "--version") {
-      std::cout << "tarcfg-cli 1.4.5.0\n";
+      std::cout << "tarcfg-cli " TARCFG_VERSION "\n";
       return 0;
     }
     if (arg == "--settings" && i + 1 < args.size()) {

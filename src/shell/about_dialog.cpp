@@ -49,7 +49,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ProgramIcon());
   auto* product = new QLabel(QStringLiteral("Tarnex Router"), this);
   product->setObjectName(QStringLiteral("productName"));
-  auto* version = new QLabel(QStringLiteral("Configuration Software V1.4.5.0"), this);
+  auto* version = new QLabel(QStringLiteral("Configuration Software V" TARCFG_VERSION), this);
   version->setObjectName(QStringLiteral("versionLine"));
   auto* ok = new QPushButton(QStringLiteral("OK"), this);
   ok->setDefault(true);

@@ -39,6 +39,6 @@ int main(int argc, char** argv) {
   };
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarcfg"));
-  QApplication::setApplicationVersion(QStringLiteral("1.4.5.0"));
+  QApplication::setApplicationVersion(QStringLiteral(TARCFG_VERSION));
   return tarcfg::RunApplication(options);
 }
