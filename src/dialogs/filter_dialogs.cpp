@@ -7,14 +7,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "dialog_buttons.h"
 #include "field_exchange.h"
-#include "list_panel.h"
-#include "static_text.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -82,11 +79,7 @@ bool ParseFilterService(std::string_view text, NetDatabase& database, int* proto
 EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& database,
                                    MessageBoxes& messages, int position, int highestPosition,
                                    QWidget* parent)
-    : QDialog(parent),
-      addresses_(addresses),
-      database_(database),
-      messages_(messages),
-      highest_(highestPosition) {
+    : EntryEditor(messages, highestPosition, parent), addresses_(addresses), database_(database) {
   setObjectName(QStringLiteral("editFilterDialog"));
   setWindowTitle(QStringLiteral("Edit Filter"));
   values_.service = LoadString(1003);
@@ -132,12 +125,7 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
   auto* positionLabel = new QLabel(QStringLiteral("Table &Position:"), this);
   positionLabel->setBuddy(position_);
 
-  auto* buttons =
-      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(sending, 0, 0, 1, 2);
@@ -149,8 +137,7 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
   grid->addWidget(position_, 4, 1);
   grid->addWidget(buttons, 0, 2, 5, 1, Qt::AlignTop);
 
-  DataExchange load(DataExchange::Direction::Load, this, messages_);
-  Exchange(load, values_);
+  LoadFields();
   sendNetmask_->setFocus();
 }
 
@@ -162,8 +149,7 @@ void EditFilterDialog::LoadFrom(const FilterEntry& filter) {
   values_.accept = filter.action != 0;
   values_.position = filter.tablePosition + 1;
   values_.service = FilterServiceDisplayText(filter, database_);
-  DataExchange load(DataExchange::Direction::Load, this, messages_);
-  Exchange(load, values_);
+  LoadFields();
 }
 
 void EditFilterDialog::StoreInto(FilterEntry& filter) const {
@@ -197,46 +183,19 @@ void EditFilterDialog::Exchange(DataExchange& exchange, Values& values) {
   }
 }
 
-void EditFilterDialog::accept() {
-  DataExchange save(DataExchange::Direction::Save, this, messages_);
-  Values checked = values_;
-  Exchange(save, checked);
-  if (save.failed())
-    return;
-  values_ = checked;
-  QDialog::accept();
-}
-
 // --- Filter Table ----------------------------------------------------------
 
 FilterTableDialog::FilterTableDialog(FilterList& filters, const QString& routerName,
                                      AddressService& addresses, NetDatabase& database,
                                      MessageBoxes& messages, QWidget* parent)
-    : QDialog(parent),
+    : TableDialog(parent),
       filters_(filters),
       addresses_(addresses),
       database_(database),
-      messages_(messages),
-      units_(font()) {
+      messages_(messages) {
   setObjectName(QStringLiteral("filterTableDialog"));
   setWindowTitle(QStringLiteral("Filter Table"));
   EnsureDefaultFilter(filters_);
-
-  auto* routerRow = new QHBoxLayout;
-  routerRow->addWidget(new QLabel(QStringLiteral("Router:"), this));
-  auto* router = new StaticText(this);
-  router->setObjectName(QStringLiteral("routerName"));
-  router->setText(routerName);
-  routerRow->addWidget(router, 1);
-
-  ListPanel panel = MakeListPanel(this, units_,
-                                  {{QStringLiteral("&Position"), 0},
-                                   {QStringLiteral("Sending Host"), 32},
-                                   {QStringLiteral("Receiving Host"), 96},
-                                   {QStringLiteral("Service"), 160},
-                                   {QStringLiteral("Action"), 212}},
-                                  244, 120, "filterList");
-  list_ = panel.list;
 
   auto* remaining = new QGroupBox(QStringLiteral("All Remaining"), this);
   remainingAccept_ = new QRadioButton(QStringLiteral("&Accept"), remaining);
@@ -247,41 +206,15 @@ FilterTableDialog::FilterTableDialog(FilterList& filters, const QString& routerN
   remainingLayout->addWidget(remainingAccept_);
   remainingLayout->addWidget(remainingReject_);
 
-  auto button = [this](const char* name, const QString& text) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-  };
-  open_ = button("openButton", QStringLiteral("&Open"));
-  add_ = button("addButton", QStringLiteral("&Add"));
-  delete_ = button("deleteButton", QStringLiteral("&Delete"));
-  QPushButton* close = button("closeButton", QStringLiteral("Close"));
-  close->setDefault(true);
-
-  auto* side = new QVBoxLayout;
-  side->addWidget(open_);
-  side->addWidget(add_);
-  side->addWidget(delete_);
-  side->addWidget(remaining);
-  side->addStretch();
-  side->addWidget(close);
-  auto* left = new QVBoxLayout;
-  left->addLayout(routerRow);
-  left->addWidget(panel.area);
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(left);
-  layout->addLayout(side);
-
-  connect(list_, &QListWidget::itemSelectionChanged, this, &FilterTableDialog::UpdateButtons);
-  connect(list_, &QListWidget::itemDoubleClicked, this, &FilterTableDialog::OpenSelected);
-  connect(open_, &QPushButton::clicked, this, &FilterTableDialog::OpenSelected);
-  connect(add_, &QPushButton::clicked, this, &FilterTableDialog::AddRule);
-  connect(delete_, &QPushButton::clicked, this, &FilterTableDialog::DeleteSelected);
-  connect(close, &QPushButton::clicked, this, &QDialog::accept);
-
-  SetAllRemainingAccept(Refill(-1) != 0);
-  UpdateButtons();
+  Build(routerName,
+        {{QStringLiteral("&Position"), 0},
+         {QStringLiteral("Sending Host"), 32},
+         {QStringLiteral("Receiving Host"), 96},
+         {QStringLiteral("Service"), 160},
+         {QStringLiteral("Action"), 212}},
+        244, "filterList", remaining);
+  const FilterEntry* last = filters_.Last();
+  SetAllRemainingAccept(last && last->action != 0);
 }
 
 bool FilterTableDialog::allRemainingAccept() const {
@@ -308,55 +241,34 @@ std::vector<QString> FilterTableDialog::Rows() {
   return rows;
 }
 
-int FilterTableDialog::Refill(int row) {
-  RefillList(list_, Rows(), row);
-  const FilterEntry* last = filters_.Last();
-  return last ? last->action : 0;
-}
-
-void FilterTableDialog::UpdateButtons() {
-  const bool selected = SelectedRow(list_) >= 0;
-  open_->setEnabled(selected);
-  delete_->setEnabled(selected);
-  add_->setEnabled(list_->count() < kMaxFilterRules);
-}
-
-void FilterTableDialog::OpenSelected() {
-  const int row = SelectedRow(list_);
+std::optional<int> FilterTableDialog::EditRow(int row) {
   FilterEntry* entry = filters_.NodeAt(row + 1);
-  if (row < 0 || !entry)
-    return;
+  if (!entry)
+    return std::nullopt;
   EditFilterDialog editor(addresses_, database_, messages_, row + 1, filters_.count() - 1, this);
   editor.LoadFrom(*entry);
   if (editor.exec() != QDialog::Accepted)
-    return;
+    return std::nullopt;
   FilterEntry changed = *entry;
   editor.StoreInto(changed);
-  Refill(PutBackEdited(filters_, row, changed));
-  UpdateButtons();
+  return PutBackEdited(filters_, row, changed);
 }
 
-void FilterTableDialog::AddRule() {
-  if (list_->count() >= kMaxFilterRules)
-    return;
+std::optional<int> FilterTableDialog::AddNew() {
   const int position = filters_.count();
   EditFilterDialog editor(addresses_, database_, messages_, position, position, this);
   if (editor.exec() != QDialog::Accepted)
-    return;
+    return std::nullopt;
   FilterEntry added;
   editor.StoreInto(added);
-  const int taken = filters_.InsertAt(added, added.tablePosition + 1);
-  Refill(taken - 1);
-  UpdateButtons();
+  return filters_.InsertAt(added, added.tablePosition + 1) - 1;
 }
 
-void FilterTableDialog::DeleteSelected() {
-  const int row = SelectedRow(list_);
-  if (row < 0 || row + 1 >= filters_.count())
-    return;
+bool FilterTableDialog::RemoveRow(int row) {
+  if (row + 1 >= filters_.count())
+    return false;  // the default entry stays
   filters_.RemoveAt(row + 1);
-  Refill(row);
-  UpdateButtons();
+  return true;
 }
 
 }  // namespace tarcfg

@@ -12,18 +12,14 @@
 
 #include "address.h"
 #include "configuration.h"
-#include "dialog_units.h"
 #include "message_boxes.h"
 #include "net_database.h"
+#include "table_dialog.h"
 
 class QLineEdit;
-class QListWidget;
-class QPushButton;
 class QRadioButton;
 
 namespace tarcfg {
-
-class DataExchange;
 
 inline constexpr int kMaxFilterRules = kMaxFilters - 1;
 
@@ -34,18 +30,21 @@ std::string FilterServiceDisplayText(const FilterEntry& filter, NetDatabase& dat
 // The reverse: false (and -1 for both) for a text that is no service.
 bool ParseFilterService(std::string_view text, NetDatabase& database, int* protocol, int* port);
 
-class EditFilterDialog : public QDialog {
+// What "Edit Filter" shows and keeps.
+struct FilterValues {
+  std::string sendNetmask = "0.0.0.0";
+  std::string sendMatch = "0.0.0.0";
+  std::string receiveNetmask = "0.0.0.0";
+  std::string receiveMatch = "0.0.0.0";
+  std::string service;  // set from string 1003 for a new rule
+  bool accept = true;
+  int position = 1;  // 1-based
+};
+
+class EditFilterDialog : public EntryEditor<FilterValues> {
   Q_OBJECT
  public:
-  struct Values {
-    std::string sendNetmask = "0.0.0.0";
-    std::string sendMatch = "0.0.0.0";
-    std::string receiveNetmask = "0.0.0.0";
-    std::string receiveMatch = "0.0.0.0";
-    std::string service;  // set from string 1003 for a new rule
-    bool accept = true;
-    int position = 1;  // 1-based
-  };
+  using Values = FilterValues;
 
   // A new rule at `position`, which is also the highest allowed one.
   EditFilterDialog(AddressService& addresses, NetDatabase& database, MessageBoxes& messages,
@@ -53,19 +52,12 @@ class EditFilterDialog : public QDialog {
 
   void LoadFrom(const FilterEntry& filter);
   void StoreInto(FilterEntry& filter) const;
-  const Values& values() const { return values_; }
-  int highestPosition() const { return highest_; }
-
-  void accept() override;
 
  private:
-  void Exchange(DataExchange& exchange, Values& values);
+  void Exchange(DataExchange& exchange, Values& values) override;
 
   AddressService& addresses_;
   NetDatabase& database_;
-  MessageBoxes& messages_;
-  int highest_;
-  Values values_;
   QLineEdit* sendNetmask_ = nullptr;
   QLineEdit* sendMatch_ = nullptr;
   QLineEdit* receiveNetmask_ = nullptr;
@@ -76,7 +68,7 @@ class EditFilterDialog : public QDialog {
   QLineEdit* position_ = nullptr;
 };
 
-class FilterTableDialog : public QDialog {
+class FilterTableDialog : public TableDialog {
   Q_OBJECT
  public:
   // `filters` must end with its default entry; the dialog edits it in place.
@@ -87,26 +79,17 @@ class FilterTableDialog : public QDialog {
   bool allRemainingAccept() const;
   void SetAllRemainingAccept(bool accept);
 
-  void OpenSelected();
-  void AddRule();
-  void DeleteSelected();
-
  private:
-  // Renumbers the entries, lists the rules and selects `row`; gives the
-  // default entry's action.
-  int Refill(int row);
-  void UpdateButtons();
-  std::vector<QString> Rows();
+  std::vector<QString> Rows() override;
+  int capacity() const override { return kMaxFilterRules; }
+  std::optional<int> EditRow(int row) override;
+  std::optional<int> AddNew() override;
+  bool RemoveRow(int row) override;
 
   FilterList& filters_;
   AddressService& addresses_;
   NetDatabase& database_;
   MessageBoxes& messages_;
-  DialogUnits units_;
-  QListWidget* list_ = nullptr;
-  QPushButton* open_ = nullptr;
-  QPushButton* add_ = nullptr;
-  QPushButton* delete_ = nullptr;
   QRadioButton* remainingAccept_ = nullptr;
   QRadioButton* remainingReject_ = nullptr;
 };

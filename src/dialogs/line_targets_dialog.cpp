@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "config_file.h"
+#include "dialog_buttons.h"
 #include "field_exchange.h"
 #include "filter_dialogs.h"
 #include "list_panel.h"
@@ -23,7 +24,6 @@
 #include "reports.h"
 #include "route_dialogs.h"
 #include "router_history.h"
-#include "static_text.h"
 #include "string_table.h"
 #include "table_codec.h"
 
@@ -44,13 +44,6 @@ ListPanel LineTargetPanel(QWidget* parent, const DialogUnits& units, const char*
                         {QStringLiteral("Host Name"), 32},
                         {QString::fromLatin1(phoneHeader), 128}},
                        200, 96, "lineTargetList");
-}
-
-QPushButton* SideButton(QWidget* parent, const char* name, const QString& text) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(QString::fromLatin1(name));
-  button->setAutoDefault(false);
-  return button;
 }
 
 template <class Record>
@@ -123,13 +116,6 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
   connect(save, &QAction::triggered, this, &LineTargetsDialog::SaveFile);
   connect(saveAs, &QAction::triggered, this, &LineTargetsDialog::SaveFileAs);
 
-  auto* routerRow = new QHBoxLayout;
-  routerRow->addWidget(new QLabel(QStringLiteral("Router:"), this));
-  auto* router = new StaticText(this);
-  router->setObjectName(QStringLiteral("routerName"));
-  router->setText(routerName_);
-  routerRow->addWidget(router, 1);
-
   ListPanel panel = LineTargetPanel(this, units_, "Telephone Number");
   list_ = panel.list;
 
@@ -156,7 +142,7 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
   side->addWidget(changes);
   side->addStretch();
   auto* left = new QVBoxLayout;
-  left->addLayout(routerRow);
+  left->addLayout(MakeRouterRow(this, routerName_));
   left->addWidget(panel.area);
   left->addStretch();
   auto* layout = new QHBoxLayout(this);
@@ -470,13 +456,8 @@ SetupConnectionDialog::SetupConnectionDialog(const LineTargetList& lineTargets, 
   setWindowTitle(QStringLiteral("Setup Connection"));
   ListPanel panel = LineTargetPanel(this, units_, "Phone Number");
   list_ = panel.list;
-  auto* buttons =
-      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
+  QDialogButtonBox* buttons = MakeOkCancelButtons(this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
-  ok_->setObjectName(QStringLiteral("okButton"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(panel.area);
   layout->addWidget(buttons);

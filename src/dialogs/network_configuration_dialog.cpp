@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "dialog_buttons.h"
 #include "field_exchange.h"
 
 namespace tarcfg {
@@ -160,12 +161,7 @@ void NetworkConfigurationDialog::BuildDialog() {
       Buddy(QStringLiteral("&Remote Identification:"), remoteIdentification_, passwordGroup), 1, 0);
   passwordLayout->addWidget(remoteIdentification_, 1, 1);
 
-  auto* buttons =
-      new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
-  buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cancelButton"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
   auto* grid = new QGridLayout(this);
   grid->addWidget(targetGroup, 0, 0);

@@ -7,26 +7,25 @@
 
 #include "address.h"
 #include "configuration.h"
-#include "dialog_units.h"
 #include "message_boxes.h"
+#include "table_dialog.h"
 
 class QLineEdit;
-class QListWidget;
-class QPushButton;
 
 namespace tarcfg {
 
-class DataExchange;
+// What "Edit Route" shows and keeps.
+struct RouteValues {
+  std::string netmask;
+  std::string match;
+  std::string gateway;
+  int position = 1;  // 1-based
+};
 
-class EditRouteDialog : public QDialog {
+class EditRouteDialog : public EntryEditor<RouteValues> {
   Q_OBJECT
  public:
-  struct Values {
-    std::string netmask;
-    std::string match;
-    std::string gateway;
-    int position = 1;  // 1-based
-  };
+  using Values = RouteValues;
 
   // A new route (empty texts) at `position`, which is also the highest
   // allowed one.
@@ -35,47 +34,34 @@ class EditRouteDialog : public QDialog {
 
   void LoadFrom(const RouteEntry& route);
   void StoreInto(RouteEntry& route) const;
-  const Values& values() const { return values_; }
-  int highestPosition() const { return highest_; }
-
-  void accept() override;
 
  private:
-  void Exchange(DataExchange& exchange, Values& values);
+  void Exchange(DataExchange& exchange, Values& values) override;
 
   AddressService& addresses_;
-  MessageBoxes& messages_;
-  int highest_;
-  Values values_;
   QLineEdit* netmask_ = nullptr;
   QLineEdit* match_ = nullptr;
   QLineEdit* gateway_ = nullptr;
   QLineEdit* position_ = nullptr;
 };
 
-class RoutingTableDialog : public QDialog {
+class RoutingTableDialog : public TableDialog {
   Q_OBJECT
  public:
   RoutingTableDialog(RouteList& routes, const QString& routerName, AddressService& addresses,
                      MessageBoxes& messages, QWidget* parent = nullptr);
 
-  void OpenSelected();
-  void AddRoute();
-  void DeleteSelected();
-
  private:
-  void Refill(int row);
-  void UpdateButtons();
+  std::vector<QString> Rows() override;
+  int capacity() const override { return kMaxRoutes; }
+  std::optional<int> EditRow(int row) override;
+  std::optional<int> AddNew() override;
+  bool RemoveRow(int row) override;
 
   RouteList& routes_;
   QString routerName_;
   AddressService& addresses_;
   MessageBoxes& messages_;
-  DialogUnits units_;
-  QListWidget* list_ = nullptr;
-  QPushButton* open_ = nullptr;
-  QPushButton* add_ = nullptr;
-  QPushButton* delete_ = nullptr;
 };
 
 }  // namespace tarcfg

@@ -203,24 +203,27 @@ class ControlChannel {
 // How often the control pipe is looked at, at most.
 constexpr uint64_t kControlPeriodMs = 50;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc >= 2 && std::string(argv[1]) == "make-image")
-    return MakeImageCommand(argc, argv);
-
+struct Options {
   std::string routersPath, statePath, readyPath, controlPath;
   uint32_t bindAddress = 0;
-  unsigned long port = 1532, seed = 1, number = 0;
+  unsigned long port = 1532, seed = 1;
   Faults faults;
   Timing timing;
   bool verbose = false;
+};
+
+// Reads the command line into `options`: -1 to go on, else the exit code
+// (0 after --help, 2 after a bad option, having said so).
+int ParseOptions(int argc, char** argv, Options& options) {
+  Faults& faults = options.faults;
+  Timing& timing = options.timing;
+  unsigned long number = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     const char* v = i + 1 < argc ? argv[i + 1] : nullptr;
     bool ok = true;
     if (a == "--verbose") {
-      verbose = true;
+      options.verbose = true;
       continue;
     } else if (a == "--continuous-numbering") {
       faults.continuousNumbering = true;
@@ -231,21 +234,21 @@ int main(int argc, char** argv) {
     } else if (!v) {
       ok = false;
     } else if (a == "--routers") {
-      routersPath = v;
+      options.routersPath = v;
     } else if (a == "--state") {
-      statePath = v;
+      options.statePath = v;
     } else if (a == "--ready-file") {
-      readyPath = v;
+      options.readyPath = v;
     } else if (a == "--control") {
-      controlPath = v;
+      options.controlPath = v;
     } else if (a == "--bind") {
       auto ip = ParseIp(v);
       ok = ip.has_value();
-      bindAddress = ip.value_or(0);
+      options.bindAddress = ip.value_or(0);
     } else if (a == "--port") {
-      ok = ParseNumber(v, 65535, port) && port != 0;
+      ok = ParseNumber(v, 65535, options.port) && options.port != 0;
     } else if (a == "--seed") {
-      ok = ParseNumber(v, 0xFFFFFFFFul, seed);
+      ok = ParseNumber(v, 0xFFFFFFFFul, options.seed);
     } else if (a == "--drop") {
       ok = ParseProbability(v, faults.dropProbability);
     } else if (a == "--duplicate") {
@@ -274,70 +277,112 @@ int main(int argc, char** argv) {
     }
     ++i;
   }
-  if (routersPath.empty()) {
+  if (options.routersPath.empty()) {
     std::fputs(kUsage, stderr);
     return 2;
   }
-  RouterFileResult file = LoadRouterFile(routersPath);
-  if (!file.error.empty()) {
-    std::fprintf(stderr, "tarnex-sim: %s\n", file.error.c_str());
-    return 1;
-  }
+  return -1;
+}
 
-  // Blocking for receiving (see the main loop); every send is MSG_DONTWAIT.
+// The bound UDP socket, or -1 having said why. Blocking for receiving (see
+// UdpLink::Receive); every send is MSG_DONTWAIT.
+int OpenSocket(const Options& options) {
   int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   int one = 1;
   if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0 ||
       setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0 ||
       setsockopt(fd, IPPROTO_IP, IP_PKTINFO, &one, sizeof one) != 0) {
     std::perror("tarnex-sim: socket");
-    return 1;
+    return -1;
   }
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_port = htons(uint16_t(port));
-  local.sin_addr.s_addr = htonl(bindAddress);
+  local.sin_port = htons(uint16_t(options.port));
+  local.sin_addr.s_addr = htonl(options.bindAddress);
   if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-    std::fprintf(stderr, "tarnex-sim: cannot bind %s:%lu: %s\n", FormatIp(bindAddress).c_str(),
-                 port, std::strerror(errno));
-    return 1;
+    std::fprintf(stderr, "tarnex-sim: cannot bind %s:%lu: %s\n",
+                 FormatIp(options.bindAddress).c_str(), options.port, std::strerror(errno));
+    return -1;
   }
+  return fd;
+}
 
+void CatchStopSignals() {
   struct sigaction sa {};
   sa.sa_handler = OnSignal;
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+}
 
-  ControlChannel commands;
-  if (!controlPath.empty()) {
-    std::string error = commands.Open(controlPath);
-    if (!error.empty()) {
-      std::fprintf(stderr, "tarnex-sim: %s\n", error.c_str());
-      return 1;
+// The emulator's datagrams on the socket: batches out with sendmmsg and in
+// with recvmmsg, answers from the routers' own addresses, to the port each
+// host last sent from.
+class UdpLink {
+ public:
+  UdpLink(int fd, const Options& options)
+      : fd_(fd),
+        bindAddress_(options.bindAddress),
+        port_(uint16_t(options.port)),
+        verbose_(options.verbose) {}
+  UdpLink(const UdpLink&) = delete;
+  UdpLink& operator=(const UdpLink&) = delete;
+
+  // Everything due goes out in one sendmmsg. An acknowledgement and the
+  // answer behind it then leave together: sent one by one, the host woken
+  // by the first would preempt the emulator before the second, and so wake
+  // twice per exchange.
+  void SendAll(const std::vector<Datagram>& out) {
+    size_t i = 0;
+    while (i < out.size()) {
+      size_t n = std::min(out.size() - i, kBatch);
+      for (size_t k = 0; k < n; ++k) {
+        if (verbose_)
+          Log("tx", out[i + k].from, out[i + k].to, out[i + k].bytes);
+        sendHeaders_[k] = mmsghdr{};
+        Prepare(out[i + k], sendAddresses_[k], sendVectors_[k], sendControls_[k].data(),
+                sendHeaders_[k].msg_hdr);
+      }
+      int sent = sendmmsg(fd_, sendHeaders_.data(), unsigned(n), MSG_DONTWAIT);
+      i += sent > 0 ? size_t(sent) : 0;
+      if (sent < int(n))
+        SendOne(out[i++]);  // the one that failed, with the fallback
     }
   }
-  uint64_t nextControlMs = 0;
 
-  Network network(std::move(file.routers), faults, uint32_t(seed), timing);
-  auto start = std::chrono::steady_clock::now();
-  uint64_t writtenVersion = UINT64_MAX;
-  std::map<uint32_t, uint16_t> hostPorts;  // answers go to the port a host sent from
-  bool warnedSource = false;
-
-  if (!readyPath.empty()) {
-    std::ofstream(readyPath) << getpid() << "\n";
+  // Waits up to `timeoutMs` for datagrams and hands up to kBatch of them to
+  // `network`. False when the socket failed.
+  bool Receive(int timeoutMs, Network& network, std::chrono::steady_clock::time_point start) {
+    PrepareReceive();
+    // The wait for the next datagram is the receive itself, bounded by the
+    // socket's receive time-out: a poll before it would be one more system
+    // call per exchange, a tenth of a round trip on the link.
+    int flags = MSG_WAITFORONE;
+    if (timeoutMs == 0) {
+      flags = MSG_DONTWAIT;
+    } else if (timeoutMs != waitMs_) {
+      timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+      if (setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0)
+        waitMs_ = timeoutMs;
+    }
+    int received = recvmmsg(fd_, receiveHeaders_.data(), unsigned(kBatch), flags, nullptr);
+    if (received < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+      std::perror("tarnex-sim: recvmmsg");
+      return false;
+    }
+    for (int k = 0; k < received; ++k)
+      Deliver(size_t(k), network, start);
+    return true;
   }
-  std::fprintf(stderr, "tarnex-sim: %zu routers on %s:%lu\n", network.routers().size(),
-               FormatIp(bindAddress).c_str(), port);
 
+ private:
   // The message header of datagram `d`, with its source address in
   // `control` when the emulator must answer from a router's own address.
-  auto prepare = [&](const Datagram& d, sockaddr_in& to, iovec& iov, char* control, msghdr& msg) {
+  void Prepare(const Datagram& d, sockaddr_in& to, iovec& iov, char* control, msghdr& msg) {
     to = sockaddr_in{};
     to.sin_family = AF_INET;
-    auto p = hostPorts.find(d.to);
-    to.sin_port = htons(p != hostPorts.end() ? p->second : uint16_t(port));
+    auto p = hostPorts_.find(d.to);
+    to.sin_port = htons(p != hostPorts_.end() ? p->second : port_);
     to.sin_addr.s_addr = htonl(d.to);
     iov = iovec{const_cast<uint8_t*>(d.bytes.data()), d.bytes.size()};
     msg = msghdr{};
@@ -346,7 +391,7 @@ int main(int argc, char** argv) {
     msg.msg_iov = &iov;
     msg.msg_iovlen = 1;
     // A socket bound to one address sends from that address only.
-    if (d.from != 0 && bindAddress == 0) {
+    if (d.from != 0 && bindAddress_ == 0) {
       std::memset(control, 0, kControlSpace);
       msg.msg_control = control;
       msg.msg_controllen = kControlSpace;
@@ -358,67 +403,113 @@ int main(int argc, char** argv) {
       info.ipi_spec_dst.s_addr = htonl(d.from);
       std::memcpy(CMSG_DATA(c), &info, sizeof info);
     }
-  };
+  }
 
   // One datagram on its own, falling back to any source address when the
   // router's address is not one of this host's.
-  auto sendOne = [&](const Datagram& d) {
+  void SendOne(const Datagram& d) {
     sockaddr_in to;
     iovec iov;
     alignas(cmsghdr) char control[kControlSpace];
     msghdr msg;
-    prepare(d, to, iov, control, msg);
-    if (sendmsg(fd, &msg, MSG_DONTWAIT) >= 0)
+    Prepare(d, to, iov, control, msg);
+    if (sendmsg(fd_, &msg, MSG_DONTWAIT) >= 0)
       return;
     if (msg.msg_control && (errno == EINVAL || errno == EADDRNOTAVAIL)) {
-      if (!warnedSource) {
+      if (!warnedSource_) {
         std::fprintf(stderr, "tarnex-sim: %s is not a local address; sending from another one\n",
                      FormatIp(d.from).c_str());
-        warnedSource = true;
+        warnedSource_ = true;
       }
       msg.msg_control = nullptr;
       msg.msg_controllen = 0;
-      if (sendmsg(fd, &msg, MSG_DONTWAIT) >= 0)
+      if (sendmsg(fd_, &msg, MSG_DONTWAIT) >= 0)
         return;
     }
-    if (verbose)
+    if (verbose_)
       std::fprintf(stderr, "tarnex-sim: send failed: %s\n", std::strerror(errno));
-  };
+  }
 
-  // Everything due goes out in one sendmmsg. An acknowledgement and the
-  // answer behind it then leave together: sent one by one, the host woken
-  // by the first would preempt the emulator before the second, and so wake
-  // twice per exchange.
-  std::vector<mmsghdr> sendHeaders(kBatch);
-  std::vector<sockaddr_in> sendAddresses(kBatch);
-  std::vector<iovec> sendVectors(kBatch);
-  std::vector<std::array<char, kControlSpace>> sendControls(kBatch);
-  auto sendAll = [&](const std::vector<Datagram>& out) {
-    size_t i = 0;
-    while (i < out.size()) {
-      size_t n = std::min(out.size() - i, kBatch);
-      for (size_t k = 0; k < n; ++k) {
-        if (verbose)
-          Log("tx", out[i + k].from, out[i + k].to, out[i + k].bytes);
-        sendHeaders[k] = mmsghdr{};
-        prepare(out[i + k], sendAddresses[k], sendVectors[k], sendControls[k].data(),
-                sendHeaders[k].msg_hdr);
-      }
-      int sent = sendmmsg(fd, sendHeaders.data(), unsigned(n), MSG_DONTWAIT);
-      i += sent > 0 ? size_t(sent) : 0;
-      if (sent < int(n))
-        sendOne(out[i++]);  // the one that failed, with the fallback
+  void PrepareReceive() {
+    for (size_t k = 0; k < kBatch; ++k) {
+      receiveVectors_[k] = iovec{receiveBuffers_[k].data(), receiveBuffers_[k].size()};
+      msghdr& msg = receiveHeaders_[k].msg_hdr;
+      msg = msghdr{};
+      msg.msg_name = &receiveAddresses_[k];
+      msg.msg_namelen = sizeof(sockaddr_in);
+      msg.msg_iov = &receiveVectors_[k];
+      msg.msg_iovlen = 1;
+      msg.msg_control = receiveControls_[k].data();
+      msg.msg_controllen = receiveControls_[k].size();
     }
-  };
+  }
 
-  // Up to kBatch waiting datagrams are taken with one recvmmsg.
-  std::vector<mmsghdr> receiveHeaders(kBatch);
-  std::vector<sockaddr_in> receiveAddresses(kBatch);
-  std::vector<iovec> receiveVectors(kBatch);
-  std::vector<std::array<uint8_t, 2048>> receiveBuffers(kBatch);
-  std::vector<std::array<char, 256>> receiveControls(kBatch);
+  // Received datagram `k` to the network, addressed as it arrived.
+  void Deliver(size_t k, Network& network, std::chrono::steady_clock::time_point start) {
+    msghdr& msg = receiveHeaders_[k].msg_hdr;
+    if (msg.msg_flags & MSG_TRUNC)
+      return;  // larger than any message of the protocol
+    uint32_t destination = 0xFFFFFFFF;
+    for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
+      if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
+        in_pktinfo info;
+        std::memcpy(&info, CMSG_DATA(c), sizeof info);
+        destination = ntohl(info.ipi_addr.s_addr);
+      }
+    }
+    // Bound to one address (e.g. loopback for a quick look): what arrives
+    // there is meant for every router.
+    if (bindAddress_ != 0 && destination == bindAddress_)
+      destination = 0xFFFFFFFF;
+    const sockaddr_in& from = receiveAddresses_[k];
+    uint32_t sender = ntohl(from.sin_addr.s_addr);
+    hostPorts_[sender] = ntohs(from.sin_port);
+    const uint8_t* data = receiveBuffers_[k].data();
+    Bytes bytes(data, data + receiveHeaders_[k].msg_len);
+    if (verbose_)
+      Log("rx", sender, destination, bytes);
+    network.Receive(NowMs(start), sender, destination, bytes);
+  }
 
-  int waitMs = -1;  // the receive time-out set on the socket
+  const int fd_;
+  const uint32_t bindAddress_;
+  const uint16_t port_;
+  const bool verbose_;
+  std::map<uint32_t, uint16_t> hostPorts_;  // answers go to the port a host sent from
+  bool warnedSource_ = false;
+  int waitMs_ = -1;  // the receive time-out set on the socket
+
+  std::vector<mmsghdr> sendHeaders_ = std::vector<mmsghdr>(kBatch);
+  std::vector<sockaddr_in> sendAddresses_ = std::vector<sockaddr_in>(kBatch);
+  std::vector<iovec> sendVectors_ = std::vector<iovec>(kBatch);
+  std::vector<std::array<char, kControlSpace>> sendControls_ =
+      std::vector<std::array<char, kControlSpace>>(kBatch);
+
+  std::vector<mmsghdr> receiveHeaders_ = std::vector<mmsghdr>(kBatch);
+  std::vector<sockaddr_in> receiveAddresses_ = std::vector<sockaddr_in>(kBatch);
+  std::vector<iovec> receiveVectors_ = std::vector<iovec>(kBatch);
+  std::vector<std::array<uint8_t, 2048>> receiveBuffers_ =
+      std::vector<std::array<uint8_t, 2048>>(kBatch);
+  std::vector<std::array<char, 256>> receiveControls_ = std::vector<std::array<char, 256>>(kBatch);
+};
+
+// How long the next receive may wait: until the network's next event, a
+// second at the most, and no longer than the control pipe's period.
+int ReceiveTimeoutMs(const Network& network, uint64_t now, bool controlActive) {
+  uint64_t next = network.NextEventMs();
+  int timeout = 1000;
+  if (next != UINT64_MAX)
+    timeout = int(next > now ? std::min<uint64_t>(next - now, 1000) : 0);
+  if (controlActive)
+    timeout = std::min(timeout, int(kControlPeriodMs));
+  return timeout;
+}
+
+// Plays the network on `link` until a stop signal (or a failed socket).
+void Serve(Network& network, UdpLink& link, ControlChannel& commands, const std::string& statePath,
+           std::chrono::steady_clock::time_point start) {
+  uint64_t nextControlMs = 0;
+  uint64_t writtenVersion = UINT64_MAX;
   while (!stopRequested) {
     uint64_t now = NowMs(start);
     // Looked at every kControlPeriodMs rather than on every datagram, so
@@ -428,73 +519,59 @@ int main(int argc, char** argv) {
       nextControlMs = now + kControlPeriodMs;
     }
     network.Advance(now);
-    sendAll(network.TakeOutgoing(now));
+    link.SendAll(network.TakeOutgoing(now));
     if (!statePath.empty() && network.version() != writtenVersion) {
       if (!WriteFileAtomically(statePath, StateJson(network, now)))
         std::fprintf(stderr, "tarnex-sim: cannot write %s\n", statePath.c_str());
       writtenVersion = network.version();
     }
-    uint64_t next = network.NextEventMs();
-    int timeout = 1000;
-    if (next != UINT64_MAX)
-      timeout = int(next > now ? std::min<uint64_t>(next - now, 1000) : 0);
-    if (commands.active())
-      timeout = std::min(timeout, int(kControlPeriodMs));
-    for (size_t k = 0; k < kBatch; ++k) {
-      receiveVectors[k] = iovec{receiveBuffers[k].data(), receiveBuffers[k].size()};
-      msghdr& msg = receiveHeaders[k].msg_hdr;
-      msg = msghdr{};
-      msg.msg_name = &receiveAddresses[k];
-      msg.msg_namelen = sizeof(sockaddr_in);
-      msg.msg_iov = &receiveVectors[k];
-      msg.msg_iovlen = 1;
-      msg.msg_control = receiveControls[k].data();
-      msg.msg_controllen = receiveControls[k].size();
-    }
-    // The wait for the next datagram is the receive itself, bounded by the
-    // socket's receive time-out: a poll before it would be one more system
-    // call per exchange, a tenth of a round trip on the link.
-    int flags = MSG_WAITFORONE;
-    if (timeout == 0) {
-      flags = MSG_DONTWAIT;
-    } else if (timeout != waitMs) {
-      timeval limit{timeout / 1000, (timeout % 1000) * 1000};
-      if (setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit) == 0)
-        waitMs = timeout;
-    }
-    int received = recvmmsg(fd, receiveHeaders.data(), unsigned(kBatch), flags, nullptr);
-    if (received < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-      std::perror("tarnex-sim: recvmmsg");
+    if (!link.Receive(ReceiveTimeoutMs(network, now, commands.active()), network, start))
       break;
-    }
-    for (int k = 0; k < received; ++k) {
-      msghdr& msg = receiveHeaders[size_t(k)].msg_hdr;
-      if (msg.msg_flags & MSG_TRUNC)
-        continue;  // larger than any message of the protocol
-      uint32_t destination = 0xFFFFFFFF;
-      for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == IPPROTO_IP && c->cmsg_type == IP_PKTINFO) {
-          in_pktinfo info;
-          std::memcpy(&info, CMSG_DATA(c), sizeof info);
-          destination = ntohl(info.ipi_addr.s_addr);
-        }
-      }
-      // Bound to one address (e.g. loopback for a quick look): what arrives
-      // there is meant for every router.
-      if (bindAddress != 0 && destination == bindAddress)
-        destination = 0xFFFFFFFF;
-      const sockaddr_in& from = receiveAddresses[size_t(k)];
-      uint32_t sender = ntohl(from.sin_addr.s_addr);
-      hostPorts[sender] = ntohs(from.sin_port);
-      const uint8_t* data = receiveBuffers[size_t(k)].data();
-      Bytes bytes(data, data + receiveHeaders[size_t(k)].msg_len);
-      if (verbose)
-        Log("rx", sender, destination, bytes);
-      network.Receive(NowMs(start), sender, destination, bytes);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && std::string(argv[1]) == "make-image")
+    return MakeImageCommand(argc, argv);
+
+  Options options;
+  if (int exitCode = ParseOptions(argc, argv, options); exitCode >= 0)
+    return exitCode;
+  RouterFileResult file = LoadRouterFile(options.routersPath);
+  if (!file.error.empty()) {
+    std::fprintf(stderr, "tarnex-sim: %s\n", file.error.c_str());
+    return 1;
+  }
+
+  int fd = OpenSocket(options);
+  if (fd < 0)
+    return 1;
+  CatchStopSignals();
+
+  ControlChannel commands;
+  if (!options.controlPath.empty()) {
+    std::string error = commands.Open(options.controlPath);
+    if (!error.empty()) {
+      std::fprintf(stderr, "tarnex-sim: %s\n", error.c_str());
+      return 1;
     }
   }
-  if (!statePath.empty())
-    WriteFileAtomically(statePath, StateJson(network, NowMs(start)));
+
+  Network network(std::move(file.routers), options.faults, uint32_t(options.seed), options.timing);
+  auto start = std::chrono::steady_clock::now();
+  if (!options.readyPath.empty()) {
+    std::ofstream(options.readyPath) << getpid() << "\n";
+  }
+  std::fprintf(stderr, "tarnex-sim: %zu routers on %s:%lu\n", network.routers().size(),
+               FormatIp(options.bindAddress).c_str(), options.port);
+
+  UdpLink link(fd, options);
+  Serve(network, link, commands, options.statePath, start);
+
+  if (!options.statePath.empty())
+    WriteFileAtomically(options.statePath, StateJson(network, NowMs(start)));
   close(fd);
   std::fputs("tarnex-sim: stopped\n", stderr);
   return 0;

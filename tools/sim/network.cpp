@@ -224,46 +224,11 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
       return;
     }
     case kRegister:
-      ++version_;
-      if (faults_.refuseCode) {
-        Refuse(r, now, sender, faults_.refuseCode, holder);
-      } else if (holder != 0 && holder != sender) {
-        Refuse(r, now, sender, kRefuseHeld, holder);
-      } else if (!r.config.password.empty()) {
-        uint16_t seed = uint16_t(random_() & 0x7FFF);
-        r.challenges[sender] = seed;
-        SendNumbered(r, now, sender, kChallenge, Writer().U16be(seed).Take());
-        r.challengeSequence[sender] = r.sequence;
-      } else {
-        Accept(r, now, sender);
-      }
+      Register(r, now, sender, holder);
       return;
-    case kPasswordAnswer: {
-      auto challenge = r.challenges.find(sender);
-      if (challenge == r.challenges.end())
-        return;
-      uint16_t seed = challenge->second;
-      uint16_t expected = r.challengeSequence[sender];
-      r.challenges.erase(challenge);
-      r.challengeSequence.erase(sender);
-      ++version_;
-      Reader in(payload);
-      uint16_t answered = in.U16be();
-      Bytes scrambled = in.Raw(10);
-      if (!in.ok())
-        return Refuse(r, now, sender, kRefuseWrongPassword, 0);
-      if (answered != expected)
-        return Refuse(r, now, sender, kRefuseUnknownChallenge, 0);
-      if (holder != 0 && holder != sender)
-        return Refuse(r, now, sender, kRefuseHeld, holder);
-      uint8_t plain[10];
-      ScramblePassword(plain, scrambled.data(), seed);
-      auto want = Padded(r.config.password);
-      if (std::memcmp(plain, want.data(), 10) != 0)
-        return Refuse(r, now, sender, kRefuseWrongPassword, 0);
-      Accept(r, now, sender);
+    case kPasswordAnswer:
+      AnswerChallenge(r, now, sender, holder, payload);
       return;
-    }
     case kAssignAddress: {
       Reader in(payload);
       Bytes hw = in.Raw(6);
@@ -294,55 +259,18 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
       EndSession(r);
       return;
     }
-    case kChangePassword: {
-      Reader in(payload);
-      uint16_t seed = in.U16be();
-      uint8_t exclusive = in.U8();
-      Bytes newScrambled = in.Raw(10), currentScrambled = in.Raw(10);
-      uint16_t status = 0;
-      if (!in.ok()) {
-        status = kStatusMalformed;
-      } else if (faults_.writeStatus) {
-        status = faults_.writeStatus;
-      } else {
-        uint8_t current[10], fresh[10];
-        ScramblePassword(current, currentScrambled.data(), seed);
-        ScramblePassword(fresh, newScrambled.data(), seed);
-        if (std::memcmp(current, Padded(r.config.password).data(), 10) != 0) {
-          status = kStatusWrongPassword;
-        } else {
-          r.config.password = Unpadded(fresh);
-          r.config.owner = exclusive == 0xFF ? sender : 0;
-        }
-      }
-      SendNumbered(r, now, sender, kPasswordChanged, Writer().U16be(0).U16be(status).Take());
+    case kChangePassword:
+      ChangePassword(r, now, sender, payload);
       return;
-    }
     case kReadTable:
       ReadTable(r, now, sender, payload);
       return;
     case kWriteTable:
       WriteTable(r, now, sender, payload);
       return;
-    case kWriteParameters: {
-      Reader in(payload);
-      uint32_t name = in.U32be(), netmask = in.U32be();
-      std::string phone = in.Text(20);
-      uint8_t permanent = in.U8();
-      uint16_t status = 0;
-      if (!in.ok()) {
-        status = kStatusMalformed;
-      } else if (faults_.writeStatus) {
-        status = faults_.writeStatus;
-      } else {
-        r.pendingAddress = name != r.config.address ? name : 0;
-        r.config.netmask = netmask;
-        r.config.phone = phone;
-        r.config.permanentConnection = permanent;
-      }
-      SendNumbered(r, now, sender, kParametersWritten, Writer().U16be(0).U16be(status).Take());
+    case kWriteParameters:
+      WriteParameters(r, now, sender, payload);
       return;
-    }
     case kMonitorStart:
       r.monitoring = true;
       SendUnnumbered(r, now, sender, kLineStatus, LineStatusReport(r));
@@ -351,33 +279,9 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
     case kMonitorStop:
       r.monitoring = false;
       return;
-    case kConnect: {
-      Reader in(payload);
-      in.U8();
-      uint16_t position = in.U16be();
-      if (!in.ok() || position >= r.lineTargets.size() || !r.lineTargets[position])
-        return;
-      LineTarget& t = *r.lineTargets[position];
-      bool wasConnected = r.channels[0].state == 3 || r.channels[1].state == 3;
-      for (Channel& c : r.channels) {
-        if (c.state != 0)
-          continue;
-        ResetChannel(c);
-        c.state = 3;
-        c.cause = 0;
-        c.remote = t.address;
-        c.phone = t.phone;
-        c.name = t.label.empty() ? FormatIp(t.address) : t.label;
-        c.target = position;
-        c.charge = 1;
-        t.counters[0] += 1;  // charge units
-        t.counters[1] += 1;  // calls outgoing
-        if (!wasConnected)
-          r.nextChannelTickMs = now + timing_.tickMs;
-        return;
-      }
+    case kConnect:
+      Connect(r, now, payload);
       return;
-    }
     case kDisconnect: {
       Reader in(payload);
       uint8_t channel = in.U8();
@@ -385,31 +289,155 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
         ResetChannel(r.channels[channel]);
       return;
     }
-    case kReadAccounting: {
-      Reader in(payload);
-      uint8_t operation = in.U8();
-      uint16_t index = in.U16be();
-      if (!in.ok())
-        return;
-      Writer w;
-      w.U16be(0).U16be(index);
-      std::array<uint32_t, 7> counters{};
-      if (index < r.lineTargets.size() && r.lineTargets[index]) {
-        counters = r.lineTargets[index]->counters;
-        if (operation == 0xFF)
-          r.lineTargets[index]->counters = {};
-      }
-      for (uint32_t v : counters)
-        w.U32be(v);
-      SendNumbered(r, now, sender, kAccountingEntry, w.Take());
+    case kReadAccounting:
+      ReadAccounting(r, now, sender, payload);
       return;
-    }
     case kEnterLoader:
       EnterLoader(r);
       return;
     default:
       return;
   }
+}
+
+// A registration: refused when a fault says so or another host holds the
+// router, challenged when the router has a password, else accepted.
+void Network::Register(Router& r, uint64_t now, uint32_t sender, uint32_t holder) {
+  ++version_;
+  if (faults_.refuseCode) {
+    Refuse(r, now, sender, faults_.refuseCode, holder);
+  } else if (holder != 0 && holder != sender) {
+    Refuse(r, now, sender, kRefuseHeld, holder);
+  } else if (!r.config.password.empty()) {
+    uint16_t seed = uint16_t(random_() & 0x7FFF);
+    r.challenges[sender] = seed;
+    SendNumbered(r, now, sender, kChallenge, Writer().U16be(seed).Take());
+    r.challengeSequence[sender] = r.sequence;
+  } else {
+    Accept(r, now, sender);
+  }
+}
+
+// The answer to a password challenge.
+void Network::AnswerChallenge(Router& r, uint64_t now, uint32_t sender, uint32_t holder,
+                              std::span<const uint8_t> payload) {
+  auto challenge = r.challenges.find(sender);
+  if (challenge == r.challenges.end())
+    return;
+  uint16_t seed = challenge->second;
+  uint16_t expected = r.challengeSequence[sender];
+  r.challenges.erase(challenge);
+  r.challengeSequence.erase(sender);
+  ++version_;
+  Reader in(payload);
+  uint16_t answered = in.U16be();
+  Bytes scrambled = in.Raw(10);
+  if (!in.ok())
+    return Refuse(r, now, sender, kRefuseWrongPassword, 0);
+  if (answered != expected)
+    return Refuse(r, now, sender, kRefuseUnknownChallenge, 0);
+  if (holder != 0 && holder != sender)
+    return Refuse(r, now, sender, kRefuseHeld, holder);
+  uint8_t plain[10];
+  ScramblePassword(plain, scrambled.data(), seed);
+  auto want = Padded(r.config.password);
+  if (std::memcmp(plain, want.data(), 10) != 0)
+    return Refuse(r, now, sender, kRefuseWrongPassword, 0);
+  Accept(r, now, sender);
+}
+
+void Network::ChangePassword(Router& r, uint64_t now, uint32_t sender,
+                             std::span<const uint8_t> payload) {
+  Reader in(payload);
+  uint16_t seed = in.U16be();
+  uint8_t exclusive = in.U8();
+  Bytes newScrambled = in.Raw(10), currentScrambled = in.Raw(10);
+  uint16_t status = 0;
+  if (!in.ok()) {
+    status = kStatusMalformed;
+  } else if (faults_.writeStatus) {
+    status = faults_.writeStatus;
+  } else {
+    uint8_t current[10], fresh[10];
+    ScramblePassword(current, currentScrambled.data(), seed);
+    ScramblePassword(fresh, newScrambled.data(), seed);
+    if (std::memcmp(current, Padded(r.config.password).data(), 10) != 0) {
+      status = kStatusWrongPassword;
+    } else {
+      r.config.password = Unpadded(fresh);
+      r.config.owner = exclusive == 0xFF ? sender : 0;
+    }
+  }
+  SendNumbered(r, now, sender, kPasswordChanged, Writer().U16be(0).U16be(status).Take());
+}
+
+void Network::WriteParameters(Router& r, uint64_t now, uint32_t sender,
+                              std::span<const uint8_t> payload) {
+  Reader in(payload);
+  uint32_t name = in.U32be(), netmask = in.U32be();
+  std::string phone = in.Text(20);
+  uint8_t permanent = in.U8();
+  uint16_t status = 0;
+  if (!in.ok()) {
+    status = kStatusMalformed;
+  } else if (faults_.writeStatus) {
+    status = faults_.writeStatus;
+  } else {
+    r.pendingAddress = name != r.config.address ? name : 0;
+    r.config.netmask = netmask;
+    r.config.phone = phone;
+    r.config.permanentConnection = permanent;
+  }
+  SendNumbered(r, now, sender, kParametersWritten, Writer().U16be(0).U16be(status).Take());
+}
+
+// Connects the first free channel to the line target the host names.
+void Network::Connect(Router& r, uint64_t now, std::span<const uint8_t> payload) {
+  Reader in(payload);
+  in.U8();
+  uint16_t position = in.U16be();
+  if (!in.ok() || position >= r.lineTargets.size() || !r.lineTargets[position])
+    return;
+  LineTarget& t = *r.lineTargets[position];
+  bool wasConnected = r.channels[0].state == 3 || r.channels[1].state == 3;
+  for (Channel& c : r.channels) {
+    if (c.state != 0)
+      continue;
+    ResetChannel(c);
+    c.state = 3;
+    c.cause = 0;
+    c.remote = t.address;
+    c.phone = t.phone;
+    c.name = t.label.empty() ? FormatIp(t.address) : t.label;
+    c.target = position;
+    c.charge = 1;
+    t.counters[0] += 1;  // charge units
+    t.counters[1] += 1;  // calls outgoing
+    if (!wasConnected)
+      r.nextChannelTickMs = now + timing_.tickMs;
+    return;
+  }
+}
+
+// One line target's counters, reset after reading when the host asks so.
+void Network::ReadAccounting(Router& r, uint64_t now, uint32_t sender,
+                             std::span<const uint8_t> payload) {
+  Reader in(payload);
+  uint8_t operation = in.U8();
+  uint16_t index = in.U16be();
+  if (!in.ok())
+    return;
+  Writer w;
+  w.U16be(0).U16be(index);
+  std::array<uint32_t, 7> counters{};
+  if (index < r.lineTargets.size() && r.lineTargets[index]) {
+    counters = r.lineTargets[index]->counters;
+    if (operation == 0xFF)
+      r.lineTargets[index]->counters = {};
+  }
+  for (uint32_t v : counters)
+    w.U32be(v);
+  SendNumbered(r, now, sender, kAccountingEntry, w.Take());
 }
 
 void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t command,

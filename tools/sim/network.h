@@ -156,6 +156,15 @@ class Network {
                      std::span<const uint8_t> payload);
   void HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t command,
                     std::span<const uint8_t> payload);
+  // The pieces of HandleRunning: what any host may ask, then what only
+  // the registered host may.
+  void Register(Router& r, uint64_t now, uint32_t sender, uint32_t holder);
+  void AnswerChallenge(Router& r, uint64_t now, uint32_t sender, uint32_t holder,
+                       std::span<const uint8_t> payload);
+  void ChangePassword(Router& r, uint64_t now, uint32_t sender, std::span<const uint8_t> payload);
+  void WriteParameters(Router& r, uint64_t now, uint32_t sender, std::span<const uint8_t> payload);
+  void Connect(Router& r, uint64_t now, std::span<const uint8_t> payload);
+  void ReadAccounting(Router& r, uint64_t now, uint32_t sender, std::span<const uint8_t> payload);
   bool AddressedTo(const Router& r, uint32_t destination) const;
 
   void SendUnnumbered(Router& r, uint64_t now, uint32_t to, uint16_t command, const Bytes& payload);
