@@ -13,7 +13,6 @@ inline constexpr std::uint16_t kMaximumTransferUnit = 1504;
 inline constexpr std::uint8_t kLayer2ParameterLength = 9;
 inline constexpr std::uint8_t kLayer3ParameterLength = 14;
 inline constexpr std::size_t kChecksumOffset = 2;
-inline constexpr std::size_t kIdentificationField = 40;
 
 std::uint8_t Byte(int value) {
   return static_cast<std::uint8_t>(value);
@@ -36,16 +35,6 @@ Bytes Seal(WireWriter& record) {
   bytes[kChecksumOffset] = static_cast<std::uint8_t>(checksum);
   bytes[kChecksumOffset + 1] = static_cast<std::uint8_t>(checksum >> 8);
   return bytes;
-}
-
-void ImageIdentification(WireWriter& out, std::string_view text) {
-  bool ended = false;
-  for (std::size_t i = 0; i < kIdentificationField; ++i) {
-    if (i >= text.size() || text[i] == '\0')
-      ended = true;
-    char c = ended ? '\0' : text[i];
-    out.U8(c == '/' ? 0 : static_cast<std::uint8_t>(c));
-  }
 }
 
 Bytes ParametersRecord(const RouterParameters& parameters, const WireContext& wire,
@@ -76,8 +65,8 @@ Bytes LineTargetRecord(const LineTarget& target, const Layer2Protocol& layer2,
     out.U16le(layer3.parameters[i]);
   out.U8(static_cast<std::uint8_t>(layer3.parameters[6]));
   out.U16le(Word(target.timeout)).U8(Byte(target.compression)).U8(Byte(target.manualOnly));
-  ImageIdentification(out, target.localIdentification.view());
-  ImageIdentification(out, target.remoteIdentification.view());
+  WriteIdentification(out, target.localIdentification.view());
+  WriteIdentification(out, target.remoteIdentification.view());
   std::uint16_t channels = target.channelBundling ? 2 : 1;
   out.U16le(channels).U16le(channels).Zeros(8);
   return Seal(out);
