@@ -55,13 +55,7 @@ bool ImageDownload::EnterLoader(const HardwareAddress& hardwareAddress, ScanCall
   // during the download can no longer end it as if it were registered.
   context_.transactions.EndSession();
   context_.registered = 0;
-  std::uint32_t run = downloadRun_;
-  repetition_ = context_.transport.StartTimer(
-      [this, run] {
-        if (run == downloadRun_)
-          LoaderScan();
-      },
-      kRetransmitTicks);
+  ScheduleLoaderScan();
   StartStepTimeout(ProtocolState::WaitingForLoader, kLoaderTimeoutTicks, kErrorLoaderNotFound);
   return true;
 }
@@ -74,6 +68,10 @@ void ImageDownload::LoaderScan() {
   // its loader ignores it.
   context_.Send(loaderRouter_, command::kEnterLoader, {}, false);
   context_.Send(context_.broadcast, command::kScanQuery, {}, false);
+  ScheduleLoaderScan();
+}
+
+void ImageDownload::ScheduleLoaderScan() {
   std::uint32_t run = downloadRun_;
   repetition_ = context_.transport.StartTimer(
       [this, run] {

@@ -48,7 +48,11 @@ class ImageDownload {
   void Clear();
 
  private:
+  // Asks for the loader again: the command to enter it and a scan.
   void LoaderScan();
+  // Runs LoaderScan after the repetition interval, unless the download
+  // ends before.
+  void ScheduleLoaderScan();
   // Sends an unnumbered loader command now and again every four ticks for as
   // long as the protocol stays in `state`.
   void SendWhileIn(ProtocolState state, std::uint32_t destination, std::uint16_t commandWord,
