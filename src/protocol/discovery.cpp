@@ -1,6 +1,9 @@
 // Opening the protocol, the network scan and the router overview query.
 #include "router_protocol.h"
 
+#include "image_download.h"
+#include "protocol_context.h"
+
 namespace tarcfg {
 
 namespace {
@@ -11,71 +14,39 @@ inline constexpr std::size_t kOverviewAnswerFullLength = 64;
 inline constexpr std::size_t kRemoteNameLength = 20;
 inline constexpr std::size_t kOverviewFirmwareLength = 10;
 
-// The router's numbered answers to the tool's numbered requests.
-bool IsAnswerTo(std::uint16_t request, std::uint16_t answer) {
-  switch (request) {
-    case command::kRegister:
-      return answer == command::kPasswordRequest || answer == command::kRegistrationAccepted ||
-             answer == command::kRegistrationRefused;
-    case command::kPassword:
-      return answer == command::kRegistrationAccepted || answer == command::kRegistrationRefused;
-    case command::kChangePassword:
-      return answer == command::kPasswordChanged;
-    case command::kReadTableEntry:
-      return answer == command::kTableEntry;
-    case command::kReadAccounting:
-      return answer == command::kAccountingEntry;
-    case command::kWriteTableEntry:
-      return answer == command::kTableEntryWritten;
-    case command::kWriteParameters:
-      return answer == command::kParametersWritten;
-  }
-  return false;
-}
-
 }  // namespace
 
-RouterProtocol::RouterProtocol(DatagramSocket& socket, const GuiSettings& settings,
-                               const ProtocolTables& tables, AddressService& addresses)
-    : transport_(socket),
-      transactions_(transport_),
-      settings_(settings),
-      tables_(tables),
-      addresses_(addresses) {
-  transactions_.SetAnswerRule(IsAnswerTo);
-}
-
 int RouterProtocol::OpenRouterProtocol(ErrorCallback error, std::uint32_t broadcastAddress) {
-  int result = transactions_.InitTransactions(
+  int result = context_->transactions.InitTransactions(
       kRouterPort,
       [this](std::uint32_t sender, std::uint16_t commandWord, std::uint16_t sequence,
              std::span<const std::uint8_t> payload) {
         OnProtocolMessage(sender, commandWord, sequence, payload);
       },
-      [this](int code) { OnTransportError(code); }, settings_.ownAddress);
+      [this](int code) { OnTransportError(code); }, context_->settings.ownAddress);
   if (result != kTransportOpened)
     return result;
-  state_ = ProtocolState::Idle;
-  broadcast_ = broadcastAddress;
-  candidate_ = 0;
-  registered_ = 0;
+  context_->state = ProtocolState::Idle;
+  context_->broadcast = broadcastAddress;
+  context_->candidate = 0;
+  context_->registered = 0;
   scanResult_ = nullptr;
   overviewResult_ = nullptr;
   registrationResult_ = nullptr;
   doneResult_ = nullptr;
   lineMonitor_ = nullptr;
-  error_ = std::move(error);
+  context_->error = std::move(error);
   return result;
 }
 
 void RouterProtocol::ScanNetwork(ScanCallback result) {
-  if (state_ != ProtocolState::Idle)
+  if (context_->state != ProtocolState::Idle)
     return;
   scanResult_ = std::move(result);
-  Send(broadcast_, command::kScanQuery, {}, false);
-  transport_.StartTimerSlot([this] { ScanQueryAgain(); }, 1);
-  transport_.StartTimerSlot([this] { ScanQueryAgain(); }, 2);
-  transport_.StartTimerSlot(
+  context_->Send(context_->broadcast, command::kScanQuery, {}, false);
+  context_->transport.StartTimerSlot([this] { ScanQueryAgain(); }, 1);
+  context_->transport.StartTimerSlot([this] { ScanQueryAgain(); }, 2);
+  context_->transport.StartTimerSlot(
       [this] {
         ScanCallback callback = std::move(scanResult_);
         scanResult_ = nullptr;
@@ -88,16 +59,17 @@ void RouterProtocol::ScanNetwork(ScanCallback result) {
 }
 
 void RouterProtocol::ScanQueryAgain() {
-  Send(broadcast_, command::kScanQuery, {}, false);
+  context_->Send(context_->broadcast, command::kScanQuery, {}, false);
 }
 
 void RouterProtocol::QueryRouterOverview(OverviewCallback result) {
-  if (state_ != ProtocolState::Idle)
+  if (context_->state != ProtocolState::Idle)
     return;
   overviewResult_ = std::move(result);
-  Send(broadcast_, command::kOverviewQuery, {}, false);
-  transport_.StartTimerSlot([this] { Send(broadcast_, command::kOverviewQuery, {}, false); }, 1);
-  transport_.StartTimerSlot(
+  context_->Send(context_->broadcast, command::kOverviewQuery, {}, false);
+  context_->transport.StartTimerSlot(
+      [this] { context_->Send(context_->broadcast, command::kOverviewQuery, {}, false); }, 1);
+  context_->transport.StartTimerSlot(
       [this] {
         OverviewCallback callback = std::move(overviewResult_);
         overviewResult_ = nullptr;
@@ -113,8 +85,8 @@ int RouterProtocol::OnScanAnswer(std::uint32_t, std::uint16_t,
                                  std::span<const std::uint8_t> payload) {
   if (payload.size() < kScanAnswerLength)
     return kResultUnexpected;
-  if (state_ != ProtocolState::Idle && state_ != ProtocolState::Restarting &&
-      state_ != ProtocolState::WaitingForLoader)
+  if (context_->state != ProtocolState::Idle && context_->state != ProtocolState::Restarting &&
+      context_->state != ProtocolState::WaitingForLoader)
     return kResultUnexpected;
   WireReader in(payload, 2);
   ScanAnswer answer;
@@ -123,38 +95,20 @@ int RouterProtocol::OnScanAnswer(std::uint32_t, std::uint16_t,
   answer.routerAddress = in.U32();
   answer.registeredHost = in.U32();
 
-  if (state_ == ProtocolState::Idle) {
+  if (context_->state == ProtocolState::Idle) {
     if (scanResult_) {
       ScanCallback callback = scanResult_;
       callback(answer);
     }
-  } else if (state_ == ProtocolState::Restarting) {
-    // The router is back after its restart: the download is complete.
-    if (answer.routerAddress == candidate_) {
-      state_ = ProtocolState::Idle;
-      EndDownloadTimers();
-      ScanCallback done = std::move(downloadDone_);
-      downloadDone_ = nullptr;
-      progress_ = nullptr;
-      image_.clear();
-      if (done)
-        done(answer);
-    }
-  } else if (answer.hardwareAddress == loaderHardware_ && answer.routerAddress == 0) {
-    // The loader of our router, which has no address yet.
-    state_ = ProtocolState::Idle;
-    EndDownloadTimers();
-    ScanCallback found = std::move(loaderFound_);
-    loaderFound_ = nullptr;
-    if (found)
-      found(answer);
+  } else {
+    download_->OnScanAnswer(answer);
   }
   return kResultHandled;
 }
 
 int RouterProtocol::OnOverviewAnswer(std::uint32_t sender, std::uint16_t,
                                      std::span<const std::uint8_t> payload) {
-  if (state_ != ProtocolState::Idle || payload.size() < kOverviewAnswerLength)
+  if (context_->state != ProtocolState::Idle || payload.size() < kOverviewAnswerLength)
     return kResultUnexpected;
   WireReader in(payload, 2);
   OverviewAnswer answer;

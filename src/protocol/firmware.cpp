@@ -1,4 +1,4 @@
-// Firmware images and the download to the router's loader.
+// Firmware images: loading them and embedding a configuration in them.
 #include <cstring>
 
 #include "firmware_image.h"
@@ -13,7 +13,6 @@ inline constexpr std::uint16_t kMaximumTransferUnit = 1504;
 inline constexpr std::uint8_t kLayer2ParameterLength = 9;
 inline constexpr std::uint8_t kLayer3ParameterLength = 14;
 inline constexpr std::size_t kChecksumOffset = 2;
-inline constexpr std::size_t kIdentificationField = 40;
 
 std::uint8_t Byte(int value) {
   return static_cast<std::uint8_t>(value);
@@ -36,16 +35,6 @@ Bytes Seal(WireWriter& record) {
   bytes[kChecksumOffset] = static_cast<std::uint8_t>(checksum);
   bytes[kChecksumOffset + 1] = static_cast<std::uint8_t>(checksum >> 8);
   return bytes;
-}
-
-void ImageIdentification(WireWriter& out, std::string_view text) {
-  bool ended = false;
-  for (std::size_t i = 0; i < kIdentificationField; ++i) {
-    if (i >= text.size() || text[i] == '\0')
-      ended = true;
-    char c = ended ? '\0' : text[i];
-    out.U8(c == '/' ? 0 : static_cast<std::uint8_t>(c));
-  }
 }
 
 Bytes ParametersRecord(const RouterParameters& parameters, const WireContext& wire,
@@ -76,8 +65,8 @@ Bytes LineTargetRecord(const LineTarget& target, const Layer2Protocol& layer2,
     out.U16le(layer3.parameters[i]);
   out.U8(static_cast<std::uint8_t>(layer3.parameters[6]));
   out.U16le(Word(target.timeout)).U8(Byte(target.compression)).U8(Byte(target.manualOnly));
-  ImageIdentification(out, target.localIdentification.view());
-  ImageIdentification(out, target.remoteIdentification.view());
+  WriteIdentification(out, target.localIdentification.view());
+  WriteIdentification(out, target.remoteIdentification.view());
   std::uint16_t channels = target.channelBundling ? 2 : 1;
   out.U16le(channels).U16le(channels).Zeros(8);
   return Seal(out);
@@ -176,210 +165,6 @@ bool EmbedConfiguration(Bytes& image, const RouterParameters& parameters,
     position += record.size();
   }
   return true;
-}
-
-std::string RouterProtocol::FirmwareImagePath(const RouterParameters& parameters) const {
-  std::string path = settings_.firmwarePath;
-  path += "/";
-  path += parameters.dChannelProtocol != 0 ? "fw_dss1." : "fw_1tr6.";
-  path += parameters.firmwareVersion.view();
-  return path;
-}
-
-bool RouterProtocol::DownloadFirmware(const HardwareAddress& hardwareAddress,
-                                      const RouterParameters& parameters,
-                                      const LineTargetList* lineTargets, const RouteList* routes,
-                                      const FilterList* filters, ScanCallback done,
-                                      ProgressCallback progress) {
-  std::uint32_t routerAddress = addresses_.ResolveAddress(parameters.name.view());
-  std::optional<Bytes> image = LoadFirmwareImage(FirmwareImagePath(parameters));
-  if (!image)
-    return false;
-  if (!EmbedConfiguration(*image, parameters, lineTargets, routes, filters, wire(),
-                          transport_.TransportOwnAddress()))
-    return false;
-  if (lineTargets || routes || filters) {
-    // The registered router restarts into its loader first.
-    pendingImage_ = std::move(*image);
-    return EnterLoader(hardwareAddress,
-                       [this, done, progress, routerAddress](const ScanAnswer& loader) {
-                         StartDownload(done, std::move(pendingImage_), loader.hardwareAddress,
-                                       routerAddress, progress);
-                       });
-  }
-  return StartDownload(std::move(done), std::move(*image), hardwareAddress, routerAddress,
-                       std::move(progress));
-}
-
-bool RouterProtocol::EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound) {
-  if (state_ != ProtocolState::Registered)
-    return false;
-  EndDownloadTimers();
-  state_ = ProtocolState::WaitingForLoader;
-  loaderFound_ = std::move(loaderFound);
-  loaderHardware_ = hardwareAddress;
-  loaderRouter_ = registered_;
-  Send(registered_, command::kEnterLoader, {}, false);
-  // The loader answers from no address yet: let every sender through. The
-  // registration is over, so a stray message from the router's old address
-  // during the download can no longer end it as if it were registered.
-  transactions_.EndSession();
-  registered_ = 0;
-  std::uint32_t run = downloadRun_;
-  repetition_ = transport_.StartTimer(
-      [this, run] {
-        if (run == downloadRun_)
-          LoaderScan();
-      },
-      kRetransmitTicks);
-  StartStepTimeout(ProtocolState::WaitingForLoader, kLoaderTimeoutTicks, kErrorLoaderNotFound);
-  return true;
-}
-
-void RouterProtocol::LoaderScan() {
-  if (state_ != ProtocolState::WaitingForLoader)
-    return;
-  // The request to enter the loader has no acknowledgement; should it have
-  // been lost, the router still runs and takes it again. A router already in
-  // its loader ignores it.
-  Send(loaderRouter_, command::kEnterLoader, {}, false);
-  Send(broadcast_, command::kScanQuery, {}, false);
-  std::uint32_t run = downloadRun_;
-  repetition_ = transport_.StartTimer(
-      [this, run] {
-        if (run == downloadRun_)
-          LoaderScan();
-      },
-      kRetransmitTicks);
-}
-
-// The loader commands carry no acknowledgement: a lost one would only end in
-// the time-out of its step. Repeating it while the step waits is harmless,
-// since the loader takes the same address and the same restart only once.
-//
-// A slot whose count has run down counts as free before its callback runs,
-// so a restart here could take over the step's time-out slot in the second
-// it runs down. Started before the time-out, the repetition always sits in a
-// lower slot than it: slots run in index order, so when the repetition
-// restarts the time-out has not yet run down in that tick, and the lowest free
-// slot is at most the repetition's own.
-void RouterProtocol::SendWhileIn(ProtocolState state, std::uint32_t destination,
-                                 std::uint16_t commandWord, Bytes payload) {
-  Send(destination, commandWord, payload, false);
-  std::uint32_t run = downloadRun_;
-  repetition_ = transport_.StartTimer(
-      [this, run, state, destination, commandWord, payload = std::move(payload)]() mutable {
-        if (run == downloadRun_ && state_ == state)
-          SendWhileIn(state, destination, commandWord, std::move(payload));
-      },
-      kRetransmitTicks);
-}
-
-void RouterProtocol::StartStepTimeout(ProtocolState state, int ticks, int code) {
-  transport_.CancelTimer(stepTimeout_);
-  std::uint32_t run = downloadRun_;
-  stepTimeout_ = transport_.StartTimer(
-      [this, run, state, code] {
-        if (run == downloadRun_ && state_ == state)
-          AbortRegistration(0, code);
-      },
-      ticks);
-}
-
-void RouterProtocol::EndDownloadTimers() {
-  ++downloadRun_;
-  transport_.CancelTimer(stepTimeout_);
-  transport_.CancelTimer(repetition_);
-}
-
-bool RouterProtocol::StartDownload(ScanCallback done, Bytes image,
-                                   const HardwareAddress& hardwareAddress,
-                                   std::uint32_t routerAddress, ProgressCallback progress) {
-  if (state_ != ProtocolState::Idle && state_ != ProtocolState::Registered)
-    return false;
-  EndDownloadTimers();
-  image_ = std::move(image);
-  blockOffset_ = 0;
-  lastPercent_ = -1;
-  // The router restarts after the download, so a registration still in
-  // force ends here: numbering starts afresh and the peer filter is lifted.
-  if (transactions_.registered())
-    transactions_.EndSession();
-  // The loader numbers its messages from 1, whatever the router said before.
-  transactions_.ForgetDelivered();
-  candidate_ = routerAddress;
-  downloadDone_ = std::move(done);
-  progress_ = std::move(progress);
-  state_ = ProtocolState::DownloadRequested;
-  // The repetition takes its slot before the time-out does (see SendWhileIn).
-  WireWriter payload;
-  payload.Raw(hardwareAddress).U32(routerAddress);
-  SendWhileIn(ProtocolState::DownloadRequested, broadcast_, command::kEnterDownload,
-              payload.bytes());
-  StartStepTimeout(ProtocolState::DownloadRequested, kDownloadOfferTimeoutTicks,
-                   kErrorDownloadFailed);
-  return true;
-}
-
-int RouterProtocol::OnDownloadOffer(std::uint32_t, std::uint16_t,
-                                    std::span<const std::uint8_t> payload) {
-  if (state_ != ProtocolState::DownloadRequested || payload.size() < 4)
-    return kResultUnexpected;
-  state_ = ProtocolState::Downloading;
-  // Blocks are repeated by the request layer; its 8888 ends this step.
-  EndDownloadTimers();
-  SendNextBlock(WireReader(payload).U32());
-  return kResultHandled;
-}
-
-void RouterProtocol::SendNextBlock(std::uint32_t destination) {
-  // An acknowledgement that arrives after the download was given up
-  // starts nothing.
-  if (state_ != ProtocolState::Downloading)
-    return;
-  std::size_t remaining = image_.size() - blockOffset_;
-  WireWriter payload;
-  payload.U32(static_cast<std::uint32_t>(blockOffset_));
-  std::span<const std::uint8_t> image(image_);
-  if (remaining < kBlockSize) {
-    payload.Raw(image.subspan(blockOffset_, remaining));
-    blockOffset_ += remaining;
-    if (progress_) {
-      ProgressCallback progress = progress_;
-      progress(100);
-    }
-    if (state_ != ProtocolState::Downloading)
-      return;
-    Send(destination, command::kDownloadBlock, payload.bytes(), true,
-         [this](std::uint32_t sender) { RequestRestart(sender); });
-    return;
-  }
-  payload.Raw(image.subspan(blockOffset_, kBlockSize));
-  blockOffset_ += kBlockSize;
-  auto percent = static_cast<int>(static_cast<double>(blockOffset_) * 100.0 /
-                                  static_cast<double>(image_.size()));
-  if (percent != lastPercent_) {
-    lastPercent_ = percent;
-    if (progress_) {
-      ProgressCallback progress = progress_;
-      progress(percent);
-    }
-    if (state_ != ProtocolState::Downloading)
-      return;
-  }
-  // The acknowledgement sends the next block at once.
-  Send(destination, command::kDownloadBlock, payload.bytes(), true,
-       [this](std::uint32_t sender) { SendNextBlock(sender); });
-}
-
-void RouterProtocol::RequestRestart(std::uint32_t destination) {
-  if (state_ != ProtocolState::Downloading)
-    return;
-  state_ = ProtocolState::Restarting;
-  candidate_ = destination;
-  EndDownloadTimers();
-  SendWhileIn(ProtocolState::Restarting, destination, command::kRestart, {});
-  StartStepTimeout(ProtocolState::Restarting, kRestartTimeoutTicks, kErrorDownloadFailed);
 }
 
 }  // namespace tarcfg

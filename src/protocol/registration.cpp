@@ -1,10 +1,12 @@
-// The protocol state machine: the dispatcher, the rules by which a
-// handler's result ends a registration, registration, deregistration and
-// the password change.
+// Registration with its password challenge, deregistration, and the two
+// single-answer parameter requests: the password change and the parameter
+// write.
 #include <chrono>
 #include <random>
 
 #include "router_protocol.h"
+
+#include "protocol_context.h"
 
 namespace tarcfg {
 
@@ -17,10 +19,6 @@ inline constexpr std::size_t kRefusedLength = 4;
 inline constexpr std::size_t kRefusedWithHostLength = 8;
 inline constexpr std::size_t kStatusAnswerLength = 4;
 inline constexpr std::size_t kAcceptedFirmwareLength = 10;
-
-bool AtLeastRegistered(ProtocolState state) {
-  return static_cast<int>(state) >= static_cast<int>(ProtocolState::Registered);
-}
 
 // The password as the 10 bytes that go on the wire: at most 10 characters,
 // zero padded.
@@ -49,137 +47,26 @@ void ScramblePassword(std::uint8_t out[kPasswordWireLength],
   }
 }
 
-const RouterProtocol::DispatchEntry* RouterProtocol::FindHandler(std::uint16_t commandWord) {
-  static const DispatchEntry kTable[] = {
-      {command::kDownloadOffer, &RouterProtocol::OnDownloadOffer, false},
-      {command::kLineStatusReport, &RouterProtocol::OnLineStatus, true},
-      {command::kDeregister, &RouterProtocol::OnRouterDeregistered, true},
-      {command::kPasswordRequest, &RouterProtocol::OnPasswordRequest, false},
-      {command::kDisconnect, &RouterProtocol::OnConnectionReport, true},
-      {command::kRegistrationAccepted, &RouterProtocol::OnRegistrationAccepted, false},
-      {command::kRegistrationRefused, &RouterProtocol::OnRegistrationRefused, false},
-      {command::kPasswordChanged, &RouterProtocol::OnPasswordChanged, true},
-      {command::kTableEntry, &RouterProtocol::OnTableEntry, true},
-      {command::kAccountingEntry, &RouterProtocol::OnAccountingEntry, true},
-      {command::kTableEntryWritten, &RouterProtocol::OnTableEntryWritten, true},
-      {command::kParametersWritten, &RouterProtocol::OnParametersWritten, true},
-      {command::kScanAnswer, &RouterProtocol::OnScanAnswer, false},
-      {command::kOverviewAnswer, &RouterProtocol::OnOverviewAnswer, false},
-  };
-  for (const auto& entry : kTable)
-    if (entry.command == commandWord)
-      return &entry;
-  return nullptr;
-}
-
-void RouterProtocol::OnProtocolMessage(std::uint32_t sender, std::uint16_t commandWord,
-                                       std::uint16_t sequence,
-                                       std::span<const std::uint8_t> payload) {
-  switch (state_) {
-    case ProtocolState::Registering:
-    case ProtocolState::PasswordRequested:
-    case ProtocolState::DownloadRequested:
-    case ProtocolState::Downloading:
-      if (sender != candidate_)
-        return;
-      break;
-    default:
-      break;
-  }
-  // The router has spoken: a request it answers slowly is not given up.
-  silentTicks_ = 0;
-  int result = kResultUnknownCommand;
-  if (const DispatchEntry* entry = FindHandler(commandWord)) {
-    if (entry->registeredOnly && (!AtLeastRegistered(state_) || sender != registered_))
-      return;
-    result = (this->*entry->handler)(sender, sequence, payload);
-  }
-  if (result == kResultHandled)
-    return;
-  if (result == kStatusReported11 || result == kStatusFlashFailed) {
-    ReportError(result);
-    return;
-  }
-  AbortRegistration(sender, result);
-}
-
-void RouterProtocol::ClearRegistration() {
-  candidate_ = 0;
-  registered_ = 0;
-  registrationResult_ = nullptr;
-  doneResult_ = nullptr;
-  lineMonitor_ = nullptr;
-  expectedAnswer_ = 0;
-  transfer_ = TransferState{};
-  chain_ = ConfigurationChain{};
-  loaderFound_ = nullptr;
-  downloadDone_ = nullptr;
-  progress_ = nullptr;
-  passwordSent_ = false;
-  EndDownloadTimers();
-}
-
-void RouterProtocol::AbortRegistration(std::uint32_t sender, int code) {
-  if (state_ == ProtocolState::Idle || state_ == ProtocolState::Registering ||
-      state_ == ProtocolState::PasswordRequested) {
-    // A registration in progress simply ends; nothing is sent or shown.
-    bool attempt = state_ != ProtocolState::Idle;
-    state_ = ProtocolState::Idle;
-    if (attempt) {
-      registrationResult_ = nullptr;
-      if (abandoned_) {
-        DoneCallback abandoned = abandoned_;
-        abandoned();
-      }
-    }
-    return;
-  }
-  if (sender != 0 && sender == registered_) {
-    state_ = ProtocolState::Idle;
-    ClearRegistration();
-    transactions_.EndSession();
-    WireWriter payload;
-    payload.U16(static_cast<std::uint16_t>(code));
-    Send(sender, command::kDeregister, payload.bytes(), false);
-    ReportError(code);
-    return;
-  }
-  if (code == kErrorDownloadFailed || code == kErrorLoaderNotFound) {
-    state_ = ProtocolState::Idle;
-    ClearRegistration();
-    ReportError(code);
-  }
-}
-
-void RouterProtocol::OnTransportError(int code) {
-  if (state_ == ProtocolState::Idle)
-    return;
-  state_ = ProtocolState::Idle;
-  ClearRegistration();
-  transactions_.EndSession();
-  ReportError(code);
-}
-
 void RouterProtocol::Register(RegistrationCallback result, std::uint32_t router) {
-  if (state_ != ProtocolState::Idle || router == 0 || router == broadcast_)
+  if (context_->state != ProtocolState::Idle || router == 0 || router == context_->broadcast)
     return;
   registrationResult_ = std::move(result);
-  candidate_ = router;
-  state_ = ProtocolState::Registering;
+  context_->candidate = router;
+  context_->state = ProtocolState::Registering;
   silentTicks_ = 0;
   passwordSent_ = false;
   // A router that restarted since we last heard it numbers from 1 again.
-  transactions_.ForgetDelivered();
-  int sent = Send(router, command::kRegister, {}, true);
+  context_->transactions.ForgetDelivered();
+  int sent = context_->Send(router, command::kRegister, {}, true);
   if (sent < 0) {
-    state_ = ProtocolState::Idle;
-    ReportError(sent);
+    context_->state = ProtocolState::Idle;
+    context_->ReportError(sent);
   }
 }
 
 void RouterProtocol::SendPassword(std::uint16_t challengeSequence, std::string_view password,
                                   std::uint16_t seed) {
-  if (state_ != ProtocolState::PasswordRequested)
+  if (context_->state != ProtocolState::PasswordRequested)
     return;
   if (TextLength(password) > kPasswordWireLength)
     return;
@@ -191,67 +78,42 @@ void RouterProtocol::SendPassword(std::uint16_t challengeSequence, std::string_v
   payload.Raw(scrambled);
   passwordSent_ = true;
   silentTicks_ = 0;
-  int sent = Send(candidate_, command::kPassword, payload.bytes(), true);
+  int sent = context_->Send(context_->candidate, command::kPassword, payload.bytes(), true);
   if (sent < 0) {
-    state_ = ProtocolState::Idle;
-    ReportError(sent);
+    context_->state = ProtocolState::Idle;
+    context_->ReportError(sent);
   }
 }
 
 void RouterProtocol::AbandonPasswordPrompt() {
-  if (state_ != ProtocolState::PasswordRequested)
+  if (context_->state != ProtocolState::PasswordRequested)
     return;
-  state_ = ProtocolState::Idle;
+  context_->state = ProtocolState::Idle;
   registrationResult_ = nullptr;
-  candidate_ = 0;
+  context_->candidate = 0;
 }
 
 void RouterProtocol::Deregister() {
   std::uint32_t router = 0;
-  switch (state_) {
+  switch (context_->state) {
     case ProtocolState::Registered:
     case ProtocolState::Transferring:
-      router = registered_;
+      router = context_->registered;
       break;
     case ProtocolState::Registering:
     case ProtocolState::PasswordRequested:
       // The router may yet take us; it must not stay held by a host that left.
-      router = candidate_;
+      router = context_->candidate;
       break;
     default:
       return;
   }
-  state_ = ProtocolState::Idle;
+  context_->state = ProtocolState::Idle;
   ClearRegistration();
   // Cancels a request still waiting for its acknowledgement, so the
   // deregistration goes out now and nothing of the old session is repeated.
-  transactions_.EndSession();
-  Send(router, command::kDeregister, {}, false);
-}
-
-void RouterProtocol::OnTimerTick() {
-  transport_.OnTimerTick();
-  WatchForAnswer();
-}
-
-void RouterProtocol::WatchForAnswer() {
-  bool waiting = state_ == ProtocolState::Registering || state_ == ProtocolState::Transferring ||
-                 (state_ == ProtocolState::PasswordRequested && passwordSent_);
-  // While a request is unacknowledged its repetitions and 8888 watch it.
-  if (!waiting || transactions_.outstanding()) {
-    silentTicks_ = 0;
-    return;
-  }
-  if (++silentTicks_ <= kAnswerTimeoutTicks)
-    return;
-  silentTicks_ = 0;
-  // A registered router that took the request in is still there: it is
-  // told that we leave, so that it is not held by this host. A candidate
-  // has not taken us yet.
-  if (state_ == ProtocolState::Transferring)
-    AbortRegistration(registered_, kErrorNoAcknowledge);
-  else
-    OnTransportError(kErrorNoAcknowledge);
+  context_->transactions.EndSession();
+  context_->Send(router, command::kDeregister, {}, false);
 }
 
 void RouterProtocol::ChangePassword(DoneCallback result, std::string_view newPassword,
@@ -273,21 +135,31 @@ void RouterProtocol::ChangePassword(DoneCallback result, std::string_view newPas
   plain = PasswordBytes(currentPassword);
   ScramblePassword(scrambled.data(), plain.data(), seed);
   payload.Raw(scrambled);
-  expectedAnswer_ = command::kPasswordChanged;
-  state_ = ProtocolState::Transferring;
+  context_->expectedAnswer = command::kPasswordChanged;
+  context_->state = ProtocolState::Transferring;
   doneResult_ = std::move(result);
-  Send(registered_, command::kChangePassword, payload.bytes(), true);
+  context_->Send(context_->registered, command::kChangePassword, payload.bytes(), true);
+}
+
+void RouterProtocol::WriteRouterParameters(DoneCallback result,
+                                           const RouterParameters& parameters) {
+  context_->expectedAnswer = command::kParametersWritten;
+  context_->state = ProtocolState::Transferring;
+  doneResult_ = std::move(result);
+  context_->Send(context_->registered, command::kWriteParameters,
+                 EncodeRouterParameters(parameters, context_->addresses), true);
 }
 
 int RouterProtocol::OnPasswordRequest(std::uint32_t sender, std::uint16_t sequence,
                                       std::span<const std::uint8_t> payload) {
-  if (state_ != ProtocolState::Registering || sender != candidate_ || payload.size() != kSeedLength)
+  if (context_->state != ProtocolState::Registering || sender != context_->candidate ||
+      payload.size() != kSeedLength)
     return kResultUnexpected;
   RegistrationResult result;
   result.kind = RegistrationKind::PasswordRequested;
   result.seed = WireReader(payload).U16();
   result.challengeSequence = sequence;
-  state_ = ProtocolState::PasswordRequested;
+  context_->state = ProtocolState::PasswordRequested;
   passwordSent_ = false;
   if (registrationResult_) {
     RegistrationCallback callback = registrationResult_;
@@ -298,8 +170,9 @@ int RouterProtocol::OnPasswordRequest(std::uint32_t sender, std::uint16_t sequen
 
 int RouterProtocol::OnRegistrationAccepted(std::uint32_t sender, std::uint16_t,
                                            std::span<const std::uint8_t> payload) {
-  if ((state_ != ProtocolState::Registering && state_ != ProtocolState::PasswordRequested) ||
-      sender != candidate_ || payload.size() < kAcceptedLength)
+  if ((context_->state != ProtocolState::Registering &&
+       context_->state != ProtocolState::PasswordRequested) ||
+      sender != context_->candidate || payload.size() < kAcceptedLength)
     return kResultUnexpected;
   WireReader in(payload, 2);
   RegistrationResult result;
@@ -308,15 +181,15 @@ int RouterProtocol::OnRegistrationAccepted(std::uint32_t sender, std::uint16_t,
   result.routeCount = in.U16();
   result.filterCount = in.U16();
   if (payload.size() >= kAcceptedFullLength) {
-    result.netmask = addresses_.FormatAddress(in.U32());
+    result.netmask = context_->addresses.FormatAddress(in.U32());
     result.phoneNumber = in.Text(kPhoneNumberCapacity);
     result.dChannelProtocol = in.U8();
     result.permanentConnection = in.U8();
     result.firmwareVersion = in.Text(kAcceptedFirmwareLength);
   }
-  transactions_.SetSession(candidate_);
-  registered_ = candidate_;
-  state_ = ProtocolState::Registered;
+  context_->transactions.SetSession(context_->candidate);
+  context_->registered = context_->candidate;
+  context_->state = ProtocolState::Registered;
   RegistrationCallback callback = std::move(registrationResult_);
   registrationResult_ = nullptr;
   if (callback)
@@ -326,10 +199,11 @@ int RouterProtocol::OnRegistrationAccepted(std::uint32_t sender, std::uint16_t,
 
 int RouterProtocol::OnRegistrationRefused(std::uint32_t sender, std::uint16_t,
                                           std::span<const std::uint8_t> payload) {
-  if (state_ == ProtocolState::Idle)
+  if (context_->state == ProtocolState::Idle)
     return kResultHandled;
-  if ((state_ != ProtocolState::Registering && state_ != ProtocolState::PasswordRequested) ||
-      sender != candidate_ || payload.size() < kRefusedLength)
+  if ((context_->state != ProtocolState::Registering &&
+       context_->state != ProtocolState::PasswordRequested) ||
+      sender != context_->candidate || payload.size() < kRefusedLength)
     return kResultUnexpected;
   WireReader in(payload, 2);
   RegistrationResult result;
@@ -337,8 +211,8 @@ int RouterProtocol::OnRegistrationRefused(std::uint32_t sender, std::uint16_t,
   result.refusalCode = in.U16();
   // The holder is named only when all four of its bytes are there.
   if (payload.size() >= kRefusedWithHostLength)
-    result.registeredHost = addresses_.FormatAddress(in.U32());
-  state_ = ProtocolState::Idle;
+    result.registeredHost = context_->addresses.FormatAddress(in.U32());
+  context_->state = ProtocolState::Idle;
   RegistrationCallback callback = std::move(registrationResult_);
   registrationResult_ = nullptr;
   if (callback)
@@ -355,10 +229,10 @@ int RouterProtocol::ParameterAnswer(std::uint16_t expected, std::span<const std:
   if (payload.size() < kStatusAnswerLength)
     return kResultMalformed;
   int result = kResultUnexpected;
-  if (state_ == ProtocolState::Transferring && expectedAnswer_ == expected)
+  if (context_->state == ProtocolState::Transferring && context_->expectedAnswer == expected)
     result = WireReader(payload, 2).U16();
-  state_ = ProtocolState::Registered;
-  expectedAnswer_ = 0;
+  context_->state = ProtocolState::Registered;
+  context_->expectedAnswer = 0;
   DoneCallback done = std::move(doneResult_);
   doneResult_ = nullptr;
   if (result == kResultHandled && done)
@@ -369,6 +243,11 @@ int RouterProtocol::ParameterAnswer(std::uint16_t expected, std::span<const std:
 int RouterProtocol::OnPasswordChanged(std::uint32_t, std::uint16_t,
                                       std::span<const std::uint8_t> payload) {
   return ParameterAnswer(command::kPasswordChanged, payload);
+}
+
+int RouterProtocol::OnParametersWritten(std::uint32_t, std::uint16_t,
+                                        std::span<const std::uint8_t> payload) {
+  return ParameterAnswer(command::kParametersWritten, payload);
 }
 
 }  // namespace tarcfg

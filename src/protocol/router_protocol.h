@@ -1,7 +1,8 @@
 // RouterProtocol: everything the tool says to Tarnex routers over UDP port
-// 1532, in one object per process: the transport with its timer slots, the
-// numbered request layer, and the protocol state machine with discovery,
-// registration, configuration transfer, monitoring and firmware download.
+// 1532, in one object per process. It is the one door to the protocol: the
+// transport with its timer slots, the numbered request layer, the
+// dispatcher and the table transfer and firmware download behind it are its
+// own business.
 //
 // The front end creates it with a socket, the workstation settings, the
 // protocol tables and the address service, and drives it through two entry
@@ -9,11 +10,15 @@
 // second. Every operation reports through the callbacks it was given and
 // through the one error callback given to OpenRouterProtocol; nothing here
 // blocks, sleeps, throws or keeps a reference to the caller's lists.
+//
+// The error codes of the layers below (transactions.h, transport.h) are part
+// of what the error callback reports, so their headers come with this one.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -163,6 +168,12 @@ struct LineStatus {
 void ScramblePassword(std::uint8_t out[kPasswordWireLength],
                       const std::uint8_t in[kPasswordWireLength], std::uint16_t seed);
 
+namespace protocol {
+class ProtocolContext;
+class TableTransfer;
+class ImageDownload;
+}  // namespace protocol
+
 class RouterProtocol {
  public:
   using ErrorCallback = std::function<void(int code)>;
@@ -181,20 +192,21 @@ class RouterProtocol {
 
   RouterProtocol(DatagramSocket& socket, const GuiSettings& settings, const ProtocolTables& tables,
                  AddressService& addresses);
+  ~RouterProtocol();
   RouterProtocol(const RouterProtocol&) = delete;
   RouterProtocol& operator=(const RouterProtocol&) = delete;
 
   // --- Event entry points, driven by the front end ---------------------
-  void OnDatagramReady() { transport_.OnDatagramReady(); }
+  void OnDatagramReady();
   void OnTimerTick();
   // Watch this for read readiness (QSocketNotifier, poll); -1 in memory.
-  int socketDescriptor() const { return transport_.descriptor(); }
+  int socketDescriptor() const;
 
   // --- Opening and discovery -------------------------------------------
   // 0, or the OpenTransport code (-1000 no own address, 1 socket failure;
   // openErrorNumber() then holds the errno of the failing call).
   int OpenRouterProtocol(ErrorCallback error, std::uint32_t broadcastAddress);
-  int openErrorNumber() const { return transport_.openError(); }
+  int openErrorNumber() const;
   // Three queries, at once and after about 2 and 3 seconds; the callback
   // gets every answer and, about 4 seconds after the start, end = 1.
   void ScanNetwork(ScanCallback result);
@@ -215,6 +227,12 @@ class RouterProtocol {
   // still in flight (it is cancelled) or the router has not answered the
   // registration yet. Does nothing while idle or downloading.
   void Deregister();
+  // Gives up on the router as if it had stopped answering, with `code` as
+  // the reason: a registration attempt ends without a word to the router
+  // (the abandoned callback runs); a registered router is told that we
+  // leave, with `code`, and `code` goes to the error callback. A firmware
+  // download goes on unless `code` is 13 or 14.
+  void AbandonRouter(int code);
   void ChangePassword(DoneCallback result, std::string_view newPassword,
                       std::string_view currentPassword, bool exclusive);
   // Tests pin the password-change seed; by default it is random.
@@ -262,71 +280,26 @@ class RouterProtocol {
   bool EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound);
   bool StartDownload(ScanCallback done, Bytes image, const HardwareAddress& hardwareAddress,
                      std::uint32_t routerAddress, ProgressCallback progress);
-  void SendNextBlock(std::uint32_t destination);
-  void RequestRestart(std::uint32_t destination);
   // The firmware file for these parameters: "<dir>/fw_dss1.<version>" or
   // "<dir>/fw_1tr6.<version>".
   std::string FirmwareImagePath(const RouterParameters& parameters) const;
 
-  // --- The state machine -------------------------------------------------
-  void OnProtocolMessage(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
-                         std::span<const std::uint8_t> payload);
-  void OnTransportError(int code);
-  void AbortRegistration(std::uint32_t sender, int code);
-
-  ProtocolState state() const { return state_; }
-  std::uint32_t candidateRouter() const { return candidate_; }
-  std::uint32_t registeredRouter() const { return registered_; }
-  std::uint32_t broadcastAddress() const { return broadcast_; }
+  // --- Queries -------------------------------------------------------------
+  ProtocolState state() const;
+  std::uint32_t candidateRouter() const;
+  std::uint32_t registeredRouter() const;
+  std::uint32_t broadcastAddress() const;
   bool lineMonitorActive() const { return static_cast<bool>(lineMonitor_); }
-  bool chainRunning() const { return transfer_.kind != TransferKind::None; }
+  bool chainRunning() const;
   // A numbered request waits for its acknowledgement: a second one now
   // would be refused with 8999.
-  bool requestOutstanding() const { return transactions_.outstanding(); }
+  bool requestOutstanding() const;
   // The workstation's address, as the transport was opened with it.
-  std::uint32_t ownAddress() const { return transport_.TransportOwnAddress(); }
-  Transport& transport() { return transport_; }
-  Transactions& transactions() { return transactions_; }
+  std::uint32_t ownAddress() const;
 
  private:
-  enum class TransferKind { None, Read, Write, Accounting };
-
-  // The table chain in progress: one read, one write or one accounting read.
-  struct TransferState {
-    TransferKind kind = TransferKind::None;
-    std::uint8_t tableType = 0;
-    // Read
-    int expectedIndex = 0;
-    int count = 0;
-    LineTargetList lineTargets = NewLineTargetList();
-    RouteList routes = NewRouteList();
-    FilterList filters = NewFilterList();
-    // Write: the messages of the difference walk, and how many were sent.
-    std::vector<Bytes> messages;
-    std::size_t next = 0;
-    // Accounting
-    std::uint8_t operation = 0;
-    // The table's final callbacks; only the one of the running table is set.
-    LineTargetsCallback lineTargetsDone;
-    RoutesCallback routesDone;
-    FiltersCallback filtersDone;
-    CountCallback countDone;
-  };
-
-  // The whole-configuration chains on top of the table chains.
-  struct ConfigurationChain {
-    Configuration read;
-    int routeCount = 0;
-    int filterCount = 0;
-    ConfigurationCallback readDone;
-    int stage = 0;  // write: 0 line targets, 1 routes, 2 filters
-    int written = 0;
-    bool writeRoutes = false;
-    bool writeFilters = false;
-    std::vector<Bytes> routeMessages;
-    std::vector<Bytes> filterMessages;
-    CountCallback writeDone;
-  };
+  // Reaches the dispatcher and the layers below for the protocol's tests.
+  friend class RouterProtocolTestPeer;
 
   using Handler = int (RouterProtocol::*)(std::uint32_t sender, std::uint16_t sequence,
                                           std::span<const std::uint8_t> payload);
@@ -336,6 +309,14 @@ class RouterProtocol {
     bool registeredOnly;
   };
   static const DispatchEntry* FindHandler(std::uint16_t command);
+
+  // --- The state machine -------------------------------------------------
+  void OnProtocolMessage(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+                         std::span<const std::uint8_t> payload);
+  void OnTransportError(int code);
+  // The rule by which a handler's result `code` for a message of `sender`
+  // ends a registration or a download.
+  void AbortRegistration(std::uint32_t sender, int code);
 
   int OnScanAnswer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
   int OnOverviewAnswer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
@@ -352,87 +333,27 @@ class RouterProtocol {
   int OnAccountingEntry(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
   int OnDownloadOffer(std::uint32_t, std::uint16_t, std::span<const std::uint8_t>);
 
-  // Sends a request; a negative result has already been reported.
-  int Send(std::uint32_t destination, std::uint16_t commandWord,
-           std::span<const std::uint8_t> payload, bool numbered,
-           Transactions::CompletionCallback completion = nullptr) {
-    return transactions_.SendRequest(destination, commandWord, payload, numbered,
-                                     std::move(completion));
-  }
-  void ReportError(int code) {
-    if (error_) {
-      ErrorCallback error = error_;
-      error(code);
-    }
-  }
   // Forgets the routers, the callbacks and every chain in progress.
   void ClearRegistration();
   int ParameterAnswer(std::uint16_t expected, std::span<const std::uint8_t> payload);
-
-  void StartTableRead(std::uint8_t type, int count);
-  void SendReadRequest();
-  void FinishTableRead();
-  void StartTableWrite(std::uint8_t type, std::vector<Bytes> messages, CountCallback done);
-  void WriteStep();
-  void ContinueConfigurationWrite(int messages);
-  void StartAccounting(std::uint8_t operation, LineTargetsCallback done,
-                       const LineTargetList* lineTargets);
-  void SendAccountingRequest();
   void ScanQueryAgain();
-  void LoaderScan();
-  // Sends an unnumbered loader command now and again every four ticks for as
-  // long as the protocol stays in `state`.
-  void SendWhileIn(ProtocolState state, std::uint32_t destination, std::uint16_t commandWord,
-                   Bytes payload);
-  // Starts a time-out of the current download step; it ends the download
-  // with `code` unless the step is left before.
-  void StartStepTimeout(ProtocolState state, int ticks, int code);
-  // Cancels the time-outs and repetitions of the download steps.
-  void EndDownloadTimers();
   // Ends a registration attempt or request whose router has fallen silent.
   void WatchForAnswer();
 
-  WireContext wire() { return WireContext{addresses_, tables_}; }
+  // The transport, the request layer and the state the parts share.
+  std::unique_ptr<protocol::ProtocolContext> context_;
+  std::unique_ptr<protocol::TableTransfer> transfer_;
+  std::unique_ptr<protocol::ImageDownload> download_;
 
-  Transport transport_;
-  Transactions transactions_;
-  GuiSettings settings_;
-  const ProtocolTables& tables_;
-  AddressService& addresses_;
-
-  ProtocolState state_ = ProtocolState::Idle;
-  std::uint32_t broadcast_ = 0;
-  std::uint32_t candidate_ = 0;
-  std::uint32_t registered_ = 0;
-  ErrorCallback error_;
   DoneCallback abandoned_;
   SeedSource seedSource_;
-
   ScanCallback scanResult_;
   OverviewCallback overviewResult_;
   RegistrationCallback registrationResult_;
   DoneCallback doneResult_;  // password change, parameter write
-  std::uint16_t expectedAnswer_ = 0;
   LineStatusCallback lineMonitor_;
-
-  TransferState transfer_;
-  ConfigurationChain chain_;
-
-  // Firmware download.
-  HardwareAddress loaderHardware_{};
-  std::uint32_t loaderRouter_ = 0;  // the router's address before it entered its loader
-  ScanCallback loaderFound_;
-  Transport::TimerHandle stepTimeout_;  // loader, offer or restart time-out
-  Transport::TimerHandle repetition_;   // the loader command repeated while its step waits
-  std::uint32_t downloadRun_ = 0;       // tells a stale timer from the current download's
-  bool passwordSent_ = false;           // the answer to the challenge is on its way
-  int silentTicks_ = 0;                 // ticks without a word since a request was acknowledged
-  Bytes image_;
-  Bytes pendingImage_;  // loaded and filled, waiting for the loader
-  std::size_t blockOffset_ = 0;
-  int lastPercent_ = -1;
-  ScanCallback downloadDone_;
-  ProgressCallback progress_;
+  bool passwordSent_ = false;  // the answer to the challenge is on its way
+  int silentTicks_ = 0;        // ticks without a word since a request was acknowledged
 };
 
 }  // namespace tarcfg

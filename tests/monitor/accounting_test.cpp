@@ -127,7 +127,7 @@ TEST_F(AccountingTest, ReadAndResetDisablesButtonsUntilTheAnswerAndResetsTheRout
 // and end the registration.
 TEST_F(AccountingTest, ReadAndResetWaitsForTheFirstRead) {
   Open();
-  ASSERT_TRUE(context_->protocol->transactions().outstanding());
+  ASSERT_TRUE(context_->protocol->requestOutstanding());
   Button(dialog_.get(), "readAndResetButton")->click();
   dialog_->ReadAndReset();
   DeliverDatagrams();

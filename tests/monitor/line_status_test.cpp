@@ -72,7 +72,7 @@ TEST_F(LineStatusTest, OpeningSetsCaptionStartsMonitorAndShowsEmptyFields) {
     EXPECT_EQ(Value(&dialog, name), QString()) << name;
   for (const char* name : {"duration1", "charge1", "incoming1", "outgoing1", "duration2"})
     EXPECT_EQ(Value(&dialog, name), QStringLiteral("0")) << name;
-  ASSERT_TRUE(context_->protocol->transactions().outstanding());
+  ASSERT_TRUE(context_->protocol->requestOutstanding());
   for (const char* name : {"connectButton", "disconnect1Button", "disconnect2Button"})
     EXPECT_FALSE(Button(&dialog, name)->isEnabled()) << name;
   EXPECT_TRUE(Button(&dialog, "connectButton")->isDefault());
@@ -210,7 +210,7 @@ TEST_F(LineStatusTest, CommandsWaitWhileARequestIsOutstanding) {
   ASSERT_EQ(Buttons(), "C--");
   chooserAnswer_ = 0;
   Button(dialog_.get(), "connectButton")->click();
-  ASSERT_TRUE(context_->protocol->transactions().outstanding());
+  ASSERT_TRUE(context_->protocol->requestOutstanding());
   EXPECT_EQ(Buttons(), "c--");
   Button(dialog_.get(), "connectButton")->click();
   EXPECT_EQ(chooserCalls_, 1);

@@ -5,6 +5,7 @@
 
 #include "firmware_image.h"
 #include "protocol_fixture.h"
+#include "router_protocol_test_peer.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -236,7 +237,7 @@ TEST_F(DownloadTest, WithTablesTheRouterEntersItsLoaderFirst) {
       nullptr));
   EXPECT_EQ(router.Received(command::kEnterLoader).size(), 1u);
   EXPECT_EQ(protocol->state(), ProtocolState::WaitingForLoader);
-  EXPECT_EQ(protocol->transport().peerFilter(), 0u);
+  EXPECT_EQ(RouterProtocolTestPeer::peerFilter(*protocol), 0u);
   Tick(3);
   EXPECT_TRUE(SentCommand(command::kScanQuery).empty());
   Tick(1);

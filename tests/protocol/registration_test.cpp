@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol_fixture.h"
+#include "router_protocol_test_peer.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -64,7 +65,7 @@ TEST_F(RegistrationTest, PasswordChallengeAndAcceptance) {
             (Bytes{0x00, 0x01, 0x09, 0x05, 0x7F, 0x18, 0x53, 0xDA, 0xE7, 0x7C, 0x65, 0x29}));
   EXPECT_EQ(protocol->state(), ProtocolState::Registered);
   EXPECT_EQ(protocol->registeredRouter(), kRouterAddress);
-  EXPECT_EQ(protocol->transport().peerFilter(), kRouterAddress);
+  EXPECT_EQ(RouterProtocolTestPeer::peerFilter(*protocol), kRouterAddress);
   ASSERT_EQ(results.size(), 2u);
   const RegistrationResult& accepted = results[1];
   EXPECT_EQ(accepted.kind, RegistrationKind::Accepted);
@@ -239,8 +240,8 @@ TEST_F(RegistrationTest, DeregisterSendsUnnumbered1003AndEndsSession) {
   EXPECT_EQ(sent[0].sequence, 0);
   EXPECT_TRUE(sent[0].payload.empty());
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
-  EXPECT_EQ(protocol->transport().peerFilter(), 0u);
-  EXPECT_FALSE(protocol->transactions().registered());
+  EXPECT_EQ(RouterProtocolTestPeer::peerFilter(*protocol), 0u);
+  EXPECT_FALSE(RouterProtocolTestPeer::sessionRegistered(*protocol));
 }
 
 TEST_F(RegistrationTest, UnknownCommandFromRegisteredRouterDeregistersWith9999) {
@@ -263,20 +264,20 @@ TEST_F(RegistrationTest, TransportErrorEndsRegistrationWithoutDeregistration) {
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
   EXPECT_FALSE(protocol->lineMonitorActive());
   EXPECT_TRUE(router.Received(command::kDeregister).empty());
-  EXPECT_EQ(protocol->transport().peerFilter(), 0u);
+  EXPECT_EQ(RouterProtocolTestPeer::peerFilter(*protocol), 0u);
 }
 
 TEST_F(RegistrationTest, TransportErrorInIdleIsIgnored) {
-  protocol->OnTransportError(8888);
+  RouterProtocolTestPeer::OnTransportError(*protocol, 8888);
   EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(RegistrationTest, AbortWithDownloadCodeFromNobodyEndsAndReports) {
   RegisterWith(router);
   protocol->ReadLineTargets(nullptr, 1);
-  protocol->AbortRegistration(0, 7);  // not the router, not 13/14: nothing
+  RouterProtocolTestPeer::AbortRegistration(*protocol, 0, 7);  // not the router, not 13/14: nothing
   EXPECT_EQ(protocol->state(), ProtocolState::Transferring);
-  protocol->AbortRegistration(0, kErrorDownloadFailed);
+  RouterProtocolTestPeer::AbortRegistration(*protocol, 0, kErrorDownloadFailed);
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
   EXPECT_TRUE(router.Received(command::kDeregister).empty());

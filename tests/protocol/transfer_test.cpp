@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "protocol_fixture.h"
+#include "router_protocol_test_peer.h"
 #include "table_codec.h"
 
 namespace tarcfg::testing {
@@ -218,7 +219,7 @@ TEST_F(TransferTest, DeregistrationDuringAChainEndsItWithoutFinalCallback) {
   bool done = false;
   protocol->WriteRoutes([&](int) { done = true; }, edited, saved);
   Pump();
-  protocol->AbortRegistration(kRouterAddress, 7);
+  RouterProtocolTestPeer::AbortRegistration(*protocol, kRouterAddress, 7);
   EXPECT_FALSE(protocol->chainRunning());
   router.Send(command::kTableEntryWritten, Bytes{0, 0, 0xF0, 0, 0, 0, 0}, false);
   Pump();

@@ -503,12 +503,12 @@ void MetricsCollector::EnsureIdle() {
     case ProtocolState::Registering:
     case ProtocolState::PasswordRequested:
       // Nothing is sent: the router forgets an unfinished registration.
-      protocol_.AbortRegistration(protocol_.candidateRouter(), kErrorNoAcknowledge);
+      protocol_.AbandonRouter(kErrorNoAcknowledge);
       break;
     default:
       // A request of the registration is still waiting: end the
       // registration with a deregistration that carries the time-out code.
-      protocol_.AbortRegistration(protocol_.registeredRouter(), kErrorNoAcknowledge);
+      protocol_.AbandonRouter(kErrorNoAcknowledge);
       break;
   }
   aborting_ = false;

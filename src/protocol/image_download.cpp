@@ -1,0 +1,243 @@
+// The firmware download: the registered router restarts into its loader
+// when the image carries tables, the loader is offered the image, takes it
+// block by block and restarts the router.
+#include "image_download.h"
+
+#include "firmware_image.h"
+#include "protocol_context.h"
+
+namespace tarcfg::protocol {
+
+std::string ImageDownload::FirmwareImagePath(const RouterParameters& parameters) const {
+  std::string path = context_.settings.firmwarePath;
+  path += "/";
+  path += parameters.dChannelProtocol != 0 ? "fw_dss1." : "fw_1tr6.";
+  path += parameters.firmwareVersion.view();
+  return path;
+}
+
+bool ImageDownload::DownloadFirmware(const HardwareAddress& hardwareAddress,
+                                     const RouterParameters& parameters,
+                                     const LineTargetList* lineTargets, const RouteList* routes,
+                                     const FilterList* filters, ScanCallback done,
+                                     ProgressCallback progress) {
+  std::uint32_t routerAddress = context_.addresses.ResolveAddress(parameters.name.view());
+  std::optional<Bytes> image = LoadFirmwareImage(FirmwareImagePath(parameters));
+  if (!image)
+    return false;
+  if (!EmbedConfiguration(*image, parameters, lineTargets, routes, filters, context_.wire(),
+                          context_.transport.TransportOwnAddress()))
+    return false;
+  if (lineTargets || routes || filters) {
+    // The registered router restarts into its loader first.
+    pendingImage_ = std::move(*image);
+    return EnterLoader(hardwareAddress,
+                       [this, done, progress, routerAddress](const ScanAnswer& loader) {
+                         StartDownload(done, std::move(pendingImage_), loader.hardwareAddress,
+                                       routerAddress, progress);
+                       });
+  }
+  return StartDownload(std::move(done), std::move(*image), hardwareAddress, routerAddress,
+                       std::move(progress));
+}
+
+bool ImageDownload::EnterLoader(const HardwareAddress& hardwareAddress, ScanCallback loaderFound) {
+  if (context_.state != ProtocolState::Registered)
+    return false;
+  EndDownloadTimers();
+  context_.state = ProtocolState::WaitingForLoader;
+  loaderFound_ = std::move(loaderFound);
+  loaderHardware_ = hardwareAddress;
+  loaderRouter_ = context_.registered;
+  context_.Send(context_.registered, command::kEnterLoader, {}, false);
+  // The loader answers from no address yet: let every sender through. The
+  // registration is over, so a stray message from the router's old address
+  // during the download can no longer end it as if it were registered.
+  context_.transactions.EndSession();
+  context_.registered = 0;
+  ScheduleLoaderScan();
+  StartStepTimeout(ProtocolState::WaitingForLoader, kLoaderTimeoutTicks, kErrorLoaderNotFound);
+  return true;
+}
+
+void ImageDownload::LoaderScan() {
+  if (context_.state != ProtocolState::WaitingForLoader)
+    return;
+  // The request to enter the loader has no acknowledgement; should it have
+  // been lost, the router still runs and takes it again. A router already in
+  // its loader ignores it.
+  context_.Send(loaderRouter_, command::kEnterLoader, {}, false);
+  context_.Send(context_.broadcast, command::kScanQuery, {}, false);
+  ScheduleLoaderScan();
+}
+
+void ImageDownload::ScheduleLoaderScan() {
+  std::uint32_t run = downloadRun_;
+  repetition_ = context_.transport.StartTimer(
+      [this, run] {
+        if (run == downloadRun_)
+          LoaderScan();
+      },
+      kRetransmitTicks);
+}
+
+// The loader commands carry no acknowledgement: a lost one would only end in
+// the time-out of its step. Repeating it while the step waits is harmless,
+// since the loader takes the same address and the same restart only once.
+//
+// A slot whose count has run down counts as free before its callback runs,
+// so a restart here could take over the step's time-out slot in the second
+// it runs down. Started before the time-out, the repetition always sits in a
+// lower slot than it: slots run in index order, so when the repetition
+// restarts the time-out has not yet run down in that tick, and the lowest free
+// slot is at most the repetition's own.
+void ImageDownload::SendWhileIn(ProtocolState state, std::uint32_t destination,
+                                std::uint16_t commandWord, Bytes payload) {
+  context_.Send(destination, commandWord, payload, false);
+  std::uint32_t run = downloadRun_;
+  repetition_ = context_.transport.StartTimer(
+      [this, run, state, destination, commandWord, payload = std::move(payload)]() mutable {
+        if (run == downloadRun_ && context_.state == state)
+          SendWhileIn(state, destination, commandWord, std::move(payload));
+      },
+      kRetransmitTicks);
+}
+
+void ImageDownload::StartStepTimeout(ProtocolState state, int ticks, int code) {
+  context_.transport.CancelTimer(stepTimeout_);
+  std::uint32_t run = downloadRun_;
+  stepTimeout_ = context_.transport.StartTimer(
+      [this, run, state, code] {
+        if (run == downloadRun_ && context_.state == state)
+          context_.abort(0, code);
+      },
+      ticks);
+}
+
+void ImageDownload::EndDownloadTimers() {
+  ++downloadRun_;
+  context_.transport.CancelTimer(stepTimeout_);
+  context_.transport.CancelTimer(repetition_);
+}
+
+bool ImageDownload::StartDownload(ScanCallback done, Bytes image,
+                                  const HardwareAddress& hardwareAddress,
+                                  std::uint32_t routerAddress, ProgressCallback progress) {
+  if (context_.state != ProtocolState::Idle && context_.state != ProtocolState::Registered)
+    return false;
+  EndDownloadTimers();
+  image_ = std::move(image);
+  blockOffset_ = 0;
+  lastPercent_ = -1;
+  // The router restarts after the download, so a registration still in
+  // force ends here: numbering starts afresh and the peer filter is lifted.
+  if (context_.transactions.registered())
+    context_.transactions.EndSession();
+  // The loader numbers its messages from 1, whatever the router said before.
+  context_.transactions.ForgetDelivered();
+  context_.candidate = routerAddress;
+  downloadDone_ = std::move(done);
+  progress_ = std::move(progress);
+  context_.state = ProtocolState::DownloadRequested;
+  // The repetition takes its slot before the time-out does (see SendWhileIn).
+  WireWriter payload;
+  payload.Raw(hardwareAddress).U32(routerAddress);
+  SendWhileIn(ProtocolState::DownloadRequested, context_.broadcast, command::kEnterDownload,
+              payload.bytes());
+  StartStepTimeout(ProtocolState::DownloadRequested, kDownloadOfferTimeoutTicks,
+                   kErrorDownloadFailed);
+  return true;
+}
+
+int ImageDownload::OnDownloadOffer(std::span<const std::uint8_t> payload) {
+  if (context_.state != ProtocolState::DownloadRequested || payload.size() < 4)
+    return kResultUnexpected;
+  context_.state = ProtocolState::Downloading;
+  // Blocks are repeated by the request layer; its 8888 ends this step.
+  EndDownloadTimers();
+  SendNextBlock(WireReader(payload).U32());
+  return kResultHandled;
+}
+
+void ImageDownload::SendNextBlock(std::uint32_t destination) {
+  // An acknowledgement that arrives after the download was given up
+  // starts nothing.
+  if (context_.state != ProtocolState::Downloading)
+    return;
+  std::size_t remaining = image_.size() - blockOffset_;
+  WireWriter payload;
+  payload.U32(static_cast<std::uint32_t>(blockOffset_));
+  std::span<const std::uint8_t> image(image_);
+  if (remaining < kBlockSize) {
+    payload.Raw(image.subspan(blockOffset_, remaining));
+    blockOffset_ += remaining;
+    if (progress_) {
+      ProgressCallback progress = progress_;
+      progress(100);
+    }
+    if (context_.state != ProtocolState::Downloading)
+      return;
+    context_.Send(destination, command::kDownloadBlock, payload.bytes(), true,
+                  [this](std::uint32_t sender) { RequestRestart(sender); });
+    return;
+  }
+  payload.Raw(image.subspan(blockOffset_, kBlockSize));
+  blockOffset_ += kBlockSize;
+  auto percent = static_cast<int>(static_cast<double>(blockOffset_) * 100.0 /
+                                  static_cast<double>(image_.size()));
+  if (percent != lastPercent_) {
+    lastPercent_ = percent;
+    if (progress_) {
+      ProgressCallback progress = progress_;
+      progress(percent);
+    }
+    if (context_.state != ProtocolState::Downloading)
+      return;
+  }
+  // The acknowledgement sends the next block at once.
+  context_.Send(destination, command::kDownloadBlock, payload.bytes(), true,
+                [this](std::uint32_t sender) { SendNextBlock(sender); });
+}
+
+void ImageDownload::RequestRestart(std::uint32_t destination) {
+  if (context_.state != ProtocolState::Downloading)
+    return;
+  context_.state = ProtocolState::Restarting;
+  context_.candidate = destination;
+  EndDownloadTimers();
+  SendWhileIn(ProtocolState::Restarting, destination, command::kRestart, {});
+  StartStepTimeout(ProtocolState::Restarting, kRestartTimeoutTicks, kErrorDownloadFailed);
+}
+
+void ImageDownload::OnScanAnswer(const ScanAnswer& answer) {
+  if (context_.state == ProtocolState::Restarting) {
+    // The router is back after its restart: the download is complete.
+    if (answer.routerAddress == context_.candidate) {
+      context_.state = ProtocolState::Idle;
+      EndDownloadTimers();
+      ScanCallback done = std::move(downloadDone_);
+      downloadDone_ = nullptr;
+      progress_ = nullptr;
+      image_.clear();
+      if (done)
+        done(answer);
+    }
+  } else if (answer.hardwareAddress == loaderHardware_ && answer.routerAddress == 0) {
+    // The loader of our router, which has no address yet.
+    context_.state = ProtocolState::Idle;
+    EndDownloadTimers();
+    ScanCallback found = std::move(loaderFound_);
+    loaderFound_ = nullptr;
+    if (found)
+      found(answer);
+  }
+}
+
+void ImageDownload::Clear() {
+  loaderFound_ = nullptr;
+  downloadDone_ = nullptr;
+  progress_ = nullptr;
+  EndDownloadTimers();
+}
+
+}  // namespace tarcfg::protocol

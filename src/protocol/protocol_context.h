@@ -1,0 +1,61 @@
+// ProtocolContext: what the parts behind RouterProtocol share. The transport
+// and the numbered request layer on top of it, the workstation settings,
+// the protocol tables and the address service, and the state machine's
+// common fields: the protocol state, the routers it deals with and the
+// answer a running request waits for.
+//
+// RouterProtocol owns it and keeps the dispatcher; TableTransfer and
+// ImageDownload work on it. Nothing outside the protocol library sees it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "router_protocol.h"
+#include "transactions.h"
+#include "transport.h"
+
+namespace tarcfg::protocol {
+
+class ProtocolContext {
+ public:
+  ProtocolContext(DatagramSocket& socket, const GuiSettings& settings, const ProtocolTables& tables,
+                  AddressService& addresses);
+  ProtocolContext(const ProtocolContext&) = delete;
+  ProtocolContext& operator=(const ProtocolContext&) = delete;
+
+  // Sends a request; a negative result has already been reported.
+  int Send(std::uint32_t destination, std::uint16_t commandWord,
+           std::span<const std::uint8_t> payload, bool numbered,
+           Transactions::CompletionCallback completion = nullptr) {
+    return transactions.SendRequest(destination, commandWord, payload, numbered,
+                                    std::move(completion));
+  }
+  void ReportError(int code) {
+    if (error) {
+      RouterProtocol::ErrorCallback callback = error;
+      callback(code);
+    }
+  }
+  WireContext wire() { return WireContext{addresses, tables}; }
+
+  Transport transport;
+  Transactions transactions;
+  GuiSettings settings;
+  const ProtocolTables& tables;
+  AddressService& addresses;
+
+  ProtocolState state = ProtocolState::Idle;
+  std::uint32_t broadcast = 0;
+  std::uint32_t candidate = 0;   // the router being registered or downloaded to
+  std::uint32_t registered = 0;  // the router we hold; 0: none
+  // The numbered answer the running request waits for; 0: none.
+  std::uint16_t expectedAnswer = 0;
+  RouterProtocol::ErrorCallback error;
+  // Ends a registration or download by the dispatcher's rules, as a
+  // handler's result `code` for a message of `sender` would.
+  std::function<void(std::uint32_t sender, int code)> abort;
+};
+
+}  // namespace tarcfg::protocol
