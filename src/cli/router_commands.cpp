@@ -31,7 +31,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   AddressService& addresses = context.addresses();
   if (parser.isSet("ip")) {
     const std::string ip = RemoveBlanks(parser.value("ip").toStdString());
-    if (!AddressText::Fits(ip) || !addresses.IsValidAddress(ip)) {
+    if (!IsValidAddressField(ip, addresses)) {
       PrintError(LoadString(40004));
       return false;
     }
@@ -47,7 +47,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   }
   if (parser.isSet("netmask")) {
     const std::string mask = RemoveBlanks(parser.value("netmask").toStdString());
-    if (!AddressText::Fits(mask) || !addresses.IsValidAddress(mask)) {
+    if (!IsValidAddressField(mask, addresses)) {
       PrintError(LoadString(40004));
       return false;
     }
@@ -58,7 +58,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   const std::uint32_t mask = addresses.ResolveAddress(wanted.netmask.view());
   const std::uint32_t router = addresses.ResolveAddress(wanted.name.view());
   const std::uint32_t own = context.settings().ownAddress;
-  if (askOwnNetwork && (mask & router) != (mask & own) && !parser.isSet("yes")) {
+  if (askOwnNetwork && !InOwnNetwork(mask, router, own) && !parser.isSet("yes")) {
     bool yes = false;
     if (::isatty(STDIN_FILENO)) {
       std::cerr << LoadString(40110) << " [y/N] " << std::flush;
@@ -71,7 +71,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
     if (!yes)
       return false;
   }
-  if (wanted.phoneNumber.view().find('s') != std::string_view::npos) {
+  if (!IsDiallableRouterNumber(wanted.phoneNumber.view())) {
     PrintError(LoadString(40104));
     return false;
   }
@@ -182,15 +182,6 @@ class SetCommand : public Command {
   }
 };
 
-struct OperatingMode {
-  const char* name;
-  int dChannelProtocol;  // -1: keep the router's
-  int permanentConnection;
-};
-
-constexpr OperatingMode kModes[] = {
-    {"1TR6", 0, 0}, {"DSS1", 1, 0}, {"FV64S", -1, 1}, {"FVS01", -1, 2}, {"FVS02", -1, 3}};
-
 void PrintProgress(int percent) {
   if (!::isatty(STDERR_FILENO))
     return;
@@ -226,11 +217,9 @@ class FirmwareCommand : public Command {
   int maximumArguments() const override { return 1; }
 
   int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    const OperatingMode* mode = nullptr;
+    const OperatingModeEntry* mode = nullptr;
     if (parser.isSet("mode")) {
-      for (const auto& m : kModes)
-        if (parser.value("mode").compare(m.name, Qt::CaseInsensitive) == 0)
-          mode = &m;
+      mode = FindOperatingMode(parser.value("mode").toStdString());
       if (!mode) {
         PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
         return kExitUsage;
@@ -264,10 +253,11 @@ class FirmwareCommand : public Command {
     }
     if (mode) {
       pending.permanentConnection = static_cast<std::uint8_t>(mode->permanentConnection);
-      if (mode->dChannelProtocol >= 0)
+      if (mode->dChannelProtocol != kKeepDChannelProtocol)
         pending.dChannelProtocol = static_cast<std::uint8_t>(mode->dChannelProtocol);
     }
-    if (pending.dChannelProtocol == 255 && (!mode || mode->dChannelProtocol < 0))
+    if (pending.dChannelProtocol == 255 &&
+        (!mode || mode->dChannelProtocol == kKeepDChannelProtocol))
       pending.dChannelProtocol = 1;
     const std::string directory = context.settings().firmwarePath;
     std::string version = parser.value("version").toStdString();

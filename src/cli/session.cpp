@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "reports.h"
+#include "router_rules.h"
 #include "string_table.h"
 
 namespace tarcfg::cli {
@@ -52,19 +53,7 @@ bool RouterSession::Open() {
 }
 
 void RouterSession::OnNetworkError(int code) {
-  switch (code) {
-    case 12:
-      PrintError(LoadString(40101));
-      break;
-    case 13:
-      PrintError(LoadString(40102));
-      break;
-    case 14:
-      PrintError(LoadString(40103));
-      break;
-    default:
-      PrintError(FormatString(40100, code));
-  }
+  PrintError(NetworkErrorMessage(code));
   failed_ = true;
 }
 
@@ -207,12 +196,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
       [&](const RegistrationResult& result) {
         switch (result.kind) {
           case RegistrationKind::Accepted:
-            current_.name = target.name;
-            current_.netmask = result.netmask;
-            current_.phoneNumber = result.phoneNumber;
-            current_.dChannelProtocol = result.dChannelProtocol;
-            current_.firmwareVersion = result.firmwareVersion;
-            current_.permanentConnection = result.permanentConnection;
+            ApplyRegistration(result, target.name, current_);
             if (password_)
               current_.password = *password_;
             current_.exclusiveToThisHost = target.registeredHost != 0 &&
@@ -243,22 +227,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
           }
           case RegistrationKind::Refused:
             refused = true;
-            switch (result.refusalCode) {
-              case 3:
-                PrintError(LoadString(40000));
-                break;
-              case 4:
-                PrintError(FormatString(40007, result.registeredHost.c_str()));
-                break;
-              case 5:
-                PrintError(LoadString(40107));
-                break;
-              case 6:
-                PrintError(LoadString(40008));
-                break;
-              default:
-                PrintError(FormatString(40006, static_cast<int>(result.refusalCode)));
-            }
+            PrintError(RegistrationRefusalMessage(result));
             break;
         }
       },
