@@ -2,7 +2,7 @@
 // does, and optionally writes it back out.
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 #include "config_file.h"
 #include "string_table.h"
 

@@ -10,8 +10,10 @@
 
 namespace tarcfg::cli {
 
-CliContext::CliContext(const QString& settingsOption)
-    : settingsPath_(SettingsFilePath(settingsOption.toStdString())) {}
+CliContext::CliContext(const QString& settingsOption, DatagramSocket& socket, Driver& driver)
+    : settingsPath_(SettingsFilePath(settingsOption.toStdString())),
+      socket_(socket),
+      driver_(driver) {}
 
 void CliContext::LoadSettings() {
   ProfileFile profile(settingsPath_);

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "address.h"
+#include "driver.h"
 #include "gui_settings.h"
 #include "net_database.h"
 #include "records.h"
+#include "socket.h"
 
 namespace tarcfg::cli {
 
@@ -26,7 +28,8 @@ enum ExitCode {
 
 class CliContext {
  public:
-  explicit CliContext(const QString& settingsOption);
+  // The router commands talk through `socket`, moved on by `driver`.
+  CliContext(const QString& settingsOption, DatagramSocket& socket, Driver& driver);
 
   // Loads (and repairs) the settings file. Call once before using the rest.
   void LoadSettings();
@@ -39,6 +42,8 @@ class CliContext {
   NetDatabase& database() { return database_; }
   AddressService& addresses() { return addresses_; }
   ProtocolTables& tables() { return tables_; }
+  DatagramSocket& socket() { return socket_; }
+  Driver& driver() { return driver_; }
 
  private:
   std::string settingsPath_;
@@ -46,6 +51,8 @@ class CliContext {
   AddressService addresses_{database_};
   ProtocolTables tables_;
   GuiSettings settings_;
+  DatagramSocket& socket_;
+  Driver& driver_;
 };
 
 // Prints to standard error with a final line end.

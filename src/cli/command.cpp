@@ -5,7 +5,8 @@
 
 namespace tarcfg::cli {
 
-int Command::Run(const QString& settingsOption, const QStringList& arguments) {
+int Command::Run(const QString& settingsOption, const QStringList& arguments,
+                 DatagramSocket& socket, Driver& driver) {
   QCommandLineParser parser;
   parser.setApplicationDescription(description());
   parser.addHelpOption();
@@ -36,21 +37,10 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments) {
     PrintError(("usage: tarcfg-cli " + name() + " " + synopsis()).toStdString());
     return kExitUsage;
   }
-  CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption);
+  CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption, socket,
+                     driver);
   context.LoadSettings();
   return Execute(context, parser);
-}
-
-std::vector<std::unique_ptr<Command>> AllCommands() {
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(MakeCheckCommand());
-  commands.push_back(MakeProtocolsCommand());
-  for (auto& command : MakeNetworkCommands())
-    commands.push_back(std::move(command));
-  commands.push_back(MakeServeCommand());
-  for (auto& command : MakeHistoryCommands())
-    commands.push_back(std::move(command));
-  return commands;
 }
 
 }  // namespace tarcfg::cli

@@ -19,8 +19,10 @@ class Command {
   virtual QString synopsis() const = 0;  // arguments after the name
   virtual QString description() const = 0;
 
-  // Parses `arguments` (the command name first) and runs the command.
-  int Run(const QString& settingsOption, const QStringList& arguments);
+  // Parses `arguments` (the command name first) and runs the command, its
+  // router traffic through `socket` moved on by `driver`.
+  int Run(const QString& settingsOption, const QStringList& arguments, DatagramSocket& socket,
+          Driver& driver);
 
  protected:
   // Adds the command's own options and positional arguments.
@@ -31,16 +33,5 @@ class Command {
   virtual int minimumArguments() const { return 0; }
   virtual int maximumArguments() const { return 0; }
 };
-
-std::vector<std::unique_ptr<Command>> AllCommands();
-
-// Individual commands (one file each).
-std::unique_ptr<Command> MakeCheckCommand();
-std::unique_ptr<Command> MakeProtocolsCommand();
-std::vector<std::unique_ptr<Command>> MakeNetworkCommands();
-std::vector<std::unique_ptr<Command>> MakeRouterCommands();
-std::vector<std::unique_ptr<Command>> MakeMonitorCommands();
-std::unique_ptr<Command> MakeServeCommand();
-std::vector<std::unique_ptr<Command>> MakeHistoryCommands();
 
 }  // namespace tarcfg::cli

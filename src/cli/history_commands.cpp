@@ -3,9 +3,10 @@
 // (restore).
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 #include "history_support.h"
 #include "reports.h"
+#include "router_command.h"
 
 namespace tarcfg::cli {
 
@@ -119,7 +120,7 @@ class HistoryCommand : public Command {
   }
 };
 
-class RestoreCommand : public Command {
+class RestoreCommand : public RouterCommand {
  public:
   QString name() const override { return "restore"; }
   QString synopsis() const override {
@@ -131,7 +132,7 @@ class RestoreCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addPositionalArgument("FILE", "The .cfg file to write back.", "[FILE]");
     parser.addOption({"last", "The newest configuration of the router's history."});
     parser.addOption(
@@ -142,7 +143,7 @@ class RestoreCommand : public Command {
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 2; }
 
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     const QStringList arguments = parser.positionalArguments();
     const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
                         (parser.isSet("index") ? 1 : 0);
@@ -150,29 +151,27 @@ class RestoreCommand : public Command {
       PrintError("tarcfg-cli restore: give exactly one of FILE, --last and --index N");
       return kExitUsage;
     }
-    int index = 1;
     if (parser.isSet("index")) {
       bool ok = false;
-      index = parser.value("index").toInt(&ok);
+      const int index = parser.value("index").toInt(&ok);
       if (!ok || index < 1) {
         PrintError("tarcfg-cli restore: --index needs a number from 1 up");
         return kExitUsage;
       }
     }
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
-    RouterSession session(context);
-    if (!session.Open())
-      return kExitRefused;
-    auto target = session.ResolveRouter(arguments.at(0), true);
-    if (!target)
-      return kExitRefused;
-    std::string path;
+    return kContinue;
+  }
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override { return true; }
+  // The file to write back is known before registering: a history that
+  // holds nothing costs the router no registration.
+  int Resolved(RouterSession& session, const QCommandLineParser& parser) override {
+    const QStringList arguments = parser.positionalArguments();
+    const int index = parser.isSet("index") ? parser.value("index").toInt() : 1;
     if (arguments.size() > 1) {
-      path = arguments.at(1).toStdString();
+      path_ = arguments.at(1).toStdString();
     } else {
-      const std::string hardware = FormatHardwareAddress(target->hardwareAddress);
-      const auto entries = SettingsHistory(context).List(hardware);
+      const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
+      const auto entries = SettingsHistory(session.context()).List(hardware);
       if (entries.size() < static_cast<std::size_t>(index)) {
         PrintError(entries.empty()
                        ? "tarcfg-cli restore: no configuration of router " + hardware +
@@ -181,21 +180,26 @@ class RestoreCommand : public Command {
                              std::to_string(entries.size()) + " configuration(s)");
         return kExitFile;
       }
-      path = entries[static_cast<std::size_t>(index) - 1].path;
+      path_ = entries[static_cast<std::size_t>(index) - 1].path;
     }
-    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
-      return kExitRefused;
-    return ApplyConfigFile(session, parser, path, "tarcfg-cli restore " + path);
+    return kContinue;
   }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    return ApplyConfigFile(session, parser, path_, "tarcfg-cli restore " + path_);
+  }
+
+ private:
+  std::string path_;
 };
 
 }  // namespace
 
-std::vector<std::unique_ptr<Command>> MakeHistoryCommands() {
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(std::make_unique<HistoryCommand>());
-  commands.push_back(std::make_unique<RestoreCommand>());
-  return commands;
+std::unique_ptr<Command> MakeHistoryCommand() {
+  return std::make_unique<HistoryCommand>();
+}
+
+std::unique_ptr<Command> MakeRestoreCommand() {
+  return std::make_unique<RestoreCommand>();
 }
 
 }  // namespace tarcfg::cli

@@ -28,7 +28,7 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
 
 // Loads `path` as Open... does and writes what differs from the router's
 // tables (after keeping the history); with --dry-run lists the entries
-// instead. The session is registered; it is deregistered here. An exit code.
+// instead. The session is registered; the caller deregisters. An exit code.
 int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
                     const std::string& path, const std::string& operation);
 

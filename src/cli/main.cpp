@@ -3,7 +3,8 @@
 #include <QStringList>
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
+#include "udp_socket.h"
 
 using tarcfg::cli::AllCommands;
 
@@ -69,8 +70,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (auto& command : AllCommands()) {
-    if (command->name() == args[i])
-      return command->Run(settings, args.mid(i));
+    if (command->name() == args[i]) {
+      tarcfg::UdpSocket socket;
+      tarcfg::cli::PollDriver driver;
+      return command->Run(settings, args.mid(i), socket, driver);
+    }
   }
   std::cerr << "tarcfg-cli: unknown command " << args[i].toStdString()
             << "\nTry 'tarcfg-cli --help'.\n";

@@ -3,8 +3,9 @@
 #include <csignal>
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 #include "reports.h"
+#include "router_command.h"
 #include "session.h"
 #include "string_table.h"
 
@@ -41,7 +42,7 @@ std::string ChannelJson(int channel, const ChannelStatus& s) {
          ", \"packetsIn\": " + std::to_string(s.packetsIn) + "}";
 }
 
-class StatusCommand : public Command {
+class StatusCommand : public RouterCommand {
  public:
   QString name() const override { return "status"; }
   QString synopsis() const override { return "ROUTER [--count N] [--json]"; }
@@ -51,22 +52,23 @@ class StatusCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addOption({"count", "Reports to print (default 1; 0 = until Ctrl-C).", "N", "1"});
     parser.addOption({"json", "One JSON object per report."});
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     bool numeric = false;
     const int count = parser.value("count").toInt(&numeric);
     if (!numeric || count < 0) {
       PrintError("tarcfg-cli status: --count takes a number of 0 or more");
       return kExitUsage;
     }
-    RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
-      return failed;
+    return kContinue;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    const int count = parser.value("count").toInt();
     const bool json = parser.isSet("json");
     int reports = 0;
     interrupted = 0;
@@ -89,12 +91,13 @@ class StatusCommand : public Command {
       return kExitRefused;
     session.protocol().StopLineMonitor();
     session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 15);
-    session.Deregister();
+    // Deregistered even when the stop was not answered in time.
+    session.ClearFailure();
     return kExitOk;
   }
 };
 
-class ConnectCommand : public Command {
+class ConnectCommand : public RouterCommand {
  public:
   QString name() const override { return "connect"; }
   QString synopsis() const override { return "ROUTER POSITION"; }
@@ -104,36 +107,35 @@ class ConnectCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     bool numeric = false;
     const int position = parser.positionalArguments().at(1).toInt(&numeric);
     if (!numeric || position < 1) {
       PrintError("tarcfg-cli connect: POSITION is a number from 1");
       return kExitUsage;
     }
-    RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
-      return failed;
+    return kContinue;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    const int position = parser.positionalArguments().at(1).toInt();
     if (position > session.configuration().lineTargets.count()) {
       PrintError("tarcfg-cli connect: the router has " +
                  std::to_string(session.configuration().lineTargets.count()) + " line targets");
-      session.Deregister();
       return kExitUsage;
     }
     session.protocol().ConnectLineTarget(position - 1);
     if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
       return kExitRefused;
-    session.Deregister();
     return kExitOk;
   }
 };
 
-class DisconnectCommand : public Command {
+class DisconnectCommand : public RouterCommand {
  public:
   QString name() const override { return "disconnect"; }
   QString synopsis() const override { return "ROUTER 1|2"; }
@@ -141,29 +143,28 @@ class DisconnectCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addPositionalArgument("CHANNEL", "1 or 2.");
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     const QString channel = parser.positionalArguments().at(1);
     if (channel != "1" && channel != "2") {
       PrintError("tarcfg-cli disconnect: the channel is 1 or 2");
       return kExitUsage;
     }
-    RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
-      return failed;
-    session.protocol().DisconnectChannel(channel.toInt());
+    return kContinue;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    session.protocol().DisconnectChannel(parser.positionalArguments().at(1).toInt());
     if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
       return kExitRefused;
-    session.Deregister();
     return kExitOk;
   }
 };
 
-class AccountingCommand : public Command {
+class AccountingCommand : public RouterCommand {
  public:
   QString name() const override { return "accounting"; }
   QString synopsis() const override { return "ROUTER [--reset] [--json|--csv]"; }
@@ -173,21 +174,21 @@ class AccountingCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addOption({"reset", "Read and reset the counters."});
     parser.addOption({"json", "Print a JSON array."});
     parser.addOption({"csv", "Print CSV with a header row."});
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     if (parser.isSet("json") && parser.isSet("csv")) {
       PrintError("tarcfg-cli accounting: --json and --csv exclude each other");
       return kExitUsage;
     }
-    RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
-      return failed;
+    return kContinue;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
     std::optional<LineTargetList> result;
     auto done = [&](LineTargetList& list) { result = list.Clone(); };
     const LineTargetList& targets = session.configuration().lineTargets;
@@ -197,7 +198,6 @@ class AccountingCommand : public Command {
       session.protocol().ReadAccounting(done, &targets);
     if (!session.RunUntil([&] { return result.has_value(); }))
       return kExitRefused;
-    session.Deregister();
 
     static const char* kNames[] = {"charges",         "callsOutgoing",   "callsIncoming",
                                    "packetsOutgoing", "packetsIncoming", "bytesOutgoing",
@@ -237,13 +237,20 @@ class AccountingCommand : public Command {
 
 }  // namespace
 
-std::vector<std::unique_ptr<Command>> MakeMonitorCommands() {
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(std::make_unique<StatusCommand>());
-  commands.push_back(std::make_unique<ConnectCommand>());
-  commands.push_back(std::make_unique<DisconnectCommand>());
-  commands.push_back(std::make_unique<AccountingCommand>());
-  return commands;
+std::unique_ptr<Command> MakeStatusCommand() {
+  return std::make_unique<StatusCommand>();
+}
+
+std::unique_ptr<Command> MakeConnectCommand() {
+  return std::make_unique<ConnectCommand>();
+}
+
+std::unique_ptr<Command> MakeDisconnectCommand() {
+  return std::make_unique<DisconnectCommand>();
+}
+
+std::unique_ptr<Command> MakeAccountingCommand() {
+  return std::make_unique<AccountingCommand>();
 }
 
 }  // namespace tarcfg::cli

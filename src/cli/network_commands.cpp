@@ -6,10 +6,11 @@
 #include <iostream>
 #include <map>
 
-#include "command.h"
+#include "commands.h"
 #include "config_file.h"
 #include "history_support.h"
 #include "reports.h"
+#include "router_command.h"
 #include "session.h"
 #include "string_table.h"
 
@@ -214,7 +215,7 @@ class OverviewCommand : public Command {
   }
 };
 
-class ReadCommand : public Command {
+class ReadCommand : public RouterCommand {
  public:
   QString name() const override { return "read"; }
   QString synopsis() const override { return "ROUTER [-o FILE] [-p PASSWORD]"; }
@@ -224,18 +225,14 @@ class ReadCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addOption({{"o", "output"}, "The file to write (default: standard output).", "FILE"});
   }
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    RouterSession session(context);
-    if (const int failed = RegisterWithArgument(session, parser))
-      return failed;
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
     WarnUndefinedProtocols(session.configuration());
     const bool saved = SaveConfiguration(session, parser.value("output").toStdString());
-    session.Deregister();
     return saved ? kExitOk : kExitFile;
   }
 };
@@ -333,7 +330,7 @@ std::vector<std::string> DescribeChanges(CliContext& context, const Configuratio
   return lines;
 }
 
-class WriteCommand : public Command {
+class WriteCommand : public RouterCommand {
  public:
   QString name() const override { return "write"; }
   QString synopsis() const override {
@@ -345,18 +342,17 @@ class WriteCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addPositionalArgument("FILE", "The .cfg file to apply.");
     parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
     AddNoHistoryOption(parser);
   }
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    RouterSession session(context);
-    const bool history = HistoryWanted(context, parser) && !parser.isSet("dry-run");
-    if (const int failed = RegisterWithArgument(session, parser, history))
-      return failed;
+  bool NeedsHardwareAddress(CliContext& context, const QCommandLineParser& parser) override {
+    return HistoryWanted(context, parser) && !parser.isSet("dry-run");
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
     const std::string file = parser.positionalArguments().at(1).toStdString();
     return ApplyConfigFile(session, parser, file, "tarcfg-cli write " + file);
   }
@@ -375,7 +371,6 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
     std::fclose(sink);
   if (read.code != kConfigOk) {
     PrintError(ConfigReadMessage(read));
-    session.Deregister();
     return kExitFile;
   }
   const Configuration& saved = session.saved();
@@ -383,14 +378,11 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
   if (parser.isSet("dry-run")) {
     for (const auto& line : changes)
       std::cout << line << "\n";
-    session.Deregister();
     return kExitOk;
   }
   // Nothing to send, nothing to lose: no history then.
-  if (!changes.empty() && !KeepHistoryBeforeWrite(session, parser, operation, changes)) {
-    session.Deregister();
+  if (!changes.empty() && !KeepHistoryBeforeWrite(session, parser, operation, changes))
     return kExitFile;
-  }
   int sent = -1;
   session.protocol().WriteConfiguration(working.lineTargets, saved.lineTargets, &working.routes,
                                         &saved.routes, &working.filters, &saved.filters,
@@ -398,22 +390,27 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
   if (!session.RunUntil([&] { return sent >= 0; }))
     return kExitRefused;
   std::cout << sent << " entries sent\n";
-  session.Deregister();
   return kExitOk;
 }
 
-std::vector<std::unique_ptr<Command>> MakeNetworkCommands() {
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(std::make_unique<ScanCommand>());
-  commands.push_back(std::make_unique<OverviewCommand>());
-  commands.push_back(std::make_unique<ReadCommand>());
-  commands.push_back(std::make_unique<BackupCommand>());
-  commands.push_back(std::make_unique<WriteCommand>());
-  for (auto& command : MakeRouterCommands())
-    commands.push_back(std::move(command));
-  for (auto& command : MakeMonitorCommands())
-    commands.push_back(std::move(command));
-  return commands;
+std::unique_ptr<Command> MakeScanCommand() {
+  return std::make_unique<ScanCommand>();
+}
+
+std::unique_ptr<Command> MakeOverviewCommand() {
+  return std::make_unique<OverviewCommand>();
+}
+
+std::unique_ptr<Command> MakeReadCommand() {
+  return std::make_unique<ReadCommand>();
+}
+
+std::unique_ptr<Command> MakeBackupCommand() {
+  return std::make_unique<BackupCommand>();
+}
+
+std::unique_ptr<Command> MakeWriteCommand() {
+  return std::make_unique<WriteCommand>();
 }
 
 }  // namespace tarcfg::cli

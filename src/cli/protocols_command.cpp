@@ -1,7 +1,7 @@
 // protocols: the protocol tables as start-up builds them from tarcfg.pro.
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -4,12 +4,13 @@
 
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 #include "field_checks.h"
 #include "firmware_files.h"
 #include "history_support.h"
 #include "reports.h"
 #include "router_changes.h"
+#include "router_command.h"
 #include "session.h"
 #include "string_table.h"
 
@@ -31,7 +32,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   AddressService& addresses = context.addresses();
   if (parser.isSet("ip")) {
     const std::string ip = RemoveBlanks(parser.value("ip").toStdString());
-    if (!AddressText::Fits(ip) || !addresses.IsValidAddress(ip)) {
+    if (!IsValidAddressField(ip, addresses)) {
       PrintError(LoadString(40004));
       return false;
     }
@@ -47,7 +48,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   }
   if (parser.isSet("netmask")) {
     const std::string mask = RemoveBlanks(parser.value("netmask").toStdString());
-    if (!AddressText::Fits(mask) || !addresses.IsValidAddress(mask)) {
+    if (!IsValidAddressField(mask, addresses)) {
       PrintError(LoadString(40004));
       return false;
     }
@@ -58,7 +59,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   const std::uint32_t mask = addresses.ResolveAddress(wanted.netmask.view());
   const std::uint32_t router = addresses.ResolveAddress(wanted.name.view());
   const std::uint32_t own = context.settings().ownAddress;
-  if (askOwnNetwork && (mask & router) != (mask & own) && !parser.isSet("yes")) {
+  if (askOwnNetwork && !InOwnNetwork(mask, router, own) && !parser.isSet("yes")) {
     bool yes = false;
     if (::isatty(STDIN_FILENO)) {
       std::cerr << LoadString(40110) << " [y/N] " << std::flush;
@@ -71,7 +72,7 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
     if (!yes)
       return false;
   }
-  if (wanted.phoneNumber.view().find('s') != std::string_view::npos) {
+  if (!IsDiallableRouterNumber(wanted.phoneNumber.view())) {
     PrintError(LoadString(40104));
     return false;
   }
@@ -85,7 +86,7 @@ void AddRouterFieldOptions(QCommandLineParser& parser) {
   parser.addOption({"yes", "Use an address outside the local network without asking."});
 }
 
-class SetCommand : public Command {
+class SetCommand : public RouterCommand {
  public:
   QString name() const override { return "set"; }
   QString synopsis() const override {
@@ -98,7 +99,7 @@ class SetCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     AddRouterFieldOptions(parser);
     parser.addOption(
         {"new-password", "The new registration password (at most 10 characters).", "PW"});
@@ -109,7 +110,7 @@ class SetCommand : public Command {
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
 
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
     if (parser.isSet("exclusive") && parser.isSet("no-exclusive")) {
       PrintError("tarcfg-cli set: --exclusive and --no-exclusive exclude each other");
       return kExitUsage;
@@ -119,28 +120,24 @@ class SetCommand : public Command {
       PrintError(MaxCharacters(static_cast<int>(kPasswordWireLength)));
       return kExitUsage;
     }
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
-    RouterSession session(context);
-    if (!session.Open())
-      return kExitRefused;
-    auto target = session.ResolveRouter(parser.positionalArguments().at(0), true);
-    if (!target)
-      return kExitRefused;
-    if (target->address == 0) {
+    return kContinue;
+  }
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override { return true; }
+  int Resolved(RouterSession& session, const QCommandLineParser&) override {
+    if (session.target().address == 0) {
       PrintError(
           "tarcfg-cli set: the router has no IP address yet; use 'firmware' to configure it");
       return kExitRefused;
     }
-    if (!session.RegisterAndLoad(*target, PasswordArgument(parser)))
-      return kExitRefused;
+    return kContinue;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    CliContext& context = session.context();
     // The exclusive right as the scan reported it for this host.
     RouterParameters& current = session.current();
     RouterParameters wanted = current;
-    if (!CheckRouterFields(context, parser, wanted, true)) {
-      session.Deregister();
+    if (!CheckRouterFields(context, parser, wanted, true))
       return kExitUsage;
-    }
     if (parser.isSet("new-password"))
       wanted.password = parser.value("new-password").toStdString();
     if (parser.isSet("exclusive"))
@@ -151,14 +148,11 @@ class SetCommand : public Command {
     const int kind = CompareRouterParameters(current, wanted);
     if (kind == kNoChange) {
       std::cout << "Nothing to change.\n";
-      session.Deregister();
       return kExitOk;
     }
     if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli set",
-                                DescribeRouterParameterChanges(current, wanted))) {
-      session.Deregister();
+                                DescribeRouterParameterChanges(current, wanted)))
       return kExitFile;
-    }
     RouterProtocol& protocol = session.protocol();
     bool done = false;
     auto writeParameters = [&] { protocol.WriteRouterParameters([&] { done = true; }, wanted); };
@@ -177,19 +171,9 @@ class SetCommand : public Command {
     if (!session.RunUntil([&] { return done; }))
       return kExitRefused;
     std::cout << LoadString(40111) << "\n";
-    session.Deregister();
     return kExitOk;
   }
 };
-
-struct OperatingMode {
-  const char* name;
-  int dChannelProtocol;  // -1: keep the router's
-  int permanentConnection;
-};
-
-constexpr OperatingMode kModes[] = {
-    {"1TR6", 0, 0}, {"DSS1", 1, 0}, {"FV64S", -1, 1}, {"FVS01", -1, 2}, {"FVS02", -1, 3}};
 
 void PrintProgress(int percent) {
   if (!::isatty(STDERR_FILENO))
@@ -203,7 +187,7 @@ void PrintProgress(int percent) {
     std::cerr << "\n" << LoadString(1015) << "\n";
 }
 
-class FirmwareCommand : public Command {
+class FirmwareCommand : public RouterCommand {
  public:
   QString name() const override { return "firmware"; }
   QString synopsis() const override {
@@ -216,7 +200,7 @@ class FirmwareCommand : public Command {
 
  protected:
   void AddOptions(QCommandLineParser& parser) override {
-    AddRouterArguments(parser);
+    RouterCommand::AddOptions(parser);
     parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
     parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
     AddRouterFieldOptions(parser);
@@ -225,49 +209,44 @@ class FirmwareCommand : public Command {
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
 
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    const OperatingMode* mode = nullptr;
-    if (parser.isSet("mode")) {
-      for (const auto& m : kModes)
-        if (parser.value("mode").compare(m.name, Qt::CaseInsensitive) == 0)
-          mode = &m;
-      if (!mode) {
-        PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
-        return kExitUsage;
-      }
-    }
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
-    RouterSession session(context);
-    if (!session.Open())
-      return kExitRefused;
-    auto target = session.ResolveRouter(parser.positionalArguments().at(0), true);
-    if (!target)
-      return kExitRefused;
-
-    const bool loader = target->address == 0;
-    if (loader) {
-      if (!parser.isSet("ip")) {
-        PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
-        return kExitUsage;
-      }
-      session.current() = RouterParameters{};
-      session.current().dChannelProtocol = 255;  // not known
-    } else if (!session.RegisterAndLoad(*target, PasswordArgument(parser))) {
-      return kExitRefused;
-    }
-    RouterParameters current = session.current();
-    RouterParameters pending = current;
-    if (!CheckRouterFields(context, parser, pending, true)) {
-      session.Deregister();
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override {
+    if (parser.isSet("mode") && !FindOperatingMode(parser.value("mode").toStdString())) {
+      PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
       return kExitUsage;
     }
+    return kContinue;
+  }
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override { return true; }
+  // A router in its loader has no address to register with: the download
+  // goes to its hardware address.
+  int Resolved(RouterSession& session, const QCommandLineParser& parser) override {
+    if (session.target().address != 0)
+      return kContinue;
+    if (!parser.isSet("ip")) {
+      PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
+      return kExitUsage;
+    }
+    session.current() = RouterParameters{};
+    session.current().dChannelProtocol = 255;  // not known
+    return kWithoutRegistration;
+  }
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override {
+    CliContext& context = session.context();
+    const OperatingModeEntry* mode =
+        parser.isSet("mode") ? FindOperatingMode(parser.value("mode").toStdString()) : nullptr;
+    const RouterSession::Target* target = &session.target();
+    const bool loader = target->address == 0;
+    RouterParameters current = session.current();
+    RouterParameters pending = current;
+    if (!CheckRouterFields(context, parser, pending, true))
+      return kExitUsage;
     if (mode) {
       pending.permanentConnection = static_cast<std::uint8_t>(mode->permanentConnection);
-      if (mode->dChannelProtocol >= 0)
+      if (mode->dChannelProtocol != kKeepDChannelProtocol)
         pending.dChannelProtocol = static_cast<std::uint8_t>(mode->dChannelProtocol);
     }
-    if (pending.dChannelProtocol == 255 && (!mode || mode->dChannelProtocol < 0))
+    if (pending.dChannelProtocol == 255 &&
+        (!mode || mode->dChannelProtocol == kKeepDChannelProtocol))
       pending.dChannelProtocol = 1;
     const std::string directory = context.settings().firmwarePath;
     std::string version = parser.value("version").toStdString();
@@ -276,7 +255,6 @@ class FirmwareCommand : public Command {
     if (version.empty()) {
       PrintError(std::string("tarcfg-cli firmware: no ") +
                  FirmwarePrefix(pending.dChannelProtocol) + "* file in " + directory);
-      session.Deregister();
       return kExitFile;
     }
     pending.firmwareVersion = version;
@@ -296,10 +274,8 @@ class FirmwareCommand : public Command {
         sending.push_back(line);
       sending.push_back(tables == &empty ? "line targets, routes and filters: none"
                                          : "line targets, routes and filters: the router's own");
-      if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending)) {
-        session.Deregister();
+      if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending))
         return kExitFile;
-      }
     }
     bool finished = false;
     ScanAnswer announced;
@@ -313,9 +289,10 @@ class FirmwareCommand : public Command {
         PrintProgress);
     if (!started) {
       PrintError(LoadString(40109));
-      session.Deregister();
       return kExitFile;
     }
+    // The download restarts the router; it ends the registration itself.
+    session.LeaveRegistered();
     if (::isatty(STDERR_FILENO))
       std::cerr << LoadString(1013) << "\n";
     if (!session.RunUntil([&] { return finished; }, 1800))
@@ -332,11 +309,12 @@ class FirmwareCommand : public Command {
 
 }  // namespace
 
-std::vector<std::unique_ptr<Command>> MakeRouterCommands() {
-  std::vector<std::unique_ptr<Command>> commands;
-  commands.push_back(std::make_unique<SetCommand>());
-  commands.push_back(std::make_unique<FirmwareCommand>());
-  return commands;
+std::unique_ptr<Command> MakeSetCommand() {
+  return std::make_unique<SetCommand>();
+}
+
+std::unique_ptr<Command> MakeFirmwareCommand() {
+  return std::make_unique<FirmwareCommand>();
 }
 
 }  // namespace tarcfg::cli

@@ -13,12 +13,11 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "command.h"
+#include "commands.h"
 #include "exposition.h"
 #include "metrics_collector.h"
 #include "session.h"
 #include "string_table.h"
-#include "udp_socket.h"
 
 namespace tarcfg::cli {
 namespace {
@@ -128,8 +127,8 @@ class ServeCommand : public Command {
     else if (const char* env = std::getenv("TARCFG_PASSWORD"))
       options.password = std::string(env);
 
-    UdpSocket socket;
-    RouterProtocol protocol(socket, context.settings(), context.tables(), context.addresses());
+    RouterProtocol protocol(context.socket(), context.settings(), context.tables(),
+                            context.addresses());
     serve::MetricsCollector collector(protocol, context.settings().ownAddress, options,
                                       serve::CollectorClock::System(),
                                       [](const std::string& line) { PrintError(line); });

@@ -1,20 +1,17 @@
 #include "session.h"
 
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <iostream>
 
 #include "reports.h"
+#include "router_rules.h"
 #include "string_table.h"
 
 namespace tarcfg::cli {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 bool SameStartIgnoringCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size())
@@ -29,8 +26,8 @@ bool SameStartIgnoringCase(const std::string& text, const std::string& prefix) {
 }  // namespace
 
 RouterSession::RouterSession(CliContext& context) : context_(context) {
-  protocol_ = std::make_unique<RouterProtocol>(socket_, context.settings(), context.tables(),
-                                               context.addresses());
+  protocol_ = std::make_unique<RouterProtocol>(context.socket(), context.settings(),
+                                               context.tables(), context.addresses());
 }
 
 RouterSession::~RouterSession() = default;
@@ -52,51 +49,37 @@ bool RouterSession::Open() {
 }
 
 void RouterSession::OnNetworkError(int code) {
-  switch (code) {
-    case 12:
-      PrintError(LoadString(40101));
-      break;
-    case 13:
-      PrintError(LoadString(40102));
-      break;
-    case 14:
-      PrintError(LoadString(40103));
-      break;
-    default:
-      PrintError(FormatString(40100, code));
-  }
+  PrintError(NetworkErrorMessage(code));
   failed_ = true;
 }
 
 bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
-  const auto deadline = Clock::now() + std::chrono::seconds(seconds);
-  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  Driver& driver = context_.driver();
+  const std::int64_t deadline = driver.NowMs() + std::int64_t{seconds} * 1000;
+  std::int64_t nextTick = driver.NowMs() + 1000;
   while (!done()) {
     if (failed_)
       return false;
-    const auto now = Clock::now();
+    const std::int64_t now = driver.NowMs();
     if (now >= deadline) {
       PrintError(LoadString(40008));
       failed_ = true;
       return false;
     }
     if (now >= nextTick) {
-      nextTick += std::chrono::seconds(1);
+      nextTick += 1000;
       protocol_->OnTimerTick();
       continue;
     }
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now).count();
-    pollfd fd{protocol_->socketDescriptor(), POLLIN, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(wait) + 1);
-    if (ready > 0 && (fd.revents & POLLIN))
-      protocol_->OnDatagramReady();
+    driver.Wait(*protocol_, nextTick);
   }
   return true;
 }
 
 void RouterSession::RunFor(double seconds) {
-  const auto end = Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
-  RunUntil([&] { return Clock::now() >= end; }, static_cast<int>(seconds) + 5);
+  Driver& driver = context_.driver();
+  const std::int64_t end = driver.NowMs() + static_cast<std::int64_t>(seconds * 1000);
+  RunUntil([&] { return driver.NowMs() >= end; }, static_cast<int>(seconds) + 5);
 }
 
 std::vector<FoundRouter> RouterSession::Scan() {
@@ -144,6 +127,7 @@ std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString&
       target.hardwareKnown = true;
       target.registeredHost = router->answer.registeredHost;
       target.name = target.address ? DottedQuad(target.address) : std::string();
+      target_ = target;
       return target;
     }
     if (!failed_)
@@ -158,12 +142,14 @@ std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString&
     return std::nullopt;
   }
   target.name = DottedQuad(target.address);
+  target_ = target;
   if (needHardwareAddress) {
     if (auto router = FindRouter(
             [&](const ScanAnswer& answer) { return answer.routerAddress == target.address; })) {
       target.hardwareAddress = router->answer.hardwareAddress;
       target.hardwareKnown = true;
       target.registeredHost = router->answer.registeredHost;
+      target_ = target;
     }
     if (!target.hardwareKnown) {
       if (!failed_)
@@ -207,12 +193,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
       [&](const RegistrationResult& result) {
         switch (result.kind) {
           case RegistrationKind::Accepted:
-            current_.name = target.name;
-            current_.netmask = result.netmask;
-            current_.phoneNumber = result.phoneNumber;
-            current_.dChannelProtocol = result.dChannelProtocol;
-            current_.firmwareVersion = result.firmwareVersion;
-            current_.permanentConnection = result.permanentConnection;
+            ApplyRegistration(result, target.name, current_);
             if (password_)
               current_.password = *password_;
             current_.exclusiveToThisHost = target.registeredHost != 0 &&
@@ -243,22 +224,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
           }
           case RegistrationKind::Refused:
             refused = true;
-            switch (result.refusalCode) {
-              case 3:
-                PrintError(LoadString(40000));
-                break;
-              case 4:
-                PrintError(FormatString(40007, result.registeredHost.c_str()));
-                break;
-              case 5:
-                PrintError(LoadString(40107));
-                break;
-              case 6:
-                PrintError(LoadString(40008));
-                break;
-              default:
-                PrintError(FormatString(40006, static_cast<int>(result.refusalCode)));
-            }
+            PrintError(RegistrationRefusalMessage(result));
             break;
         }
       },
@@ -271,7 +237,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
 }
 
 void RouterSession::Deregister() {
-  if (protocol_->state() == ProtocolState::Registered)
+  if (!leaveRegistered_ && protocol_->state() == ProtocolState::Registered)
     protocol_->Deregister();
 }
 
@@ -312,38 +278,6 @@ std::string UnixLineEnds(std::string text) {
     out += text[i];
   }
   return out;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (c < 0x20) {
-          char buffer[8];
-          std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-          out += buffer;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
 }
 
 }  // namespace tarcfg::cli

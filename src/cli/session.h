@@ -14,8 +14,8 @@
 
 #include "cli_context.h"
 #include "configuration.h"
+#include "json_writer.h"
 #include "router_protocol.h"
-#include "udp_socket.h"
 
 namespace tarcfg::cli {
 
@@ -62,6 +62,10 @@ class RouterSession {
   // the three tables. Prints the refusal or error message on failure.
   bool RegisterAndLoad(const Target& target, const QString& passwordOption);
   void Deregister();
+  // The router ends the registration itself (a firmware download restarts
+  // it): no deregistration is sent for this session any more.
+  void LeaveRegistered() { leaveRegistered_ = true; }
+  bool leavesRegistered() const { return leaveRegistered_; }
 
   // The router of the last RegisterAndLoad.
   const Target& target() const { return target_; }
@@ -81,7 +85,6 @@ class RouterSession {
   std::optional<std::string> AskPassword(const QString& passwordOption);
 
   CliContext& context_;
-  UdpSocket socket_;
   std::unique_ptr<RouterProtocol> protocol_;
   bool failed_ = false;
   RouterParameters current_;
@@ -89,6 +92,7 @@ class RouterSession {
   Configuration saved_;
   std::optional<std::string> password_;
   Target target_;
+  bool leaveRegistered_ = false;
 };
 
 // The registration password option of the router commands: -p/--password.
@@ -106,8 +110,5 @@ int RegisterWithArgument(RouterSession& session, const QCommandLineParser& parse
 
 // "\r\n" to "\n", for texts the desktop tool shows in Windows style.
 std::string UnixLineEnds(std::string text);
-
-// Escapes a text for a JSON string literal (with the quotes).
-std::string JsonString(const std::string& text);
 
 }  // namespace tarcfg::cli

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config_file.h"
+#include "operating_modes.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -40,7 +41,7 @@ constexpr int kStringWritingFailed = 40014;
 }
 
 const char* DChannelText(const RouterParameters& router) {
-  return router.dChannelProtocol != 0 ? "DSS1" : "1TR6";
+  return DChannelProtocolName(router.dChannelProtocol);
 }
 
 void AppendRouterSection(std::string& out, const RouterParameters& router) {
@@ -50,8 +51,6 @@ void AppendRouterSection(std::string& out, const RouterParameters& router) {
   Append(out, "# Router Name / IP-Address: %s\n", router.name.c_str());
   Append(out, "# Netmask                 : %s\n", router.netmask.c_str());
   Append(out, "# Router Telephone Number : %s\n", router.phoneNumber.c_str());
-  static constexpr const char* kPermanentNames[] = {"Digital FV64S", "Digital FVS01",
-                                                    "Digital FVS02"};
   if (router.firmwareVersion.empty()) {
     out += "# Firmware                : ? / ?\n";
   } else if (router.permanentConnection == 0) {
@@ -59,7 +58,7 @@ void AppendRouterSection(std::string& out, const RouterParameters& router) {
            DChannelText(router));
   } else if (router.permanentConnection <= 3) {
     Append(out, "# Firmware                : %s / %s / %s\n", router.firmwareVersion.c_str(),
-           DChannelText(router), kPermanentNames[router.permanentConnection - 1]);
+           DChannelText(router), PermanentConnectionName(router.permanentConnection));
   }
   out += "#\n\n";
 }

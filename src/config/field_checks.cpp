@@ -49,4 +49,16 @@ std::optional<ServicePort> ParsePortService(std::string_view text, NetDatabase& 
   return ServicePort{port, *protocol};
 }
 
+bool IsValidAddressField(std::string_view text, AddressService& addresses) {
+  return AddressText::Fits(text) && addresses.IsValidAddress(text);
+}
+
+bool InOwnNetwork(std::uint32_t mask, std::uint32_t router, std::uint32_t own) {
+  return (mask & router) == (mask & own);
+}
+
+bool IsDiallableRouterNumber(std::string_view phoneNumber) {
+  return phoneNumber.find('s') == std::string_view::npos;
+}
+
 }  // namespace tarcfg

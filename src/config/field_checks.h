@@ -2,10 +2,12 @@
 // so that whatever one of them accepts the others accept too.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "address.h"
 #include "net_database.h"
 
 namespace tarcfg {
@@ -16,6 +18,17 @@ std::string RemoveBlanks(std::string_view text);
 // One to 20 decimal digits, or digits (also none) followed by one final "s"
 // (at most 20 characters in all, so the number always fits its record).
 bool IsValidPhoneNumber(std::string_view text);
+
+// An address field as typed (blanks removed): fits an address record and
+// names an address (dotted quad or a host name the system resolves).
+bool IsValidAddressField(std::string_view text, AddressService& addresses);
+
+// Whether `router` lies in the network of `own` under `mask`; a router
+// outside it is possible, but the user is asked first (40110).
+bool InOwnNetwork(std::uint32_t mask, std::uint32_t router, std::uint32_t own);
+
+// The router's own number is dialled, never a prefix that ends in "s".
+bool IsDiallableRouterNumber(std::string_view phoneNumber);
 
 // Highest port a filter can carry: the router keeps ports in 16 bits.
 inline constexpr int kMaxServicePort = 65535;

@@ -56,22 +56,6 @@ std::string FormatRouterLine(AddressService& addresses, std::uint32_t routerAddr
   return " " + hardware + "\t" + name + " ";
 }
 
-const char* DChannelProtocolName(int dChannelProtocol) {
-  return dChannelProtocol != 0 ? "DSS1" : "1TR6";
-}
-
-const char* PermanentConnectionName(int permanentConnection) {
-  switch (permanentConnection) {
-    case 1:
-      return "Digital FV64S";
-    case 2:
-      return "Digital FVS01";
-    case 3:
-      return "Digital FVS02";
-  }
-  return "";
-}
-
 std::string FirmwareText(const std::string& version, int dChannelProtocol,
                          int permanentConnection) {
   if (version.empty())

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "address.h"
+#include "operating_modes.h"
 #include "records.h"
 
 namespace tarcfg {
@@ -23,10 +24,6 @@ std::string RouterDisplayName(AddressService& addresses, std::uint32_t routerAdd
 std::string FormatRouterLine(AddressService& addresses, std::uint32_t routerAddress,
                              const std::array<std::uint8_t, 6>& hardwareAddress,
                              std::uint32_t registeredHost, std::uint32_t ownAddress);
-
-// "1TR6"/"DSS1" and the permanent-connection names.
-const char* DChannelProtocolName(int dChannelProtocol);
-const char* PermanentConnectionName(int permanentConnection);  // "" for 0 or unknown
 
 // "? / ?", "V / DSS1" or "V / DSS1 / Digital FVS01".
 std::string FirmwareText(const std::string& version, int dChannelProtocol, int permanentConnection);

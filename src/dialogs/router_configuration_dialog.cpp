@@ -9,8 +9,10 @@
 #include <QVBoxLayout>
 
 #include "change_password_dialog.h"
+#include "field_checks.h"
 #include "field_exchange.h"
 #include "firmware_files.h"
+#include "operating_modes.h"
 #include "select_firmware_dialog.h"
 #include "static_text.h"
 
@@ -100,11 +102,14 @@ RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
 }
 
 void RouterConfigurationDialog::SetUpOperatingModes() {
-  modes_ = {{{"1TR6", 0, 0, false, -1},
-             {"DSS1", 1, 0, false, -1},
-             {"Digital FV64S", 1, 1, false, -1},
-             {"Digital FVS01", 1, 2, false, -1},
-             {"Digital FVS02", 1, 3, false, -1}}};
+  // A permanent connection keeps the router's D-channel protocol; DSS1
+  // while that is not known.
+  for (int id = 0; id < kModeCount; ++id) {
+    const OperatingModeEntry& mode = kOperatingModes[static_cast<std::size_t>(id)];
+    modes_[id] = {mode.displayName,
+                  mode.dChannelProtocol == kKeepDChannelProtocol ? 1 : mode.dChannelProtocol,
+                  mode.permanentConnection, false, -1};
+  }
   const std::string& directory = context_.settings.firmwarePath;
   const std::string v0 = NewestFirmwareVersion(directory, 0);
   const std::string v1 = NewestFirmwareVersion(directory, 1);
@@ -242,13 +247,13 @@ bool RouterConfigurationDialog::Exchange(DataExchange& exchange) {
   std::uint32_t own = context_.protocol ? context_.protocol->ownAddress() : 0;
   if (own == 0)
     own = context_.settings.ownAddress;
-  if ((mask & router) != (mask & own) &&
+  if (!InOwnNetwork(mask, router, own) &&
       !context_.messages.AskYesNo(this, TableText(40110), MessageIcon::Question)) {
     exchange.Fail(address_, QString());
     return false;
   }
   // The router's own number is dialled, never a prefix that ends in 's'.
-  if (phone.find('s') != std::string::npos) {
+  if (!IsDiallableRouterNumber(phone)) {
     exchange.Fail(phone_, TableText(40104));
     return false;
   }

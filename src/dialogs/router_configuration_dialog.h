@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "operating_modes.h"
 #include "records.h"
 #include "shell_context.h"
 
@@ -33,7 +34,7 @@ enum OperatingMode { k1TR6 = 0, kDSS1 = 1, kFV64S = 2, kFVS01 = 3, kFVS02 = 4 };
 class RouterConfigurationDialog : public QDialog {
   Q_OBJECT
  public:
-  static constexpr int kModeCount = 5;
+  static constexpr int kModeCount = static_cast<int>(kOperatingModes.size());
 
   RouterConfigurationDialog(ShellContext& context, const RouterParameters& current,
                             RouterPasswordChoice& choice, QWidget* parent = nullptr);

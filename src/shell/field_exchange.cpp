@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPainter>
 
+#include "field_checks.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -46,7 +47,7 @@ bool ExchangeAddressField(DataExchange& exchange, QLineEdit* field, std::string&
     return true;
   }
   std::string text = RemoveBlanks(FieldText(field, kAddressFieldLength));
-  if (!addresses.IsValidAddress(text)) {
+  if (!IsValidAddressField(text, addresses)) {
     exchange.Fail(field, TableText(40004));
     return false;
   }

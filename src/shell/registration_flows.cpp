@@ -9,6 +9,7 @@
 #include "password_dialog.h"
 #include "protocol_definitions.h"
 #include "router_history.h"
+#include "router_rules.h"
 #include "string_table.h"
 
 namespace tarcfg {
@@ -57,13 +58,7 @@ void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
       selected.lineTargetCount = result.lineTargetCount;
       selected.routeCount = result.routeCount;
       selected.filterCount = result.filterCount;
-      RouterParameters& current = selected.current;
-      current.name = selected.routerAddressText;
-      current.netmask = result.netmask;
-      current.phoneNumber = result.phoneNumber;
-      current.dChannelProtocol = result.dChannelProtocol;
-      current.firmwareVersion = result.firmwareVersion;
-      current.permanentConnection = result.permanentConnection;
+      ApplyRegistration(result, selected.routerAddressText, selected.current);
       BeginWaitCursor();
       context_.protocol->ReadConfiguration(
           result.lineTargetCount, result.routeCount, result.filterCount,
@@ -79,24 +74,7 @@ void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
     case RegistrationKind::Refused: {
       selected.current.password = "";
       PostRouterState(1);
-      std::string text;
-      switch (result.refusalCode) {
-        case 3:
-          text = LoadString(40000);
-          break;
-        case 4:
-          text = FormatString(40007, result.registeredHost.c_str());
-          break;
-        case 5:
-          text = LoadString(40107);
-          break;
-        case 6:
-          text = LoadString(40008);
-          break;
-        default:
-          text = FormatString(40006, static_cast<int>(result.refusalCode));
-          break;
-      }
+      const std::string text = RegistrationRefusalMessage(result);
       Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Exclamation); });
       break;
     }
@@ -236,21 +214,7 @@ void MainWindow::OnParametersConfirmed() {
 }
 
 void MainWindow::OnNetworkError(int code) {
-  std::string text;
-  switch (code) {
-    case 12:
-      text = LoadString(40101);
-      break;
-    case 13:
-      text = LoadString(40102);
-      break;
-    case 14:
-      text = LoadString(40103);
-      break;
-    default:
-      text = FormatString(40100, code);
-      break;
-  }
+  const std::string text = NetworkErrorMessage(code);
   Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
   if (dialogs_.closeProgressWindow)
     dialogs_.closeProgressWindow();

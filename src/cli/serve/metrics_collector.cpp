@@ -58,17 +58,7 @@ CollectorClock CollectorClock::System() {
 }
 
 std::string OperatingModeName(int permanentConnection) {
-  switch (permanentConnection) {
-    case 0:
-      return "switched";
-    case 1:
-      return "FV64S";
-    case 2:
-      return "FVS01";
-    case 3:
-      return "FVS02";
-  }
-  return "unknown";
+  return OperatingModeLabel(permanentConnection);
 }
 
 MetricsCollector::MetricsCollector(RouterProtocol& protocol, std::uint32_t ownAddress,

@@ -1,0 +1,45 @@
+#include "router_command.h"
+
+namespace tarcfg::cli {
+
+void RouterCommand::AddOptions(QCommandLineParser& parser) {
+  AddRouterArguments(parser);
+}
+
+int RouterCommand::CheckOptions(CliContext&, const QCommandLineParser&) {
+  return kContinue;
+}
+
+bool RouterCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
+  return false;
+}
+
+int RouterCommand::Resolved(RouterSession&, const QCommandLineParser&) {
+  return kContinue;
+}
+
+int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  if (const int checked = CheckOptions(context, parser); checked != kContinue)
+    return checked;
+  if (!context.LoadProtocolDefinitions())
+    return kExitFile;
+  RouterSession session(context);
+  if (!session.Open())
+    return kExitRefused;
+  const auto target = session.ResolveRouter(parser.positionalArguments().at(0),
+                                            NeedsHardwareAddress(context, parser));
+  if (!target)
+    return kExitRefused;
+  const int resolved = Resolved(session, parser);
+  if (resolved != kContinue && resolved != kWithoutRegistration)
+    return resolved;
+  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser)))
+    return kExitRefused;
+  const int result = ExecuteRegistered(session, parser);
+  // A command that failed on the network leaves as the failure found it.
+  if (!session.failed())
+    session.Deregister();
+  return result;
+}
+
+}  // namespace tarcfg::cli

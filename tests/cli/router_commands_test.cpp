@@ -1,0 +1,245 @@
+// The router commands of tarcfg-cli run in-process against the emulator's
+// routers on a simulated network, the clock moved by hand.
+#include <stdlib.h>
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "commands.h"
+#include "router_protocol.h"
+#include "router_rules.h"
+#include "simulated_lan.h"
+#include "string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::RouterFile;
+using testing::SimulatedLan;
+
+const char kRouters[] = R"(
+[router]
+label = open
+hw = 00:60:1a:10:00:01
+ip = 198.51.100.10
+phone = 0301110
+target = 198.51.100.200 0301234567 l2=x75 l3=null timeout=30
+route = 255.255.255.0 10.0.1.0 198.51.100.200
+filter = accept all 0 0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0
+[router]
+label = guarded
+hw = 00:60:1a:10:00:02
+ip = 198.51.100.11
+password = secret
+)";
+
+// Moves the simulated network's clock up to each tick the session waits for.
+class LanDriver : public Driver {
+ public:
+  explicit LanDriver(SimulatedLan& lan) : lan_(lan) {}
+  std::int64_t NowMs() override { return static_cast<std::int64_t>(lan_.nowMs()); }
+  void Wait(RouterProtocol& protocol, std::int64_t untilMs) override {
+    lan_.Pump(protocol);
+    if (untilMs > NowMs())
+      lan_.AdvanceMs(static_cast<std::uint64_t>(untilMs - NowMs()));
+    lan_.Pump(protocol);
+  }
+
+ private:
+  SimulatedLan& lan_;
+};
+
+struct Output {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class RouterCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("tarcfg_cli_inproc_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "s.ini") << "[Settings]\nIpAddress=198.51.100.1\nNetMask=255.255.255.0\n"
+                                     "NameResolve=0\nFirmwarePath="
+                                  << dir_.string() << "\n";
+    std::ofstream(dir_ / "tarcfg.pro") << "# no local protocols\n";
+    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+    ::unsetenv("TARCFG_PASSWORD");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  Output Run(QStringList arguments) {
+    Output result;
+    std::ostringstream out, err;
+    std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
+    for (auto& command : AllCommands())
+      if (command->name() == arguments.at(0))
+        result.status = command->Run(QString::fromStdString((dir_ / "s.ini").string()), arguments,
+                                     lan_, driver_);
+    std::cout.rdbuf(oldOut);
+    std::cerr.rdbuf(oldErr);
+    result.out = out.str();
+    result.err = err.str();
+    return result;
+  }
+
+  // new.cfg: the router's configuration as read, its route now to 10.9.0.0.
+  void WriteChangedRoute() {
+    const Output r = Run({"read", "198.51.100.10"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::string text = r.out;
+    const auto at = text.find("10.0.1.0");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 8, "10.9.0.0");
+    std::ofstream(dir_ / "new.cfg") << text;
+  }
+
+  const tarnex_sim::Router& open() const { return lan_.router(0); }
+
+  fs::path dir_;
+  SimulatedLan lan_{RouterFile(kRouters)};
+  LanDriver driver_{lan_};
+};
+
+TEST_F(RouterCommandsTest, ReadWritesTheRoutersTablesAndDeregisters) {
+  const Output r = Run({"read", "198.51.100.10"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("# Router Name / IP-Address: 198.51.100.10"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Routing_Data:"), std::string::npos);
+  EXPECT_NE(r.out.find("10.0.1.0"), std::string::npos);
+  EXPECT_EQ(open().session, 0u);  // deregistered
+}
+
+TEST_F(RouterCommandsTest, ReadWithAWrongPasswordIsRefused) {
+  const Output r = Run({"read", "198.51.100.11", "-p", "wrong"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, std::string(LoadString(40000)) + "\n");
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(RouterCommandsTest, SetChangesThePhoneNumberOnTheRouter) {
+  const Output r = Run({"set", "198.51.100.10", "--phone", "0309999", "--no-history"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, std::string(LoadString(40111)) + "\n");
+  EXPECT_EQ(open().config.phone, "0309999");
+  EXPECT_EQ(open().session, 0u);
+}
+
+TEST_F(RouterCommandsTest, SetWithNothingNewSendsNothing) {
+  const Output r = Run({"set", "198.51.100.10", "--phone", "0301110"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Nothing to change.\n");
+  EXPECT_EQ(open().session, 0u);
+}
+
+TEST_F(RouterCommandsTest, WriteDryRunListsTheChangesAndSendsNone) {
+  WriteChangedRoute();
+  const Output r =
+      Run({"write", "198.51.100.10", (dir_ / "new.cfg").string().c_str(), "--dry-run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("route 1 written: 255.255.255.0 10.9.0.0 198.51.100.200"), std::string::npos)
+      << r.out;
+  ASSERT_EQ(open().routes.size(), 1u);
+  EXPECT_EQ(open().routes[0]->match, 0x0A000100u);  // 10.0.1.0 still
+}
+
+TEST_F(RouterCommandsTest, WriteKeepsTheHistoryAndRestoreWritesItBack) {
+  WriteChangedRoute();
+  const Output w = Run({"write", "198.51.100.10", (dir_ / "new.cfg").string().c_str()});
+  ASSERT_EQ(w.status, 0) << w.err;
+  EXPECT_NE(w.out.find(" entries sent\n"), std::string::npos) << w.out;
+  ASSERT_FALSE(open().routes.empty());
+  EXPECT_EQ(open().routes[0]->match, 0x0A090000u);
+
+  const Output h = Run({"history", "00:60:1a:10:00:01"});
+  ASSERT_EQ(h.status, 0) << h.err;
+  EXPECT_EQ(h.out.rfind("1  ", 0), 0u) << h.out;
+
+  const Output r = Run({"restore", "198.51.100.10", "--last", "--no-history"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(open().routes[0]->match, 0x0A000100u);
+}
+
+TEST_F(RouterCommandsTest, AccountingAsJsonAndCsv) {
+  const Output j = Run({"accounting", "198.51.100.10", "--json"});
+  ASSERT_EQ(j.status, 0) << j.err;
+  EXPECT_EQ(j.out.rfind("[\n {\"hostName\": \"198.51.100.200\", \"phoneNumber\": \"0301234567\", "
+                        "\"charges\": ",
+                        0),
+            0u)
+      << j.out;
+  EXPECT_EQ(j.out.substr(j.out.size() - 3), "\n]\n");
+  const Output c = Run({"accounting", "198.51.100.10", "--csv"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_EQ(c.out.rfind("hostName,phoneNumber,charges,callsOutgoing,callsIncoming,"
+                        "packetsOutgoing,packetsIncoming,bytesOutgoing,bytesIncoming\n"
+                        "198.51.100.200,0301234567,",
+                        0),
+            0u)
+      << c.out;
+  EXPECT_EQ(open().session, 0u);
+}
+
+TEST_F(RouterCommandsTest, ConnectDialsAndDisconnectDrops) {
+  const Output c = Run({"connect", "198.51.100.10", "1"});
+  ASSERT_EQ(c.status, 0) << c.err;
+  EXPECT_NE(open().channels[0].state, 0) << "channel 1 is dialling";
+  const Output d = Run({"disconnect", "198.51.100.10", "1"});
+  ASSERT_EQ(d.status, 0) << d.err;
+  const Output bad = Run({"connect", "198.51.100.10", "5"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "tarcfg-cli connect: the router has 1 line targets\n");
+  EXPECT_EQ(open().session, 0u);
+}
+
+TEST_F(RouterCommandsTest, StatusPrintsOneReportOfBothChannels) {
+  const Output r = Run({"status", "198.51.100.10"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Channel 1: ", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\nChannel 2: "), std::string::npos);
+  EXPECT_FALSE(open().monitoring);
+}
+
+TEST_F(RouterCommandsTest, BackupSavesEveryRouterOfTheScan) {
+  const Output r = Run({"backup", "--dir", dir_.string().c_str(), "-p", "secret"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir_ / "198_51_100_10.cfg")) << r.out;
+  EXPECT_TRUE(fs::exists(dir_ / "198_51_100_11.cfg"));
+}
+
+TEST_F(RouterCommandsTest, AnUnansweredRouterGivesTheScanMessage) {
+  const Output r = Run({"set", "198.51.100.77", "--phone", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "tarcfg-cli: router 198.51.100.77 did not answer the scan\n");
+}
+
+TEST(RouterRulesTest, NetworkErrorsAndRefusalsGiveTheirMessages) {
+  EXPECT_EQ(NetworkErrorMessageNumber(kStatusFlashFailed), 40101);
+  EXPECT_EQ(NetworkErrorMessageNumber(kErrorDownloadFailed), 40102);
+  EXPECT_EQ(NetworkErrorMessageNumber(kErrorLoaderNotFound), 40103);
+  EXPECT_EQ(NetworkErrorMessageNumber(8888), 40100);
+  EXPECT_EQ(NetworkErrorMessage(8888), FormatString(40100, 8888));
+  RegistrationResult refused;
+  refused.kind = RegistrationKind::Refused;
+  refused.refusalCode = kRefusedHeldByOtherHost;
+  refused.registeredHost = "198.51.100.2";
+  EXPECT_EQ(RegistrationRefusalMessage(refused), FormatString(40007, "198.51.100.2"));
+  refused.refusalCode = 42;
+  EXPECT_EQ(RegistrationRefusalMessage(refused), FormatString(40006, 42));
+}
+
+}  // namespace
+}  // namespace tarcfg::cli

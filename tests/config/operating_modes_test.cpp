@@ -1,0 +1,44 @@
+// The operating-mode table the dialogs, the .cfg writer, the reports and
+// tarcfg-cli share, and the router field checks next to it.
+#include <gtest/gtest.h>
+
+#include "field_checks.h"
+#include "operating_modes.h"
+
+namespace tarcfg {
+namespace {
+
+TEST(OperatingModesTest, NamesAreFoundInAnyCase) {
+  const OperatingModeEntry* mode = FindOperatingMode("fvs01");
+  ASSERT_NE(mode, nullptr);
+  EXPECT_STREQ(mode->name, "FVS01");
+  EXPECT_EQ(mode->permanentConnection, 2);
+  EXPECT_EQ(mode->dChannelProtocol, kKeepDChannelProtocol);
+  ASSERT_NE(FindOperatingMode("dss1"), nullptr);
+  EXPECT_EQ(FindOperatingMode("dss1")->dChannelProtocol, 1);
+  EXPECT_EQ(FindOperatingMode("FV64"), nullptr);
+  EXPECT_EQ(FindOperatingMode(""), nullptr);
+}
+
+TEST(OperatingModesTest, NamesOfProtocolsConnectionsAndLabels) {
+  EXPECT_STREQ(DChannelProtocolName(0), "1TR6");
+  EXPECT_STREQ(DChannelProtocolName(1), "DSS1");
+  EXPECT_STREQ(DChannelProtocolName(7), "DSS1");
+  EXPECT_STREQ(PermanentConnectionName(0), "");
+  EXPECT_STREQ(PermanentConnectionName(1), "Digital FV64S");
+  EXPECT_STREQ(PermanentConnectionName(3), "Digital FVS02");
+  EXPECT_STREQ(PermanentConnectionName(4), "");
+  EXPECT_STREQ(OperatingModeLabel(0), "switched");
+  EXPECT_STREQ(OperatingModeLabel(2), "FVS01");
+  EXPECT_STREQ(OperatingModeLabel(9), "unknown");
+}
+
+TEST(RouterFieldChecksTest, OwnNetworkAndDiallableNumber) {
+  EXPECT_TRUE(InOwnNetwork(0xFFFFFF00u, 0xC6336410u, 0xC6336401u));
+  EXPECT_FALSE(InOwnNetwork(0xFFFFFF00u, 0xC6336510u, 0xC6336401u));
+  EXPECT_TRUE(IsDiallableRouterNumber("0891234"));
+  EXPECT_FALSE(IsDiallableRouterNumber("089s"));
+}
+
+}  // namespace
+}  // namespace tarcfg
