@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "config_file.h"
+#include "config/config_file.h"
 
 namespace {
 

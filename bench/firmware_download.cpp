@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "bench_common.h"
+#include "config/reports.h"
 #include "echo_peer.h"
 #include "protocol_driver.h"
-#include "reports.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "gui_settings.h"
-#include "profile_file.h"
-#include "router_protocol.h"
-#include "udp_socket.h"
+#include "config/gui_settings.h"
+#include "config/profile_file.h"
+#include "protocol/router_protocol.h"
+#include "protocol/udp_socket.h"
 
 namespace bench {
 

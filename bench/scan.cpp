@@ -18,7 +18,7 @@
 #include <string>
 
 #include "bench_common.h"
-#include "udp_socket.h"
+#include "protocol/udp_socket.h"
 
 namespace {
 

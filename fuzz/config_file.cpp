@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-#include "config_file.h"
+#include "config/config_file.h"
 #include "fuzz_support.h"
 
 namespace tarcfg::fuzz {

@@ -23,8 +23,8 @@
 #include <optional>
 #include <string>
 
-#include "firmware_image.h"
 #include "fuzz_support.h"
+#include "protocol/firmware_image.h"
 
 namespace tarcfg::fuzz {
 namespace {

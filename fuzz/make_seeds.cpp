@@ -23,11 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "config_file.h"
-#include "network.h"
-#include "protocol_definitions.h"
+#include "config/config_file.h"
+#include "config/protocol_definitions.h"
+#include "protocol/table_codec.h"
 #include "router_protocol_harness.h"
-#include "table_codec.h"
+#include "sim/network.h"
 
 namespace tarcfg::fuzz {
 namespace {

@@ -12,8 +12,8 @@
 #include <cstdint>
 #include <string>
 
+#include "config/protocol_definitions.h"
 #include "fuzz_support.h"
-#include "protocol_definitions.h"
 
 namespace tarcfg::fuzz {
 namespace {

@@ -8,9 +8,9 @@
 #include <memory>
 #include <utility>
 
-#include "firmware_image.h"
-#include "net_database.h"
-#include "table_codec.h"
+#include "config/net_database.h"
+#include "protocol/firmware_image.h"
+#include "protocol/table_codec.h"
 
 namespace tarcfg::fuzz {
 namespace {

@@ -33,9 +33,9 @@
 #include <memory>
 
 #include "fuzz_support.h"
-#include "in_memory_network.h"
-#include "router_protocol.h"
-#include "transactions.h"
+#include "protocol/in_memory_network.h"
+#include "protocol/router_protocol.h"
+#include "protocol/transactions.h"
 
 namespace tarcfg::fuzz {
 

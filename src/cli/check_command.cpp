@@ -2,9 +2,9 @@
 // does, and optionally writes it back out.
 #include <iostream>
 
-#include "commands.h"
-#include "config_file.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "config/config_file.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -1,12 +1,12 @@
-#include "cli_context.h"
+#include "cli/cli_context.h"
 
 #include <unistd.h>
 
 #include <filesystem>
 #include <iostream>
 
-#include "protocol_definitions.h"
-#include "string_table.h"
+#include "config/protocol_definitions.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 

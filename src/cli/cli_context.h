@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "address.h"
-#include "driver.h"
-#include "gui_settings.h"
-#include "net_database.h"
-#include "records.h"
-#include "socket.h"
+#include "cli/driver.h"
+#include "config/address.h"
+#include "config/gui_settings.h"
+#include "config/net_database.h"
+#include "config/records.h"
+#include "protocol/socket.h"
 
 namespace tarcfg::cli {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "cli_context.h"
+#include "cli/cli_context.h"
 
 namespace tarcfg::cli {
 

@@ -1,10 +1,10 @@
-#include "driver.h"
+#include "cli/driver.h"
 
 #include <poll.h>
 
 #include <chrono>
 
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg::cli {
 

@@ -3,10 +3,10 @@
 // (restore).
 #include <iostream>
 
-#include "commands.h"
-#include "history_support.h"
-#include "reports.h"
-#include "router_command.h"
+#include "cli/commands.h"
+#include "cli/history_support.h"
+#include "cli/router_command.h"
+#include "config/reports.h"
 
 namespace tarcfg::cli {
 

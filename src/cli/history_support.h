@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "config_history.h"
-#include "session.h"
+#include "cli/session.h"
+#include "config/config_history.h"
 
 namespace tarcfg::cli {
 

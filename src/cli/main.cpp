@@ -3,8 +3,8 @@
 #include <QStringList>
 #include <iostream>
 
-#include "commands.h"
-#include "udp_socket.h"
+#include "cli/commands.h"
+#include "protocol/udp_socket.h"
 
 using tarcfg::cli::AllCommands;
 

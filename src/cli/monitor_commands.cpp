@@ -3,11 +3,11 @@
 #include <csignal>
 #include <iostream>
 
-#include "commands.h"
-#include "reports.h"
-#include "router_command.h"
-#include "session.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "cli/router_command.h"
+#include "cli/session.h"
+#include "config/reports.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {

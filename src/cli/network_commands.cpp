@@ -6,13 +6,13 @@
 #include <iostream>
 #include <map>
 
-#include "commands.h"
-#include "config_file.h"
-#include "history_support.h"
-#include "reports.h"
-#include "router_command.h"
-#include "session.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "cli/history_support.h"
+#include "cli/router_command.h"
+#include "cli/session.h"
+#include "config/config_file.h"
+#include "config/reports.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {

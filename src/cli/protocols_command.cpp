@@ -1,7 +1,7 @@
 // protocols: the protocol tables as start-up builds them from tarcfg.pro.
 #include <iostream>
 
-#include "commands.h"
+#include "cli/commands.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "router_command.h"
+#include "cli/router_command.h"
 
 namespace tarcfg::cli {
 

@@ -4,8 +4,8 @@
 // and deregisters, in that order and in this one place.
 #pragma once
 
-#include "command.h"
-#include "session.h"
+#include "cli/command.h"
+#include "cli/session.h"
 
 namespace tarcfg::cli {
 

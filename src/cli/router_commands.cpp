@@ -4,15 +4,15 @@
 
 #include <iostream>
 
-#include "commands.h"
-#include "field_checks.h"
-#include "firmware_files.h"
-#include "history_support.h"
-#include "reports.h"
-#include "router_changes.h"
-#include "router_command.h"
-#include "session.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "cli/history_support.h"
+#include "cli/router_command.h"
+#include "cli/session.h"
+#include "config/field_checks.h"
+#include "config/firmware_files.h"
+#include "config/reports.h"
+#include "config/router_changes.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "commands.h"
-#include "exposition.h"
-#include "metrics_collector.h"
-#include "session.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "cli/serve/exposition.h"
+#include "cli/serve/metrics_collector.h"
+#include "cli/session.h"
+#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "session.h"
+#include "cli/session.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "reports.h"
-#include "router_rules.h"
-#include "string_table.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+#include "protocol/router_rules.h"
 
 namespace tarcfg::cli {
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "cli_context.h"
-#include "configuration.h"
-#include "json_writer.h"
-#include "router_protocol.h"
+#include "cli/cli_context.h"
+#include "cli/json_writer.h"
+#include "config/configuration.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg::cli {
 

@@ -1,10 +1,10 @@
-#include "address.h"
+#include "config/address.h"
 
 #include <arpa/inet.h>
 
 #include <cstdio>
 
-#include "records.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "net_database.h"
+#include "config/net_database.h"
 
 namespace tarcfg {
 

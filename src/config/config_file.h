@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "address.h"
-#include "configuration.h"
-#include "net_database.h"
-#include "records.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "config/net_database.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "config_history.h"
+#include "config/config_history.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "reports.h"
+#include "config/reports.h"
 
 namespace tarcfg {
 namespace {

@@ -10,11 +10,11 @@
 #include <string_view>
 #include <utility>
 
-#include "config_file.h"
-#include "field_checks.h"
-#include "number_text.h"
-#include "string_table.h"
-#include "text_scan.h"
+#include "config/config_file.h"
+#include "config/field_checks.h"
+#include "config/number_text.h"
+#include "config/string_table.h"
+#include "config/text_scan.h"
 
 namespace tarcfg {
 namespace {

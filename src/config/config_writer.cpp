@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "config_file.h"
-#include "operating_modes.h"
-#include "string_table.h"
+#include "config/config_file.h"
+#include "config/operating_modes.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 namespace {

@@ -1,4 +1,4 @@
-#include "configuration.h"
+#include "config/configuration.h"
 
 namespace tarcfg {
 namespace {

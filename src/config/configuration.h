@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "record_list.h"
-#include "records.h"
+#include "config/record_list.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

@@ -1,7 +1,7 @@
-#include "field_checks.h"
+#include "config/field_checks.h"
 
-#include "number_text.h"
-#include "records.h"
+#include "config/number_text.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

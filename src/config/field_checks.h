@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "address.h"
-#include "net_database.h"
+#include "config/address.h"
+#include "config/net_database.h"
 
 namespace tarcfg {
 

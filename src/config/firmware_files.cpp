@@ -1,4 +1,4 @@
-#include "firmware_files.h"
+#include "config/firmware_files.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "gui_settings.h"
+#include "config/gui_settings.h"
 
 #include <cstdlib>
 

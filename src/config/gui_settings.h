@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
-#include "address.h"
-#include "net_database.h"
-#include "profile_file.h"
+#include "config/address.h"
+#include "config/net_database.h"
+#include "config/profile_file.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "net_database.h"
+#include "config/net_database.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

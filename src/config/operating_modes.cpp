@@ -1,4 +1,4 @@
-#include "operating_modes.h"
+#include "config/operating_modes.h"
 
 #include <cctype>
 

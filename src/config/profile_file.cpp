@@ -1,4 +1,4 @@
-#include "profile_file.h"
+#include "config/profile_file.h"
 
 #include <unistd.h>
 

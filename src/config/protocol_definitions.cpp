@@ -1,11 +1,11 @@
-#include "protocol_definitions.h"
+#include "config/protocol_definitions.h"
 
 #include <cstdarg>
 #include <string_view>
 #include <vector>
 
-#include "number_text.h"
-#include "text_scan.h"
+#include "config/number_text.h"
+#include "config/text_scan.h"
 
 namespace tarcfg {
 namespace {

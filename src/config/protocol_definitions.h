@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "configuration.h"
-#include "records.h"
+#include "config/configuration.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

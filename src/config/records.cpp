@@ -1,4 +1,4 @@
-#include "records.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "fixed_text.h"
+#include "config/fixed_text.h"
 
 namespace tarcfg {
 

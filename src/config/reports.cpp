@@ -1,11 +1,11 @@
-#include "reports.h"
+#include "config/reports.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
-#include "string_table.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 

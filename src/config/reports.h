@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "address.h"
-#include "operating_modes.h"
-#include "records.h"
+#include "config/address.h"
+#include "config/operating_modes.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "router_changes.h"
+#include "config/router_changes.h"
 
 namespace tarcfg {
 

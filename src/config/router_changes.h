@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "records.h"
+#include "config/records.h"
 
 namespace tarcfg {
 

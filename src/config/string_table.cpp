@@ -1,4 +1,4 @@
-#include "string_table.h"
+#include "config/string_table.h"
 
 #include <cstdarg>
 #include <cstdio>

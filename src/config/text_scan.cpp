@@ -1,11 +1,11 @@
-#include "text_scan.h"
+#include "config/text_scan.h"
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <new>
 
-#include "unreadable_bytes.h"
+#include "config/unreadable_bytes.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "change_password_dialog.h"
+#include "dialogs/change_password_dialog.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "field_exchange.h"
-#include "static_text.h"
+#include "shell/field_exchange.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

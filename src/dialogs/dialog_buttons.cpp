@@ -1,4 +1,4 @@
-#include "dialog_buttons.h"
+#include "dialogs/dialog_buttons.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "static_text.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "file_dialogs.h"
+#include "dialogs/file_dialogs.h"
 
 #include <QFileDialog>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "filter_dialogs.h"
+#include "dialogs/filter_dialogs.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>
@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "dialog_buttons.h"
-#include "field_exchange.h"
-#include "string_table.h"
+#include "config/string_table.h"
+#include "dialogs/dialog_buttons.h"
+#include "shell/field_exchange.h"
 
 namespace tarcfg {
 namespace {

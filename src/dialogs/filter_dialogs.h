@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "address.h"
-#include "configuration.h"
-#include "message_boxes.h"
-#include "net_database.h"
-#include "table_dialog.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "config/net_database.h"
+#include "dialogs/table_dialog.h"
+#include "shell/message_boxes.h"
 
 class QLineEdit;
 class QRadioButton;

@@ -1,12 +1,12 @@
-#include "firmware_download.h"
+#include "dialogs/firmware_download.h"
 
-#include "firmware_files.h"
-#include "main_window.h"
-#include "router_entries.h"
-#include "reports.h"
-#include "router_changes.h"
-#include "router_history.h"
-#include "string_table.h"
+#include "config/firmware_files.h"
+#include "config/reports.h"
+#include "config/router_changes.h"
+#include "config/string_table.h"
+#include "shell/main_window.h"
+#include "shell/router_entries.h"
+#include "shell/router_history.h"
 
 namespace tarcfg {
 

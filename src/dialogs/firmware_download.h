@@ -8,9 +8,9 @@
 #include <QObject>
 #include <QPointer>
 
-#include "progress_window.h"
-#include "records.h"
-#include "router_protocol.h"
+#include "config/records.h"
+#include "dialogs/progress_window.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg {
 

@@ -1,8 +1,8 @@
-#include "install_dialogs.h"
+#include "dialogs/install_dialogs.h"
 
-#include "file_dialogs.h"
-#include "line_targets_dialog.h"
-#include "main_window.h"
+#include "dialogs/file_dialogs.h"
+#include "dialogs/line_targets_dialog.h"
+#include "shell/main_window.h"
 
 namespace tarcfg {
 

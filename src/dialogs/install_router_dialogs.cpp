@@ -1,9 +1,9 @@
 #include <memory>
 
-#include "firmware_download.h"
-#include "install_dialogs.h"
-#include "main_window.h"
-#include "router_configuration_dialog.h"
+#include "dialogs/firmware_download.h"
+#include "dialogs/install_dialogs.h"
+#include "dialogs/router_configuration_dialog.h"
+#include "shell/main_window.h"
 
 namespace tarcfg {
 

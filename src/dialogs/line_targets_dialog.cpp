@@ -1,4 +1,4 @@
-#include "line_targets_dialog.h"
+#include "dialogs/line_targets_dialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -14,18 +14,18 @@
 #include <cstring>
 #include <memory>
 
-#include "config_file.h"
-#include "dialog_buttons.h"
-#include "field_exchange.h"
-#include "filter_dialogs.h"
-#include "list_panel.h"
-#include "main_window.h"
-#include "network_configuration_dialog.h"
-#include "reports.h"
-#include "route_dialogs.h"
-#include "router_history.h"
-#include "string_table.h"
-#include "table_codec.h"
+#include "config/config_file.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+#include "dialogs/dialog_buttons.h"
+#include "dialogs/filter_dialogs.h"
+#include "dialogs/list_panel.h"
+#include "dialogs/network_configuration_dialog.h"
+#include "dialogs/route_dialogs.h"
+#include "protocol/table_codec.h"
+#include "shell/field_exchange.h"
+#include "shell/main_window.h"
+#include "shell/router_history.h"
 
 namespace tarcfg {
 namespace {

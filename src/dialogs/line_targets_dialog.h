@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "dialog_units.h"
-#include "file_dialogs.h"
-#include "shell_context.h"
+#include "dialogs/file_dialogs.h"
+#include "shell/dialog_units.h"
+#include "shell/shell_context.h"
 
 class QListWidget;
 class QPushButton;

@@ -1,9 +1,9 @@
-#include "list_panel.h"
+#include "dialogs/list_panel.h"
 
 #include <QLabel>
 #include <QListWidget>
 
-#include "field_exchange.h"
+#include "shell/field_exchange.h"
 
 namespace tarcfg {
 

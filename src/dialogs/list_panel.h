@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "dialog_units.h"
-#include "record_list.h"
+#include "config/record_list.h"
+#include "shell/dialog_units.h"
 
 class QLabel;
 class QListWidget;

@@ -1,4 +1,4 @@
-#include "network_configuration_dialog.h"
+#include "dialogs/network_configuration_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "dialog_buttons.h"
-#include "field_exchange.h"
+#include "dialogs/dialog_buttons.h"
+#include "shell/field_exchange.h"
 
 namespace tarcfg {
 namespace {

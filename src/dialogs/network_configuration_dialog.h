@@ -6,10 +6,10 @@
 #include <QDialog>
 #include <string>
 
-#include "address.h"
-#include "dialog_units.h"
-#include "message_boxes.h"
-#include "records.h"
+#include "config/address.h"
+#include "config/records.h"
+#include "shell/dialog_units.h"
+#include "shell/message_boxes.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "progress_window.h"
+#include "dialogs/progress_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,10 +10,10 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "dialog_units.h"
-#include "message_boxes.h"
-#include "static_text.h"
-#include "string_table.h"
+#include "config/string_table.h"
+#include "shell/dialog_units.h"
+#include "shell/message_boxes.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

@@ -1,13 +1,13 @@
-#include "route_dialogs.h"
+#include "dialogs/route_dialogs.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "dialog_buttons.h"
-#include "field_exchange.h"
-#include "static_text.h"
+#include "dialogs/dialog_buttons.h"
+#include "shell/field_exchange.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

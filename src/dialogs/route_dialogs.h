@@ -5,10 +5,10 @@
 #include <QDialog>
 #include <string>
 
-#include "address.h"
-#include "configuration.h"
-#include "message_boxes.h"
-#include "table_dialog.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "dialogs/table_dialog.h"
+#include "shell/message_boxes.h"
 
 class QLineEdit;
 

@@ -1,4 +1,4 @@
-#include "router_configuration_dialog.h"
+#include "dialogs/router_configuration_dialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -8,13 +8,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "change_password_dialog.h"
-#include "field_checks.h"
-#include "field_exchange.h"
-#include "firmware_files.h"
-#include "operating_modes.h"
-#include "select_firmware_dialog.h"
-#include "static_text.h"
+#include "config/field_checks.h"
+#include "config/firmware_files.h"
+#include "config/operating_modes.h"
+#include "dialogs/change_password_dialog.h"
+#include "dialogs/select_firmware_dialog.h"
+#include "shell/field_exchange.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

@@ -8,9 +8,9 @@
 #include <array>
 #include <string>
 
-#include "operating_modes.h"
-#include "records.h"
-#include "shell_context.h"
+#include "config/operating_modes.h"
+#include "config/records.h"
+#include "shell/shell_context.h"
 
 class QComboBox;
 class QLineEdit;

@@ -1,12 +1,12 @@
-#include "select_firmware_dialog.h"
+#include "dialogs/select_firmware_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 
-#include "dialog_units.h"
-#include "firmware_files.h"
+#include "config/firmware_files.h"
+#include "shell/dialog_units.h"
 
 namespace tarcfg {
 

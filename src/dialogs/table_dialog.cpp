@@ -1,11 +1,11 @@
-#include "table_dialog.h"
+#include "dialogs/table_dialog.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dialog_buttons.h"
+#include "dialogs/dialog_buttons.h"
 
 namespace tarcfg {
 

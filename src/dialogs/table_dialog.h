@@ -8,10 +8,10 @@
 #include <optional>
 #include <vector>
 
-#include "dialog_units.h"
-#include "field_exchange.h"
-#include "list_panel.h"
-#include "message_boxes.h"
+#include "dialogs/list_panel.h"
+#include "shell/dialog_units.h"
+#include "shell/field_exchange.h"
+#include "shell/message_boxes.h"
 
 class QListWidget;
 class QPushButton;

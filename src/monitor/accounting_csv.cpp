@@ -1,9 +1,9 @@
-#include "accounting_csv.h"
+#include "monitor/accounting_csv.h"
 
 #include <QSaveFile>
 #include <QString>
 
-#include "reports.h"
+#include "config/reports.h"
 
 namespace tarcfg {
 

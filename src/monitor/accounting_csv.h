@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "configuration.h"
+#include "config/configuration.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "accounting_dialog.h"
+#include "monitor/accounting_dialog.h"
 
 #include <QDir>
 #include <QFontMetrics>
@@ -8,12 +8,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "accounting_csv.h"
-#include "monitor_events.h"
-#include "registration_watch.h"
-#include "reports.h"
-#include "static_text.h"
-#include "string_table.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+#include "monitor/accounting_csv.h"
+#include "monitor/monitor_events.h"
+#include "monitor/registration_watch.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 namespace {

@@ -12,10 +12,10 @@
 #include <QString>
 #include <string>
 
-#include "configuration.h"
-#include "export_file_dialog.h"
-#include "monitor_hand_over.h"
-#include "shell_context.h"
+#include "config/configuration.h"
+#include "monitor/export_file_dialog.h"
+#include "monitor/monitor_hand_over.h"
+#include "shell/shell_context.h"
 
 class QPlainTextEdit;
 class QPushButton;

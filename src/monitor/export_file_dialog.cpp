@@ -1,4 +1,4 @@
-#include "export_file_dialog.h"
+#include "monitor/export_file_dialog.h"
 
 #include <QFileDialog>
 

@@ -1,10 +1,10 @@
-#include "install_monitor.h"
+#include "monitor/install_monitor.h"
 
-#include "accounting_dialog.h"
-#include "line_status_dialog.h"
-#include "main_window.h"
-#include "monitor_hand_over.h"
-#include "router_overview_dialog.h"
+#include "monitor/accounting_dialog.h"
+#include "monitor/line_status_dialog.h"
+#include "monitor/monitor_hand_over.h"
+#include "monitor/router_overview_dialog.h"
+#include "shell/main_window.h"
 
 namespace tarcfg {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "export_file_dialog.h"
-#include "setup_connection_chooser.h"
+#include "monitor/export_file_dialog.h"
+#include "monitor/setup_connection_chooser.h"
 
 namespace tarcfg {
 

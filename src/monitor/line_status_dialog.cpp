@@ -1,4 +1,4 @@
-#include "line_status_dialog.h"
+#include "monitor/line_status_dialog.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "monitor_events.h"
-#include "registration_watch.h"
-#include "reports.h"
-#include "static_text.h"
+#include "config/reports.h"
+#include "monitor/monitor_events.h"
+#include "monitor/registration_watch.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 namespace {

@@ -13,10 +13,10 @@
 #include <array>
 #include <optional>
 
-#include "monitor_hand_over.h"
-#include "router_protocol.h"
-#include "setup_connection_chooser.h"
-#include "shell_context.h"
+#include "monitor/monitor_hand_over.h"
+#include "monitor/setup_connection_chooser.h"
+#include "protocol/router_protocol.h"
+#include "shell/shell_context.h"
 
 class QGroupBox;
 class QPushButton;

@@ -1,10 +1,10 @@
-#include "monitor_hand_over.h"
+#include "monitor/monitor_hand_over.h"
 
 #include <QCoreApplication>
 
-#include "monitor_events.h"
-#include "reports.h"
-#include "string_table.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+#include "monitor/monitor_events.h"
 
 namespace tarcfg {
 namespace {

@@ -18,9 +18,9 @@
 #include <memory>
 #include <string>
 
-#include "configuration.h"
-#include "router_protocol.h"
-#include "shell_context.h"
+#include "config/configuration.h"
+#include "protocol/router_protocol.h"
+#include "shell/shell_context.h"
 
 namespace tarcfg {
 

@@ -13,7 +13,7 @@
 #include <functional>
 #include <utility>
 
-#include "main_window.h"
+#include "shell/main_window.h"
 
 namespace tarcfg {
 

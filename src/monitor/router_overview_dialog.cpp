@@ -1,4 +1,4 @@
-#include "router_overview_dialog.h"
+#include "monitor/router_overview_dialog.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "monitor_events.h"
-#include "string_table.h"
+#include "config/string_table.h"
+#include "monitor/monitor_events.h"
 
 namespace tarcfg {
 

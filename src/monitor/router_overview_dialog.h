@@ -10,8 +10,8 @@
 
 #include <QDialog>
 
-#include "monitor_hand_over.h"
-#include "shell_context.h"
+#include "monitor/monitor_hand_over.h"
+#include "shell/shell_context.h"
 
 class QPlainTextEdit;
 class QPushButton;

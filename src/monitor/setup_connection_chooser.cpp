@@ -1,4 +1,4 @@
-#include "setup_connection_chooser.h"
+#include "monitor/setup_connection_chooser.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "dialog_units.h"
-#include "field_exchange.h"
+#include "shell/dialog_units.h"
+#include "shell/field_exchange.h"
 
 namespace tarcfg {
 

@@ -11,7 +11,7 @@
 #include <functional>
 #include <optional>
 
-#include "configuration.h"
+#include "config/configuration.h"
 
 class QListWidget;
 class QPushButton;

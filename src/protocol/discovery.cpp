@@ -1,8 +1,8 @@
 // Opening the protocol, the network scan and the router overview query.
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
 
-#include "image_download.h"
-#include "protocol_context.h"
+#include "protocol/image_download.h"
+#include "protocol/protocol_context.h"
 
 namespace tarcfg {
 

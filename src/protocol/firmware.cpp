@@ -1,9 +1,9 @@
 // Firmware images: loading them and embedding a configuration in them.
 #include <cstring>
 
-#include "firmware_image.h"
-#include "router_protocol.h"
-#include "text_scan.h"
+#include "config/text_scan.h"
+#include "protocol/firmware_image.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg {
 

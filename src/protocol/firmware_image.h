@@ -10,10 +10,10 @@
 #include <span>
 #include <string>
 
-#include "configuration.h"
-#include "records.h"
-#include "table_codec.h"
-#include "wire.h"
+#include "config/configuration.h"
+#include "config/records.h"
+#include "protocol/table_codec.h"
+#include "protocol/wire.h"
 
 namespace tarcfg {
 

@@ -1,10 +1,10 @@
 // The firmware download: the registered router restarts into its loader
 // when the image carries tables, the loader is offered the image, takes it
 // block by block and restarts the router.
-#include "image_download.h"
+#include "protocol/image_download.h"
 
-#include "firmware_image.h"
-#include "protocol_context.h"
+#include "protocol/firmware_image.h"
+#include "protocol/protocol_context.h"
 
 namespace tarcfg::protocol {
 

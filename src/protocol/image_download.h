@@ -12,11 +12,11 @@
 #include <span>
 #include <string>
 
-#include "configuration.h"
-#include "records.h"
-#include "router_protocol.h"
-#include "transport.h"
-#include "wire.h"
+#include "config/configuration.h"
+#include "config/records.h"
+#include "protocol/router_protocol.h"
+#include "protocol/transport.h"
+#include "protocol/wire.h"
 
 namespace tarcfg::protocol {
 

@@ -1,4 +1,4 @@
-#include "in_memory_network.h"
+#include "protocol/in_memory_network.h"
 
 #include <algorithm>
 #include <cerrno>

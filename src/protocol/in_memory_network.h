@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "socket.h"
+#include "protocol/socket.h"
 
 namespace tarcfg {
 

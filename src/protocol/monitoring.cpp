@@ -1,7 +1,7 @@
 // Line monitoring and connection control.
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
 
-#include "protocol_context.h"
+#include "protocol/protocol_context.h"
 
 namespace tarcfg {
 

@@ -12,9 +12,9 @@
 #include <functional>
 #include <span>
 
-#include "router_protocol.h"
-#include "transactions.h"
-#include "transport.h"
+#include "protocol/router_protocol.h"
+#include "protocol/transactions.h"
+#include "protocol/transport.h"
 
 namespace tarcfg::protocol {
 

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <random>
 
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
 
-#include "protocol_context.h"
+#include "protocol/protocol_context.h"
 
 namespace tarcfg {
 

@@ -2,11 +2,11 @@
 // its handler, the rules by which a handler's result or a silent router ends
 // a registration, and the operations the table transfer and the firmware
 // download carry out.
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
 
-#include "image_download.h"
-#include "protocol_context.h"
-#include "table_transfer.h"
+#include "protocol/image_download.h"
+#include "protocol/protocol_context.h"
+#include "protocol/table_transfer.h"
 
 namespace tarcfg {
 

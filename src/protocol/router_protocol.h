@@ -25,15 +25,15 @@
 #include <string_view>
 #include <vector>
 
-#include "address.h"
-#include "configuration.h"
-#include "gui_settings.h"
-#include "records.h"
-#include "socket.h"
-#include "table_codec.h"
-#include "transactions.h"
-#include "transport.h"
-#include "wire.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "config/gui_settings.h"
+#include "config/records.h"
+#include "protocol/socket.h"
+#include "protocol/table_codec.h"
+#include "protocol/transactions.h"
+#include "protocol/transport.h"
+#include "protocol/wire.h"
 
 namespace tarcfg {
 

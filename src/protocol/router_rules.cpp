@@ -1,6 +1,6 @@
-#include "router_rules.h"
+#include "protocol/router_rules.h"
 
-#include "string_table.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "records.h"
-#include "router_protocol.h"
+#include "config/records.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg {
 

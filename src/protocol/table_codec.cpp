@@ -1,4 +1,4 @@
-#include "table_codec.h"
+#include "protocol/table_codec.h"
 
 namespace tarcfg {
 

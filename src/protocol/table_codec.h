@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "address.h"
-#include "configuration.h"
-#include "records.h"
-#include "wire.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "config/records.h"
+#include "protocol/wire.h"
 
 namespace tarcfg {
 

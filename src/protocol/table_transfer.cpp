@@ -1,8 +1,8 @@
 // Reading the router's tables entry by entry, writing back the differences
 // and reading the accounting counters.
-#include "table_transfer.h"
+#include "protocol/table_transfer.h"
 
-#include "protocol_context.h"
+#include "protocol/protocol_context.h"
 
 namespace tarcfg::protocol {
 

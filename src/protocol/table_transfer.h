@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "configuration.h"
-#include "records.h"
-#include "router_protocol.h"
-#include "wire.h"
+#include "config/configuration.h"
+#include "config/records.h"
+#include "protocol/router_protocol.h"
+#include "protocol/wire.h"
 
 namespace tarcfg::protocol {
 

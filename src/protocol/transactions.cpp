@@ -1,4 +1,4 @@
-#include "transactions.h"
+#include "protocol/transactions.h"
 
 #include <utility>
 

@@ -14,8 +14,8 @@
 #include <functional>
 #include <span>
 
-#include "transport.h"
-#include "wire.h"
+#include "protocol/transport.h"
+#include "protocol/wire.h"
 
 namespace tarcfg {
 

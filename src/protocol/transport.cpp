@@ -1,8 +1,8 @@
-#include "transport.h"
+#include "protocol/transport.h"
 
 #include <utility>
 
-#include "unreadable_bytes.h"
+#include "config/unreadable_bytes.h"
 
 namespace tarcfg {
 

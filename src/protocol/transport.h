@@ -13,7 +13,7 @@
 #include <functional>
 #include <span>
 
-#include "socket.h"
+#include "protocol/socket.h"
 
 namespace tarcfg {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "socket.h"
+#include "protocol/socket.h"
 
 namespace tarcfg {
 

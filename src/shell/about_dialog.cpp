@@ -1,4 +1,4 @@
-#include "about_dialog.h"
+#include "shell/about_dialog.h"
 
 #include <QGridLayout>
 #include <QImageReader>

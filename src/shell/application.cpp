@@ -1,4 +1,4 @@
-#include "application.h"
+#include "shell/application.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "main_window.h"
-#include "profile_file.h"
-#include "protocol_definitions.h"
-#include "static_text.h"
-#include "string_table.h"
-#include "udp_socket.h"
+#include "config/profile_file.h"
+#include "config/protocol_definitions.h"
+#include "config/string_table.h"
+#include "protocol/udp_socket.h"
+#include "shell/main_window.h"
+#include "shell/static_text.h"
 
 namespace tarcfg {
 

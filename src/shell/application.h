@@ -10,8 +10,8 @@
 #include <functional>
 #include <string>
 
-#include "message_boxes.h"
-#include "shell_context.h"
+#include "shell/message_boxes.h"
+#include "shell/shell_context.h"
 
 class QWidget;
 

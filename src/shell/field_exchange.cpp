@@ -1,4 +1,4 @@
-#include "field_exchange.h"
+#include "shell/field_exchange.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -6,8 +6,8 @@
 #include <QListWidget>
 #include <QPainter>
 
-#include "field_checks.h"
-#include "string_table.h"
+#include "config/field_checks.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 namespace {

@@ -10,17 +10,17 @@
 // do nothing, so the dialog stays open with nothing more stored.
 #pragma once
 
-#include "field_checks.h"
+#include "config/field_checks.h"
 
 #include <QStyledItemDelegate>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "address.h"
-#include "dialog_units.h"
-#include "message_boxes.h"
-#include "net_database.h"
+#include "config/address.h"
+#include "config/net_database.h"
+#include "shell/dialog_units.h"
+#include "shell/message_boxes.h"
 
 class QLineEdit;
 class QListWidget;

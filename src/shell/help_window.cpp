@@ -1,4 +1,4 @@
-#include "help_window.h"
+#include "shell/help_window.h"
 
 #include <QDir>
 #include <QFile>

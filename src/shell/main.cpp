@@ -4,11 +4,11 @@
 #include <QStringList>
 #include <cstdio>
 
-#include "application.h"
-#include "install_dialogs.h"
-#include "install_monitor.h"
-#include "line_targets_dialog.h"
-#include "main_window.h"
+#include "dialogs/install_dialogs.h"
+#include "dialogs/line_targets_dialog.h"
+#include "monitor/install_monitor.h"
+#include "shell/application.h"
+#include "shell/main_window.h"
 
 int main(int argc, char** argv) {
   // The command line is checked before Qt connects to a display, so --help

@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "shell/main_window.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "about_dialog.h"
-#include "field_exchange.h"
-#include "help_window.h"
-#include "reports.h"
-#include "string_table.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+#include "shell/about_dialog.h"
+#include "shell/field_exchange.h"
+#include "shell/help_window.h"
 
 namespace tarcfg {
 

@@ -17,10 +17,10 @@
 #include <optional>
 #include <string>
 
-#include "dialog_units.h"
-#include "help_window.h"
-#include "router_entries.h"
-#include "shell_context.h"
+#include "shell/dialog_units.h"
+#include "shell/help_window.h"
+#include "shell/router_entries.h"
+#include "shell/shell_context.h"
 
 class QLabel;
 class QListWidget;

@@ -1,8 +1,8 @@
-#include "message_boxes.h"
+#include "shell/message_boxes.h"
 
 #include <QMessageBox>
 
-#include "string_table.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 namespace {

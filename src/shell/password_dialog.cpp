@@ -1,11 +1,11 @@
-#include "password_dialog.h"
+#include "shell/password_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "field_exchange.h"
+#include "shell/field_exchange.h"
 
 namespace tarcfg {
 

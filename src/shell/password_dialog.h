@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "message_boxes.h"
+#include "shell/message_boxes.h"
 
 class QLineEdit;
 

@@ -4,13 +4,13 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "config_file.h"
-#include "main_window.h"
-#include "password_dialog.h"
-#include "protocol_definitions.h"
-#include "router_history.h"
-#include "router_rules.h"
-#include "string_table.h"
+#include "config/config_file.h"
+#include "config/protocol_definitions.h"
+#include "config/string_table.h"
+#include "protocol/router_rules.h"
+#include "shell/main_window.h"
+#include "shell/password_dialog.h"
+#include "shell/router_history.h"
 
 namespace tarcfg {
 

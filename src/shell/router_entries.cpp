@@ -1,6 +1,6 @@
-#include "router_entries.h"
+#include "shell/router_entries.h"
 
-#include "reports.h"
+#include "config/reports.h"
 
 namespace tarcfg {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "address.h"
-#include "records.h"
-#include "router_changes.h"
-#include "router_protocol.h"
+#include "config/address.h"
+#include "config/records.h"
+#include "config/router_changes.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg {
 

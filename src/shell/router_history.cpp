@@ -1,6 +1,6 @@
-#include "router_history.h"
+#include "shell/router_history.h"
 
-#include "string_table.h"
+#include "config/string_table.h"
 
 namespace tarcfg {
 

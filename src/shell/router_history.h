@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "config_history.h"
-#include "shell_context.h"
+#include "config/config_history.h"
+#include "shell/shell_context.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "shell_context.h"
+#include "shell/shell_context.h"
 
 #include <filesystem>
 #include <system_error>

@@ -9,17 +9,17 @@
 #include <optional>
 #include <string>
 
-#include "address.h"
-#include "config_file.h"
-#include "config_history.h"
-#include "configuration.h"
-#include "gui_settings.h"
-#include "message_boxes.h"
-#include "net_database.h"
-#include "record_list.h"
-#include "records.h"
-#include "router_protocol.h"
-#include "socket.h"
+#include "config/address.h"
+#include "config/config_file.h"
+#include "config/config_history.h"
+#include "config/configuration.h"
+#include "config/gui_settings.h"
+#include "config/net_database.h"
+#include "config/record_list.h"
+#include "config/records.h"
+#include "protocol/router_protocol.h"
+#include "protocol/socket.h"
+#include "shell/message_boxes.h"
 
 namespace tarcfg {
 

@@ -1,4 +1,4 @@
-#include "static_text.h"
+#include "shell/static_text.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "../support/run_command.h"
+#include "support/run_command.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <sstream>
 #include <string>
 
-#include "commands.h"
-#include "router_protocol.h"
-#include "router_rules.h"
-#include "simulated_lan.h"
-#include "string_table.h"
+#include "cli/commands.h"
+#include "config/string_table.h"
+#include "protocol/router_protocol.h"
+#include "protocol/router_rules.h"
+#include "support/simulated_lan.h"
 
 namespace tarcfg::cli {
 namespace {

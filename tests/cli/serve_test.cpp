@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "../protocol/protocol_fixture.h"
-#include "exposition.h"
-#include "metrics_collector.h"
+#include "cli/serve/exposition.h"
+#include "cli/serve/metrics_collector.h"
+#include "protocol/protocol_fixture.h"
 
 namespace tarcfg::testing {
 namespace {

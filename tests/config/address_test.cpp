@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "address.h"
-#include "net_database.h"
+#include "config/address.h"
+#include "config/net_database.h"
 
 namespace tarcfg {
 namespace {

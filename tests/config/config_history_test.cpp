@@ -1,4 +1,4 @@
-#include "config_history.h"
+#include "config/config_history.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "file_test_support.h"
+#include "config/file_test_support.h"
 
 namespace tarcfg {
 namespace {

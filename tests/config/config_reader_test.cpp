@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "config_file.h"
-#include "field_checks.h"
-#include "file_test_support.h"
+#include "config/config_file.h"
+#include "config/field_checks.h"
+#include "config/file_test_support.h"
 
 namespace tarcfg {
 namespace {

@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <string>
 
-#include "config_file.h"
-#include "file_test_support.h"
+#include "config/config_file.h"
+#include "config/file_test_support.h"
 
 namespace tarcfg {
 namespace {

@@ -2,8 +2,8 @@
 // tarcfg-cli share, and the router field checks next to it.
 #include <gtest/gtest.h>
 
-#include "field_checks.h"
-#include "operating_modes.h"
+#include "config/field_checks.h"
+#include "config/operating_modes.h"
 
 namespace tarcfg {
 namespace {

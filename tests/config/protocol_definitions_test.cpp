@@ -1,10 +1,10 @@
-#include "protocol_definitions.h"
+#include "config/protocol_definitions.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "file_test_support.h"
+#include "config/file_test_support.h"
 
 namespace tarcfg {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "configuration.h"
-#include "record_list.h"
+#include "config/configuration.h"
+#include "config/record_list.h"
 
 namespace tarcfg {
 namespace {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "firmware_files.h"
-#include "reports.h"
-#include "router_changes.h"
+#include "config/firmware_files.h"
+#include "config/reports.h"
+#include "config/router_changes.h"
 
 namespace tarcfg {
 namespace {

@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "gui_settings.h"
-#include "profile_file.h"
+#include "config/gui_settings.h"
+#include "config/profile_file.h"
 
 namespace tarcfg {
 namespace {

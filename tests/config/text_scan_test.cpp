@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "text_scan.h"
+#include "config/text_scan.h"
 
 namespace tarcfg {
 namespace {

@@ -8,13 +8,13 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "filter_dialogs.h"
-#include "line_targets_dialog.h"
-#include "message_boxes.h"
-#include "net_database.h"
-#include "network_configuration_dialog.h"
-#include "route_dialogs.h"
-#include "shell_context.h"
+#include "config/net_database.h"
+#include "dialogs/filter_dialogs.h"
+#include "dialogs/line_targets_dialog.h"
+#include "dialogs/network_configuration_dialog.h"
+#include "dialogs/route_dialogs.h"
+#include "shell/message_boxes.h"
+#include "shell/shell_context.h"
 
 namespace {
 

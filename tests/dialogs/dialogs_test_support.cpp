@@ -1,9 +1,9 @@
-#include "dialogs_test_support.h"
+#include "dialogs/dialogs_test_support.h"
 
 #include <unistd.h>
 #include <QApplication>
 
-#include "address.h"
+#include "config/address.h"
 
 namespace tarcfg::testing {
 

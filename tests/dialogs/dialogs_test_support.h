@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "field_exchange.h"
-#include "file_dialogs.h"
-#include "line_targets_dialog.h"
-#include "shell_test_support.h"
+#include "dialogs/file_dialogs.h"
+#include "dialogs/line_targets_dialog.h"
+#include "shell/field_exchange.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 

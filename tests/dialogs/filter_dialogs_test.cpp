@@ -2,8 +2,8 @@
 // the rule limit, the validation order and the "All Remaining" hand-over.
 #include <QRadioButton>
 
-#include "dialogs_test_support.h"
-#include "filter_dialogs.h"
+#include "dialogs/dialogs_test_support.h"
+#include "dialogs/filter_dialogs.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -10,11 +10,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "config_file.h"
-#include "dialogs_test_support.h"
-#include "install_dialogs.h"
-#include "reports.h"
-#include "static_text.h"
+#include "config/config_file.h"
+#include "config/reports.h"
+#include "dialogs/dialogs_test_support.h"
+#include "dialogs/install_dialogs.h"
+#include "shell/static_text.h"
 
 namespace tarcfg::testing {
 namespace {

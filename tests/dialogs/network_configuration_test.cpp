@@ -3,8 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 
-#include "dialogs_test_support.h"
-#include "network_configuration_dialog.h"
+#include "dialogs/dialogs_test_support.h"
+#include "dialogs/network_configuration_dialog.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -1,7 +1,7 @@
 // Routing Table and Edit Route: rows, positions and moves, the route limit
 // and the validation order.
-#include "route_dialogs.h"
-#include "dialogs_test_support.h"
+#include "dialogs/route_dialogs.h"
+#include "dialogs/dialogs_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -17,10 +17,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "dialog_units.h"
-#include "firmware_download.h"
-#include "progress_window.h"
-#include "router_dialogs_test_support.h"
+#include "dialogs/firmware_download.h"
+#include "dialogs/progress_window.h"
+#include "dialogs_router/router_dialogs_test_support.h"
+#include "shell/dialog_units.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -12,11 +12,11 @@
 #include <chrono>
 #include <fstream>
 
-#include "change_password_dialog.h"
-#include "router_configuration_dialog.h"
-#include "router_dialogs_test_support.h"
-#include "select_firmware_dialog.h"
-#include "static_text.h"
+#include "dialogs/change_password_dialog.h"
+#include "dialogs/router_configuration_dialog.h"
+#include "dialogs/select_firmware_dialog.h"
+#include "dialogs_router/router_dialogs_test_support.h"
+#include "shell/static_text.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "../../tools/sim/firmware_image.h"  // the emulator's, not the protocol's
-#include "install_dialogs.h"
-#include "shell_test_support.h"
+#include "dialogs/install_dialogs.h"
+#include "shell/shell_test_support.h"
+#include "sim/loaded_image.h"
 
 namespace tarcfg::testing {
 

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "net_database.h"
-#include "progress_window.h"
-#include "router_configuration_dialog.h"
-#include "shell_context.h"
-#include "static_text.h"
+#include "config/net_database.h"
+#include "dialogs/progress_window.h"
+#include "dialogs/router_configuration_dialog.h"
+#include "shell/shell_context.h"
+#include "shell/static_text.h"
 
 namespace {
 

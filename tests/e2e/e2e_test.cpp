@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "../support/run_command.h"
+#include "support/run_command.h"
 
 namespace {
 

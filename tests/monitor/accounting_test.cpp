@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "accounting_csv.h"
-#include "accounting_dialog.h"
-#include "monitor_test_support.h"
+#include "monitor/accounting_csv.h"
+#include "monitor/accounting_dialog.h"
+#include "monitor/monitor_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

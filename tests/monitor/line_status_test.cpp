@@ -6,9 +6,9 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "line_status_dialog.h"
-#include "monitor_events.h"
-#include "monitor_test_support.h"
+#include "monitor/line_status_dialog.h"
+#include "monitor/monitor_events.h"
+#include "monitor/monitor_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -12,14 +12,14 @@
 #include <QPixmap>
 #include <cstdio>
 
-#include "accounting_dialog.h"
-#include "line_status_dialog.h"
-#include "message_boxes.h"
-#include "monitor_hand_over.h"
-#include "net_database.h"
-#include "router_overview_dialog.h"
-#include "shell_context.h"
-#include "static_text.h"
+#include "config/net_database.h"
+#include "monitor/accounting_dialog.h"
+#include "monitor/line_status_dialog.h"
+#include "monitor/monitor_hand_over.h"
+#include "monitor/router_overview_dialog.h"
+#include "shell/message_boxes.h"
+#include "shell/shell_context.h"
+#include "shell/static_text.h"
 
 namespace {
 

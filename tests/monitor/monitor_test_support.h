@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "export_file_dialog.h"
-#include "install_monitor.h"
-#include "monitor_hand_over.h"
-#include "shell_test_support.h"
-#include "static_text.h"
-#include "wire.h"
+#include "monitor/export_file_dialog.h"
+#include "monitor/install_monitor.h"
+#include "monitor/monitor_hand_over.h"
+#include "protocol/wire.h"
+#include "shell/shell_test_support.h"
+#include "shell/static_text.h"
 
 namespace tarcfg::testing {
 

@@ -6,8 +6,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "monitor_test_support.h"
-#include "router_overview_dialog.h"
+#include "monitor/monitor_test_support.h"
+#include "monitor/router_overview_dialog.h"
 
 namespace tarcfg::testing {
 namespace {

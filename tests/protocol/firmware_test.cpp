@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <fstream>
 
-#include "firmware_image.h"
-#include "protocol_fixture.h"
-#include "router_protocol_test_peer.h"
+#include "protocol/firmware_image.h"
+#include "protocol/protocol_fixture.h"
+#include "protocol/router_protocol_test_peer.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "firmware_image.h"
-#include "protocol_fixture.h"
+#include "protocol/firmware_image.h"
+#include "protocol/protocol_fixture.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "protocol_fixture.h"
+#include "protocol/protocol_fixture.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -14,15 +14,15 @@
 #include <memory>
 #include <vector>
 
-#include "address.h"
-#include "configuration.h"
-#include "gui_settings.h"
-#include "in_memory_network.h"
-#include "net_database.h"
-#include "records.h"
-#include "router_protocol.h"
-#include "transactions.h"
-#include "wire.h"
+#include "config/address.h"
+#include "config/configuration.h"
+#include "config/gui_settings.h"
+#include "config/net_database.h"
+#include "config/records.h"
+#include "protocol/in_memory_network.h"
+#include "protocol/router_protocol.h"
+#include "protocol/transactions.h"
+#include "protocol/wire.h"
 
 namespace tarcfg::testing {
 

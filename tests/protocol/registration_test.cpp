@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "protocol_fixture.h"
-#include "router_protocol_test_peer.h"
+#include "protocol/protocol_fixture.h"
+#include "protocol/router_protocol_test_peer.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "protocol_context.h"
-#include "router_protocol.h"
+#include "protocol/protocol_context.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg {
 

@@ -1,11 +1,11 @@
-#include "transactions.h"
+#include "protocol/transactions.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "in_memory_network.h"
-#include "protocol_fixture.h"
+#include "protocol/in_memory_network.h"
+#include "protocol/protocol_fixture.h"
 
 namespace tarcfg {
 namespace {

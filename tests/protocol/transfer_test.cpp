@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "protocol_fixture.h"
-#include "router_protocol_test_peer.h"
-#include "table_codec.h"
+#include "protocol/protocol_fixture.h"
+#include "protocol/router_protocol_test_peer.h"
+#include "protocol/table_codec.h"
 
 namespace tarcfg::testing {
 namespace {

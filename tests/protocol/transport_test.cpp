@@ -1,4 +1,4 @@
-#include "transport.h"
+#include "protocol/transport.h"
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -11,9 +11,9 @@
 #include <fstream>
 #include <vector>
 
-#include "in_memory_network.h"
-#include "udp_socket.h"
-#include "wire.h"
+#include "protocol/in_memory_network.h"
+#include "protocol/udp_socket.h"
+#include "protocol/wire.h"
 
 namespace tarcfg {
 namespace {

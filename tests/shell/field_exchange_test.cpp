@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "field_exchange.h"
-#include "router_entries.h"
-#include "shell_test_support.h"
-#include "static_text.h"
+#include "shell/field_exchange.h"
+#include "shell/router_entries.h"
+#include "shell/shell_test_support.h"
+#include "shell/static_text.h"
 
 namespace tarcfg::testing {
 namespace {

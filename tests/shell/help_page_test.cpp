@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "help_window.h"
-#include "shell_test_support.h"
+#include "shell/help_window.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

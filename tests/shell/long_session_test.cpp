@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "shell_test_support.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

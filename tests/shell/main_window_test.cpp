@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <cstring>
 
-#include "about_dialog.h"
-#include "field_exchange.h"
-#include "help_window.h"
-#include "shell_test_support.h"
-#include "string_table.h"
+#include "config/string_table.h"
+#include "shell/about_dialog.h"
+#include "shell/field_exchange.h"
+#include "shell/help_window.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPixmap>
 
-#include "about_dialog.h"
+#include "shell/about_dialog.h"
 
 namespace tarcfg::testing {
 namespace {

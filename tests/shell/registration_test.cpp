@@ -9,8 +9,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "shell_test_support.h"
-#include "wire.h"
+#include "protocol/wire.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

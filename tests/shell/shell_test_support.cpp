@@ -1,12 +1,12 @@
-#include "shell_test_support.h"
+#include "shell/shell_test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <cstdlib>
 
-#include "address.h"
-#include "wire.h"
+#include "config/address.h"
+#include "protocol/wire.h"
 
 namespace tarcfg::testing {
 

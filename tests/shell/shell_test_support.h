@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "in_memory_network.h"
-#include "main_window.h"
-#include "message_boxes.h"
-#include "net_database.h"
-#include "network.h"
-#include "router_model.h"
-#include "shell_context.h"
+#include "config/net_database.h"
+#include "protocol/in_memory_network.h"
+#include "shell/main_window.h"
+#include "shell/message_boxes.h"
+#include "shell/shell_context.h"
+#include "sim/network.h"
+#include "sim/router_model.h"
 
 namespace tarcfg::testing {
 

@@ -4,8 +4,8 @@
 #include <QStringList>
 #include <fstream>
 
-#include "application.h"
-#include "shell_test_support.h"
+#include "shell/application.h"
+#include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
 namespace {

@@ -1,13 +1,13 @@
-#include "network.h"
+#include "sim/network.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "control.h"
-#include "firmware_image.h"
-#include "router_file.h"
-#include "state_json.h"
+#include "sim/control.h"
+#include "sim/loaded_image.h"
+#include "sim/router_file.h"
+#include "sim/state_json.h"
 
 using namespace tarnex_sim;
 

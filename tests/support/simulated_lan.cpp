@@ -1,4 +1,4 @@
-#include "simulated_lan.h"
+#include "support/simulated_lan.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "router_file.h"
-#include "router_protocol.h"
+#include "protocol/router_protocol.h"
+#include "sim/router_file.h"
 
 namespace tarcfg::testing {
 

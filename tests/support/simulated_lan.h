@@ -25,9 +25,9 @@
 #include <string_view>
 #include <vector>
 
-#include "network.h"
-#include "router_model.h"
-#include "socket.h"
+#include "protocol/socket.h"
+#include "sim/network.h"
+#include "sim/router_model.h"
 
 namespace tarcfg {
 class RouterProtocol;

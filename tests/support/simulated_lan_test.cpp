@@ -1,4 +1,4 @@
-#include "simulated_lan.h"
+#include "support/simulated_lan.h"
 
 #include <stdlib.h>
 
@@ -10,9 +10,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "address.h"
-#include "net_database.h"
-#include "router_protocol.h"
+#include "config/address.h"
+#include "config/net_database.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg::testing {
 namespace {

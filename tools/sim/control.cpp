@@ -1,4 +1,4 @@
-#include "control.h"
+#include "sim/control.h"
 
 #include <sstream>
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "network.h"
+#include "sim/network.h"
 
 namespace tarnex_sim {
 

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "control.h"
-#include "firmware_image.h"
-#include "network.h"
-#include "router_file.h"
-#include "state_json.h"
+#include "sim/control.h"
+#include "sim/loaded_image.h"
+#include "sim/network.h"
+#include "sim/router_file.h"
+#include "sim/state_json.h"
 
 using namespace tarnex_sim;
 

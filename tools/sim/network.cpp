@@ -1,9 +1,9 @@
-#include "network.h"
+#include "sim/network.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "firmware_image.h"
+#include "sim/loaded_image.h"
 
 namespace tarnex_sim {
 

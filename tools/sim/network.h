@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "bytes.h"
-#include "router_model.h"
+#include "sim/bytes.h"
+#include "sim/router_model.h"
 
 namespace tarnex_sim {
 

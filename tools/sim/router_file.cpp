@@ -1,4 +1,4 @@
-#include "router_file.h"
+#include "sim/router_file.h"
 
 #include <fstream>
 #include <sstream>

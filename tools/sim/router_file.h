@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "router_model.h"
+#include "sim/router_model.h"
 
 namespace tarnex_sim {
 

@@ -1,4 +1,4 @@
-#include "router_model.h"
+#include "sim/router_model.h"
 
 #include <cstdio>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bytes.h"
+#include "sim/bytes.h"
 
 namespace tarnex_sim {
 

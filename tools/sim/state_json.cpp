@@ -1,4 +1,4 @@
-#include "state_json.h"
+#include "sim/state_json.h"
 
 #include <unistd.h>
 #include <cstdio>

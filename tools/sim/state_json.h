@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "network.h"
+#include "sim/network.h"
 
 namespace tarnex_sim {
 

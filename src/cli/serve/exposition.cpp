@@ -1,4 +1,4 @@
-#include "exposition.h"
+#include "cli/serve/exposition.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "metrics_collector.h"
+#include "cli/serve/metrics_collector.h"
 
 #include <algorithm>
 #include <chrono>
@@ -6,9 +6,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "address.h"
-#include "reports.h"
-#include "string_table.h"
+#include "config/address.h"
+#include "config/reports.h"
+#include "config/string_table.h"
 
 namespace tarcfg::serve {
 namespace {

@@ -27,9 +27,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "exposition.h"
-#include "records.h"
-#include "router_protocol.h"
+#include "cli/serve/exposition.h"
+#include "config/records.h"
+#include "protocol/router_protocol.h"
 
 namespace tarcfg::serve {
 

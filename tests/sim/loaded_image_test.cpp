@@ -1,4 +1,4 @@
-#include "firmware_image.h"
+#include "sim/loaded_image.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "bytes.h"
-#include "router_model.h"
+#include "sim/bytes.h"
+#include "sim/router_model.h"
 
 namespace tarnex_sim {
 
