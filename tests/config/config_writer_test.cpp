@@ -10,11 +10,14 @@
 
 #include "config/config_file.h"
 #include "config/file_test_support.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg {
 namespace {
 
 using testing::ReadText;
+using testing::SampleFilter;
+using testing::SampleRoute;
 using testing::ScratchDirectory;
 using testing::WriteText;
 
@@ -114,27 +117,6 @@ LineTarget Target(const char* host, const char* phone, int layer2, int layer3, i
   return target;
 }
 
-RouteEntry Route(const char* mask, const char* match, const char* gateway) {
-  RouteEntry route;
-  route.netmask = mask;
-  route.match = match;
-  route.gateway = gateway;
-  return route;
-}
-
-FilterEntry Filter(const char* sendMask, const char* sendMatch, const char* receiveMask,
-                   const char* receiveMatch, int protocol, int port, int action) {
-  FilterEntry filter;
-  filter.sendNetmask = sendMask;
-  filter.sendMatch = sendMatch;
-  filter.receiveNetmask = receiveMask;
-  filter.receiveMatch = receiveMatch;
-  filter.protocol = protocol;
-  filter.port = port;
-  filter.action = action;
-  return filter;
-}
-
 class ConfigWriterTest : public ::testing::Test {
  protected:
   ConfigWriterTest() {
@@ -156,14 +138,16 @@ class ConfigWriterTest : public ::testing::Test {
         Target("10.0.0.10", "0891", 3, 0, 30, 1, 1, 1, "me/x", "you/y", tables));
     configuration.lineTargets.Append(
         Target("10.0.0.11", "0892", kNoProtocol, 0, 20, 0, 0, 0, "", "", tables));
-    configuration.routes.Append(Route("255.255.255.0", "124.50.16.0", "124.50.16.101"));
-    configuration.routes.Append(Route("0.0.0.0", "0.0.0.0", "gw.example"));
+    configuration.routes.Append(SampleRoute("255.255.255.0", "124.50.16.0", "124.50.16.101"));
+    configuration.routes.Append(SampleRoute("0.0.0.0", "0.0.0.0", "gw.example"));
     configuration.filters.Append(
-        Filter("255.255.255.0", "124.50.16.0", "0.0.0.0", "0.0.0.0", 0, 0, 1));
+        SampleFilter("255.255.255.0", "124.50.16.0", "0.0.0.0", "0.0.0.0", 0, 0, 1));
     configuration.filters.Append(
-        Filter("0.0.0.0", "0.0.0.0", "255.255.255.255", "124.50.16.101", 6, 21, 0));
-    configuration.filters.Append(Filter("255.0.0.0", "10.0.0.0", "0.0.0.0", "0.0.0.0", 6, 53, 1));
-    configuration.filters.Append(Filter("0.0.0.0", "0.0.0.0", "255.255.0.0", "10.1.0.0", 6, 22, 0));
+        SampleFilter("0.0.0.0", "0.0.0.0", "255.255.255.255", "124.50.16.101", 6, 21, 0));
+    configuration.filters.Append(
+        SampleFilter("255.0.0.0", "10.0.0.0", "0.0.0.0", "0.0.0.0", 6, 53, 1));
+    configuration.filters.Append(
+        SampleFilter("0.0.0.0", "0.0.0.0", "255.255.0.0", "10.1.0.0", 6, 22, 0));
     configuration.filters.Append(DefaultFilterAccept());
   }
 

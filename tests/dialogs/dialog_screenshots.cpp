@@ -15,37 +15,14 @@
 #include "dialogs/route_dialogs.h"
 #include "shell/message_boxes.h"
 #include "shell/shell_context.h"
+#include "support/sample_configuration.h"
 
 namespace {
 
 using namespace tarcfg;
-
-LineTarget Target(const char* host, const char* phone) {
-  LineTarget target = NewLineTarget();
-  target.hostName = host;
-  target.phoneNumber = phone;
-  return target;
-}
-
-RouteEntry Route(const char* mask, const char* match, const char* gateway) {
-  RouteEntry route;
-  route.netmask = mask;
-  route.match = match;
-  route.gateway = gateway;
-  return route;
-}
-
-FilterEntry Filter(const char* send, const char* receive, int protocol, int port, int action) {
-  FilterEntry filter;
-  filter.sendNetmask = "255.255.255.0";
-  filter.sendMatch = send;
-  filter.receiveNetmask = "255.255.255.255";
-  filter.receiveMatch = receive;
-  filter.protocol = protocol;
-  filter.port = port;
-  filter.action = action;
-  return filter;
-}
+using tarcfg::testing::SampleFilter;
+using tarcfg::testing::SampleLineTarget;
+using tarcfg::testing::SampleRoute;
 
 bool Save(QWidget& widget, const QDir& directory, const char* name) {
   widget.show();
@@ -69,15 +46,18 @@ int main(int argc, char** argv) {
   context.addresses.SetNameResolve(false);
 
   Configuration configuration;
-  configuration.lineTargets.Append(Target("198.51.100.200", "0301234567"));
-  configuration.lineTargets.Append(Target("198.51.100.201", "0897654321"));
-  configuration.lineTargets.Append(Target("203.0.113.7", "004940123456"));
-  configuration.routes.Append(Route("255.255.255.255", "198.51.100.200", "198.51.100.200"));
-  configuration.routes.Append(Route("255.255.255.0", "198.51.101.0", "198.51.100.200"));
-  configuration.routes.Append(Route("0.0.0.0", "0.0.0.0", "198.51.100.201"));
-  configuration.filters.Append(Filter("198.51.100.0", "198.51.101.1", 6, 80, 1));
-  configuration.filters.Append(Filter("198.51.100.0", "198.51.101.2", 17, 53, 1));
-  configuration.filters.Append(Filter("203.0.113.0", "198.51.101.1", 6, 23, 0));
+  configuration.lineTargets.Append(SampleLineTarget("198.51.100.200", "0301234567"));
+  configuration.lineTargets.Append(SampleLineTarget("198.51.100.201", "0897654321"));
+  configuration.lineTargets.Append(SampleLineTarget("203.0.113.7", "004940123456"));
+  configuration.routes.Append(SampleRoute("255.255.255.255", "198.51.100.200", "198.51.100.200"));
+  configuration.routes.Append(SampleRoute("255.255.255.0", "198.51.101.0", "198.51.100.200"));
+  configuration.routes.Append(SampleRoute("0.0.0.0", "0.0.0.0", "198.51.100.201"));
+  configuration.filters.Append(
+      SampleFilter("255.255.255.0", "198.51.100.0", "255.255.255.255", "198.51.101.1", 6, 80, 1));
+  configuration.filters.Append(
+      SampleFilter("255.255.255.0", "198.51.100.0", "255.255.255.255", "198.51.101.2", 17, 53, 1));
+  configuration.filters.Append(
+      SampleFilter("255.255.255.0", "203.0.113.0", "255.255.255.255", "198.51.101.1", 6, 23, 0));
   EnsureDefaultFilter(configuration.filters);
   context.configuration = configuration.Clone();
   context.savedConfiguration = configuration.Clone();
@@ -92,7 +72,7 @@ int main(int argc, char** argv) {
   }
   {
     NetworkConfigurationDialog dialog(context.tables, context.addresses, messages, 0);
-    LineTarget ppp = Target("198.51.100.200", "0301234567");
+    LineTarget ppp = SampleLineTarget("198.51.100.200", "0301234567");
     ppp.layer2Protocol = 2;
     ppp.layer3Protocol = 2;
     ppp.localIdentification = "tarnex/secret";

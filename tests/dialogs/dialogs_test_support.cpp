@@ -92,31 +92,13 @@ std::unique_ptr<LineTargetsDialog> DialogsTest::OpenLineTargets() {
 }
 
 LineTarget MakeLineTarget(const char* host, const char* phone) {
-  LineTarget target = NewLineTarget();
-  target.hostName = host;
-  target.phoneNumber = phone;
+  LineTarget target = SampleLineTarget(host, phone);
   target.createDefaultRoute = 0;
   return target;
 }
 
-RouteEntry MakeRoute(const char* mask, const char* match, const char* gateway) {
-  RouteEntry route;
-  route.netmask = mask;
-  route.match = match;
-  route.gateway = gateway;
-  return route;
-}
-
 FilterEntry MakeFilter(const char* sendMatch, int protocol, int port, int action) {
-  FilterEntry filter;
-  filter.sendNetmask = "255.255.255.255";
-  filter.sendMatch = sendMatch;
-  filter.receiveNetmask = "0.0.0.0";
-  filter.receiveMatch = "0.0.0.0";
-  filter.protocol = protocol;
-  filter.port = port;
-  filter.action = action;
-  return filter;
+  return SampleFilter("255.255.255.255", sendMatch, "0.0.0.0", "0.0.0.0", protocol, port, action);
 }
 
 }  // namespace tarcfg::testing

@@ -14,6 +14,7 @@
 #include "dialogs/line_targets_dialog.h"
 #include "shell/field_exchange.h"
 #include "shell/shell_test_support.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg::testing {
 
@@ -93,8 +94,9 @@ class DialogsTest : public ShellTest {
   std::filesystem::path previousPath_;
 };
 
+// The dialog tests' records: a line target without a default route, and a
+// filter from one host (255.255.255.255) to anywhere.
 LineTarget MakeLineTarget(const char* host, const char* phone);
-RouteEntry MakeRoute(const char* mask, const char* match, const char* gateway);
 FilterEntry MakeFilter(const char* sendMatch, int protocol, int port, int action);
 
 }  // namespace tarcfg::testing

@@ -275,7 +275,7 @@ TEST_F(LineTargetsTest, ShowChangesDrawsItsColumnsAtTabStops) {
 TEST_F(LineTargetsTest, AddWithAFullRoutingTableCreatesNoRoute) {
   Register();
   while (working().routes.count() < kMaxRoutes)
-    working().routes.Append(MakeRoute("255.255.255.255", "10.9.0.1", "10.9.0.1"));
+    working().routes.Append(SampleRoute("255.255.255.255", "10.9.0.1", "10.9.0.1"));
   auto d = OpenLineTargets();
   bool offered = true, checked = true;
   WhenModalOpens([&](QDialog* editor) {

@@ -11,7 +11,7 @@ class RouteDialogsTest : public ShellTest {
   RouteDialogsTest() {
     for (int i = 1; i <= 5; ++i) {
       const std::string match = "10.0." + std::to_string(i) + ".0";
-      routes_.Append(MakeRoute("255.255.255.0", match.c_str(), "198.51.100.200"));
+      routes_.Append(SampleRoute("255.255.255.0", match.c_str(), "198.51.100.200"));
     }
   }
   std::unique_ptr<RoutingTableDialog> MakeTable() {
@@ -139,7 +139,7 @@ TEST_F(RouteDialogsTest, EditRouteChecksMaskCompareCombinationPositionThenGatewa
 
 TEST_F(RouteDialogsTest, AddIsDisabledAtSixtyFourRoutes) {
   while (routes_.count() < 64)
-    routes_.Append(MakeRoute("0.0.0.0", "0.0.0.0", "10.0.0.1"));
+    routes_.Append(SampleRoute("0.0.0.0", "0.0.0.0", "10.0.0.1"));
   auto d = MakeTable();
   EXPECT_FALSE(Button(d.get(), "addButton")->isEnabled());
   auto* list = Find<QListWidget>(d.get(), "routeList");

@@ -6,6 +6,7 @@
 #include "protocol/firmware_image.h"
 #include "protocol/protocol_fixture.h"
 #include "protocol/router_protocol_test_peer.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -22,14 +23,10 @@ Bytes Image(std::size_t size, std::uint16_t segment = 0xD000) {
   return image;
 }
 
+// The sample router with a password, kept for this host alone.
 RouterParameters Parameters() {
-  RouterParameters parameters;
-  parameters.name = "10.0.0.10";
-  parameters.netmask = "255.255.255.0";
-  parameters.phoneNumber = "0301234";
+  RouterParameters parameters = SampleRouterParameters();
   parameters.password = "secret";
-  parameters.dChannelProtocol = 1;
-  parameters.firmwareVersion = "2.10";
   parameters.exclusiveToThisHost = 1;
   return parameters;
 }

@@ -7,6 +7,7 @@
 
 #include "protocol/firmware_image.h"
 #include "protocol/protocol_fixture.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -18,16 +19,6 @@ Bytes LoaderImage() {
   image[kSignatureOffset] = 0x24;
   image[kSignatureOffset + 1] = 0x42;
   return image;
-}
-
-RouterParameters Parameters() {
-  RouterParameters parameters;
-  parameters.name = "10.0.0.10";
-  parameters.netmask = "255.255.255.0";
-  parameters.phoneNumber = "0301234";
-  parameters.dChannelProtocol = 1;
-  parameters.firmwareVersion = "2.10";
-  return parameters;
 }
 
 const Bytes kOurLoader{0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -83,8 +74,8 @@ TEST_F(LongSessionTest, RebootedRoutersFirstAcceptanceAfterADownloadIsTaken) {
   ServeLoader();
   LineTargetList targets = NewLineTargetList();
   ASSERT_TRUE(protocol->DownloadFirmware(
-      hardware, Parameters(), &targets, nullptr, nullptr, [&](const ScanAnswer&) { ++finished; },
-      nullptr));
+      hardware, SampleRouterParameters(), &targets, nullptr, nullptr,
+      [&](const ScanAnswer&) { ++finished; }, nullptr));
   ServeDownload();
   Tick(4);
   ASSERT_EQ(finished, 1);
@@ -226,8 +217,8 @@ TEST_F(SilentRouterTest, EveryDownloadStepEndsWhenTheRouterFallsSilent) {
   // Router never enters its loader.
   RegisterWith(*router);
   LineTargetList targets = NewLineTargetList();
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), &targets, nullptr, nullptr,
-                                         nullptr, nullptr));
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), &targets, nullptr,
+                                         nullptr, nullptr, nullptr));
   ASSERT_EQ(protocol->state(), ProtocolState::WaitingForLoader);
   EXPECT_TRUE(ReturnsToIdleWithin(130));
   EXPECT_EQ(errors, std::vector<int>{kErrorLoaderNotFound});
@@ -236,8 +227,8 @@ TEST_F(SilentRouterTest, EveryDownloadStepEndsWhenTheRouterFallsSilent) {
 TEST_F(SilentRouterTest, DownloadStepsWithoutTheirAnswerEndWithTheirCodes) {
   RegisterWith(*router);
   // No offer: 13.
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr));
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr));
   ASSERT_EQ(protocol->state(), ProtocolState::DownloadRequested);
   EXPECT_TRUE(ReturnsToIdleWithin(50));
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
@@ -248,8 +239,8 @@ TEST_F(SilentRouterTest, DownloadStepsWithoutTheirAnswerEndWithTheirCodes) {
     router->Send(command::kDownloadOffer, Bytes{10, 0, 0, 10});
   });
   router->acknowledge = false;
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr));
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr));
   Pump();
   ASSERT_EQ(protocol->state(), ProtocolState::Downloading);
   EXPECT_TRUE(ReturnsToIdleWithin(50));
@@ -258,8 +249,8 @@ TEST_F(SilentRouterTest, DownloadStepsWithoutTheirAnswerEndWithTheirCodes) {
   // Router not back after the restart: 13.
   errors.clear();
   router->acknowledge = true;
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr));
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr));
   Pump();
   ASSERT_EQ(protocol->state(), ProtocolState::Restarting);
   EXPECT_TRUE(ReturnsToIdleWithin(100));
@@ -276,8 +267,8 @@ TEST_F(LongSessionTest, EarlierDownloadsTimeOutsDoNotEndALaterDownload) {
   router->On(command::kRestart,
              [this](const Message&) { router->Send(command::kScanAnswer, kOurRouterBack, false); });
   ASSERT_TRUE(protocol->DownloadFirmware(
-      hardware, Parameters(), nullptr, nullptr, nullptr, [&](const ScanAnswer&) { ++finished; },
-      nullptr));
+      hardware, SampleRouterParameters(), nullptr, nullptr, nullptr,
+      [&](const ScanAnswer&) { ++finished; }, nullptr));
   Pump();
   ASSERT_EQ(finished, 1);
   Tick(20);
@@ -286,8 +277,8 @@ TEST_F(LongSessionTest, EarlierDownloadsTimeOutsDoNotEndALaterDownload) {
   // have fired 20 and 60 ticks into it.
   router->Forget(command::kEnterDownload);
   RegisterWith(*router);
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr));
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr));
   Tick(39);
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(protocol->state(), ProtocolState::DownloadRequested);
@@ -299,8 +290,8 @@ TEST_F(LongSessionTest, DownloadThatCannotStartSaysSo) {
   // Not registered: the loader step does nothing, so no download runs and
   // no progress window may wait for one.
   LineTargetList targets = NewLineTargetList();
-  EXPECT_FALSE(protocol->DownloadFirmware(hardware, Parameters(), &targets, nullptr, nullptr,
-                                          nullptr, nullptr));
+  EXPECT_FALSE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), &targets, nullptr,
+                                          nullptr, nullptr, nullptr));
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
   EXPECT_TRUE(SentCommand(command::kEnterLoader).empty());
 }

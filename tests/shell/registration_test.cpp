@@ -382,17 +382,6 @@ class ParameterChangeTest : public RegistrationTest {
     context_->protocol->SetSeedSource([] { return std::uint16_t{0x1234}; });
     network_.ClearLog();
   }
-  // The Router Configuration dialog answers with `edit` applied to current.
-  void EditWith(std::function<void(RouterParameters&)> edit) {
-    window_->dialogs().editRouterParameters =
-        [edit](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
-      RouterParameters changed = current;
-      edit(changed);
-      return changed;
-    };
-    button("routerButton")->click();
-    DeliverDatagrams();
-  }
   static std::vector<std::uint8_t> Scrambled(const char* password, std::uint16_t seed) {
     std::uint8_t in[kPasswordWireLength] = {};
     std::copy(password, password + std::strlen(password), in);

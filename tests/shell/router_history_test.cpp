@@ -26,17 +26,6 @@ class RouterHistoryTest : public ShellTest {
     ASSERT_TRUE(window_->registered());
     network_.ClearLog();
   }
-  // The Router Configuration dialog answers with `edit` applied to current.
-  void EditWith(std::function<void(RouterParameters&)> edit) {
-    window_->dialogs().editRouterParameters =
-        [edit](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
-      RouterParameters changed = current;
-      edit(changed);
-      return changed;
-    };
-    button("routerButton")->click();
-    DeliverDatagrams();
-  }
   fs::path RouterFolder() { return directory_ / "history" / "00-60-1a-10-00-01"; }
   std::vector<fs::path> HistoryFiles() {
     std::vector<fs::path> files;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <cstdlib>
+#include <optional>
 
 #include "config/address.h"
 #include "protocol/wire.h"
@@ -171,6 +172,17 @@ void ShellTest::SendScanAnswer(std::uint32_t from, std::uint32_t routerAddress,
 
 QListWidget* ShellTest::list() {
   return window_->findChild<QListWidget*>(QStringLiteral("routerList"));
+}
+
+void ShellTest::EditWith(std::function<void(RouterParameters&)> edit) {
+  window_->dialogs().editRouterParameters =
+      [edit](MainWindow&, const RouterParameters& current) -> std::optional<RouterParameters> {
+    RouterParameters changed = current;
+    edit(changed);
+    return changed;
+  };
+  button("routerButton")->click();
+  DeliverDatagrams();
 }
 
 QPushButton* ShellTest::button(const char* name) {

@@ -118,6 +118,10 @@ class ShellTest : public ::testing::Test {
   // Datagrams the tool sent with `command`.
   std::vector<NetworkDatagram> SentByTool(std::uint16_t command) const;
 
+  // Presses Router; the Router Configuration dialog answers with `edit`
+  // applied to the current parameters.
+  void EditWith(std::function<void(RouterParameters&)> edit);
+
   // Runs `action` on the modal dialog that a flow opens next.
   static void WhenModalOpens(std::function<void(QDialog*)> action);
 
