@@ -1,6 +1,6 @@
 // What the commands that write to a router share about the configuration
-// history: the --no-history option, keeping the configuration as read before
-// anything is sent, and applying a .cfg file (write and restore).
+// history: the --no-history option and keeping the configuration as read
+// before anything is sent.
 #pragma once
 
 #include <QCommandLineParser>
@@ -25,11 +25,5 @@ bool HistoryWanted(const CliContext& context, const QCommandLineParser& parser);
 // --no-history was given; otherwise prints why nothing is sent and gives false.
 bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& parser,
                             const std::string& operation, const std::vector<std::string>& sending);
-
-// Loads `path` as Open... does and writes what differs from the router's
-// tables (after keeping the history); with --dry-run lists the entries
-// instead. The session is registered; the caller deregisters. An exit code.
-int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
-                    const std::string& path, const std::string& operation);
 
 }  // namespace tarcfg::cli

@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "cli/commands.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/metrics_collector.h"
+#include "cli/serve_command.h"
 #include "cli/session.h"
 #include "config/string_table.h"
 
@@ -73,167 +73,144 @@ constexpr const char* kIndexPage =
     "<p>Metrics of the routers on the local network: <a href=\"metrics\">/metrics</a></p>\n"
     "</body></html>\n";
 
-class ServeCommand : public Command {
- public:
-  QString name() const override { return "serve"; }
-  QString synopsis() const override {
-    return "[--listen ADDR:PORT] [--interval S] [--accounting-interval S] [-p PASSWORD] [--once]";
-  }
-  QString description() const override {
-    return "Serve the routers' state as Prometheus metrics on http://ADDR:PORT/metrics.";
-  }
-
- protected:
-  void AddOptions(QCommandLineParser& parser) override {
-    parser.addOption({"listen", "Address and port of the HTTP server (default 127.0.0.1:9532).",
-                      "ADDR:PORT", "127.0.0.1:9532"});
-    parser.addOption(
-        {"interval", "Seconds between two scans and overview queries (default 30).", "S", "30"});
-    parser.addOption({"accounting-interval",
-                      "Seconds between two accounting reads, each a short registration with "
-                      "every router not held by another host (default 0: never registers).",
-                      "S", "0"});
-    parser.addOption(password_);
-    parser.addOption({"once",
-                      "One round (scan, overview and, with --accounting-interval, one accounting "
-                      "read); the metrics on standard output."});
-  }
-
-  int Execute(CliContext& context, const QCommandLineParser& parser) override {
-    const auto listen = ParseListenAddress(parser.value("listen"));
-    if (!listen) {
-      PrintError("tarcfg-cli serve: --listen takes ADDR:PORT, e.g. 127.0.0.1:9532");
-      return kExitUsage;
-    }
-    const auto interval = Seconds(parser, "interval", 1);
-    const auto accounting = Seconds(parser, "accounting-interval", 0);
-    if (!interval || !accounting) {
-      PrintError(
-          "tarcfg-cli serve: --interval takes seconds from 1, --accounting-interval "
-          "from 0");
-      return kExitUsage;
-    }
-    const bool once = parser.isSet("once");
-    if (!context.LoadProtocolDefinitions())
-      return kExitFile;
-
-    serve::CollectorOptions options;
-    options.intervalSeconds = *interval;
-    options.accountingIntervalSeconds = *accounting;
-    // A router that went away stays `up 0` for an hour (at least three rounds).
-    options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
-    if (parser.isSet(password_))
-      options.password = parser.value(password_).toStdString();
-    else if (const char* env = std::getenv("TARCFG_PASSWORD"))
-      options.password = std::string(env);
-
-    RouterProtocol protocol(context.socket(), context.settings(), context.tables(),
-                            context.addresses());
-    serve::MetricsCollector collector(protocol, context.settings().ownAddress, options,
-                                      serve::CollectorClock::System(),
-                                      [](const std::string& line) { PrintError(line); });
-    const GuiSettings& s = context.settings();
-    const int opened = protocol.OpenRouterProtocol(
-        [&collector](int code) { collector.OnProtocolError(code); }, s.ownAddress | ~s.netMask);
-    if (opened != 0) {
-      PrintError(FormatString(40012, opened == -1000 ? 0 : protocol.openErrorNumber()));
-      return kExitRefused;
-    }
-
-    QEventLoop loop;
-    bool done = false;
-    auto check = [&] {
-      if (done)
-        return;
-      if (collector.stopped() || (once && collector.roundsCompleted() > 0)) {
-        done = true;
-        loop.quit();
-      }
-    };
-
-    QSocketNotifier datagrams(protocol.socketDescriptor(), QSocketNotifier::Read);
-    QObject::connect(&datagrams, &QSocketNotifier::activated, [&] {
-      collector.OnDatagramReady();
-      check();
-    });
-    QTimer ticks;
-    ticks.setInterval(1000);
-    ticks.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-      collector.OnTimerTick();
-      check();
-    });
-
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
-      PrintError("tarcfg-cli serve: cannot set up signal handling");
-      return kExitRefused;
-    }
-    QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
-      char byte;
-      [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
-      collector.RequestStop();
-      check();
-    });
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-
-    std::unique_ptr<QHttpServer> server;
-    if (!once) {
-      server = std::make_unique<QHttpServer>();
-      server->route("/metrics", QHttpServerRequest::Method::Get, [&collector] {
-        return QHttpServerResponse(metrics::kExpositionContentType,
-                                   QByteArray::fromStdString(collector.exposition()));
-      });
-      server->route("/", QHttpServerRequest::Method::Get, [] {
-        return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
-      });
-      const quint16 port = server->listen(listen->host, listen->port);
-      if (port == 0) {
-        PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString());
-        return kExitRefused;
-      }
-      QString host = listen->host.toString();
-      if (listen->host.protocol() == QAbstractSocket::IPv6Protocol)
-        host = "[" + host + "]";
-      PrintError("tarcfg-cli serve: metrics on http://" + host.toStdString() + ":" +
-                 std::to_string(port) + "/metrics");
-    }
-
-    ticks.start();
-    collector.Start();
-    check();
-    if (!done)
-      loop.exec();
-
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
-    if (once) {
-      std::cout << collector.exposition();
-      std::cout.flush();
-    }
-    return kExitOk;
-  }
-
- private:
-  // A service has no terminal: the password is never asked for.
-  const QCommandLineOption password_{
-      {"p", "password"},
-      "Password for routers that ask for one (else $TARCFG_PASSWORD; never prompted).",
-      "PASSWORD"};
-};
-
 }  // namespace
 
-std::unique_ptr<Command> MakeServeCommand() {
-  return std::make_unique<ServeCommand>();
+void ServeCommand::AddOptions(QCommandLineParser& parser) {
+  parser.addOption({"listen", "Address and port of the HTTP server (default 127.0.0.1:9532).",
+                    "ADDR:PORT", "127.0.0.1:9532"});
+  parser.addOption(
+      {"interval", "Seconds between two scans and overview queries (default 30).", "S", "30"});
+  parser.addOption({"accounting-interval",
+                    "Seconds between two accounting reads, each a short registration with "
+                    "every router not held by another host (default 0: never registers).",
+                    "S", "0"});
+  parser.addOption(password_);
+  parser.addOption({"once",
+                    "One round (scan, overview and, with --accounting-interval, one accounting "
+                    "read); the metrics on standard output."});
+}
+
+int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  const auto listen = ParseListenAddress(parser.value("listen"));
+  if (!listen) {
+    PrintError("tarcfg-cli serve: --listen takes ADDR:PORT, e.g. 127.0.0.1:9532");
+    return kExitUsage;
+  }
+  const auto interval = Seconds(parser, "interval", 1);
+  const auto accounting = Seconds(parser, "accounting-interval", 0);
+  if (!interval || !accounting) {
+    PrintError(
+        "tarcfg-cli serve: --interval takes seconds from 1, --accounting-interval "
+        "from 0");
+    return kExitUsage;
+  }
+  const bool once = parser.isSet("once");
+  if (!context.LoadProtocolDefinitions())
+    return kExitFile;
+
+  serve::CollectorOptions options;
+  options.intervalSeconds = *interval;
+  options.accountingIntervalSeconds = *accounting;
+  // A router that went away stays `up 0` for an hour (at least three rounds).
+  options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
+  if (parser.isSet(password_))
+    options.password = parser.value(password_).toStdString();
+  else if (const char* env = std::getenv("TARCFG_PASSWORD"))
+    options.password = std::string(env);
+
+  RouterProtocol protocol(context.socket(), context.settings(), context.tables(),
+                          context.addresses());
+  serve::MetricsCollector collector(protocol, context.settings().ownAddress, options,
+                                    serve::CollectorClock::System(),
+                                    [](const std::string& line) { PrintError(line); });
+  const GuiSettings& s = context.settings();
+  const int opened = protocol.OpenRouterProtocol(
+      [&collector](int code) { collector.OnProtocolError(code); }, s.ownAddress | ~s.netMask);
+  if (opened != 0) {
+    PrintError(FormatString(40012, opened == -1000 ? 0 : protocol.openErrorNumber()));
+    return kExitRefused;
+  }
+
+  QEventLoop loop;
+  bool done = false;
+  auto check = [&] {
+    if (done)
+      return;
+    if (collector.stopped() || (once && collector.roundsCompleted() > 0)) {
+      done = true;
+      loop.quit();
+    }
+  };
+
+  QSocketNotifier datagrams(protocol.socketDescriptor(), QSocketNotifier::Read);
+  QObject::connect(&datagrams, &QSocketNotifier::activated, [&] {
+    collector.OnDatagramReady();
+    check();
+  });
+  QTimer ticks;
+  ticks.setInterval(1000);
+  ticks.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&ticks, &QTimer::timeout, [&] {
+    collector.OnTimerTick();
+    check();
+  });
+
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+    PrintError("tarcfg-cli serve: cannot set up signal handling");
+    return kExitRefused;
+  }
+  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
+    char byte;
+    [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+    collector.RequestStop();
+    check();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+
+  std::unique_ptr<QHttpServer> server;
+  if (!once) {
+    server = std::make_unique<QHttpServer>();
+    server->route("/metrics", QHttpServerRequest::Method::Get, [&collector] {
+      return QHttpServerResponse(metrics::kExpositionContentType,
+                                 QByteArray::fromStdString(collector.exposition()));
+    });
+    server->route("/", QHttpServerRequest::Method::Get, [] {
+      return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
+    });
+    const quint16 port = server->listen(listen->host, listen->port);
+    if (port == 0) {
+      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString());
+      return kExitRefused;
+    }
+    QString host = listen->host.toString();
+    if (listen->host.protocol() == QAbstractSocket::IPv6Protocol)
+      host = "[" + host + "]";
+    PrintError("tarcfg-cli serve: metrics on http://" + host.toStdString() + ":" +
+               std::to_string(port) + "/metrics");
+  }
+
+  ticks.start();
+  collector.Start();
+  check();
+  if (!done)
+    loop.exec();
+
+  ::signal(SIGTERM, SIG_DFL);
+  ::signal(SIGINT, SIG_DFL);
+  ::close(signalPipe[0]);
+  ::close(signalPipe[1]);
+  signalPipe[0] = signalPipe[1] = -1;
+  if (once) {
+    std::cout << collector.exposition();
+    std::cout.flush();
+  }
+  return kExitOk;
 }
 
 }  // namespace tarcfg::cli

@@ -1,0 +1,71 @@
+#include <iostream>
+#include <optional>
+
+#include "cli/accounting_command.h"
+#include "cli/session.h"
+#include "config/reports.h"
+
+namespace tarcfg::cli {
+
+void AccountingCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addOption({"reset", "Read and reset the counters."});
+  parser.addOption({"json", "Print a JSON array."});
+  parser.addOption({"csv", "Print CSV with a header row."});
+}
+
+int AccountingCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  if (parser.isSet("json") && parser.isSet("csv")) {
+    PrintError("tarcfg-cli accounting: --json and --csv exclude each other");
+    return kExitUsage;
+  }
+  return kContinue;
+}
+
+int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  std::optional<LineTargetList> result;
+  auto done = [&](LineTargetList& list) { result = list.Clone(); };
+  const LineTargetList& targets = session.configuration().lineTargets;
+  if (parser.isSet("reset"))
+    session.protocol().ReadAndResetAccounting(done, &targets);
+  else
+    session.protocol().ReadAccounting(done, &targets);
+  if (!session.RunUntil([&] { return result.has_value(); }))
+    return kExitRefused;
+
+  static const char* kNames[] = {"charges",         "callsOutgoing",   "callsIncoming",
+                                 "packetsOutgoing", "packetsIncoming", "bytesOutgoing",
+                                 "bytesIncoming"};
+  if (parser.isSet("csv")) {
+    std::cout << "hostName,phoneNumber";
+    for (const char* n : kNames)
+      std::cout << "," << n;
+    std::cout << "\n";
+    for (const auto& t : *result) {
+      std::cout << CsvCell(t.hostName.str()) << "," << CsvCell(t.phoneNumber.str());
+      for (auto v : t.accountingCounters)
+        std::cout << "," << v;
+      std::cout << "\n";
+    }
+  } else if (parser.isSet("json")) {
+    std::cout << "[";
+    bool first = true;
+    for (const auto& t : *result) {
+      std::cout << (first ? "\n " : ",\n ") << "{\"hostName\": " << JsonString(t.hostName.str())
+                << ", \"phoneNumber\": " << JsonString(t.phoneNumber.str());
+      for (std::size_t i = 0; i < 7; ++i)
+        std::cout << ", " << JsonString(kNames[i]) << ": " << t.accountingCounters[i];
+      std::cout << "}";
+      first = false;
+    }
+    std::cout << (first ? "]\n" : "\n]\n");
+  } else {
+    std::string text;
+    for (const auto& t : *result)
+      text += AccountingBlock(t);
+    std::cout << UnixLineEnds(text);
+  }
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,65 @@
+#include <QDir>
+#include <iostream>
+
+#include "cli/backup_command.h"
+#include "cli/config_transfer.h"
+#include "cli/session.h"
+#include "config/config_file.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+
+namespace tarcfg::cli {
+
+void BackupCommand::AddOptions(QCommandLineParser& parser) {
+  parser.addOption({"dir", "Where the files go (default: the current folder).", "DIR", "."});
+  parser.addOption(PasswordOption());
+}
+
+int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  if (!context.LoadProtocolDefinitions())
+    return kExitFile;
+  const std::string dir = parser.value("dir").toStdString();
+  if (!QDir(QString::fromStdString(dir)).exists()) {
+    PrintError("tarcfg-cli: no folder " + dir);
+    return kExitFile;
+  }
+  RouterSession session(context);
+  if (!session.Open())
+    return kExitRefused;
+  const auto routers = session.Scan();
+  if (session.failed())
+    return kExitRefused;
+  if (routers.empty()) {
+    PrintError(LoadString(1016));
+    return kExitRefused;
+  }
+  const int nameLength = MaxFileNameLength(dir);
+  int failures = 0;
+  for (const auto& router : routers) {
+    if (router.answer.routerAddress == 0) {
+      PrintError(router.hardwareAddress + ": no IP address (loader mode), skipped");
+      ++failures;
+      continue;
+    }
+    session.ClearFailure();
+    RouterSession::Target target;
+    target.address = router.answer.routerAddress;
+    target.name = DottedQuad(target.address);
+    std::cerr << router.displayName << ": " << std::flush;
+    if (!session.RegisterAndLoad(target, PasswordArgument(parser))) {
+      ++failures;
+      continue;
+    }
+    const std::string file = dir + "/" + RememberedFileName(router.displayName, nameLength);
+    if (SaveConfiguration(session, file)) {
+      std::cerr << "saved to " << file << "\n";
+      std::cout << file << "\n";
+    } else {
+      ++failures;
+    }
+    session.Deregister();
+  }
+  return failures ? kExitRefused : kExitOk;
+}
+
+}  // namespace tarcfg::cli

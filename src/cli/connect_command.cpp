@@ -1,0 +1,34 @@
+#include "cli/connect_command.h"
+#include "cli/session.h"
+
+namespace tarcfg::cli {
+
+void ConnectCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
+}
+
+int ConnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  bool numeric = false;
+  const int position = parser.positionalArguments().at(1).toInt(&numeric);
+  if (!numeric || position < 1) {
+    PrintError("tarcfg-cli connect: POSITION is a number from 1");
+    return kExitUsage;
+  }
+  return kContinue;
+}
+
+int ConnectCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  const int position = parser.positionalArguments().at(1).toInt();
+  if (position > session.configuration().lineTargets.count()) {
+    PrintError("tarcfg-cli connect: the router has " +
+               std::to_string(session.configuration().lineTargets.count()) + " line targets");
+    return kExitUsage;
+  }
+  session.protocol().ConnectLineTarget(position - 1);
+  if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
+    return kExitRefused;
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,24 @@
+// connect: dials one line target of the router.
+#pragma once
+
+#include "cli/router_command.h"
+
+namespace tarcfg::cli {
+
+class ConnectCommand : public RouterCommand {
+ public:
+  QString name() const override { return "connect"; }
+  QString synopsis() const override { return "ROUTER POSITION"; }
+  QString description() const override {
+    return "Dial the line target at POSITION (1-based, as 'read' lists them).";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override;
+  int minimumArguments() const override { return 2; }
+  int maximumArguments() const override { return 2; }
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
+};
+
+}  // namespace tarcfg::cli

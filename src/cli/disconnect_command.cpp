@@ -1,0 +1,27 @@
+#include "cli/disconnect_command.h"
+#include "cli/session.h"
+
+namespace tarcfg::cli {
+
+void DisconnectCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addPositionalArgument("CHANNEL", "1 or 2.");
+}
+
+int DisconnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  const QString channel = parser.positionalArguments().at(1);
+  if (channel != "1" && channel != "2") {
+    PrintError("tarcfg-cli disconnect: the channel is 1 or 2");
+    return kExitUsage;
+  }
+  return kContinue;
+}
+
+int DisconnectCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  session.protocol().DisconnectChannel(parser.positionalArguments().at(1).toInt());
+  if (!session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 30))
+    return kExitRefused;
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,138 @@
+#include <unistd.h>
+
+#include <iostream>
+
+#include "cli/firmware_command.h"
+#include "cli/history_support.h"
+#include "cli/router_fields.h"
+#include "cli/session.h"
+#include "config/firmware_files.h"
+#include "config/reports.h"
+#include "config/router_changes.h"
+#include "config/string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+void PrintProgress(int percent) {
+  if (!::isatty(STDERR_FILENO))
+    return;
+  const int width = 40;
+  const int filled = percent * width / 100;
+  std::cerr << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(width - filled), ' ') << "] " << percent << "%"
+            << std::flush;
+  if (percent >= 100)
+    std::cerr << "\n" << LoadString(1015) << "\n";
+}
+
+}  // namespace
+
+void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
+  parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
+  AddRouterFieldOptions(parser);
+  AddNoHistoryOption(parser);
+}
+
+int FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  if (parser.isSet("mode") && !FindOperatingMode(parser.value("mode").toStdString())) {
+    PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
+    return kExitUsage;
+  }
+  return kContinue;
+}
+
+bool FirmwareCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
+  return true;
+}
+
+int FirmwareCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+  if (session.target().address != 0)
+    return kContinue;
+  if (!parser.isSet("ip")) {
+    PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
+    return kExitUsage;
+  }
+  session.current() = RouterParameters{};
+  session.current().dChannelProtocol = 255;  // not known
+  return kWithoutRegistration;
+}
+
+int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  CliContext& context = session.context();
+  const OperatingModeEntry* mode =
+      parser.isSet("mode") ? FindOperatingMode(parser.value("mode").toStdString()) : nullptr;
+  const RouterSession::Target* target = &session.target();
+  const bool loader = target->address == 0;
+  RouterParameters current = session.current();
+  RouterParameters pending = current;
+  if (!CheckRouterFields(context, parser, pending, true))
+    return kExitUsage;
+  if (mode) {
+    pending.permanentConnection = static_cast<std::uint8_t>(mode->permanentConnection);
+    if (mode->dChannelProtocol != kKeepDChannelProtocol)
+      pending.dChannelProtocol = static_cast<std::uint8_t>(mode->dChannelProtocol);
+  }
+  if (pending.dChannelProtocol == 255 && (!mode || mode->dChannelProtocol == kKeepDChannelProtocol))
+    pending.dChannelProtocol = 1;
+  const std::string directory = context.settings().firmwarePath;
+  std::string version = parser.value("version").toStdString();
+  if (version.empty())
+    version = NewestFirmwareVersion(directory, pending.dChannelProtocol);
+  if (version.empty()) {
+    PrintError(std::string("tarcfg-cli firmware: no ") + FirmwarePrefix(pending.dChannelProtocol) +
+               "* file in " + directory);
+    return kExitFile;
+  }
+  pending.firmwareVersion = version;
+
+  // The tables that go with the firmware: none for a router without an
+  // address, empty ones for a permanent connection, else the router's own.
+  const Configuration empty;
+  const Configuration* tables = nullptr;
+  if (!loader)
+    tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
+  // A router in its loader has told nothing that could be kept.
+  if (!loader) {
+    std::vector<std::string> sending{
+        std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) + version + ": " +
+        FirmwareText(version, pending.dChannelProtocol, pending.permanentConnection)};
+    for (const auto& line : DescribeRouterParameterChanges(current, pending))
+      sending.push_back(line);
+    sending.push_back(tables == &empty ? "line targets, routes and filters: none"
+                                       : "line targets, routes and filters: the router's own");
+    if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending))
+      return kExitFile;
+  }
+  bool finished = false;
+  ScanAnswer announced;
+  const bool started = session.protocol().DownloadFirmware(
+      target->hardwareAddress, pending, tables ? &tables->lineTargets : nullptr,
+      tables ? &tables->routes : nullptr, tables ? &tables->filters : nullptr,
+      [&](const ScanAnswer& answer) {
+        announced = answer;
+        finished = true;
+      },
+      PrintProgress);
+  if (!started) {
+    PrintError(LoadString(40109));
+    return kExitFile;
+  }
+  // The download restarts the router; it ends the registration itself.
+  session.LeaveRegistered();
+  if (::isatty(STDERR_FILENO))
+    std::cerr << LoadString(1013) << "\n";
+  if (!session.RunUntil([&] { return finished; }, 1800))
+    return kExitRefused;
+  if (announced.end)
+    return kExitRefused;
+  std::cout << FormatRouterLine(context.addresses(), announced.routerAddress,
+                                announced.hardwareAddress, announced.registeredHost,
+                                context.settings().ownAddress)
+            << "\n";
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,33 @@
+// firmware: reconfigures the router by downloading firmware with its
+// configuration embedded.
+#pragma once
+
+#include "cli/router_command.h"
+
+namespace tarcfg::cli {
+
+class FirmwareCommand : public RouterCommand {
+ public:
+  QString name() const override { return "firmware"; }
+  QString synopsis() const override {
+    return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
+           "[--phone P] [--no-history]";
+  }
+  QString description() const override {
+    return "Reconfigure the router by downloading firmware with its configuration embedded.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override;
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
+  // A router in its loader has no address to register with: the download
+  // goes to its hardware address.
+  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
+};
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,71 @@
+#include <iostream>
+
+#include "cli/history_command.h"
+#include "cli/history_support.h"
+#include "cli/session.h"
+#include "config/reports.h"
+
+namespace tarcfg::cli {
+namespace {
+
+// The hardware address of the ROUTER argument: as given, or found by a scan.
+std::optional<std::string> RouterHardwareAddress(CliContext& context, RouterSession& session,
+                                                 const QString& argument) {
+  std::array<std::uint8_t, 6> bytes{};
+  if (ParseHardwareAddress(argument.toStdString(), &bytes))
+    return FormatHardwareAddress(bytes);
+  if (!context.LoadProtocolDefinitions() || !session.Open())
+    return std::nullopt;
+  auto target = session.ResolveRouter(argument, true);
+  if (!target)
+    return std::nullopt;
+  return FormatHardwareAddress(target->hardwareAddress);
+}
+
+}  // namespace
+
+void HistoryCommand::AddOptions(QCommandLineParser& parser) {
+  parser.addPositionalArgument("ROUTER",
+                               "Hardware address (no network needed), or an address or host name.");
+  parser.addOption({"json", "Print a JSON array."});
+}
+
+int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  RouterSession session(context);
+  const auto hardware = RouterHardwareAddress(context, session, parser.positionalArguments().at(0));
+  if (!hardware)
+    return kExitRefused;
+  const auto entries = SettingsHistory(context).List(*hardware);
+  if (parser.isSet("json")) {
+    std::cout << "[";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      const HistoryEntry& e = entries[i];
+      std::cout << (i ? ",\n " : "\n ") << "{\"index\": " << i + 1
+                << ", \"time\": " << JsonString(e.time) << ", \"file\": " << JsonString(e.path)
+                << ", \"operation\": " << JsonString(e.operation) << ", \"sending\": [";
+      for (std::size_t s = 0; s < e.sending.size(); ++s)
+        std::cout << (s ? ", " : "") << JsonString(e.sending[s]);
+      std::cout << "], \"lineTargets\": " << e.lineTargets << ", \"routes\": " << e.routes
+                << ", \"filters\": " << e.filters << "}";
+    }
+    std::cout << (entries.empty() ? "]\n" : "\n]\n");
+    return kExitOk;
+  }
+  if (entries.empty()) {
+    std::cout << "No configuration of router " << *hardware << " has been kept.\n";
+    return kExitOk;
+  }
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const HistoryEntry& e = entries[i];
+    std::cout << i + 1 << "  " << e.time << "  " << e.lineTargets << " line targets, " << e.routes
+              << " routes, " << e.filters << " filters\n"
+              << "   before: " << (e.operation.empty() ? "?" : e.operation);
+    if (!e.sending.empty())
+      std::cout << " (" << e.sending.size() << (e.sending.size() == 1 ? " change" : " changes")
+                << ")";
+    std::cout << "\n   file:   " << e.path << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

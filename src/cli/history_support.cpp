@@ -1,0 +1,43 @@
+#include "cli/history_support.h"
+#include "config/reports.h"
+
+namespace tarcfg::cli {
+
+ConfigHistory SettingsHistory(const CliContext& context) {
+  return ConfigHistory(DefaultHistoryDirectory(), context.settings().historyLimit);
+}
+
+void AddNoHistoryOption(QCommandLineParser& parser) {
+  parser.addOption({"no-history",
+                    "Write even when the router's configuration cannot be kept in "
+                    "the history first."});
+}
+
+bool HistoryWanted(const CliContext& context, const QCommandLineParser& parser) {
+  return !parser.isSet("no-history") && context.settings().historyLimit > 0;
+}
+
+bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& parser,
+                            const std::string& operation, const std::vector<std::string>& sending) {
+  CliContext& context = session.context();
+  if (!HistoryWanted(context, parser))
+    return true;
+  const RouterSession::Target& target = session.target();
+  HistoryKeepResult kept;
+  if (!target.hardwareKnown) {
+    kept.error = "the router's hardware address is not known";
+  } else {
+    const Configuration& read = session.saved();
+    kept = SettingsHistory(context).Keep(
+        FormatHardwareAddress(target.hardwareAddress), read.lineTargets, read.routes, read.filters,
+        session.current(), ConfigContext{context.tables(), context.addresses(), context.database()},
+        HistoryNote{target.name, operation, sending});
+  }
+  if (kept.ok)
+    return true;
+  PrintError("tarcfg-cli: cannot keep the router's configuration in the history: " + kept.error +
+             "\nNothing was sent. --no-history writes without keeping it.");
+  return false;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,95 @@
+#include <iostream>
+#include <map>
+
+#include "cli/overview_command.h"
+#include "cli/session.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+
+namespace tarcfg::cli {
+
+void OverviewCommand::AddOptions(QCommandLineParser& parser) {
+  parser.addOption({"json", "Print a JSON array."});
+}
+
+int OverviewCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  if (!context.LoadProtocolDefinitions())
+    return kExitFile;
+  RouterSession session(context);
+  if (!session.Open())
+    return kExitRefused;
+  const auto routers = session.Scan();
+  if (session.failed())
+    return kExitRefused;
+
+  // Only the first answer of each router counts, matched by its name text.
+  std::map<std::string, OverviewAnswer> answers;
+  bool ended = false;
+  session.protocol().QueryRouterOverview([&](const OverviewAnswer& answer) {
+    if (answer.end) {
+      ended = true;
+      return;
+    }
+    answers.emplace(context.addresses().FormatAddress(answer.routerAddress), answer);
+  });
+  if (!session.RunUntil([&] { return ended; }, 30))
+    return kExitRefused;
+
+  const bool json = parser.isSet("json");
+  std::string text;
+  if (json)
+    std::cout << "[";
+  bool first = true;
+  for (const auto& router : routers) {
+    auto it = answers.find(router.displayName);
+    if (json) {
+      std::cout << (first ? "\n " : ",\n ")
+                << "{\"hardwareAddress\": " << JsonString(router.hardwareAddress)
+                << ", \"name\": " << JsonString(router.displayName)
+                << ", \"responded\": " << (it != answers.end() ? "true" : "false");
+      if (it != answers.end()) {
+        const OverviewAnswer& a = it->second;
+        std::cout << ", \"firmware\": " << JsonString(a.firmwareVersion)
+                  << ", \"dChannelProtocol\": "
+                  << JsonString(DChannelProtocolName(a.dChannelProtocol))
+                  << ", \"permanentConnection\": " << a.permanentConnection << ", \"channels\": [";
+        for (std::size_t c = 0; c < 2; ++c) {
+          const auto& ch = a.channels[c];
+          std::cout << (c ? ", " : "") << "{\"state\": " << ch.state
+                    << ", \"stateText\": " << JsonString(ChannelStateText(ch.state))
+                    << ", \"remoteAddress\": "
+                    << JsonString(context.addresses().FormatAddress(ch.remoteAddress))
+                    << ", \"remoteName\": " << JsonString(ch.remoteName) << "}";
+        }
+        std::cout << "]";
+      }
+      std::cout << "}";
+      first = false;
+      continue;
+    }
+    if (it == answers.end()) {
+      text += FormatString(1010, router.hardwareAddress.c_str());
+      continue;
+    }
+    const OverviewAnswer& a = it->second;
+    std::string channels[2];
+    for (std::size_t c = 0; c < 2; ++c)
+      channels[c] = OverviewChannelText(
+          a.channels[c].state, context.addresses().FormatAddress(a.channels[c].remoteAddress),
+          a.channels[c].remoteName);
+    text += FormatString(
+        1009, router.displayName.c_str(),
+        FirmwareText(a.firmwareVersion, a.dChannelProtocol, a.permanentConnection).c_str(),
+        channels[0].c_str(), channels[1].c_str());
+  }
+  if (json) {
+    std::cout << (routers.empty() ? "]\n" : "\n]\n");
+  } else {
+    if (routers.empty())
+      text = std::string(LoadString(1016)) + "\n";
+    std::cout << UnixLineEnds(text);
+  }
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

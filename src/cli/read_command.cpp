@@ -1,0 +1,33 @@
+#include <iostream>
+
+#include "cli/config_transfer.h"
+#include "cli/read_command.h"
+#include "cli/session.h"
+
+namespace tarcfg::cli {
+namespace {
+
+void WarnUndefinedProtocols(const Configuration& configuration) {
+  int undefined = 0;
+  for (const auto& target : configuration.lineTargets)
+    if (target.layer2Protocol == kNoProtocol)
+      ++undefined;
+  if (undefined)
+    PrintError("tarcfg-cli: " + std::to_string(undefined) +
+               " line target(s) use a layer-2 protocol missing from tarcfg.pro and are left out");
+}
+
+}  // namespace
+
+void ReadCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addOption({{"o", "output"}, "The file to write (default: standard output).", "FILE"});
+}
+
+int ReadCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  WarnUndefinedProtocols(session.configuration());
+  const bool saved = SaveConfiguration(session, parser.value("output").toStdString());
+  return saved ? kExitOk : kExitFile;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,65 @@
+#include "cli/restore_command.h"
+#include "cli/config_transfer.h"
+#include "cli/history_support.h"
+#include "config/reports.h"
+
+namespace tarcfg::cli {
+
+void RestoreCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addPositionalArgument("FILE", "The .cfg file to write back.", "[FILE]");
+  parser.addOption({"last", "The newest configuration of the router's history."});
+  parser.addOption({"index", "The Nth configuration as 'history' numbers them (1 = newest).", "N"});
+  parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+  AddNoHistoryOption(parser);
+}
+
+int RestoreCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  const QStringList arguments = parser.positionalArguments();
+  const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
+                      (parser.isSet("index") ? 1 : 0);
+  if (sources != 1) {
+    PrintError("tarcfg-cli restore: give exactly one of FILE, --last and --index N");
+    return kExitUsage;
+  }
+  if (parser.isSet("index")) {
+    bool ok = false;
+    const int index = parser.value("index").toInt(&ok);
+    if (!ok || index < 1) {
+      PrintError("tarcfg-cli restore: --index needs a number from 1 up");
+      return kExitUsage;
+    }
+  }
+  return kContinue;
+}
+
+bool RestoreCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
+  return true;
+}
+
+int RestoreCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+  const QStringList arguments = parser.positionalArguments();
+  const int index = parser.isSet("index") ? parser.value("index").toInt() : 1;
+  if (arguments.size() > 1) {
+    path_ = arguments.at(1).toStdString();
+  } else {
+    const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
+    const auto entries = SettingsHistory(session.context()).List(hardware);
+    if (entries.size() < static_cast<std::size_t>(index)) {
+      PrintError(entries.empty()
+                     ? "tarcfg-cli restore: no configuration of router " + hardware +
+                           " has been kept"
+                     : "tarcfg-cli restore: the history of router " + hardware + " holds " +
+                           std::to_string(entries.size()) + " configuration(s)");
+      return kExitFile;
+    }
+    path_ = entries[static_cast<std::size_t>(index) - 1].path;
+  }
+  return kContinue;
+}
+
+int RestoreCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  return ApplyConfigFile(session, parser, path_, "tarcfg-cli restore " + path_);
+}
+
+}  // namespace tarcfg::cli

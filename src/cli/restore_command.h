@@ -1,0 +1,36 @@
+// restore: writes a kept configuration back to the router as write does.
+#pragma once
+
+#include <string>
+
+#include "cli/router_command.h"
+
+namespace tarcfg::cli {
+
+class RestoreCommand : public RouterCommand {
+ public:
+  QString name() const override { return "restore"; }
+  QString synopsis() const override {
+    return "ROUTER (FILE | --last | --index N) [--dry-run] [--no-history] [-p PASSWORD]";
+  }
+  QString description() const override {
+    return "Write a kept configuration back to ROUTER as 'write' does, keeping history first.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override;
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 2; }
+
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
+  // The file to write back is known before registering: a history that
+  // holds nothing costs the router no registration.
+  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,80 @@
+#include <QDir>
+#include <QSaveFile>
+#include <cstdlib>
+#include <iostream>
+
+#include "cli/scan_command.h"
+#include "cli/session.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+std::string AddressOrNull(std::uint32_t address) {
+  return address ? JsonString(DottedQuad(address)) : std::string("null");
+}
+
+// Remembers the routers of a scan for the shell's completion of router
+// arguments: $XDG_CACHE_HOME/tarcfg/routers, one "hardware address<TAB>name"
+// line each. Only a cache: nothing fails when it cannot be written.
+void CacheScan(const std::vector<FoundRouter>& routers) {
+  std::string directory;
+  if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && cache[0] == '/')
+    directory = cache;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    directory = std::string(home) + "/.cache";
+  else
+    return;
+  directory += "/tarcfg";
+  if (!QDir().mkpath(QString::fromStdString(directory)))
+    return;
+  std::string text;
+  for (const auto& r : routers)
+    text += r.hardwareAddress + "\t" + r.displayName + "\n";
+  QSaveFile file(QString::fromStdString(directory + "/routers"));
+  if (file.open(QIODevice::WriteOnly)) {
+    file.write(text.data(), static_cast<qint64>(text.size()));
+    file.commit();
+  }
+}
+
+}  // namespace
+
+void ScanCommand::AddOptions(QCommandLineParser& parser) {
+  parser.addOption({"json", "Print a JSON array."});
+}
+
+int ScanCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  if (!context.LoadProtocolDefinitions())
+    return kExitFile;
+  RouterSession session(context);
+  if (!session.Open())
+    return kExitRefused;
+  const auto routers = session.Scan();
+  if (session.failed())
+    return kExitRefused;
+  CacheScan(routers);
+  const std::uint32_t own = context.settings().ownAddress;
+  if (parser.isSet("json")) {
+    std::cout << "[";
+    for (std::size_t i = 0; i < routers.size(); ++i) {
+      const auto& r = routers[i];
+      const bool held = r.answer.registeredHost != 0 && r.answer.registeredHost != own;
+      std::cout << (i ? ",\n " : "\n ") << "{\"hardwareAddress\": " << JsonString(r.hardwareAddress)
+                << ", \"name\": " << JsonString(r.displayName)
+                << ", \"address\": " << AddressOrNull(r.answer.routerAddress)
+                << ", \"registeredHost\": " << AddressOrNull(r.answer.registeredHost)
+                << ", \"heldByOther\": " << (held ? "true" : "false") << "}";
+    }
+    std::cout << (routers.empty() ? "]\n" : "\n]\n");
+    return kExitOk;
+  }
+  if (routers.empty())
+    std::cout << LoadString(1016) << "\n";
+  for (const auto& r : routers)
+    std::cout << r.line << "\n";
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,31 @@
+// set: changes the router's address, mask, phone number, password or
+// exclusive right.
+#pragma once
+
+#include "cli/router_command.h"
+
+namespace tarcfg::cli {
+
+class SetCommand : public RouterCommand {
+ public:
+  QString name() const override { return "set"; }
+  QString synopsis() const override {
+    return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password PW] "
+           "[--exclusive|--no-exclusive] [--no-history]";
+  }
+  QString description() const override {
+    return "Change the router's address, mask, phone number, password or exclusive right.";
+  }
+
+ protected:
+  void AddOptions(QCommandLineParser& parser) override;
+  int minimumArguments() const override { return 1; }
+  int maximumArguments() const override { return 1; }
+
+  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
+  int Resolved(RouterSession& session, const QCommandLineParser&) override;
+  int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
+};
+
+}  // namespace tarcfg::cli

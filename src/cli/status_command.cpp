@@ -1,0 +1,90 @@
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/session.h"
+#include "cli/status_command.h"
+#include "config/reports.h"
+#include "config/string_table.h"
+
+namespace tarcfg::cli {
+namespace {
+
+volatile std::sig_atomic_t interrupted = 0;
+void OnInterrupt(int) {
+  interrupted = 1;
+}
+
+std::string ChannelLine(int channel, const ChannelStatus& s) {
+  const int state = NormalizeChannelState(s.state);
+  char cause[8];
+  std::snprintf(cause, sizeof cause, "%04X", s.cause);
+  const bool idle = state == 0;
+  return "Channel " + std::to_string(channel) + ": " + ChannelStateText(state) + " (" + cause +
+         ")  remote " + (idle ? "---" : s.remoteAddress) + "  phone " +
+         (idle ? "---" : s.phoneNumber) + "  duration " + std::to_string(idle ? 0 : s.duration) +
+         " s  charge " + std::to_string(idle ? 0 : s.charge) + "  packets out " +
+         std::to_string(idle ? 0 : s.packetsOut) + " in " + std::to_string(idle ? 0 : s.packetsIn);
+}
+
+std::string ChannelJson(int channel, const ChannelStatus& s) {
+  const int state = NormalizeChannelState(s.state);
+  return "{\"channel\": " + std::to_string(channel) + ", \"state\": " + std::to_string(state) +
+         ", \"stateText\": " + JsonString(ChannelStateText(state)) +
+         ", \"cause\": " + std::to_string(s.cause) +
+         ", \"remoteAddress\": " + JsonString(s.remoteAddress) +
+         ", \"phoneNumber\": " + JsonString(s.phoneNumber) +
+         ", \"duration\": " + std::to_string(s.duration) +
+         ", \"charge\": " + std::to_string(s.charge) +
+         ", \"packetsOut\": " + std::to_string(s.packetsOut) +
+         ", \"packetsIn\": " + std::to_string(s.packetsIn) + "}";
+}
+
+}  // namespace
+
+void StatusCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addOption({"count", "Reports to print (default 1; 0 = until Ctrl-C).", "N", "1"});
+  parser.addOption({"json", "One JSON object per report."});
+}
+
+int StatusCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+  bool numeric = false;
+  const int count = parser.value("count").toInt(&numeric);
+  if (!numeric || count < 0) {
+    PrintError("tarcfg-cli status: --count takes a number of 0 or more");
+    return kExitUsage;
+  }
+  return kContinue;
+}
+
+int StatusCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  const int count = parser.value("count").toInt();
+  const bool json = parser.isSet("json");
+  int reports = 0;
+  interrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  session.protocol().StartLineMonitor([&](const LineStatus& status) {
+    ++reports;
+    if (json) {
+      std::cout << "{\"channels\": [" << ChannelJson(1, status.channels[0]) << ", "
+                << ChannelJson(2, status.channels[1]) << "]}\n";
+    } else {
+      std::cout << ChannelLine(1, status.channels[0]) << "\n"
+                << ChannelLine(2, status.channels[1]) << "\n\n";
+    }
+    std::cout.flush();
+  });
+  const bool ok = session.RunUntil([&] { return interrupted || (count > 0 && reports >= count); },
+                                   count > 0 ? 30 + count * 5 : 1 << 30);
+  if (!ok)
+    return kExitRefused;
+  session.protocol().StopLineMonitor();
+  session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 15);
+  // Deregistered even when the stop was not answered in time.
+  session.ClearFailure();
+  return kExitOk;
+}
+
+}  // namespace tarcfg::cli

@@ -1,0 +1,23 @@
+#include "cli/write_command.h"
+#include "cli/config_transfer.h"
+#include "cli/history_support.h"
+
+namespace tarcfg::cli {
+
+void WriteCommand::AddOptions(QCommandLineParser& parser) {
+  RouterCommand::AddOptions(parser);
+  parser.addPositionalArgument("FILE", "The .cfg file to apply.");
+  parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+  AddNoHistoryOption(parser);
+}
+
+bool WriteCommand::NeedsHardwareAddress(CliContext& context, const QCommandLineParser& parser) {
+  return HistoryWanted(context, parser) && !parser.isSet("dry-run");
+}
+
+int WriteCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
+  const std::string file = parser.positionalArguments().at(1).toStdString();
+  return ApplyConfigFile(session, parser, file, "tarcfg-cli write " + file);
+}
+
+}  // namespace tarcfg::cli
