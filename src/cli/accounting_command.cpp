@@ -2,6 +2,7 @@
 #include <optional>
 
 #include "cli/accounting_command.h"
+#include "cli/json_writer.h"
 #include "cli/session.h"
 #include "config/reports.h"
 
@@ -48,17 +49,15 @@ int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandL
       std::cout << "\n";
     }
   } else if (parser.isSet("json")) {
-    std::cout << "[";
-    bool first = true;
+    std::vector<std::string> items;
     for (const auto& t : *result) {
-      std::cout << (first ? "\n " : ",\n ") << "{\"hostName\": " << JsonString(t.hostName.str())
-                << ", \"phoneNumber\": " << JsonString(t.phoneNumber.str());
+      JsonObject item;
+      item.Add("hostName", t.hostName.str()).Add("phoneNumber", t.phoneNumber.str());
       for (std::size_t i = 0; i < 7; ++i)
-        std::cout << ", " << JsonString(kNames[i]) << ": " << t.accountingCounters[i];
-      std::cout << "}";
-      first = false;
+        item.Add(kNames[i], t.accountingCounters[i]);
+      items.push_back(item.str());
     }
-    std::cout << (first ? "]\n" : "\n]\n");
+    std::cout << JsonArrayLines(items);
   } else {
     std::string text;
     for (const auto& t : *result)

@@ -2,6 +2,7 @@
 
 #include "cli/history_command.h"
 #include "cli/history_support.h"
+#include "cli/json_writer.h"
 #include "cli/session.h"
 #include "config/reports.h"
 
@@ -37,18 +38,24 @@ int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parse
     return kExitRefused;
   const auto entries = SettingsHistory(context).List(*hardware);
   if (parser.isSet("json")) {
-    std::cout << "[";
+    std::vector<std::string> items;
     for (std::size_t i = 0; i < entries.size(); ++i) {
       const HistoryEntry& e = entries[i];
-      std::cout << (i ? ",\n " : "\n ") << "{\"index\": " << i + 1
-                << ", \"time\": " << JsonString(e.time) << ", \"file\": " << JsonString(e.path)
-                << ", \"operation\": " << JsonString(e.operation) << ", \"sending\": [";
-      for (std::size_t s = 0; s < e.sending.size(); ++s)
-        std::cout << (s ? ", " : "") << JsonString(e.sending[s]);
-      std::cout << "], \"lineTargets\": " << e.lineTargets << ", \"routes\": " << e.routes
-                << ", \"filters\": " << e.filters << "}";
+      std::vector<std::string> sending;
+      for (const auto& line : e.sending)
+        sending.push_back(JsonString(line));
+      items.push_back(JsonObject()
+                          .Add("index", i + 1)
+                          .Add("time", e.time)
+                          .Add("file", e.path)
+                          .Add("operation", e.operation)
+                          .AddRaw("sending", JsonInlineArray(sending))
+                          .Add("lineTargets", e.lineTargets)
+                          .Add("routes", e.routes)
+                          .Add("filters", e.filters)
+                          .str());
     }
-    std::cout << (entries.empty() ? "]\n" : "\n]\n");
+    std::cout << JsonArrayLines(items);
     return kExitOk;
   }
   if (entries.empty()) {

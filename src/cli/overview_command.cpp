@@ -1,6 +1,7 @@
 #include <iostream>
 #include <map>
 
+#include "cli/json_writer.h"
 #include "cli/overview_command.h"
 #include "cli/session.h"
 #include "config/reports.h"
@@ -37,34 +38,31 @@ int OverviewCommand::Execute(CliContext& context, const QCommandLineParser& pars
 
   const bool json = parser.isSet("json");
   std::string text;
-  if (json)
-    std::cout << "[";
-  bool first = true;
+  std::vector<std::string> items;
   for (const auto& router : routers) {
     auto it = answers.find(router.displayName);
     if (json) {
-      std::cout << (first ? "\n " : ",\n ")
-                << "{\"hardwareAddress\": " << JsonString(router.hardwareAddress)
-                << ", \"name\": " << JsonString(router.displayName)
-                << ", \"responded\": " << (it != answers.end() ? "true" : "false");
+      JsonObject item;
+      item.Add("hardwareAddress", router.hardwareAddress)
+          .Add("name", router.displayName)
+          .AddBool("responded", it != answers.end());
       if (it != answers.end()) {
         const OverviewAnswer& a = it->second;
-        std::cout << ", \"firmware\": " << JsonString(a.firmwareVersion)
-                  << ", \"dChannelProtocol\": "
-                  << JsonString(DChannelProtocolName(a.dChannelProtocol))
-                  << ", \"permanentConnection\": " << a.permanentConnection << ", \"channels\": [";
-        for (std::size_t c = 0; c < 2; ++c) {
-          const auto& ch = a.channels[c];
-          std::cout << (c ? ", " : "") << "{\"state\": " << ch.state
-                    << ", \"stateText\": " << JsonString(ChannelStateText(ch.state))
-                    << ", \"remoteAddress\": "
-                    << JsonString(context.addresses().FormatAddress(ch.remoteAddress))
-                    << ", \"remoteName\": " << JsonString(ch.remoteName) << "}";
-        }
-        std::cout << "]";
+        std::vector<std::string> channels;
+        for (const auto& ch : a.channels)
+          channels.push_back(
+              JsonObject()
+                  .Add("state", ch.state)
+                  .Add("stateText", ChannelStateText(ch.state))
+                  .Add("remoteAddress", context.addresses().FormatAddress(ch.remoteAddress))
+                  .Add("remoteName", ch.remoteName)
+                  .str());
+        item.Add("firmware", a.firmwareVersion)
+            .Add("dChannelProtocol", DChannelProtocolName(a.dChannelProtocol))
+            .Add("permanentConnection", a.permanentConnection)
+            .AddRaw("channels", JsonInlineArray(channels));
       }
-      std::cout << "}";
-      first = false;
+      items.push_back(item.str());
       continue;
     }
     if (it == answers.end()) {
@@ -83,7 +81,7 @@ int OverviewCommand::Execute(CliContext& context, const QCommandLineParser& pars
         channels[0].c_str(), channels[1].c_str());
   }
   if (json) {
-    std::cout << (routers.empty() ? "]\n" : "\n]\n");
+    std::cout << JsonArrayLines(items);
   } else {
     if (routers.empty())
       text = std::string(LoadString(1016)) + "\n";

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/json_writer.h"
 #include "cli/scan_command.h"
 #include "cli/session.h"
 #include "config/reports.h"
@@ -57,17 +58,18 @@ int ScanCommand::Execute(CliContext& context, const QCommandLineParser& parser) 
   CacheScan(routers);
   const std::uint32_t own = context.settings().ownAddress;
   if (parser.isSet("json")) {
-    std::cout << "[";
-    for (std::size_t i = 0; i < routers.size(); ++i) {
-      const auto& r = routers[i];
+    std::vector<std::string> items;
+    for (const auto& r : routers) {
       const bool held = r.answer.registeredHost != 0 && r.answer.registeredHost != own;
-      std::cout << (i ? ",\n " : "\n ") << "{\"hardwareAddress\": " << JsonString(r.hardwareAddress)
-                << ", \"name\": " << JsonString(r.displayName)
-                << ", \"address\": " << AddressOrNull(r.answer.routerAddress)
-                << ", \"registeredHost\": " << AddressOrNull(r.answer.registeredHost)
-                << ", \"heldByOther\": " << (held ? "true" : "false") << "}";
+      items.push_back(JsonObject()
+                          .Add("hardwareAddress", r.hardwareAddress)
+                          .Add("name", r.displayName)
+                          .AddRaw("address", AddressOrNull(r.answer.routerAddress))
+                          .AddRaw("registeredHost", AddressOrNull(r.answer.registeredHost))
+                          .AddBool("heldByOther", held)
+                          .str());
     }
-    std::cout << (routers.empty() ? "]\n" : "\n]\n");
+    std::cout << JsonArrayLines(items);
     return kExitOk;
   }
   if (routers.empty())

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/status_command.h"
 #include "config/reports.h"
@@ -29,15 +30,18 @@ std::string ChannelLine(int channel, const ChannelStatus& s) {
 
 std::string ChannelJson(int channel, const ChannelStatus& s) {
   const int state = NormalizeChannelState(s.state);
-  return "{\"channel\": " + std::to_string(channel) + ", \"state\": " + std::to_string(state) +
-         ", \"stateText\": " + JsonString(ChannelStateText(state)) +
-         ", \"cause\": " + std::to_string(s.cause) +
-         ", \"remoteAddress\": " + JsonString(s.remoteAddress) +
-         ", \"phoneNumber\": " + JsonString(s.phoneNumber) +
-         ", \"duration\": " + std::to_string(s.duration) +
-         ", \"charge\": " + std::to_string(s.charge) +
-         ", \"packetsOut\": " + std::to_string(s.packetsOut) +
-         ", \"packetsIn\": " + std::to_string(s.packetsIn) + "}";
+  return JsonObject()
+      .Add("channel", channel)
+      .Add("state", state)
+      .Add("stateText", ChannelStateText(state))
+      .Add("cause", s.cause)
+      .Add("remoteAddress", s.remoteAddress)
+      .Add("phoneNumber", s.phoneNumber)
+      .Add("duration", s.duration)
+      .Add("charge", s.charge)
+      .Add("packetsOut", s.packetsOut)
+      .Add("packetsIn", s.packetsIn)
+      .str();
 }
 
 }  // namespace
@@ -68,8 +72,11 @@ int StatusCommand::ExecuteRegistered(RouterSession& session, const QCommandLineP
   session.protocol().StartLineMonitor([&](const LineStatus& status) {
     ++reports;
     if (json) {
-      std::cout << "{\"channels\": [" << ChannelJson(1, status.channels[0]) << ", "
-                << ChannelJson(2, status.channels[1]) << "]}\n";
+      std::cout << JsonObject()
+                       .AddRaw("channels", JsonInlineArray({ChannelJson(1, status.channels[0]),
+                                                            ChannelJson(2, status.channels[1])}))
+                       .str()
+                << "\n";
     } else {
       std::cout << ChannelLine(1, status.channels[0]) << "\n"
                 << ChannelLine(2, status.channels[1]) << "\n\n";

@@ -76,6 +76,7 @@ class RouterCommandsTest : public ::testing::Test {
     std::ofstream(dir_ / "tarcfg.pro") << "# no local protocols\n";
     ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (dir_ / "state").c_str(), 1);
     ::unsetenv("TARCFG_PASSWORD");
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -224,6 +225,28 @@ TEST_F(RouterCommandsTest, AnUnansweredRouterGivesTheScanMessage) {
   const Output r = Run({"set", "198.51.100.77", "--phone", "1"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tarcfg-cli: router 198.51.100.77 did not answer the scan\n");
+}
+
+TEST_F(RouterCommandsTest, ScanAndStatusPrintTheirJsonExactly) {
+  const Output scan = Run({"scan", "--json"});
+  ASSERT_EQ(scan.status, 0) << scan.err;
+  EXPECT_EQ(
+      scan.out,
+      "[\n {\"hardwareAddress\": \"00-60-1a-10-00-01\", \"name\": \"198.51.100.10\", "
+      "\"address\": \"198.51.100.10\", \"registeredHost\": null, \"heldByOther\": false},\n"
+      " {\"hardwareAddress\": \"00-60-1a-10-00-02\", \"name\": \"198.51.100.11\", "
+      "\"address\": \"198.51.100.11\", \"registeredHost\": null, \"heldByOther\": false}\n]\n");
+
+  const std::string idle =
+      "\"state\": 0, \"stateText\": \"Not connected\", \"cause\": 0, \"remoteAddress\": "
+      "\"0.0.0.0\", \"phoneNumber\": \"\", \"duration\": 0, \"charge\": 0, \"packetsOut\": 0, "
+      "\"packetsIn\": 0}";
+  const Output status = Run({"status", "198.51.100.10", "--json"});
+  ASSERT_EQ(status.status, 0) << status.err;
+  // Each report is one JSON object on a line of its own.
+  const std::string report =
+      "{\"channels\": [{\"channel\": 1, " + idle + ", {\"channel\": 2, " + idle + "]}\n";
+  EXPECT_EQ(status.out.substr(0, report.size()), report) << status.out;
 }
 
 TEST(RouterRulesTest, NetworkErrorsAndRefusalsGiveTheirMessages) {
