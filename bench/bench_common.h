@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmark programs share: a monotonic clock, order statistics and
 // the closing result line that scripts/bench turns into its table:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_config_file: writes and reads a maximal ".cfg" file (30 line
 // targets, 64 routes, 64 filters) many times with the real writer and
 // reader, and reports the median and the worst time of each.

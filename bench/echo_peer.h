@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workstation's side of the echo peer (bench_udp_echo): the raw
 // stop-and-wait exchanges the protocol benchmarks are measured against.
 #pragma once

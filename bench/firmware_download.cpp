@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_firmware_download: downloads a firmware image to routers in their
 // loader and compares the block transfer with one round trip per block.
 //

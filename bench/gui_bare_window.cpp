@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_gui_bare_window: the smallest Qt Widgets program that shows a
 // window, the yardstick of bench_gui_start. Built with the same compiler,
 // flags and Qt as tarcfg, with the same start-up probe linked in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Linked into the GUI start programs: notes the moment the expected
 // top-level window is first exposed (really on screen) and ends the program.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_gui_start: the desktop tool's start, from the process start to its
 // main window on screen, and its peak memory, against a bare Qt Widgets
 // window built the same way.

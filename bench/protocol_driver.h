@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router protocol on a real UDP socket, driven the way tarcfg-cli drives
 // it: poll on the socket until the next one-second tick, one
 // OnDatagramReady per readable socket, OnTimerTick once a second. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_round_trip: the physical limit of a stop-and-wait exchange on the
 // virtual LAN. One 508-byte datagram (the size of a firmware block message)
 // goes to the echo peer, and the next leaves only when it has come back.

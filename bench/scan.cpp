@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_scan: one scan of a large emulated network with the real tool,
 // counting the routers it lists and where answers were lost.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_serve: one round of `tarcfg-cli serve --once` with accounting over
 // a large emulated network: its time and the tool's peak memory.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_table_read: reads a router's whole configuration (line targets,
 // routes and filters) several times and compares each read with as many
 // round trips on the bare link, measured just before it.

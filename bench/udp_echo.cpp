@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_udp_echo: the peer of the round-trip baseline. Sends every datagram
 // straight back to its sender, with nothing else in the way.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install rules and Debian packages.
 #
 # `cmake --install BUILD --prefix P` lays the programs out under P by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the ".cfg" reader, ReadConfigFile.
 //
 // The whole input is the file. It is read for a switched router and for a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: LoadFirmwareImage and EmbedConfiguration.
 //
 // The input is split into an image and a configuration. The image is not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every fuzz target shares: a reader that takes typed values from the
 // fuzzer's bytes, a scratch directory for the file readers, a sink for trace
 // output, and the check that ends the run when an invariant breaks.

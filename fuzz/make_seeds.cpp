@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpora of the fuzz targets:
 //
 //   fuzz_make_seeds CORPUS_DIR

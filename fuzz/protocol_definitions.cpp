@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the protocol definition file reader, ReadProtocolDefinitions.
 //
 // The whole input is "tarcfg.pro". Checked besides "no crash, no UB, no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs every file of the given corpus directories (or single files) through
 // the target's LLVMFuzzerTestOneInput, so that the committed corpus and any
 // crash input can be replayed with the normal compiler. A broken invariant

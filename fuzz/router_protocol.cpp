@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: the datagram path through the router protocol's dispatcher,
 // in every protocol state. RouterProtocolHarness (router_protocol_harness.h)
 // describes the input: a state to start from, then datagrams from the router

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router protocol harness: the state it keeps, how it gets the
 // protocol into each start state, and what every operation does.
 #include "router_protocol_harness.h"

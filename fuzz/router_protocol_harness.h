@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router protocol under the fuzzer: one RouterProtocol on an in-memory
 // network, driven by hand like the protocol tests drive it.
 //

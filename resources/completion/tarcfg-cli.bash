@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # bash completion for tarcfg-cli
 #
 # Commands, their options and argument kinds come from the program's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // accounting: the accounting counters of every line target, as text, CSV or
 // JSON, read and optionally reset.
 #pragma once

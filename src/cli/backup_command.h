@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // backup: reads every router of one scan into a folder, one .cfg file each.
 #pragma once
 

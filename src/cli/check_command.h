@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // check: loads a configuration file as the Line Targets dialog's "Open..."
 // does, and optionally writes it back out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every command of tarcfg-cli shares: the settings, the system
 // databases, the address service and the protocol tables, loaded the way the
 // desktop tool loads them at start-up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One tarcfg-cli command: a name, a one-line description, its own options.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command of tarcfg-cli, in the order --help lists them.
 #pragma once
 

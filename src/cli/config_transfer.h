@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole configurations between a registered router and .cfg files: what
 // read and backup save, what write and restore apply.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/connect_command.h"
 #include "cli/session.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // connect: dials one line target of the router.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // disconnect: drops one B-channel of the router.
 #pragma once
 

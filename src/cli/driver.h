@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What moves tarcfg-cli's router protocol on: a clock and a wait for
 // datagrams. The real driver polls the socket's descriptor against the
 // steady clock; tests drive a simulated network's clock by hand instead.

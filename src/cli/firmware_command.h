@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // firmware: reconfigures the router by downloading firmware with its
 // configuration embedded.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // history: the configurations kept before writes to a router, newest first.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the commands that write to a router share about the configuration
 // history: the --no-history option and keeping the configuration as read
 // before anything is sent.

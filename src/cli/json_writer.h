@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The JSON tarcfg-cli prints: objects on one line ("key": value, ...) and
 // arrays of them one per line, so that scripts and people both read it.
 #pragma once

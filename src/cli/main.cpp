@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarcfg-cli: configuration files and routers from the command line.
 #include <QCoreApplication>
 #include <QStringList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // overview: firmware and channel states of every router (the Router Overview
 // report), as text or JSON.
 #pragma once

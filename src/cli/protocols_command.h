@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // protocols: the protocol tables as start-up builds them from tarcfg.pro.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // read: registers with one router and writes its configuration as a .cfg file.
 #pragma once
 

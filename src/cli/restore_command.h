@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // restore: writes a kept configuration back to the router as write does.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A command that works on one registered router: ROUTER (and -p) on its
 // command line. The base reads tarcfg.pro, opens the protocol, resolves
 // ROUTER, registers and reads the router's configuration, runs the command

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router fields set and firmware both take on the command line: --ip,
 // --netmask, --phone and --yes, checked as the Router Configuration dialog
 // checks them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // scan: the routers of the local network, as text or JSON, remembered for
 // the shell's completion of router arguments.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarcfg-cli serve: the routers' state as Prometheus metrics over HTTP, or
 // once on standard output.
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RouterSession: the router protocol driven by a poll loop, with the steps
 // every network command shares: scan, resolve a router argument, register
 // (answering a password challenge), read the configuration, deregister.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // set: changes the router's address, mask, phone number, password or
 // exclusive right.
 #pragma once

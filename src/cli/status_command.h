@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // status: watches both B-channels and prints their line status reports.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // write: loads a .cfg file as Open... does and writes what differs from the
 // router's tables.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Conversions between address texts (dotted quad or host name) and 32-bit
 // address values in host byte order, with a 100-entry cache of reverse
 // look-ups.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration history: before anything is written to a router, the
 // configuration as last read from it is kept as a ".cfg" file, so that no
 // write can lose what the router held.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ".cfg" reader: loads line targets, routes and filters into new lists,
 // checking every field, and installs them only when the whole file is right.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ".cfg" writer: a commented text file that the reader loads back and
 // that stays readable and editable by hand.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three lists of one router's configuration and the list operations that
 // know about record kinds.
 #pragma once

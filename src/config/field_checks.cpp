@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/field_checks.h"
 
 #include "config/number_text.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checks of typed texts shared by the dialogs, the .cfg reader and the CLI,
 // so that whatever one of them accepts the others accept too.
 #pragma once

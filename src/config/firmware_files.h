@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware images in the firmware directory: "fw_1tr6.<version>" for
 // 1TR6 and "fw_dss1.<version>" for DSS1, newest first by last-write time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixed-capacity, terminated 8-bit text as the router records hold it.
 //
 // Every text that enters a record goes through Set(), which keeps at most

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workstation facts the program runs on: own address, net mask, the
 // name-resolving switch and the firmware directory.
 #pragma once

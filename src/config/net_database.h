@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Host, service and protocol look-ups, and the local interfaces.
 //
 // Everything that would ask the resolver or the system databases goes

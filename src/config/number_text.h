@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-token number parsing for the two text formats: decimal, hexadecimal
 // with "0x" and octal with a leading 0, the digits filling the whole token.
 // Values that do not fit are refused rather than wrapped.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router's operating modes: the D-channel protocol of a switched line
 // (1TR6 or DSS1) or one of the three permanent connections. One table for
 // the dialogs, the .cfg writer, the reports and tarcfg-cli.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An INI settings file that behaves like the classic private-profile
 // functions: section and key names without regard to case, a missing file
 // reads as all keys missing, and a write changes only its own line, keeping

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The protocol definition file "tarcfg.pro" that extends the layer-2 table,
 // and "tarcfg.add", written for protocols a router uses and the tool lacks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RecordList: the ordered list that holds line targets, routes, filters and
 // the routers found on the network.
 //

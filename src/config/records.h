@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records that make up one router's configuration, and the two protocol
 // tables a line target picks its layer-2 and layer-3 protocols from.
 //

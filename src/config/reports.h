@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The texts the tool shows for routers: the router-list line, the overview
 // report and the accounting report. Shared by the desktop tool and the CLI.
 #pragma once

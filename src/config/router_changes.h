@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a change of the router's own parameters needs: a password change, a
 // parameter write, both, or a full reconfiguration by firmware download.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-visible texts, by the numbers the whole program uses.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Allocation that ends the program when memory runs out, whole-file reading,
 // and the line reader and token scanner of the two text formats.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Marks parts of a fixed buffer as unreadable in an AddressSanitizer build,
 // so that a read past the valid part of a reused buffer (a short datagram,
 // a short line) is reported instead of silently seeing what an earlier,

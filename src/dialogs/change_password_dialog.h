@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Change Password": a new registration password, typed twice, and the
 // right "&Configuration by this host, exclusively".
 #pragma once

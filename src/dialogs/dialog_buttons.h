@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces the configuration dialogs build alike: the vertical OK/Cancel
 // box, the side buttons beside a list, and the "Router:" row.
 #pragma once

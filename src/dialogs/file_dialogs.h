@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the configuration dialogs ask for a file name.
 //
 // The application shows Qt's own (non-native) file dialogs; the GUI tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Filter Table" and "Edit Filter": the packet filter rules of the working
 // filter list and the action for every packet no rule matches.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-interface side of a full reconfiguration by firmware download:
 // it starts the download with the pending parameters and the tables that go
 // with them, runs the progress window until the router reports back (or an

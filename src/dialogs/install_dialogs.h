@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plugs the configuration dialogs (line targets, network configuration, filters, routes, router
 // configuration, passwords, firmware selection and download progress) into the main window's dialog
 // hooks.

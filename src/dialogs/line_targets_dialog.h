@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Line Targets": the editing hub for the registered router's line targets,
 // routes and filters. OK writes the differences of all three working lists
 // to the router; Cancel restores them from the saved copies. Its "&File"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list boxes of the configuration dialogs: a row of header labels over
 // a list whose tab-separated rows are drawn at the headers' tab stops.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Network Configuration": the editor of one line target. It edits a set
 // of values and never touches the lists; the Line Targets dialog loads a
 // record into it and stores the values back after OK.

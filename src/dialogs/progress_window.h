@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window that shows a firmware download: an information icon, one
 // message line and the block progress bar. The user cannot close it; it
 // ends only when the download ends (Finish).

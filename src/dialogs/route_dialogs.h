@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Routing Table" and "Edit Route": the static routes of the working route
 // list, edited in place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Router Configuration": the router's own address, net mask, phone
 // number, operating mode and firmware version, with "&Change Firmware" and
 // "&Change Password". The result is a new RouterParameters that the main

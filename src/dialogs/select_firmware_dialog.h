@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Select Firmware": the firmware versions present for one D-channel
 // protocol, newest first, with the current one selected. OK is usable only
 // while a line is selected; a double-click acts as OK.

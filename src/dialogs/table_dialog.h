@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table editors ("Filter Table", "Routing Table") and their entry
 // editors ("Edit Filter", "Edit Route"), which work alike: a router name
 // over a numbered list with Open, Add, Delete and Close beside it; an entry

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accounting counters as comma-separated values: a header row, then one
 // row per line target in list order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accounting Data: the counters the registered router keeps per line
 // target, read when the dialog opens and again by "&Read and Reset", which
 // also makes the router reset them. "&Export..." saves the counters last

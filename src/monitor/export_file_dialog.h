@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the monitoring dialogs ask for a file name, so that tests
 // give the answer instead of a modal file dialog.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plugs the monitoring dialogs (line status, accounting data, router overview) into the main
 // window's dialog hooks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line Status: the live state of the router's two B-channels, with the
 // commands to dial a line target and to clear a channel.
 //

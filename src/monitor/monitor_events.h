@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WM_ROUTER_MONITOR: how a monitoring dialog learns that a result is ready.
 //
 // The protocol's callbacks never touch a dialog; they store their result in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MonitorHandOver: the one place where the protocol's monitoring callbacks
 // leave their results for the monitoring dialog that is open.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RegistrationWatch: tells a monitoring dialog that the registration it
 // works on has ended. A failed request (time-out, busy, send error) ends
 // the registration through the main window's error handling, which posts

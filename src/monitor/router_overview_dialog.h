@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Router Overview: one paragraph per router of the list, with its firmware
 // and the state of both B-channels, from the broadcast overview query.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The choice of the line target to dial from the Line Status dialog.
 //
 // The Line Status dialog asks a chooser, so the real "Setup Connection"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the protocol, the network scan and the router overview query.
 #include "protocol/router_protocol.h"
 

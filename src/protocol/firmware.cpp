@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware images: loading them and embedding a configuration in them.
 #include <cstring>
 

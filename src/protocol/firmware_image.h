@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware images: loading, and writing the router's configuration into
 // the reserved area of an image before it is sent to the router's loader.
 //

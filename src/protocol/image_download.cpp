@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The firmware download: the registered router restarts into its loader
 // when the image carries tables, the loader is offered the image, takes it
 // block by block and restarts the router.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ImageDownload: the firmware download behind RouterProtocol. It loads the
 // image for the router's parameters, embeds the configuration in it, has a
 // registered router restart into its loader when tables go with the image,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An in-memory IPv4 network for tests: the tool's socket and scripted
 // routers exchange datagrams without touching the operating system.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line monitoring and connection control.
 #include "protocol/router_protocol.h"
 

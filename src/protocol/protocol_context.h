@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ProtocolContext: what the parts behind RouterProtocol share. The transport
 // and the numbered request layer on top of it, the workstation settings,
 // the protocol tables and the address service, and the state machine's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Registration with its password challenge, deregistration, and the two
 // single-answer parameter requests: the password change and the parameter
 // write.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RouterProtocol's construction, the dispatcher that hands each message to
 // its handler, the rules by which a handler's result or a silent router ends
 // a registration, and the operations the table transfer and the firmware

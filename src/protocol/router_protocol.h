@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RouterProtocol: everything the tool says to Tarnex routers over UDP port
 // 1532, in one object per process. It is the one door to the protocol: the
 // transport with its timer slots, the numbered request layer, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/router_rules.h"
 
 #include "config/string_table.h"

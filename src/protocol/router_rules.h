@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every front end makes of the protocol's reports, so that the desktop
 // tool and tarcfg-cli say the same thing: the message of a network error,
 // the message of a refused registration, and the router parameters an

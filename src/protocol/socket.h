@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The datagram socket the transport talks through.
 //
 // The real one is a POSIX UDP socket (UdpSocket); tests and the GUI tests

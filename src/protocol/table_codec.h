@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wire layouts of the router's table entries and parameters, and the
 // difference walk that decides which entries a write sends.
 //

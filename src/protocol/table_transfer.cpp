@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the router's tables entry by entry, writing back the differences
 // and reading the accounting counters.
 #include "protocol/table_transfer.h"

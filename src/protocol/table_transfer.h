@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TableTransfer: the table chains behind RouterProtocol. It reads a table
 // entry by entry, writes back the differences between an edited and a saved
 // list, reads the accounting counters line target by line target, and runs

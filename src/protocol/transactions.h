@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The numbered request layer over the transport.
 //
 // Every message starts with a 2-byte command and a 2-byte sequence number,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The lowest layer of the router protocol: one datagram socket shared by
 // all traffic with all routers, the filtered receive path, and ten one-shot
 // countdown slots driven by a one-second tick.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bounds-checked readers and writers for datagrams and firmware images.
 //
 // Router messages are big-endian; the configuration records inside a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box: program icon, product name and version line, OK.
 #pragma once
 

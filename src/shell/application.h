@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and shutdown of the desktop application.
 //
 // Start-up runs once, in this order: networking check, settings, the

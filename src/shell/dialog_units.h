@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dialog units: the layout unit of the window templates, a quarter of the
 // dialog font's average character width horizontally and an eighth of its
 // height vertically. Positions given in dialog units become pixels here.

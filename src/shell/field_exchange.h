@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The field helpers every dialog uses: moving address, phone, service,
 // number and text fields between the controls and the values they stand
 // for, with the checks and messages of each kind; the tab stops of list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help window: the user guide, an HTML page from the resources.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarcfg: finds the Tarnex routers of the local network, registers with
 // one and edits its configuration.
 #include <QApplication>

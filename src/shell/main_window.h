@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: the list of routers on the local network, the
 // registration with one of them, and the buttons that open every other
 // window of the program.

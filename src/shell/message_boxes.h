@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the shell and the dialogs show a message box.
 //
 // The application shows real QMessageBox windows; the GUI tests put in a

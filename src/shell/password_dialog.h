@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The password prompt of a registration: "Enter Your &Password:", one
 // masked field of at most 10 characters, OK and Cancel.
 #pragma once

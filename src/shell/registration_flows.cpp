@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's flows around a registration: registering with the
 // selected router (with its password prompt), loading its configuration,
 // deregistering, sending changed router parameters, and network errors.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure rules behind the router list and the registration flows: how a
 // scan answer becomes a list line, how a hardware address text is read
 // back, and which request a change of router parameters needs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/router_history.h"
 
 #include "config/string_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop tool's side of the configuration history: before anything is
 // written to the registered router, its configuration as last read is kept;
 // when that fails the user is told why and asked whether to write anyway.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The process-wide state of the desktop application, in one object that
 // the application creates once and hands to the main window and the
 // dialogs; tests make fresh ones.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // StaticText: the value field of the dialogs (router name, firmware version,
 // line-status values, download progress text).
 //

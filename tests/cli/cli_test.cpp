@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs tarcfg-cli as a user would and checks its output and exit status.
 #include <gtest/gtest.h>
 

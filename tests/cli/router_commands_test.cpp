@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router commands of tarcfg-cli run in-process against the emulator's
 // routers on a simulated network, the clock moved by hand.
 #include <stdlib.h>

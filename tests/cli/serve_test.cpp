@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `tarcfg-cli serve` without a network: the exposition format, and the
 // rounds of the collector against scripted routers on an in-memory network,
 // with the ticks and datagrams driven by hand.

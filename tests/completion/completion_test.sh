@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The bash completion of tarcfg-cli: sourced into a shell and asked as bash
 # asks it, with COMP_WORDS and COMP_CWORD set.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A save that is cut short by the death of the process must leave the file
 // as it was: the old configuration, byte for byte, or (once the rename has
 // happened) the whole new one, never a mixture or a truncated file.

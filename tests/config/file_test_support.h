@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the tests of the configuration files: a fresh directory per
 // test, whole-file reading and writing, and a capture of trace output.
 #pragma once

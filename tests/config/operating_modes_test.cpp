@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operating-mode table the dialogs, the .cfg writer, the reports and
 // tarcfg-cli share, and the router field checks next to it.
 #include <gtest/gtest.h>

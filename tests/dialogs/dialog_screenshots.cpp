@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves pictures of the configuration dialogs on sample data:
 //   dialog_screenshots [DIRECTORY]   (default docs/screenshots)
 // Run it on the offscreen platform; nothing goes to the network.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the dialog tests share: a file-dialog recorder, a registered shell
 // against an emulated router, and small helpers to find and read widgets.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Filter Table and Edit Filter: service texts, rows, positions and moves,
 // the rule limit, the validation order and the "All Remaining" hand-over.
 #include <QRadioButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Line Targets: rows and selections, the limit, the hand-over to the filter
 // and route editors, OK reaching the router with only the differences,
 // Cancel restoring every list, the file commands and Setup Connection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Network Configuration: defaults, protocol coupling, enabling rules, the
 // validation order and how records are loaded and stored.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Routing Table and Edit Route: rows, positions and moves, the route limit
 // and the validation order.
 #include "dialogs/route_dialogs.h"

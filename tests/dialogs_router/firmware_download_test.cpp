@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress bar's painting, the progress window, and full
 // reconfigurations by download against the emulated routers: a registered
 // router, a router still in its loader, the time-outs and unusable images.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Router Configuration, Change Password and Select Firmware on their own:
 // the operating modes the firmware files offer, the firmware text a mode
 // proposes, the validation order and the password rules.

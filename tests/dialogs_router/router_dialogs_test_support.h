@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The router dialog tests' fixture: the shell test's fresh context and
 // emulated routers, plus firmware files in the firmware directory.
 #pragma once

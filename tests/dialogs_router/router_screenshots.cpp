@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves pictures of Router Configuration on sample data and of the download
 // progress window at 50 % for the documentation:
 //   router_screenshots [DIRECTORY]   (default docs/screenshots)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarcfg-cli against tarnex-sim over real UDP. Runs inside the virtual LAN
 // (scripts/virtual-lan), which provides TARCFG_SETTINGS, TARNEX_SIM_STATE
 // and the demo network: .10 open, .11 password "secret", .12 held by

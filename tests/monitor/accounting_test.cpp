@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accounting Data against an emulated router: the text per line target,
 // Read and Reset, results after Close, and the CSV export.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Line Status dialog against an emulated router: what each report
 // shows, which buttons it enables, connection and disconnection on the
 // wire, and the end of monitoring on every way of closing.

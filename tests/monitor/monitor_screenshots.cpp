@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // monitor_screenshots: pictures of Line Status with a live connection, of
 // Accounting Data with counters read and of Router Overview with a finished
 // report, for the documentation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the monitoring tests share: a registered main window with the
 // monitoring dialogs installed, a scripted line-target chooser and file
 // dialog, and raw reports as a router sends them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Router Overview against emulated and scripted routers: the scanning
 // text, one block per answering router, silent routers, firmware texts,
 // duplicate answers, and closing before the end.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages as a user gets them: builds them from a build tree with
 # cpack (into a folder of its own), installs them into a scratch root with a
 # fresh dpkg database, and checks the control fields, the files and their

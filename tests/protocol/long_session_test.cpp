@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One protocol object through a long session against routers that behave
 // as real ones do: they number their messages from 1 again after every
 // restart, go silent, and get deregistered while a request is in flight.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tool and scripted routers on one in-memory network, with ticks and
 // datagrams driven by hand.
 #pragma once

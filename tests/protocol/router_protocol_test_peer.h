@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // RouterProtocolTestPeer: lets the protocol's tests drive the dispatcher's
 // rules directly and look at the layers below RouterProtocol, which its
 // public interface keeps to itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared field helpers, the StaticText control and the list rules.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which user guide the Help menu opens: the page installed beside the
 // program when there is one, else the copy built into the program.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window through a session as a user lives it, in one process:
 // the scan painted from the first moment, registering again after
 // deregistering, and leaving while a request is still on its way.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against emulated routers: what the scan puts in the list,
 // which commands each state enables, and the menu commands.
 #include <gtest/gtest.h>

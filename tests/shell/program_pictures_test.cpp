@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program icon and the main window's picture are the program's own PNG
 // resources, not the stand-ins drawn when a picture cannot be read.
 #include <gtest/gtest.h>

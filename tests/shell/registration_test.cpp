@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registration flows of the main window against emulated routers:
 // registering with and without password, refusals, loading, errors,
 // deregistration, router-parameter changes and shutdown.

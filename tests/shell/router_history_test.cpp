@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Router Configuration's parameter and password writes keep the router's
 // configuration in the history first; without history nothing is sent
 // unless the user agrees.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the GUI tests share: a message-box recorder, the emulated routers on
 // the in-memory network, a fresh shell per test, and helpers that drive
 // ticks, datagrams and posted events by hand.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: the command line and the protocol definition file.
 #include <gtest/gtest.h>
 

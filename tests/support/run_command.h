@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a program through the shell as a user would, for the tests that
 // check tarcfg-cli's output and exit status.
 #pragma once

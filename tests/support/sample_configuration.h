@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records for tests and sample pictures, built from the few fields a test
 // cares about; every other field keeps its default.
 //

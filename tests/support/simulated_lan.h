@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool's socket on a LAN whose routers are played in-process by
 // tarnex-sim's router logic (tarnex_sim::Network), with a clock that moves
 // only when the test moves it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bounds-checked byte readers and writers for datagrams and firmware images.
 // Reading past the end never touches memory outside the buffer: the reader
 // marks itself as failed and returns zeros, so callers check ok() once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that change the emulated network from outside while it runs
 // (tarnex-sim --control): power cycles and pulled cables.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Firmware images: the synthetic images the emulator creates for demos, and
 // the configuration records a loaded image carries for the router to apply.
 #pragma once

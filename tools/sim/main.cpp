@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarnex-sim: plays the routers of a router file on a UDP socket.
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The routers of one emulated network, seen from the routers' side.
 //
 // Network is fed with datagrams (sender, destination, bytes) and a clock in

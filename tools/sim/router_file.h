@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the description of the emulated routers (format: README.md).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The configuration a router holds, and the UDP encodings of its table entries.
 #pragma once
 

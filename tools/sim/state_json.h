@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulator's state as JSON, for tests that check what the tool did.
 #pragma once
 

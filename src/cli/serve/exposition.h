@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Prometheus text exposition format, version 0.0.4: metric families
 // with their HELP and TYPE lines and samples with escaped label values.
 // Plain data in, text out; no network, no clock.

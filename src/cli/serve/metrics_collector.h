@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MetricsCollector: the rounds of `tarcfg-cli serve` and the metrics they
 // leave behind.
 //
