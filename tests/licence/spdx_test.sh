@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every source file says its licence in its first lines.
 #   spdx_test.sh SOURCE_DIR
 set -u
