@@ -325,7 +325,7 @@ void MainWindow::OnSelectionChanged() {
     if (const RouterEntry* entry = context_.routers->NodeAt(selected.selectedIndex)) {
       selected.routerAddressText = entry->displayName;
       selected.hardwareAddressText = entry->hardwareAddress;
-      ParseHardwareAddress(entry->hardwareAddress, selected.hardwareAddress);
+      ParseListedHardwareAddress(entry->hardwareAddress, selected.hardwareAddress);
     }
   } else {
     selected.selectedIndex = 0;

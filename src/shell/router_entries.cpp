@@ -11,7 +11,7 @@ std::string RouterDisplayName(std::uint32_t routerAddress, AddressService& addre
   return RouterDisplayName(addresses, routerAddress);
 }
 
-bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out) {
+bool ParseListedHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out) {
   out.fill(0);
   // Only the list's own form, pairs joined by '-'.
   if (text.find(':') != std::string_view::npos)

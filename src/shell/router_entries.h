@@ -22,8 +22,9 @@ inline constexpr const char* kNoAddressName = "---------";
 std::string RouterDisplayName(std::uint32_t routerAddress, AddressService& addresses);
 // "00-60-1a-10-00-01" (defined with the shared report texts, reports.cpp).
 std::string FormatHardwareAddress(const HardwareAddress& hardware);
-// Six hexadecimal pairs; false (and zeros) when the text is not one.
-bool ParseHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out);
+// The list's own form only, six hexadecimal pairs joined by "-"; false (and
+// zeros) otherwise. ParseHardwareAddress (reports.h) also takes ":".
+bool ParseListedHardwareAddress(std::string_view text, std::array<std::uint8_t, 6>& out);
 
 // " hw\tname " for a free router or one this host holds, "(hw\tname)" for
 // a router another host holds.
