@@ -1,6 +1,5 @@
 #include "session.h"
 
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -85,11 +84,11 @@ bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
       protocol_->OnTimerTick();
       continue;
     }
+    // The wait for the next datagram is the receive itself: no poll before
+    // it, one system call fewer per exchange.
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now).count();
-    pollfd fd{protocol_->socketDescriptor(), POLLIN, 0};
-    const int ready = ::poll(&fd, 1, static_cast<int>(wait) + 1);
-    if (ready > 0 && (fd.revents & POLLIN))
-      protocol_->OnDatagramReady();
+    (void)socket_.SetReceiveWait(static_cast<int>(wait) + 1);
+    protocol_->OnDatagramReady();
   }
   return true;
 }

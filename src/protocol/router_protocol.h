@@ -357,6 +357,12 @@ class RouterProtocol {
     return transactions_.SendRequest(destination, commandWord, payload, numbered,
                                      std::move(completion));
   }
+  int Send(std::uint32_t destination, std::uint16_t commandWord, std::span<const std::uint8_t> head,
+           std::span<const std::uint8_t> body, bool numbered,
+           Transactions::CompletionCallback completion = nullptr) {
+    return transactions_.SendRequest(destination, commandWord, head, body, numbered,
+                                     std::move(completion));
+  }
   void ReportError(int code) {
     if (error_) {
       ErrorCallback error = error_;

@@ -53,11 +53,12 @@ void RouterProtocol::StartTableRead(std::uint8_t type, int count) {
 }
 
 void RouterProtocol::SendReadRequest() {
-  WireWriter payload;
-  payload.U8(transfer_.tableType).U16(static_cast<std::uint16_t>(transfer_.expectedIndex));
+  const auto index = static_cast<std::uint16_t>(transfer_.expectedIndex);
+  const std::uint8_t payload[3] = {transfer_.tableType, static_cast<std::uint8_t>(index >> 8),
+                                   static_cast<std::uint8_t>(index & 0xFF)};
   expectedAnswer_ = command::kTableEntry;
   state_ = ProtocolState::Transferring;
-  Send(registered_, command::kReadTableEntry, payload.bytes(), true);
+  Send(registered_, command::kReadTableEntry, payload, true);
 }
 
 void RouterProtocol::FinishTableRead() {

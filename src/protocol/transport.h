@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "socket.h"
 
@@ -19,7 +21,13 @@ namespace tarcfg {
 
 inline constexpr std::uint16_t kRouterPort = 1532;
 inline constexpr std::size_t kReceiveLimit = 500;
+// Datagrams taken from the socket at once (where the socket can).
+inline constexpr std::size_t kReceiveBatch = 8;
+// Datagrams collected while received ones are handled, sent at once.
+inline constexpr std::size_t kSendBatch = 8;
 inline constexpr int kTimerSlotCount = 10;
+
+using Bytes = std::vector<std::uint8_t>;
 
 // OpenTransport results.
 inline constexpr int kTransportOpened = 0;
@@ -44,7 +52,13 @@ class Transport {
   bool isOpen() const { return open_; }
 
   // 0 when the datagram was handed to the socket, 1 on a socket error.
+  // While received datagrams are handled, on a socket that sends in
+  // batches, the datagram is only collected (0): everything the handlers
+  // send leaves in one batch when they are done (an acknowledgement and the
+  // next request together), and a send that fails then is reported to the
+  // send-failure handler instead.
   int SendDatagram(std::uint32_t destination, std::span<const std::uint8_t> bytes);
+  void SetSendFailureHandler(std::function<void()> handler) { sendFailure_ = std::move(handler); }
 
   // 0 accepts every sender; otherwise only `address` gets through.
   void SetPeerFilter(std::uint32_t address) { peerFilter_ = address; }
@@ -71,7 +85,8 @@ class Transport {
     return static_cast<bool>(slots_[static_cast<std::size_t>(index)].callback);
   }
 
-  // Receives one datagram and hands it upward unless a check drops it.
+  // Receives what is waiting (one datagram, or a batch where the socket
+  // can) and hands each upward unless a check drops it.
   void OnDatagramReady();
   // Runs the ten slots, 0 to 9.
   void OnTimerTick();
@@ -94,7 +109,17 @@ class Transport {
   ReceiveHandler handler_;
   std::array<Slot, kTimerSlotCount> slots_{};
   std::uint64_t nextSerial_ = 0;
-  std::array<std::uint8_t, kReceiveLimit> buffer_{};
+  void Handle(const ReceivedDatagram& received, std::array<std::uint8_t, kReceiveLimit>& buffer);
+  void Flush();
+
+  std::array<std::array<std::uint8_t, kReceiveLimit>, kReceiveBatch> buffers_{};
+  // Collected sends; the buffers keep their capacity, so collecting
+  // allocates nothing once they have grown.
+  bool collecting_ = false;
+  std::size_t held_ = 0;
+  std::array<Bytes, kSendBatch> heldBytes_;
+  std::array<std::uint32_t, kSendBatch> heldDestinations_{};
+  std::function<void()> sendFailure_;
 };
 
 }  // namespace tarcfg
