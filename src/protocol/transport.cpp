@@ -44,7 +44,7 @@ void Transport::Flush() {
   if (count == 0)
     return;
   std::array<OutgoingDatagram, kSendBatch> datagrams;
-  std::array<int, kSendBatch> results{};
+  std::array<int, kSendBatch> results;
   for (std::size_t i = 0; i < count; ++i)
     datagrams[i] = OutgoingDatagram{heldDestinations_[i], port_, heldBytes_[i]};
   socket_.SendBatch(std::span(datagrams.data(), count), std::span(results.data(), count));
