@@ -187,6 +187,10 @@ class RouterProtocol {
   // --- Event entry points, driven by the front end ---------------------
   void OnDatagramReady() { transport_.OnDatagramReady(); }
   void OnTimerTick();
+  // From inside a callback that is about to block (a password prompt): what
+  // the protocol has sent while handling the current datagrams, collected
+  // to leave together, goes out now (see Transport::SendDatagram).
+  void FlushSends() { transport_.Flush(); }
   // Watch this for read readiness (QSocketNotifier, poll); -1 in memory.
   int socketDescriptor() const { return transport_.descriptor(); }
 

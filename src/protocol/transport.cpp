@@ -93,18 +93,30 @@ void Transport::CancelTimerSlot(int index) {
 }
 
 void Transport::OnDatagramReady() {
+  if (batchNext_ < batchCount_) {
+    // Called from a handler with the batch unfinished: its datagrams come
+    // first, and nothing new may be received into their buffers.
+    HandleBatch();
+    return;
+  }
   // What a handler may read ends with its datagram.
   for (auto& buffer : buffers_)
     MarkBytesReadable(buffer.data(), buffer.size());
   std::array<std::span<std::uint8_t>, kReceiveBatch> buffers;
   for (std::size_t i = 0; i < kReceiveBatch; ++i)
     buffers[i] = buffers_[i];
-  std::array<ReceivedDatagram, kReceiveBatch> received;
-  const std::size_t count = socket_.ReceiveBatch(buffers, received);
+  batchNext_ = 0;
+  batchCount_ = socket_.ReceiveBatch(buffers, received_);
+  HandleBatch();
+}
+
+void Transport::HandleBatch() {
   // Sends of the handlers leave together after the last (see SendDatagram).
   collecting_ = socket_.sendsInBatches();
-  for (std::size_t i = 0; i < count; ++i)
-    Handle(received[i], buffers_[i]);
+  while (batchNext_ < batchCount_) {
+    const std::size_t i = batchNext_++;
+    Handle(received_[i], buffers_[i]);
+  }
   collecting_ = false;
   Flush();
 }

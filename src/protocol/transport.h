@@ -59,6 +59,9 @@ class Transport {
   // send-failure handler instead.
   int SendDatagram(std::uint32_t destination, std::span<const std::uint8_t> bytes);
   void SetSendFailureHandler(std::function<void()> handler) { sendFailure_ = std::move(handler); }
+  // Sends what has been collected so far at once; for a handler about to
+  // block (a password prompt), so that its acknowledgement does not wait.
+  void Flush();
 
   // 0 accepts every sender; otherwise only `address` gets through.
   void SetPeerFilter(std::uint32_t address) { peerFilter_ = address; }
@@ -86,7 +89,9 @@ class Transport {
   }
 
   // Receives what is waiting (one datagram, or a batch where the socket
-  // can) and hands each upward unless a check drops it.
+  // can) and hands each upward unless a check drops it. Called again from
+  // inside a handler, it first goes on with the datagrams of the batch not
+  // yet handled, in their order, and receives nothing new.
   void OnDatagramReady();
   // Runs the ten slots, 0 to 9.
   void OnTimerTick();
@@ -110,9 +115,12 @@ class Transport {
   std::array<Slot, kTimerSlotCount> slots_{};
   std::uint64_t nextSerial_ = 0;
   void Handle(const ReceivedDatagram& received, std::array<std::uint8_t, kReceiveLimit>& buffer);
-  void Flush();
+  void HandleBatch();
 
   std::array<std::array<std::uint8_t, kReceiveLimit>, kReceiveBatch> buffers_{};
+  std::array<ReceivedDatagram, kReceiveBatch> received_{};
+  std::size_t batchCount_ = 0;  // datagrams of the batch received
+  std::size_t batchNext_ = 0;   // the next of them to hand upward
   // Collected sends; the buffers keep their capacity, so collecting
   // allocates nothing once they have grown.
   bool collecting_ = false;

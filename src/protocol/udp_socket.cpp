@@ -114,7 +114,8 @@ int UdpSocket::SetReceiveWait(int milliseconds) {
 std::size_t UdpSocket::ReceiveBatch(std::span<const std::span<std::uint8_t>> buffers,
                                     std::span<ReceivedDatagram> received) {
   constexpr std::size_t kLargestBatch = 16;
-  const std::size_t count = std::min({buffers.size(), received.size(), kLargestBatch});
+  const std::size_t count =
+      std::min({buffers.size(), received.size(), waitMs_ > 0 ? kLargestBatch : 1});
   if (fd_ < 0 || count == 0)
     return 0;
   // Only the entries used are set: clearing whole arrays per call cost more

@@ -25,11 +25,16 @@ class UdpSocket : public DatagramSocket {
              std::span<const std::uint8_t> bytes) override;
   ReceivedDatagram ReceiveFrom(std::span<std::uint8_t> buffer) override;
   int descriptor() const override { return fd_; }
-  // One recvmmsg for the whole batch.
+  // Batches belong to a front end that runs its own loop (a receive wait
+  // was set, see SetReceiveWait): then one recvmmsg takes every waiting
+  // datagram and sends are collected for one sendmmsg. Under an event loop
+  // (no receive wait) a call takes one datagram and every send leaves at
+  // once, as that loop may run nested in a handler (a modal box) and must
+  // neither find the datagrams of an unfinished batch nor wait for sends
+  // held by it.
   std::size_t ReceiveBatch(std::span<const std::span<std::uint8_t>> buffers,
                            std::span<ReceivedDatagram> received) override;
-  // One sendmmsg for the whole batch.
-  bool sendsInBatches() const override { return true; }
+  bool sendsInBatches() const override { return waitMs_ > 0; }
   void SendBatch(std::span<const OutgoingDatagram> datagrams, std::span<int> results) override;
 
   // For a front end without an event loop of its own (tarcfg-cli): the next

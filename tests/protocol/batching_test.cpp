@@ -169,6 +169,45 @@ TEST_F(BatchingTest, MoreSendsThanABatchHoldsLeaveInSeveralBatchesInOrder) {
     EXPECT_EQ(atRouter[i].payload, Bytes{static_cast<std::uint8_t>(i)});
 }
 
+TEST_F(BatchingTest, HandlerThatRunsTheLoopAgainGetsTheRestOfTheBatchFirst) {
+  // A handler that runs a nested event loop (a modal box) must neither lose
+  // the datagrams behind its own nor see them overwritten by new ones.
+  FromRouter(0x3031, 0, Bytes{1});
+  FromRouter(0x3031, 0, Bytes{2});
+  FromRouter(0x3031, 0, Bytes{3});
+  onDelivered = [this] {
+    onDelivered = nullptr;
+    FromRouter(0x3031, 0, Bytes{4});  // arrives while the first is handled
+    transport.OnDatagramReady();
+  };
+  transport.OnDatagramReady();
+  ASSERT_EQ(delivered.size(), 3u);
+  for (std::uint8_t i = 0; i < 3; ++i)
+    EXPECT_EQ(delivered[i].payload, Bytes{static_cast<std::uint8_t>(i + 1)});
+  EXPECT_EQ(socket.receiveCalls, std::vector<std::size_t>{3});
+  transport.OnDatagramReady();
+  ASSERT_EQ(delivered.size(), 4u);
+  EXPECT_EQ(delivered[3].payload, Bytes{4});
+}
+
+TEST_F(BatchingTest, FlushInsideAHandlerSendsTheAcknowledgementAtOnce) {
+  ASSERT_EQ(transactions.SendRequest(kRouterAddress, 0x1001, Bytes{}, true), 1);
+  FromRouter(kAcknowledgeCommand, 0, Bytes{0, 1});
+  // A numbered message the handler answers only after a prompt.
+  onDelivered = [this] {
+    onDelivered = nullptr;
+    transport.Flush();
+    EXPECT_EQ(atRouter.size(), 2u);  // the acknowledgement is out already
+    transactions.SendRequest(kRouterAddress, 0x3004, Bytes{9}, true);
+  };
+  FromRouter(0x1004, 5, Bytes{0, 1});
+  transport.OnDatagramReady();
+  EXPECT_EQ(socket.batches, (std::vector<std::size_t>{1, 1}));
+  ASSERT_EQ(atRouter.size(), 3u);
+  EXPECT_EQ(atRouter[1].command, kAcknowledgeCommand);
+  EXPECT_EQ(atRouter[2].command, 0x3004);
+}
+
 // --- UdpSocket on loopback ---------------------------------------------------
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
@@ -181,6 +220,9 @@ TEST(UdpSocketBatch, TakesEveryWaitingDatagramWithOneCall) {
     ASSERT_EQ(sender.SendTo(kLoopback, receiver.boundPort(), Bytes(10 * i, i)), 0);
   pollfd watch{receiver.descriptor(), POLLIN, 0};
   ASSERT_EQ(::poll(&watch, 1, 5000), 1);
+  // A front end with a loop of its own: batches.
+  ASSERT_EQ(receiver.SetReceiveWait(5000), 0);
+  EXPECT_TRUE(receiver.sendsInBatches());
   std::array<std::array<std::uint8_t, 500>, 4> storage{};
   std::array<std::span<std::uint8_t>, 4> buffers;
   for (std::size_t i = 0; i < buffers.size(); ++i)
@@ -195,6 +237,28 @@ TEST(UdpSocketBatch, TakesEveryWaitingDatagramWithOneCall) {
     EXPECT_EQ(storage[i][0], i + 1);
   }
   // Nothing left, and no wait asked for: back at once with none.
+  ASSERT_EQ(receiver.SetReceiveWait(0), 0);
+  EXPECT_EQ(receiver.ReceiveBatch(buffers, received), 0u);
+}
+
+TEST(UdpSocketBatch, UnderAnEventLoopTakesOneDatagramPerCallAndSendsAtOnce) {
+  UdpSocket receiver, sender;
+  ASSERT_EQ(receiver.Open(0), 0);
+  ASSERT_EQ(sender.Open(0), 0);
+  EXPECT_FALSE(receiver.sendsInBatches());
+  for (std::uint8_t i = 1; i <= 2; ++i)
+    ASSERT_EQ(sender.SendTo(kLoopback, receiver.boundPort(), Bytes(4, i)), 0);
+  pollfd watch{receiver.descriptor(), POLLIN, 0};
+  ASSERT_EQ(::poll(&watch, 1, 5000), 1);
+  std::array<std::array<std::uint8_t, 500>, 4> storage{};
+  std::array<std::span<std::uint8_t>, 4> buffers;
+  for (std::size_t i = 0; i < buffers.size(); ++i)
+    buffers[i] = storage[i];
+  std::array<ReceivedDatagram, 4> received{};
+  ASSERT_EQ(receiver.ReceiveBatch(buffers, received), 1u);
+  EXPECT_EQ(storage[0][0], 1);
+  ASSERT_EQ(receiver.ReceiveBatch(buffers, received), 1u);
+  EXPECT_EQ(storage[0][0], 2);
   EXPECT_EQ(receiver.ReceiveBatch(buffers, received), 0u);
 }
 
