@@ -25,11 +25,10 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
     return kExitFile;
   }
   RouterSession session(context);
-  if (!session.Open())
+  const auto scanned = session.OpenAndScan();
+  if (!scanned)
     return kExitRefused;
-  const auto routers = session.Scan();
-  if (session.failed())
-    return kExitRefused;
+  const auto& routers = *scanned;
   if (routers.empty()) {
     PrintError(LoadString(1016));
     return kExitRefused;

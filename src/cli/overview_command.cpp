@@ -18,11 +18,10 @@ int OverviewCommand::Execute(CliContext& context, const QCommandLineParser& pars
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
   RouterSession session(context);
-  if (!session.Open())
+  const auto scanned = session.OpenAndScan();
+  if (!scanned)
     return kExitRefused;
-  const auto routers = session.Scan();
-  if (session.failed())
-    return kExitRefused;
+  const auto& routers = *scanned;
 
   // Only the first answer of each router counts, matched by its name text.
   std::map<std::string, OverviewAnswer> answers;

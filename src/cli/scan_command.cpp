@@ -51,11 +51,10 @@ int ScanCommand::Execute(CliContext& context, const QCommandLineParser& parser) 
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
   RouterSession session(context);
-  if (!session.Open())
+  const auto scanned = session.OpenAndScan();
+  if (!scanned)
     return kExitRefused;
-  const auto routers = session.Scan();
-  if (session.failed())
-    return kExitRefused;
+  const auto& routers = *scanned;
   CacheScan(routers);
   const std::uint32_t own = context.settings().ownAddress;
   if (parser.isSet("json")) {

@@ -83,6 +83,15 @@ void RouterSession::RunFor(double seconds) {
   RunUntil([&] { return driver.NowMs() >= end; }, static_cast<int>(seconds) + 5);
 }
 
+std::optional<std::vector<FoundRouter>> RouterSession::OpenAndScan() {
+  if (!Open())
+    return std::nullopt;
+  std::vector<FoundRouter> routers = Scan();
+  if (failed())
+    return std::nullopt;
+  return routers;
+}
+
 std::vector<FoundRouter> RouterSession::Scan() {
   std::vector<FoundRouter> routers;
   bool ended = false;

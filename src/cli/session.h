@@ -43,6 +43,8 @@ class RouterSession {
 
   // One scan of the network; routers in the order the main window lists them.
   std::vector<FoundRouter> Scan();
+  // Open, then Scan: nothing when either failed (its message is printed).
+  std::optional<std::vector<FoundRouter>> OpenAndScan();
   // The first router of a scan that `matches`. A scan's queries and answers
   // travel unacknowledged, so a router counts as absent only after three
   // scans without its answer.
