@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The router protocol on a real UDP socket, driven the way tarcfg-cli drives
-// it: poll on the socket until the next one-second tick, one
-// OnDatagramReady per readable socket, OnTimerTick once a second. The
+// it: OnDatagramReady in a loop, its receive waiting up to the next
+// one-second tick (UdpSocket::SetReceiveWait, no poll), OnTimerTick once a
+// second. The
 // settings come from $TARCFG_SETTINGS, as the tools read them. The socket
 // notes when each request of a watched kind leaves, so a benchmark can take
 // the time of every single exchange of a transfer.
 #pragma once
-
-#include <poll.h>
 
 #include <filesystem>
 #include <functional>
@@ -39,11 +38,26 @@ class TimedSocket : public tarcfg::DatagramSocket {
     return socket_.ReceiveFrom(buffer);
   }
   int descriptor() const override { return socket_.descriptor(); }
+  std::size_t ReceiveBatch(std::span<const std::span<std::uint8_t>> buffers,
+                           std::span<tarcfg::ReceivedDatagram> received) override {
+    return socket_.ReceiveBatch(buffers, received);
+  }
+  bool sendsInBatches() const override { return socket_.sendsInBatches(); }
+  void SendBatch(std::span<const tarcfg::OutgoingDatagram> datagrams,
+                 std::span<int> results) override {
+    for (const tarcfg::OutgoingDatagram& datagram : datagrams)
+      if (datagram.bytes.size() >= 2 && (datagram.bytes[0] << 8 | datagram.bytes[1]) == watched_)
+        sent_.push_back(NowNs());
+    socket_.SendBatch(datagrams, results);
+  }
+  int SetReceiveWait(int milliseconds) { return socket_.SetReceiveWait(milliseconds); }
 
   void Watch(std::uint16_t command) {
     watched_ = command;
     sent_.clear();
+    sent_.reserve(1 << 16);  // no allocation while a transfer is measured
   }
+  std::size_t watchedSends() const { return sent_.size(); }
   // Microseconds from each watched send to the next.
   std::vector<double> Intervals() const {
     std::vector<double> out;
@@ -107,10 +121,8 @@ class ProtocolDriver {
         protocol_->OnTimerTick();
         continue;
       }
-      pollfd fd{protocol_->socketDescriptor(), POLLIN, 0};
-      const int ready = ::poll(&fd, 1, static_cast<int>((nextTick - now) / 1000000) + 1);
-      if (ready > 0 && (fd.revents & POLLIN))
-        protocol_->OnDatagramReady();
+      (void)socket_.SetReceiveWait(static_cast<int>((nextTick - now) / 1000000) + 1);
+      protocol_->OnDatagramReady();
     }
     return true;
   }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What moves tarcfg-cli's router protocol on: a clock and a wait for
-// datagrams. The real driver polls the socket's descriptor against the
+// datagrams. The real driver waits in the socket's own receive against the
 // steady clock; tests drive a simulated network's clock by hand instead.
 #pragma once
 
@@ -8,7 +8,8 @@
 
 namespace tarcfg {
 class RouterProtocol;
-}
+class UdpSocket;
+}  // namespace tarcfg
 
 namespace tarcfg::cli {
 
@@ -22,11 +23,18 @@ class Driver {
   virtual void Wait(RouterProtocol& protocol, std::int64_t untilMs) = 0;
 };
 
-// The steady clock and poll(2) on the protocol's socket descriptor.
-class PollDriver : public Driver {
+// The steady clock and the socket's receive, which waits for the first
+// datagram itself (UdpSocket::SetReceiveWait): no poll(2) before it, one
+// system call fewer per exchange, and what arrived together is taken and
+// answered together.
+class ReceiveDriver : public Driver {
  public:
+  explicit ReceiveDriver(UdpSocket& socket) : socket_(socket) {}
   std::int64_t NowMs() override;
   void Wait(RouterProtocol& protocol, std::int64_t untilMs) override;
+
+ private:
+  UdpSocket& socket_;
 };
 
 }  // namespace tarcfg::cli

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   for (auto& command : AllCommands()) {
     if (command->name() == args[i]) {
       tarcfg::UdpSocket socket;
-      tarcfg::cli::PollDriver driver;
+      tarcfg::cli::ReceiveDriver driver(socket);
       return command->Run(settings, args.mid(i), socket, driver);
     }
   }

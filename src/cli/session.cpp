@@ -216,6 +216,8 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
                                          });
             break;
           case RegistrationKind::PasswordRequested: {
+            // The challenge's acknowledgement must not wait for the typing.
+            protocol_->FlushSends();
             password_ = AskPassword(passwordOption);
             if (!password_) {
               protocol_->AbandonPasswordPrompt();

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// RouterSession: the router protocol driven by a poll loop, with the steps
+// RouterSession: the router protocol driven by a loop of its own, with the steps
 // every network command shares: scan, resolve a router argument, register
 // (answering a password challenge), read the configuration, deregister.
 #pragma once

@@ -40,10 +40,21 @@ bool ParseDottedQuad(std::string_view text, std::uint32_t* value) {
 }
 
 std::string DottedQuad(std::uint32_t value) {
+  // Digit by digit: snprintf took some 1800 instructions per address, more
+  // than the rest of decoding a table entry that holds four of them.
   char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", (value >> 24) & 0xFF, (value >> 16) & 0xFF,
-                (value >> 8) & 0xFF, value & 0xFF);
-  return text;
+  char* end = text;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const std::uint32_t part = (value >> shift) & 0xFF;
+    if (part >= 100)
+      *end++ = static_cast<char>('0' + part / 100);
+    if (part >= 10)
+      *end++ = static_cast<char>('0' + part / 10 % 10);
+    *end++ = static_cast<char>('0' + part % 10);
+    if (shift > 0)
+      *end++ = '.';
+  }
+  return std::string(text, end);
 }
 
 void NameCache::InitialiseOnFirstUse() {

@@ -165,25 +165,28 @@ void ImageDownload::SendNextBlock(std::uint32_t destination) {
   // starts nothing.
   if (context_.state != ProtocolState::Downloading)
     return;
-  std::size_t remaining = image_.size() - blockOffset_;
-  WireWriter payload;
-  payload.U32(static_cast<std::uint32_t>(blockOffset_));
-  std::span<const std::uint8_t> image(image_);
+  const std::size_t remaining = image_.size() - blockOffset_;
+  const std::size_t length = remaining < kBlockSize ? remaining : kBlockSize;
+  // The block's offset, then its bytes straight from the image into the
+  // message: nothing else is built or copied per block.
+  const auto offset = static_cast<std::uint32_t>(blockOffset_);
+  const std::uint8_t head[4] = {
+      static_cast<std::uint8_t>(offset >> 24), static_cast<std::uint8_t>(offset >> 16),
+      static_cast<std::uint8_t>(offset >> 8), static_cast<std::uint8_t>(offset)};
+  const std::span<const std::uint8_t> body =
+      std::span<const std::uint8_t>(image_).subspan(blockOffset_, length);
+  blockOffset_ += length;
   if (remaining < kBlockSize) {
-    payload.Raw(image.subspan(blockOffset_, remaining));
-    blockOffset_ += remaining;
     if (progress_) {
       ProgressCallback progress = progress_;
       progress(100);
     }
     if (context_.state != ProtocolState::Downloading)
       return;
-    context_.Send(destination, command::kDownloadBlock, payload.bytes(), true,
+    context_.Send(destination, command::kDownloadBlock, head, body, true,
                   [this](std::uint32_t sender) { RequestRestart(sender); });
     return;
   }
-  payload.Raw(image.subspan(blockOffset_, kBlockSize));
-  blockOffset_ += kBlockSize;
   auto percent = static_cast<int>(static_cast<double>(blockOffset_) * 100.0 /
                                   static_cast<double>(image_.size()));
   if (percent != lastPercent_) {
@@ -196,7 +199,7 @@ void ImageDownload::SendNextBlock(std::uint32_t destination) {
       return;
   }
   // The acknowledgement sends the next block at once.
-  context_.Send(destination, command::kDownloadBlock, payload.bytes(), true,
+  context_.Send(destination, command::kDownloadBlock, head, body, true,
                 [this](std::uint32_t sender) { SendNextBlock(sender); });
 }
 

@@ -33,6 +33,14 @@ class ProtocolContext {
     return transactions.SendRequest(destination, commandWord, payload, numbered,
                                     std::move(completion));
   }
+  // The same with the payload in two parts, put together in the message
+  // itself (a firmware block: its offset, then the image's bytes).
+  int Send(std::uint32_t destination, std::uint16_t commandWord, std::span<const std::uint8_t> head,
+           std::span<const std::uint8_t> body, bool numbered,
+           Transactions::CompletionCallback completion = nullptr) {
+    return transactions.SendRequest(destination, commandWord, head, body, numbered,
+                                    std::move(completion));
+  }
   void ReportError(int code) {
     if (error) {
       RouterProtocol::ErrorCallback callback = error;

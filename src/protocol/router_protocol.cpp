@@ -71,6 +71,10 @@ void RouterProtocol::OnDatagramReady() {
   context_->transport.OnDatagramReady();
 }
 
+void RouterProtocol::FlushSends() {
+  context_->transport.Flush();
+}
+
 int RouterProtocol::socketDescriptor() const {
   return context_->transport.descriptor();
 }

@@ -200,6 +200,10 @@ class RouterProtocol {
   // --- Event entry points, driven by the front end ---------------------
   void OnDatagramReady();
   void OnTimerTick();
+  // From inside a callback that is about to block (a password prompt): what
+  // the protocol has sent while handling the current datagrams, collected
+  // to leave together, goes out now (see Transport::SendDatagram).
+  void FlushSends();
   // Watch this for read readiness (QSocketNotifier, poll); -1 in memory.
   int socketDescriptor() const;
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "protocol/table_codec.h"
 
+#include <algorithm>
+#include <array>
+
 namespace tarcfg {
 
 namespace {
@@ -32,8 +35,16 @@ void WriteIdentification(WireWriter& out, std::string_view text) {
   }
 }
 
+// ZeroFilledCopy on the stack: a decoded answer allocates nothing of its own.
+template <std::size_t N>
+std::array<std::uint8_t, N> ZeroFilled(std::span<const std::uint8_t> data) {
+  std::array<std::uint8_t, N> copy{};
+  std::copy_n(data.begin(), std::min(data.size(), N), copy.begin());
+  return copy;
+}
+
 std::string JoinIdentification(std::span<const std::uint8_t> field) {
-  Bytes copy = ZeroFilledCopy(field, kIdentificationField);
+  auto copy = ZeroFilled<kIdentificationField>(field);
   std::size_t end = 0;
   while (end < copy.size() && copy[end] != 0)
     ++end;
@@ -112,7 +123,7 @@ LineTarget DecodeLineTarget(std::span<const std::uint8_t> payload, const WireCon
   LineTarget target;
   if (payload.size() <= kAnswerWithoutEntry)
     return target;
-  Bytes full = ZeroFilledCopy(payload, kLineTargetAnswerLength);
+  const auto full = ZeroFilled<kLineTargetAnswerLength>(payload);
   WireReader in(full, 3);
   target.tablePosition = in.U16();
   target.hostName = wire.addresses.FormatAddress(in.U32());
@@ -154,7 +165,7 @@ RouteEntry DecodeRoute(std::span<const std::uint8_t> payload, AddressService& ad
   RouteEntry route;
   if (payload.size() <= kAnswerWithoutEntry)
     return route;
-  Bytes full = ZeroFilledCopy(payload, kRouteAnswerLength);
+  const auto full = ZeroFilled<kRouteAnswerLength>(payload);
   WireReader in(full, 3);
   route.tablePosition = in.U16();
   route.netmask = addresses.FormatAddress(in.U32());
@@ -167,7 +178,7 @@ FilterEntry DecodeFilter(std::span<const std::uint8_t> payload, AddressService& 
   FilterEntry filter;
   if (payload.size() <= kAnswerWithoutEntry)
     return filter;
-  Bytes full = ZeroFilledCopy(payload, kFilterAnswerLength);
+  const auto full = ZeroFilled<kFilterAnswerLength>(payload);
   WireReader in(full, 3);
   filter.tablePosition = in.U16();
   filter.sendNetmask = addresses.FormatAddress(in.U32());

@@ -59,11 +59,12 @@ void TableTransfer::StartTableRead(std::uint8_t type, int count) {
 }
 
 void TableTransfer::SendReadRequest() {
-  WireWriter payload;
-  payload.U8(transfer_.tableType).U16(static_cast<std::uint16_t>(transfer_.expectedIndex));
+  const auto index = static_cast<std::uint16_t>(transfer_.expectedIndex);
+  const std::uint8_t payload[3] = {transfer_.tableType, static_cast<std::uint8_t>(index >> 8),
+                                   static_cast<std::uint8_t>(index & 0xFF)};
   context_.expectedAnswer = command::kTableEntry;
   context_.state = ProtocolState::Transferring;
-  context_.Send(context_.registered, command::kReadTableEntry, payload.bytes(), true);
+  context_.Send(context_.registered, command::kReadTableEntry, payload, true);
 }
 
 void TableTransfer::FinishTableRead() {

@@ -21,6 +21,8 @@ int Transactions::InitTransactions(std::uint16_t port, MessageHandler handler, E
       port, ownAddress);
   if (result != kTransportOpened)
     return result;
+  // A send collected while a received datagram was handled fails later.
+  transport_.SetSendFailureHandler([this] { Fail(kErrorSendFailed); });
   handler_ = std::move(handler);
   error_ = std::move(error);
   completion_ = nullptr;
@@ -37,7 +39,8 @@ int Transactions::InitTransactions(std::uint16_t port, MessageHandler handler, E
 }
 
 int Transactions::Send(std::uint32_t destination, std::uint16_t command,
-                       std::span<const std::uint8_t> payload, bool numbered) {
+                       std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
+                       bool numbered) {
   std::uint16_t sequence = 0;
   if (numbered) {
     // Sequence 0 means "unnumbered" on the wire, so the counter skips every
@@ -47,9 +50,16 @@ int Transactions::Send(std::uint32_t destination, std::uint16_t command,
       ++counter_;
     sequence = static_cast<std::uint16_t>(counter_);
   }
-  Bytes message = BuildMessage(command, sequence, payload);
+  // A numbered message is built where it is kept for its repetitions.
+  Bytes& message = numbered ? saved_ : unnumbered_;
+  message.clear();
+  message.push_back(static_cast<std::uint8_t>(command >> 8));
+  message.push_back(static_cast<std::uint8_t>(command));
+  message.push_back(static_cast<std::uint8_t>(sequence >> 8));
+  message.push_back(static_cast<std::uint8_t>(sequence));
+  message.insert(message.end(), head.begin(), head.end());
+  message.insert(message.end(), body.begin(), body.end());
   if (numbered) {
-    saved_ = message;
     savedDestination_ = destination;
     attempts_ = 0;
   }
@@ -59,12 +69,19 @@ int Transactions::Send(std::uint32_t destination, std::uint16_t command,
 int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
                               std::span<const std::uint8_t> payload, bool numbered,
                               CompletionCallback completion) {
+  return SendRequest(destination, command, payload, {}, numbered, std::move(completion));
+}
+
+int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
+                              std::span<const std::uint8_t> head,
+                              std::span<const std::uint8_t> body, bool numbered,
+                              CompletionCallback completion) {
   if (!outstanding_) {
     // Taken only for a message that goes out: a refused one must not
     // replace what the outstanding request runs on its acknowledgement.
     if (numbered)
       completion_ = std::move(completion);
-    if (Send(destination, command, payload, numbered) != 0) {
+    if (Send(destination, command, head, body, numbered) != 0) {
       Fail(kErrorSendFailed);
       return -1;
     }
@@ -78,7 +95,7 @@ int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
     Fail(kErrorBusy);
     return -1;
   }
-  if (Send(destination, command, payload, false) != 0)
+  if (Send(destination, command, head, body, false) != 0)
     Fail(kErrorSendFailed);
   return -1;
 }
@@ -141,9 +158,13 @@ void Transactions::OnMessage(std::uint32_t sender, std::span<const std::uint8_t>
   bool acknowledgement = IsAcknowledgeCommand(command);
 
   if (sequence != 0 && (registered_ || !acknowledgement)) {
-    WireWriter ack;
-    ack.U16(kAcknowledgeCommand).U16(0).U16(sequence);
-    if (transport_.SendDatagram(sender, ack.bytes()) != 0)
+    const std::uint8_t ack[6] = {static_cast<std::uint8_t>(kAcknowledgeCommand >> 8),
+                                 static_cast<std::uint8_t>(kAcknowledgeCommand & 0xFF),
+                                 0,
+                                 0,
+                                 static_cast<std::uint8_t>(sequence >> 8),
+                                 static_cast<std::uint8_t>(sequence & 0xFF)};
+    if (transport_.SendDatagram(sender, ack) != 0)
       Fail(kErrorSendFailed);
   }
 

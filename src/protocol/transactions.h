@@ -64,6 +64,11 @@ class Transactions {
   int SendRequest(std::uint32_t destination, std::uint16_t command,
                   std::span<const std::uint8_t> payload, bool numbered,
                   CompletionCallback completion = nullptr);
+  // The same with the payload in two parts (a firmware block: its offset,
+  // then the bytes of the image), put together in the message itself.
+  int SendRequest(std::uint32_t destination, std::uint16_t command,
+                  std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
+                  bool numbered, CompletionCallback completion = nullptr);
 
   // With a rule, the peer's numbered answer to the outstanding request also
   // stands for its acknowledgement when that was lost on the way: the peer
@@ -93,8 +98,8 @@ class Transactions {
  private:
   void Repeat(std::uint32_t generation);
   void StartRetransmission();
-  int Send(std::uint32_t destination, std::uint16_t command, std::span<const std::uint8_t> payload,
-           bool numbered);
+  int Send(std::uint32_t destination, std::uint16_t command, std::span<const std::uint8_t> head,
+           std::span<const std::uint8_t> body, bool numbered);
   void Complete(std::uint32_t sender);
   // A repetition is the same message again: same sender, number and command.
   bool IsRepeat(std::uint32_t sender, std::uint16_t command, std::uint16_t sequence) const {
@@ -115,7 +120,11 @@ class Transactions {
   bool outstanding_ = false;
   int attempts_ = 0;
   std::uint32_t counter_ = 0;
+  // The outstanding numbered message, kept for its repetitions, and the
+  // last unnumbered one. Both are built in place and keep their capacity:
+  // a message costs no allocation once they have grown.
   Bytes saved_;
+  Bytes unnumbered_;
   std::uint32_t savedDestination_ = 0;
   Transport::TimerHandle retransmitSlot_;
   std::uint32_t retransmitGeneration_ = 0;  // tells a stale slot from the current one

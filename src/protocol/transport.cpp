@@ -8,7 +8,8 @@
 namespace tarcfg {
 
 Transport::~Transport() {
-  MarkBytesReadable(buffer_.data(), buffer_.size());
+  for (auto& buffer : buffers_)
+    MarkBytesReadable(buffer.data(), buffer.size());
 }
 
 int Transport::OpenTransport(ReceiveHandler handler, std::uint16_t port, std::uint32_t ownAddress) {
@@ -28,7 +29,31 @@ int Transport::OpenTransport(ReceiveHandler handler, std::uint16_t port, std::ui
 }
 
 int Transport::SendDatagram(std::uint32_t destination, std::span<const std::uint8_t> bytes) {
-  return socket_.SendTo(destination, port_, bytes) == 0 ? 0 : 1;
+  if (!collecting_)
+    return socket_.SendTo(destination, port_, bytes) == 0 ? 0 : 1;
+  if (held_ == kSendBatch)
+    Flush();
+  heldBytes_[held_].assign(bytes.begin(), bytes.end());
+  heldDestinations_[held_] = destination;
+  ++held_;
+  return 0;
+}
+
+void Transport::Flush() {
+  const std::size_t count = held_;
+  held_ = 0;
+  if (count == 0)
+    return;
+  std::array<OutgoingDatagram, kSendBatch> datagrams;
+  std::array<int, kSendBatch> results;
+  for (std::size_t i = 0; i < count; ++i)
+    datagrams[i] = OutgoingDatagram{heldDestinations_[i], port_, heldBytes_[i]};
+  socket_.SendBatch(std::span(datagrams.data(), count), std::span(results.data(), count));
+  for (std::size_t i = 0; i < count; ++i)
+    if (results[i] != 0 && sendFailure_) {
+      std::function<void()> failure = sendFailure_;
+      failure();
+    }
 }
 
 int Transport::StartTimerSlot(SlotCallback callback, int ticks) {
@@ -69,14 +94,41 @@ void Transport::CancelTimerSlot(int index) {
 }
 
 void Transport::OnDatagramReady() {
-  // What a handler may read ends with the datagram.
-  MarkBytesReadable(buffer_.data(), buffer_.size());
-  ReceivedDatagram received = socket_.ReceiveFrom(buffer_);
-  // Errors, and datagrams that did not fit, are dropped.
-  if (received.length < 0 || static_cast<std::size_t>(received.length) > buffer_.size())
+  if (batchNext_ < batchCount_) {
+    // Called from a handler with the batch unfinished: its datagrams come
+    // first, and nothing new may be received into their buffers.
+    HandleBatch();
     return;
-  MarkBytesUnreadable(buffer_.data() + received.length,
-                      buffer_.size() - static_cast<std::size_t>(received.length));
+  }
+  // What a handler may read ends with its datagram.
+  for (auto& buffer : buffers_)
+    MarkBytesReadable(buffer.data(), buffer.size());
+  std::array<std::span<std::uint8_t>, kReceiveBatch> buffers;
+  for (std::size_t i = 0; i < kReceiveBatch; ++i)
+    buffers[i] = buffers_[i];
+  batchNext_ = 0;
+  batchCount_ = socket_.ReceiveBatch(buffers, received_);
+  HandleBatch();
+}
+
+void Transport::HandleBatch() {
+  // Sends of the handlers leave together after the last (see SendDatagram).
+  collecting_ = socket_.sendsInBatches();
+  while (batchNext_ < batchCount_) {
+    const std::size_t i = batchNext_++;
+    Handle(received_[i], buffers_[i]);
+  }
+  collecting_ = false;
+  Flush();
+}
+
+void Transport::Handle(const ReceivedDatagram& received,
+                       std::array<std::uint8_t, kReceiveLimit>& buffer) {
+  // Errors, and datagrams that did not fit, are dropped.
+  if (received.length < 0 || static_cast<std::size_t>(received.length) > buffer.size())
+    return;
+  MarkBytesUnreadable(buffer.data() + received.length,
+                      buffer.size() - static_cast<std::size_t>(received.length));
   if (peerFilter_ != 0 && received.sender != peerFilter_)
     return;
   if (!handler_)
@@ -84,8 +136,8 @@ void Transport::OnDatagramReady() {
   // Our own broadcasts come back to us.
   if (received.sender == ownAddress_)
     return;
-  handler_(received.sender, std::span<const std::uint8_t>(
-                                buffer_.data(), static_cast<std::size_t>(received.length)));
+  handler_(received.sender,
+           std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(received.length)));
 }
 
 void Transport::OnTimerTick() {

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <utility>
+#include <vector>
 
 #include "protocol/socket.h"
 
@@ -20,7 +22,13 @@ namespace tarcfg {
 
 inline constexpr std::uint16_t kRouterPort = 1532;
 inline constexpr std::size_t kReceiveLimit = 500;
+// Datagrams taken from the socket at once (where the socket can).
+inline constexpr std::size_t kReceiveBatch = 8;
+// Datagrams collected while received ones are handled, sent at once.
+inline constexpr std::size_t kSendBatch = 8;
 inline constexpr int kTimerSlotCount = 10;
+
+using Bytes = std::vector<std::uint8_t>;
 
 // OpenTransport results.
 inline constexpr int kTransportOpened = 0;
@@ -45,7 +53,16 @@ class Transport {
   bool isOpen() const { return open_; }
 
   // 0 when the datagram was handed to the socket, 1 on a socket error.
+  // While received datagrams are handled, on a socket that sends in
+  // batches, the datagram is only collected (0): everything the handlers
+  // send leaves in one batch when they are done (an acknowledgement and the
+  // next request together), and a send that fails then is reported to the
+  // send-failure handler instead.
   int SendDatagram(std::uint32_t destination, std::span<const std::uint8_t> bytes);
+  void SetSendFailureHandler(std::function<void()> handler) { sendFailure_ = std::move(handler); }
+  // Sends what has been collected so far at once; for a handler about to
+  // block (a password prompt), so that its acknowledgement does not wait.
+  void Flush();
 
   // 0 accepts every sender; otherwise only `address` gets through.
   void SetPeerFilter(std::uint32_t address) { peerFilter_ = address; }
@@ -72,7 +89,10 @@ class Transport {
     return static_cast<bool>(slots_[static_cast<std::size_t>(index)].callback);
   }
 
-  // Receives one datagram and hands it upward unless a check drops it.
+  // Receives what is waiting (one datagram, or a batch where the socket
+  // can) and hands each upward unless a check drops it. Called again from
+  // inside a handler, it first goes on with the datagrams of the batch not
+  // yet handled, in their order, and receives nothing new.
   void OnDatagramReady();
   // Runs the ten slots, 0 to 9.
   void OnTimerTick();
@@ -95,7 +115,20 @@ class Transport {
   ReceiveHandler handler_;
   std::array<Slot, kTimerSlotCount> slots_{};
   std::uint64_t nextSerial_ = 0;
-  std::array<std::uint8_t, kReceiveLimit> buffer_{};
+  void Handle(const ReceivedDatagram& received, std::array<std::uint8_t, kReceiveLimit>& buffer);
+  void HandleBatch();
+
+  std::array<std::array<std::uint8_t, kReceiveLimit>, kReceiveBatch> buffers_{};
+  std::array<ReceivedDatagram, kReceiveBatch> received_{};
+  std::size_t batchCount_ = 0;  // datagrams of the batch received
+  std::size_t batchNext_ = 0;   // the next of them to hand upward
+  // Collected sends; the buffers keep their capacity, so collecting
+  // allocates nothing once they have grown.
+  bool collecting_ = false;
+  std::size_t held_ = 0;
+  std::array<Bytes, kSendBatch> heldBytes_;
+  std::array<std::uint32_t, kSendBatch> heldDestinations_{};
+  std::function<void()> sendFailure_;
 };
 
 }  // namespace tarcfg

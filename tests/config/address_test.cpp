@@ -12,6 +12,23 @@ constexpr std::uint32_t Ip(int a, int b, int c, int d) {
          (static_cast<std::uint32_t>(c) << 8) | static_cast<std::uint32_t>(d);
 }
 
+TEST(DottedQuadTest, EveryPartValueInEveryPositionReadsBackTheSame) {
+  for (int position = 0; position < 4; ++position)
+    for (int part = 0; part < 256; ++part) {
+      int parts[4] = {1, 20, 255, 0};
+      parts[position] = part;
+      const std::uint32_t value = Ip(parts[0], parts[1], parts[2], parts[3]);
+      const std::string expected = std::to_string(parts[0]) + "." + std::to_string(parts[1]) + "." +
+                                   std::to_string(parts[2]) + "." + std::to_string(parts[3]);
+      EXPECT_EQ(DottedQuad(value), expected);
+      std::uint32_t back = 0;
+      EXPECT_TRUE(ParseDottedQuad(DottedQuad(value), &back));
+      EXPECT_EQ(back, value);
+    }
+  EXPECT_EQ(DottedQuad(0), "0.0.0.0");
+  EXPECT_EQ(DottedQuad(0xFFFFFFFFu), "255.255.255.255");
+}
+
 TEST(ParseDottedQuadTest, AcceptsStrictFormsOnly) {
   std::uint32_t v = 0;
   EXPECT_TRUE(ParseDottedQuad("255.255.255.255", &v));
