@@ -13,8 +13,9 @@
 // is the probe's moment less the moment just before posix_spawn, the peak
 // memory the child's ru_maxrss from wait4. Run it where tarcfg would find
 // its routers (scripts/bench: inside the virtual LAN). The bare window is
-// also run with one line of text (--text), for comparison: the offscreen
-// platform sets up no fonts for a window without text.
+// also run with one line of text (--text): the offscreen platform sets up
+// no fonts for a window without text, so the start is judged against that
+// one; the peak memory against the bare window.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -171,14 +172,19 @@ int main(int argc, char** argv) {
               bareTime, textTime, tarcfgTime);
   std::printf("  peak resident memory:  bare %.1f MB, bare with text %.1f MB, tarcfg %.1f MB\n",
               bareRss, textRss, tarcfgRss);
-  const double timeRatio = tarcfgTime / bareTime, memoryRatio = tarcfgRss / bareRss;
-  bench::Figure("bare window with one text line, " + label,
-                bench::Format("%.0f ms", textTime) + bench::Format(", %.1f MB", textRss) +
-                    bench::Format(" (tarcfg: %.2f x", tarcfgTime / textTime) +
-                    bench::Format(", %.2f x)", tarcfgRss / textRss));
+  // The start is judged against the window with one line of text: a window
+  // without text sets up no fonts on the offscreen platform, so the bare
+  // window alone would count the font set-up every real window pays as
+  // tarcfg's own cost.
+  const double timeRatio = tarcfgTime / textTime, memoryRatio = tarcfgRss / bareRss;
+  bench::Figure("bare window, " + label,
+                bench::Format("%.0f ms", bareTime) + bench::Format(", %.1f MB", bareRss) +
+                    bench::Format(" (tarcfg: %.2f x", tarcfgTime / bareTime) +
+                    bench::Format(", %.2f x)", memoryRatio));
   bench::Result("tarcfg start to main window, " + label,
-                bench::Format("%.2f", timeRatio) + bench::Format(" x bare (%.0f ms", tarcfgTime) +
-                    bench::Format(" vs %.0f ms)", bareTime),
+                bench::Format("%.2f", timeRatio) +
+                    bench::Format(" x the window with one text line (%.0f ms", tarcfgTime) +
+                    bench::Format(" vs %.0f ms)", textTime),
                 "<= 1.3", timeRatio <= 1.3);
   bench::Result("tarcfg peak memory at start, " + label,
                 bench::Format("%.2f", memoryRatio) + bench::Format(" x bare (%.1f MB", tarcfgRss) +
