@@ -26,6 +26,15 @@ inline std::int64_t NowNs() {
   return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
 }
 
+// The calling thread's CPU time (user and system) in nanoseconds: what the
+// tool itself spends of an exchange, the rest being the wait for the link
+// and the other side.
+inline std::int64_t ThreadCpuNs() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return std::int64_t{t.tv_sec} * 1000000000 + t.tv_nsec;
+}
+
 inline double Median(std::vector<double> values) {
   if (values.empty())
     return 0;

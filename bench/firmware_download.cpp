@@ -87,7 +87,7 @@ int main(int argc, char** argv) {
     return 1;
   tarcfg::RouterProtocol& protocol = driver.protocol();
 
-  std::vector<double> blockPhases, baselines, ratios, totalRatios, allocationsPerBlock;
+  std::vector<double> blockPhases, baselines, ratios, totalRatios, allocationsPerBlock, cpuPerBlock;
   for (const std::string& target : targets) {
     const std::vector<double> baseline = echo.RoundTrips(blocks);
     if (baseline.empty()) {
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     parameters.dChannelProtocol = 1;
     parameters.firmwareVersion = name.substr(8);
 
-    std::int64_t firstBlock = 0, lastAcknowledged = 0;
+    std::int64_t firstBlock = 0, lastAcknowledged = 0, cpuAtFirst = 0, cpuAtLast = 0;
     long allocationsAtFirst = 0, allocationsAtLast = 0;
     bool done = false;
     std::uint32_t announced = 0;
@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
           if (firstBlock == 0) {
             firstBlock = bench::NowNs();
             allocationsAtFirst = bench::Allocations();
+            cpuAtFirst = bench::ThreadCpuNs();
           }
         });
     if (!started) {
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
           if (lastAcknowledged == 0 && protocol.state() == tarcfg::ProtocolState::Restarting) {
             lastAcknowledged = bench::NowNs();
             allocationsAtLast = bench::Allocations();
+            cpuAtLast = bench::ThreadCpuNs();
           }
           return done;
         },
@@ -158,12 +160,14 @@ int main(int argc, char** argv) {
     totalRatios.push_back(blockPhase * 1e6 / blocks / baselineMean);
     allocationsPerBlock.push_back(static_cast<double>(allocationsAtLast - allocationsAtFirst) /
                                   blocks);
+    cpuPerBlock.push_back(static_cast<double>(cpuAtLast - cpuAtFirst) / 1e3 / blocks);
     std::printf(
         "download to %s: %zu bytes, %d blocks in %.1f ms, typical %.1f us; baseline typical "
         "%.1f us, mean %.1f us; ratio typical %.2f, total %.2f; with loader offer and restart "
-        "%.0f ms; %.2f allocations per block\n",
+        "%.0f ms; %.2f allocations, %.1f us of the tool's CPU per block\n",
         target.c_str(), imageBytes, blocks, blockPhase * 1e3, typical, baselineTypical,
-        baselineMean, ratios.back(), totalRatios.back(), total * 1e3, allocationsPerBlock.back());
+        baselineMean, ratios.back(), totalRatios.back(), total * 1e3, allocationsPerBlock.back(),
+        cpuPerBlock.back());
     driver.RunFor(0.1);  // the emulator writes its state
     if (!ImageApplied(tarcfg::FormatHardwareAddress(hardware), imageBytes)) {
       std::fprintf(stderr, "%s: the router did not take the whole image (see %s)\n", target.c_str(),
@@ -173,8 +177,11 @@ int main(int argc, char** argv) {
   }
 
   const double ratio = bench::Median(ratios), totalRatio = bench::Median(totalRatios);
-  std::printf("firmware download: median %.1f ms for %d blocks; baseline typical %.1f us\n",
-              bench::Median(blockPhases) * 1e3, blocks, bench::Median(baselines));
+  std::printf(
+      "firmware download: median %.1f ms for %d blocks; baseline typical %.1f us; the tool's CPU "
+      "%.1f us per block\n",
+      bench::Median(blockPhases) * 1e3, blocks, bench::Median(baselines),
+      bench::Median(cpuPerBlock));
   bench::Result(
       "firmware download 1 MiB" + (label.empty() ? "" : ", " + label),
       bench::Format("%.2f x baseline", ratio) + bench::Format(" (total %.2f;", totalRatio) +

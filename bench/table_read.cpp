@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
   tarcfg::RouterProtocol& protocol = driver.protocol();
   const std::uint32_t address = driver.addresses().ResolveAddress(router);
 
-  std::vector<double> times, baselines, ratios, totalRatios, shapeRatios, allocationsPerEntry;
+  std::vector<double> times, baselines, ratios, totalRatios, shapeRatios, allocationsPerEntry,
+      cpuPerEntry;
   int roundTrips = 0;
   for (int run = 0; run < runs; ++run) {
     const std::vector<double> baseline = echo.RoundTrips(1000);
@@ -81,6 +82,7 @@ int main(int argc, char** argv) {
     const long allocationsBefore = bench::Allocations();
     long allocationsAfter = 0;
     const std::int64_t start = bench::NowNs();
+    const std::int64_t cpuStart = bench::ThreadCpuNs();
     protocol.ReadConfiguration(counts[0], counts[1], counts[2],
                                [&](tarcfg::Configuration& configuration) {
                                  got[0] = configuration.lineTargets.count();
@@ -92,6 +94,7 @@ int main(int argc, char** argv) {
     if (!driver.RunUntil([&] { return read; }, 60))
       return 1;
     const double microseconds = static_cast<double>(bench::NowNs() - start) / 1e3;
+    const double cpuMicroseconds = static_cast<double>(bench::ThreadCpuNs() - cpuStart) / 1e3;
     protocol.Deregister();
     driver.RunFor(0.02);
     for (int t = 0; t < 3; ++t) {
@@ -112,19 +115,22 @@ int main(int argc, char** argv) {
     shapeRatios.push_back(typical / bench::Median(shape));
     allocationsPerEntry.push_back(static_cast<double>(allocationsAfter - allocationsBefore) /
                                   roundTrips);
+    cpuPerEntry.push_back(cpuMicroseconds / roundTrips);
     std::printf(
         "run %d: %d round trips in %.2f ms, typical %.1f us; baseline typical %.1f us, mean "
         "%.1f us; ratio typical %.2f, total %.2f; minimal four-datagram exchange %.1f us, "
-        "ratio %.2f; %.2f allocations per entry\n",
+        "ratio %.2f; %.2f allocations, %.1f us of the tool's CPU per entry\n",
         run + 1, roundTrips, microseconds / 1e3, typical, baselineTypical, baselineMean,
         ratios.back(), totalRatios.back(), bench::Median(shape), shapeRatios.back(),
-        allocationsPerEntry.back());
+        allocationsPerEntry.back(), cpuPerEntry.back());
   }
 
   const double ratio = bench::Median(ratios), totalRatio = bench::Median(totalRatios);
   const double shapeRatio = bench::Median(shapeRatios);
-  std::printf("table read: median %.2f ms for %d round trips; baseline typical %.1f us\n",
-              bench::Median(times) / 1e3, roundTrips, bench::Median(baselines));
+  std::printf(
+      "table read: median %.2f ms for %d round trips; baseline typical %.1f us; the tool's CPU "
+      "%.1f us per entry\n",
+      bench::Median(times) / 1e3, roundTrips, bench::Median(baselines), bench::Median(cpuPerEntry));
   bench::Result(
       "table read 30/64/64" + (label.empty() ? "" : ", " + label),
       bench::Format("%.2f x the minimal 4-datagram exchange", shapeRatio) +
