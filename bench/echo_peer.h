@@ -94,6 +94,7 @@ class EchoPeer {
   std::vector<double> Measure(int count, Exchange exchange) {
     std::vector<double> samples;
     int lost = 0;
+    const std::int64_t cpuStart = ThreadCpuNs();
     while (static_cast<int>(samples.size()) < count) {
       const double microseconds = exchange();
       if (microseconds >= 0)
@@ -101,6 +102,7 @@ class EchoPeer {
       else if (++lost > 10)
         return {};
     }
+    cpuPerExchange_ = static_cast<double>(ThreadCpuNs() - cpuStart) / 1e3 / count;
     return samples;
   }
   std::vector<double> RoundTrips(int count) {
@@ -109,10 +111,15 @@ class EchoPeer {
   std::vector<double> TableEntryRoundTrips(int count) {
     return Measure(count, [this] { return TableEntryRoundTrip(); });
   }
+  // This side's CPU time (user and system) per exchange of the last
+  // Measure, in microseconds: the floor for a program that does the same
+  // exchange, most of it the kernel's network path.
+  double cpuPerExchange() const { return cpuPerExchange_; }
 
  private:
   int fd_ = -1;
   std::uint32_t serial_ = 0;
+  double cpuPerExchange_ = 0;
 };
 
 }  // namespace bench

@@ -87,9 +87,11 @@ int main(int argc, char** argv) {
     return 1;
   tarcfg::RouterProtocol& protocol = driver.protocol();
 
-  std::vector<double> blockPhases, baselines, ratios, totalRatios, allocationsPerBlock, cpuPerBlock;
+  std::vector<double> blockPhases, baselines, ratios, totalRatios, allocationsPerBlock, cpuPerBlock,
+      baselineCpu;
   for (const std::string& target : targets) {
     const std::vector<double> baseline = echo.RoundTrips(blocks);
+    baselineCpu.push_back(echo.cpuPerExchange());
     if (baseline.empty()) {
       std::fprintf(stderr, "no echo from %s:%u\n", peer, unsigned{port});
       return 1;
@@ -108,8 +110,16 @@ int main(int argc, char** argv) {
     parameters.dChannelProtocol = 1;
     parameters.firmwareVersion = name.substr(8);
 
-    std::int64_t firstBlock = 0, lastAcknowledged = 0, cpuAtFirst = 0, cpuAtLast = 0;
-    long allocationsAtFirst = 0, allocationsAtLast = 0;
+    // What the first progress report notes. The callback holds only a
+    // reference to it: a larger capture would not fit in the callback's
+    // own storage, and the protocol's copy of it at each new percentage
+    // would count as allocations of the download.
+    struct {
+      std::int64_t time = 0, cpu = 0;
+      long allocations = 0;
+    } first;
+    std::int64_t lastAcknowledged = 0, cpuAtLast = 0;
+    long allocationsAtLast = 0;
     bool done = false;
     std::uint32_t announced = 0;
     driver.socket().Watch(tarcfg::command::kDownloadBlock);
@@ -120,11 +130,11 @@ int main(int argc, char** argv) {
           announced = answer.routerAddress;
           done = true;
         },
-        [&](int) {
-          if (firstBlock == 0) {
-            firstBlock = bench::NowNs();
-            allocationsAtFirst = bench::Allocations();
-            cpuAtFirst = bench::ThreadCpuNs();
+        [&first](int) {
+          if (first.time == 0) {
+            first.time = bench::NowNs();
+            first.allocations = bench::Allocations();
+            first.cpu = bench::ThreadCpuNs();
           }
         });
     if (!started) {
@@ -150,7 +160,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "download to %s did not complete\n", target.c_str());
       return 1;
     }
-    const double blockPhase = static_cast<double>(lastAcknowledged - firstBlock) / 1e9;
+    const double blockPhase = static_cast<double>(lastAcknowledged - first.time) / 1e9;
     const double total = static_cast<double>(end - start) / 1e9;
     const double typical = bench::Median(driver.socket().Intervals());
     const double baselineTypical = bench::Median(baseline), baselineMean = bench::Mean(baseline);
@@ -158,9 +168,9 @@ int main(int argc, char** argv) {
     baselines.push_back(baselineTypical);
     ratios.push_back(typical / baselineTypical);
     totalRatios.push_back(blockPhase * 1e6 / blocks / baselineMean);
-    allocationsPerBlock.push_back(static_cast<double>(allocationsAtLast - allocationsAtFirst) /
+    allocationsPerBlock.push_back(static_cast<double>(allocationsAtLast - first.allocations) /
                                   blocks);
-    cpuPerBlock.push_back(static_cast<double>(cpuAtLast - cpuAtFirst) / 1e3 / blocks);
+    cpuPerBlock.push_back(static_cast<double>(cpuAtLast - first.cpu) / 1e3 / blocks);
     std::printf(
         "download to %s: %zu bytes, %d blocks in %.1f ms, typical %.1f us; baseline typical "
         "%.1f us, mean %.1f us; ratio typical %.2f, total %.2f; with loader offer and restart "
