@@ -19,24 +19,31 @@ inline long Allocations() {
 
 }  // namespace bench
 
-void* operator new(std::size_t size) {
+// Not inlined: seen through, a delete would be a free() of memory from
+// operator new, which GCC rightly warns of (-Wmismatched-new-delete) even
+// though this operator new takes it from malloc().
+#define BENCH_REPLACEMENT __attribute__((noinline))
+
+BENCH_REPLACEMENT void* operator new(std::size_t size) {
   bench::allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1))
     return p;
   throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
+BENCH_REPLACEMENT void* operator new[](std::size_t size) {
   return ::operator new(size);
 }
-void operator delete(void* p) noexcept {
+BENCH_REPLACEMENT void operator delete(void* p) noexcept {
   std::free(p);
 }
-void operator delete[](void* p) noexcept {
+BENCH_REPLACEMENT void operator delete[](void* p) noexcept {
   std::free(p);
 }
-void operator delete(void* p, std::size_t) noexcept {
+BENCH_REPLACEMENT void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
-void operator delete[](void* p, std::size_t) noexcept {
+BENCH_REPLACEMENT void operator delete[](void* p, std::size_t) noexcept {
   std::free(p);
 }
+
+#undef BENCH_REPLACEMENT
