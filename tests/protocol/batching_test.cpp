@@ -72,35 +72,11 @@ class BatchingSocket : public DatagramSocket {
   InMemorySocket socket_;
 };
 
-class BatchingTest : public ::testing::Test {
+class BatchingTest : public testing::TransactionsFixture<BatchingSocket> {
  protected:
-  void SetUp() override {
-    network.Attach(kRouterAddress,
-                   [this](const NetworkDatagram& d) { atRouter.push_back(Parse(d)); });
-    ASSERT_EQ(transactions.InitTransactions(
-                  kRouterPort,
-                  [this](std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
-                         std::span<const std::uint8_t> payload) {
-                    delivered.push_back({sender, kOwnAddress, command, sequence,
-                                         Bytes(payload.begin(), payload.end())});
-                    if (onDelivered)
-                      onDelivered();
-                  },
-                  [this](int code) { errors.push_back(code); }, kOwnAddress),
-              0);
-  }
   void FromRouter(std::uint16_t command, std::uint16_t sequence, const Bytes& payload) {
     network.Send(kRouterAddress, kOwnAddress, BuildMessage(command, sequence, payload));
   }
-
-  InMemoryNetwork network;
-  BatchingSocket socket{network, kOwnAddress};
-  Transport transport{socket};
-  Transactions transactions{transport};
-  std::vector<Message> atRouter;
-  std::vector<Message> delivered;
-  std::vector<int> errors;
-  std::function<void()> onDelivered;
 };
 
 TEST_F(BatchingTest, AcknowledgementOfAnAnswerAndTheNextRequestLeaveInOneBatch) {

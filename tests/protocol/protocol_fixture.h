@@ -197,4 +197,36 @@ class ProtocolTest : public ::testing::Test {
   std::vector<RegistrationResult> results;
 };
 
+// The numbered request layer on a transport over `Socket` (an in-memory
+// socket of the tool at kOwnAddress): what reaches the router, what the layer
+// hands upward (and a hook run after each), and the errors it reports.
+template <class Socket>
+class TransactionsFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    network.Attach(kRouterAddress,
+                   [this](const NetworkDatagram& d) { atRouter.push_back(Parse(d)); });
+    ASSERT_EQ(transactions.InitTransactions(
+                  kRouterPort,
+                  [this](std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
+                         std::span<const std::uint8_t> payload) {
+                    delivered.push_back({sender, kOwnAddress, command, sequence,
+                                         Bytes(payload.begin(), payload.end())});
+                    if (onDelivered)
+                      onDelivered();
+                  },
+                  [this](int code) { errors.push_back(code); }, kOwnAddress),
+              0);
+  }
+
+  InMemoryNetwork network;
+  Socket socket{network, kOwnAddress};
+  Transport transport{socket};
+  Transactions transactions{transport};
+  std::vector<Message> atRouter;
+  std::vector<Message> delivered;
+  std::vector<int> errors;
+  std::function<void()> onDelivered;
+};
+
 }  // namespace tarcfg::testing

@@ -17,21 +17,8 @@ using testing::kRouterAddress;
 using testing::Message;
 using testing::Parse;
 
-class TransactionsTest : public ::testing::Test {
+class TransactionsTest : public testing::TransactionsFixture<InMemorySocket> {
  protected:
-  void SetUp() override {
-    network.Attach(kRouterAddress,
-                   [this](const NetworkDatagram& d) { atRouter.push_back(Parse(d)); });
-    ASSERT_EQ(transactions.InitTransactions(
-                  kRouterPort,
-                  [this](std::uint32_t sender, std::uint16_t command, std::uint16_t sequence,
-                         std::span<const std::uint8_t> payload) {
-                    delivered.push_back({sender, kOwnAddress, command, sequence,
-                                         Bytes(payload.begin(), payload.end())});
-                  },
-                  [this](int code) { errors.push_back(code); }, kOwnAddress),
-              0);
-  }
   void Pump() {
     while (socket.pending() > 0)
       transport.OnDatagramReady();
@@ -50,14 +37,6 @@ class TransactionsTest : public ::testing::Test {
                Bytes{static_cast<std::uint8_t>(sequence >> 8), static_cast<std::uint8_t>(sequence)},
                from);
   }
-
-  InMemoryNetwork network;
-  InMemorySocket socket{network, kOwnAddress};
-  Transport transport{socket};
-  Transactions transactions{transport};
-  std::vector<Message> atRouter;
-  std::vector<Message> delivered;
-  std::vector<int> errors;
 };
 
 TEST_F(TransactionsTest, UnansweredRequestGoesOutThreeTimesThen8888OnTheTwelfthTick) {
