@@ -31,7 +31,11 @@ RouterSession::RouterSession(CliContext& context) : context_(context) {
                                                context.tables(), context.addresses());
 }
 
-RouterSession::~RouterSession() = default;
+RouterSession::~RouterSession() {
+  // The command is over and no tick follows: every router this session let
+  // go of is told the rest of its repetitions now.
+  protocol_->FinishReleases();
+}
 
 bool RouterSession::Open() {
   const GuiSettings& s = context_.settings();

@@ -50,6 +50,7 @@ bool ImageDownload::EnterLoader(const HardwareAddress& hardwareAddress, ScanCall
   loaderFound_ = std::move(loaderFound);
   loaderHardware_ = hardwareAddress;
   loaderRouter_ = context_.registered;
+  routerStillRunning_ = false;
   context_.Send(context_.registered, command::kEnterLoader, {}, false);
   // The loader answers from no address yet: let every sender through. The
   // registration is over, so a stray message from the router's old address
@@ -61,13 +62,20 @@ bool ImageDownload::EnterLoader(const HardwareAddress& hardwareAddress, ScanCall
   return true;
 }
 
+// The request to enter the loader has no acknowledgement. It is sent again
+// only on evidence that the router did not take it: a scan of the last round
+// found the router still running at its address. A running router takes it
+// as it would have taken the first; a router already restarting or in its
+// loader cannot be reached at that address (its loader has none yet), so a
+// copy that crosses its restart changes nothing. Seeing the loader, or no
+// longer seeing the running router, is the sign that the request took
+// effect, and then it is not sent again.
 void ImageDownload::LoaderScan() {
   if (context_.state != ProtocolState::WaitingForLoader)
     return;
-  // The request to enter the loader has no acknowledgement; should it have
-  // been lost, the router still runs and takes it again. A router already in
-  // its loader ignores it.
-  context_.Send(loaderRouter_, command::kEnterLoader, {}, false);
+  if (routerStillRunning_)
+    context_.Send(loaderRouter_, command::kEnterLoader, {}, false);
+  routerStillRunning_ = false;
   context_.Send(context_.broadcast, command::kScanQuery, {}, false);
   ScheduleLoaderScan();
 }
@@ -78,28 +86,6 @@ void ImageDownload::ScheduleLoaderScan() {
       [this, run] {
         if (run == downloadRun_)
           LoaderScan();
-      },
-      kRetransmitTicks);
-}
-
-// The loader commands carry no acknowledgement: a lost one would only end in
-// the time-out of its step. Repeating it while the step waits is harmless,
-// since the loader takes the same address and the same restart only once.
-//
-// A slot whose count has run down counts as free before its callback runs,
-// so a restart here could take over the step's time-out slot in the second
-// it runs down. Started before the time-out, the repetition always sits in a
-// lower slot than it: slots run in index order, so when the repetition
-// restarts the time-out has not yet run down in that tick, and the lowest free
-// slot is at most the repetition's own.
-void ImageDownload::SendWhileIn(ProtocolState state, std::uint32_t destination,
-                                std::uint16_t commandWord, Bytes payload) {
-  context_.Send(destination, commandWord, payload, false);
-  std::uint32_t run = downloadRun_;
-  repetition_ = context_.transport.StartTimer(
-      [this, run, state, destination, commandWord, payload = std::move(payload)]() mutable {
-        if (run == downloadRun_ && context_.state == state)
-          SendWhileIn(state, destination, commandWord, std::move(payload));
       },
       kRetransmitTicks);
 }
@@ -140,11 +126,14 @@ bool ImageDownload::StartDownload(ScanCallback done, Bytes image,
   downloadDone_ = std::move(done);
   progress_ = std::move(progress);
   context_.state = ProtocolState::DownloadRequested;
-  // The repetition takes its slot before the time-out does (see SendWhileIn).
+  // The address announcement and, later, the restart request go out once
+  // each: what a loader that already took its address, or a router that
+  // already restarted, would do with a second copy cannot be known, and a
+  // restart repeated into a router that is up again would restart it again.
+  // A lost one ends in its step's time-out, which the user sees.
   WireWriter payload;
   payload.Raw(hardwareAddress).U32(routerAddress);
-  SendWhileIn(ProtocolState::DownloadRequested, context_.broadcast, command::kEnterDownload,
-              payload.bytes());
+  context_.Send(context_.broadcast, command::kEnterDownload, payload.bytes(), false);
   StartStepTimeout(ProtocolState::DownloadRequested, kDownloadOfferTimeoutTicks,
                    kErrorDownloadFailed);
   return true;
@@ -209,7 +198,7 @@ void ImageDownload::RequestRestart(std::uint32_t destination) {
   context_.state = ProtocolState::Restarting;
   context_.candidate = destination;
   EndDownloadTimers();
-  SendWhileIn(ProtocolState::Restarting, destination, command::kRestart, {});
+  context_.Send(destination, command::kRestart, {}, false);
   StartStepTimeout(ProtocolState::Restarting, kRestartTimeoutTicks, kErrorDownloadFailed);
 }
 
@@ -226,6 +215,9 @@ void ImageDownload::OnScanAnswer(const ScanAnswer& answer) {
       if (done)
         done(answer);
     }
+  } else if (answer.hardwareAddress == loaderHardware_ && answer.routerAddress != 0) {
+    // Still running at its address: the request to enter the loader was lost.
+    routerStillRunning_ = true;
   } else if (answer.hardwareAddress == loaderHardware_ && answer.routerAddress == 0) {
     // The loader of our router, which has no address yet.
     context_.state = ProtocolState::Idle;

@@ -3,9 +3,9 @@
 // image for the router's parameters, embeds the configuration in it, has a
 // registered router restart into its loader when tables go with the image,
 // sends the image block by block to the loader's offer and waits for the
-// router to come back after the restart. Each step has its time-out; the
-// loader commands, which carry no acknowledgement, are repeated while their
-// step waits.
+// router to come back after the restart. Each step has its time-out; of the
+// loader commands, which carry no acknowledgement, only the request to enter
+// the loader is repeated, and only while the router is seen still running.
 #pragma once
 
 #include <cstddef>
@@ -49,15 +49,12 @@ class ImageDownload {
   void Clear();
 
  private:
-  // Asks for the loader again: the command to enter it and a scan.
+  // Asks for the loader again: a scan, and the command to enter it when the
+  // last scan found the router still running.
   void LoaderScan();
   // Runs LoaderScan after the repetition interval, unless the download
   // ends before.
   void ScheduleLoaderScan();
-  // Sends an unnumbered loader command now and again every four ticks for as
-  // long as the protocol stays in `state`.
-  void SendWhileIn(ProtocolState state, std::uint32_t destination, std::uint16_t commandWord,
-                   Bytes payload);
   // Starts a time-out of the current download step; it ends the download
   // with `code` unless the step is left before.
   void StartStepTimeout(ProtocolState state, int ticks, int code);
@@ -71,7 +68,8 @@ class ImageDownload {
   std::uint32_t loaderRouter_ = 0;  // the router's address before it entered its loader
   ScanCallback loaderFound_;
   Transport::TimerHandle stepTimeout_;  // loader, offer or restart time-out
-  Transport::TimerHandle repetition_;   // the loader command repeated while its step waits
+  Transport::TimerHandle repetition_;   // the loader scan, every four ticks
+  bool routerStillRunning_ = false;     // the last loader scan found it at its address
   std::uint32_t downloadRun_ = 0;       // tells a stale timer from the current download's
   Bytes image_;
   Bytes pendingImage_;  // loaded and filled, waiting for the loader

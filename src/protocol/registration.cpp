@@ -51,6 +51,9 @@ void ScramblePassword(std::uint8_t out[kPasswordWireLength],
 void RouterProtocol::Register(RegistrationCallback result, std::uint32_t router) {
   if (context_->state != ProtocolState::Idle || router == 0 || router == context_->broadcast)
     return;
+  // Registering again with a router being let go: it must not be told
+  // after this that we leave.
+  std::erase_if(releases_, [router](const PendingRelease& r) { return r.router == router; });
   registrationResult_ = std::move(result);
   context_->candidate = router;
   context_->state = ProtocolState::Registering;
@@ -91,6 +94,9 @@ void RouterProtocol::AbandonPasswordPrompt() {
     return;
   context_->state = ProtocolState::Idle;
   registrationResult_ = nullptr;
+  // The router waits for the answer to its challenge; it is told that we
+  // leave instead.
+  Release(context_->candidate);
   context_->candidate = 0;
 }
 
@@ -114,7 +120,7 @@ void RouterProtocol::Deregister() {
   // Cancels a request still waiting for its acknowledgement, so the
   // deregistration goes out now and nothing of the old session is repeated.
   context_->transactions.EndSession();
-  context_->Send(router, command::kDeregister, {}, false);
+  Release(router);
 }
 
 void RouterProtocol::ChangePassword(DoneCallback result, std::string_view newPassword,

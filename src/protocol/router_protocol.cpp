@@ -139,6 +139,12 @@ const RouterProtocol::DispatchEntry* RouterProtocol::FindHandler(std::uint16_t c
 void RouterProtocol::OnProtocolMessage(std::uint32_t sender, std::uint16_t commandWord,
                                        std::uint16_t sequence,
                                        std::span<const std::uint8_t> payload) {
+  // A router that takes us after we gave up on it, or while we register
+  // with another one, would stay held by a host that no longer uses it.
+  if (commandWord == command::kRegistrationAccepted && IsUnwantedAcceptance(sender)) {
+    Release(sender);
+    return;
+  }
   switch (context_->state) {
     case ProtocolState::Registering:
     case ProtocolState::PasswordRequested:
@@ -183,10 +189,14 @@ void RouterProtocol::ClearRegistration() {
 void RouterProtocol::AbortRegistration(std::uint32_t sender, int code) {
   if (context_->state == ProtocolState::Idle || context_->state == ProtocolState::Registering ||
       context_->state == ProtocolState::PasswordRequested) {
-    // A registration in progress simply ends; nothing is sent or shown.
+    // A registration in progress ends without a word to the user; the
+    // candidate, which may have taken us already, is let go.
     bool attempt = context_->state != ProtocolState::Idle;
     context_->state = ProtocolState::Idle;
     if (attempt) {
+      Release(context_->candidate);
+      context_->candidate = 0;
+      passwordSent_ = false;
       registrationResult_ = nullptr;
       if (abandoned_) {
         DoneCallback abandoned = abandoned_;
@@ -199,9 +209,7 @@ void RouterProtocol::AbortRegistration(std::uint32_t sender, int code) {
     context_->state = ProtocolState::Idle;
     ClearRegistration();
     context_->transactions.EndSession();
-    WireWriter payload;
-    payload.U16(static_cast<std::uint16_t>(code));
-    context_->Send(sender, command::kDeregister, payload.bytes(), false);
+    Release(sender, static_cast<std::uint16_t>(code));
     context_->ReportError(code);
     return;
   }
@@ -220,13 +228,69 @@ void RouterProtocol::AbandonRouter(int code) {
 void RouterProtocol::OnTransportError(int code) {
   if (context_->state == ProtocolState::Idle)
     return;
+  // The router may still count us as registered (it took the request and
+  // its answers are lost, or it answers slowly): it is let go, so that it
+  // is not left held by a host that has given it up.
+  std::uint32_t router = 0;
+  switch (context_->state) {
+    case ProtocolState::Registering:
+    case ProtocolState::PasswordRequested:
+      router = context_->candidate;
+      break;
+    case ProtocolState::Registered:
+    case ProtocolState::Transferring:
+      router = context_->registered;
+      break;
+    default:
+      break;
+  }
   context_->state = ProtocolState::Idle;
   ClearRegistration();
   context_->transactions.EndSession();
+  if (router != 0)
+    Release(router, static_cast<std::uint16_t>(code));
   context_->ReportError(code);
 }
 
+bool RouterProtocol::IsUnwantedAcceptance(std::uint32_t sender) const {
+  if (sender == 0 || sender == context_->registered)
+    return false;
+  const bool registering = context_->state == ProtocolState::Registering ||
+                           context_->state == ProtocolState::PasswordRequested;
+  return !registering || sender != context_->candidate;
+}
+
+void RouterProtocol::Release(std::uint32_t router, std::optional<std::uint16_t> code) {
+  if (router == 0 || router == context_->broadcast)
+    return;
+  std::erase_if(releases_, [router](const PendingRelease& r) { return r.router == router; });
+  releases_.push_back({router, code, kReleaseSends});
+  RepeatReleases(router);
+}
+
+void RouterProtocol::RepeatReleases(std::uint32_t only) {
+  for (auto& release : releases_) {
+    if (only != 0 && release.router != only)
+      continue;
+    WireWriter payload;
+    if (release.code)
+      payload.U16(*release.code);
+    context_->transactions.SendUnreported(release.router, command::kDeregister, payload.bytes());
+    --release.sendsLeft;
+  }
+  std::erase_if(releases_, [](const PendingRelease& r) { return r.sendsLeft <= 0; });
+}
+
+void RouterProtocol::FinishReleases() {
+  while (!releases_.empty())
+    RepeatReleases();
+  context_->transport.Flush();
+}
+
 void RouterProtocol::OnTimerTick() {
+  // First the repetitions of releases begun on earlier ticks; one that this
+  // tick begins has sent its first message already.
+  RepeatReleases();
   context_->transport.OnTimerTick();
   WatchForAnswer();
 }

@@ -101,6 +101,10 @@ inline constexpr int kRestartTimeoutTicks = 80;
 // A router that acknowledged a request but says nothing more for this many
 // ticks is taken as gone (8888), as one that never acknowledges it is.
 inline constexpr int kAnswerTimeoutTicks = 12;
+// The deregistration is unacknowledged: a router this host lets go of is
+// told so this many times, a tick apart, so that one lost datagram does not
+// leave it held.
+inline constexpr int kReleaseSends = 3;
 inline constexpr std::size_t kBlockSize = 500;
 
 using HardwareAddress = std::array<std::uint8_t, 6>;
@@ -240,6 +244,14 @@ class RouterProtocol {
   void AbandonRouter(int code);
   void ChangePassword(DoneCallback result, std::string_view newPassword,
                       std::string_view currentPassword, bool exclusive);
+  // Routers this host has let go of and is still telling so: after a
+  // deregistration, an error, a time-out, a cancelled password prompt or an
+  // acceptance that came too late, 0x1003 goes to the router at once and
+  // again on the next ticks (kReleaseSends in all), unless a registration
+  // with that router starts again.
+  bool releasePending() const { return !releases_.empty(); }
+  // Sends every repetition still due now: for a front end about to exit.
+  void FinishReleases();
   // Tests pin the password-change seed; by default it is random.
   void SetSeedSource(SeedSource source) { seedSource_ = std::move(source); }
 
@@ -340,6 +352,14 @@ class RouterProtocol {
 
   // Forgets the routers, the callbacks and every chain in progress.
   void ClearRegistration();
+  // Starts telling `router` that this host lets it go (0x1003, with `code`
+  // as its payload when given), now and on the next ticks.
+  void Release(std::uint32_t router, std::optional<std::uint16_t> code = std::nullopt);
+  // Sends the next 0x1003 of every release (of `only` that router's when
+  // not 0) and forgets those that are done.
+  void RepeatReleases(std::uint32_t only = 0);
+  // A 0x3001 from a router this host is not (or no longer) registering with.
+  bool IsUnwantedAcceptance(std::uint32_t sender) const;
   int ParameterAnswer(std::uint16_t expected, std::span<const std::uint8_t> payload);
   void ScanQueryAgain();
   // Ends a registration attempt or request whose router has fallen silent.
@@ -357,6 +377,12 @@ class RouterProtocol {
   RegistrationCallback registrationResult_;
   DoneCallback doneResult_;  // password change, parameter write
   LineStatusCallback lineMonitor_;
+  struct PendingRelease {
+    std::uint32_t router = 0;
+    std::optional<std::uint16_t> code;
+    int sendsLeft = 0;
+  };
+  std::vector<PendingRelease> releases_;
   bool passwordSent_ = false;  // the answer to the challenge is on its way
   int silentTicks_ = 0;        // ticks without a word since a request was acknowledged
 };

@@ -100,6 +100,11 @@ int Transactions::SendRequest(std::uint32_t destination, std::uint16_t command,
   return -1;
 }
 
+void Transactions::SendUnreported(std::uint32_t destination, std::uint16_t command,
+                                  std::span<const std::uint8_t> payload) {
+  (void)Send(destination, command, payload, {}, false);
+}
+
 void Transactions::StartRetransmission() {
   std::uint32_t generation = ++retransmitGeneration_;
   retransmitSlot_ =

@@ -70,6 +70,10 @@ class Transactions {
                   std::span<const std::uint8_t> head, std::span<const std::uint8_t> body,
                   bool numbered, CompletionCallback completion = nullptr);
 
+  // An unnumbered message whose fate is the caller's business alone: it goes
+  // out whatever is outstanding, and a failure to send it is not reported.
+  void SendUnreported(std::uint32_t destination, std::uint16_t command,
+                      std::span<const std::uint8_t> payload);
   // With a rule, the peer's numbered answer to the outstanding request also
   // stands for its acknowledgement when that was lost on the way: the peer
   // only answers what it has received.

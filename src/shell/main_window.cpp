@@ -438,6 +438,10 @@ void MainWindow::Shutdown() {
   if (ticker_)
     ticker_->stop();
   EndRegistration();
+  // No tick repeats the deregistrations once the window is gone: the
+  // repetitions still due go out now.
+  if (context_.protocol)
+    context_.protocol->FinishReleases();
   if (help_)
     help_->close();
 }

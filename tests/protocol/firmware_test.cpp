@@ -276,69 +276,70 @@ TEST_F(DownloadTest, StrayMessageFromTheOldAddressDoesNotEndTheDownload) {
   EXPECT_EQ(protocol->state(), ProtocolState::Restarting);
 }
 
-TEST_F(DownloadTest, LostLoaderCommandsAreRepeatedEveryFourTicksUntilTheirStepIsReached) {
-  // The first enter-loader, address announcement and restart are lost.
+TEST_F(DownloadTest, LostLoaderRequestIsRepeatedOnlyWhileTheRouterIsSeenRunning) {
+  // The first request to enter the loader is lost; the router answers the
+  // scan as a running router until the second one reaches it.
   WriteImage(kMinimumImageSize);
   ServeLoader();
-  int enterLoader = 0, announcements = 0, restarts = 0;
+  int enterLoader = 0;
   bool inLoader = false;
   router.On(command::kEnterLoader, [&](const Message&) { inLoader = ++enterLoader > 1; });
   router.On(command::kScanQuery, [&](const Message&) {
-    if (inLoader)
-      router.Send(command::kScanAnswer, Bytes{0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0, 0, 0, 0, 0, 0},
-                  false);
-  });
-  router.On(command::kEnterDownload, [&](const Message&) {
-    if (++announcements > 1)
-      router.Send(command::kDownloadOffer, Bytes{10, 0, 0, 10}, false);
-  });
-  router.On(command::kRestart, [&](const Message&) {
-    if (++restarts > 1)
-      router.Send(command::kScanAnswer, Bytes{0, 0, 0, 1, 2, 3, 4, 5, 10, 0, 0, 10, 0, 0, 0, 0},
-                  false);
+    const std::uint8_t address = inLoader ? 0 : 10;
+    router.Send(command::kScanAnswer,
+                Bytes{0, 0, 0, 1, 2, 3, 4, 5, address, 0, 0, address, 0, 0, 0, 0}, false);
   });
   LineTargetList targets = NewLineTargetList();
   ASSERT_TRUE(protocol->DownloadFirmware(
       hardware, Parameters(), &targets, nullptr, nullptr, [&](const ScanAnswer&) { ++finished; },
       nullptr));
   EXPECT_EQ(enterLoader, 1);
-  Tick(3);
+  Tick(4);  // the first loader scan finds the router still running
   EXPECT_EQ(enterLoader, 1);
-  Tick(1);  // the loader scan repeats the request to the router's address
+  Tick(4);  // so the request goes out again, to the router's address
   EXPECT_EQ(enterLoader, 2);
   EXPECT_EQ(router.Received(command::kEnterLoader).back().to, kRouterAddress);
-  EXPECT_EQ(announcements, 1);
-  EXPECT_EQ(protocol->state(), ProtocolState::DownloadRequested);
-  Tick(3);
-  EXPECT_EQ(announcements, 1);
-  Tick(1);
-  EXPECT_EQ(announcements, 2);
-  EXPECT_EQ(blocks.size(), kMinimumImageSize / 500 + 1);
-  EXPECT_EQ(protocol->state(), ProtocolState::Restarting);
-  EXPECT_EQ(restarts, 1);
-  Tick(4);
-  EXPECT_EQ(restarts, 2);
   EXPECT_EQ(finished, 1);
-  EXPECT_EQ(protocol->state(), ProtocolState::Idle);
-  // Each step reached ends its repetition; no time-out follows.
   Tick(130);
   EXPECT_EQ(enterLoader, 2);
-  EXPECT_EQ(announcements, 2);
-  EXPECT_EQ(restarts, 2);
   EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(DownloadTest, RepeatedAnnouncementsLeaveTheOfferTimeOutInForce) {
+TEST_F(DownloadTest, LoaderRequestTakenIsNotRepeatedIntoTheRestartingRouter) {
+  WriteImage(kMinimumImageSize);
+  router.On(command::kEnterLoader, [](const Message&) {});  // restarting: silent
+  LineTargetList targets = NewLineTargetList();
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), &targets, nullptr, nullptr,
+                                         nullptr, nullptr));
+  Tick(120);
+  EXPECT_EQ(router.Received(command::kEnterLoader).size(), 1u);
+  EXPECT_GT(router.Received(command::kScanQuery).size(), 20u);
+  Tick(1);
+  EXPECT_EQ(errors, std::vector<int>{kErrorLoaderNotFound});
+}
+
+TEST_F(DownloadTest, AnnouncementAndRestartGoOutOnceAndTheirTimeOutsEndTheDownload) {
   WriteImage(kMinimumImageSize);
   ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
                                          nullptr));
   Tick(40);
-  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 11u);  // at once, then every 4 ticks
+  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 1u);
   EXPECT_TRUE(errors.empty());
   Tick(1);
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
-  Tick(8);
-  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 11u);
+
+  errors.clear();
+  ServeLoader();
+  router.Forget(command::kRestart);
+  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
+                                         nullptr));
+  Pump();
+  ASSERT_EQ(protocol->state(), ProtocolState::Restarting);
+  Tick(80);
+  EXPECT_EQ(router.Received(command::kRestart).size(), 1u);
+  EXPECT_TRUE(errors.empty());
+  Tick(1);
+  EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
 }
 
 TEST_F(DownloadTest, LoaderNotFoundWithin120TicksFailsWith14) {

@@ -119,7 +119,6 @@ TEST_F(RegistrationTest, AcceptanceOneByteShortEndsAttemptSilentlyAndTellsAbando
   EXPECT_TRUE(results.empty());
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(abandoned, 1);
-  EXPECT_TRUE(SentCommand(command::kDeregister).empty());
 }
 
 TEST_F(RegistrationTest, PasswordRequestOfThreeBytesReturnsToIdleWithoutMessage) {
@@ -134,18 +133,21 @@ TEST_F(RegistrationTest, PasswordRequestOfThreeBytesReturnsToIdleWithoutMessage)
   EXPECT_TRUE(results.empty());
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(abandoned, 1);
-  // Only the request and the acknowledgement of the router's message.
-  EXPECT_EQ(Sent().size(), 2u);
+  // The request, the acknowledgement of the router's message and the
+  // release of the candidate.
+  ASSERT_EQ(Sent().size(), 3u);
+  EXPECT_EQ(Sent().back().command, command::kDeregister);
 }
 
-TEST_F(RegistrationTest, CancelAtPasswordPromptReturnsToIdleAndSendsNothing) {
+TEST_F(RegistrationTest, CancelAtPasswordPromptReturnsToIdleAndOnlyLetsTheRouterGo) {
   ReachPasswordPrompt();
   std::size_t before = Sent().size();
   protocol->AbandonPasswordPrompt();
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
-  EXPECT_EQ(Sent().size(), before);
+  ASSERT_EQ(Sent().size(), before + 1);
+  EXPECT_EQ(Sent().back().command, command::kDeregister);
   protocol->SendPassword(1, "x", 0);
-  EXPECT_EQ(Sent().size(), before);
+  EXPECT_EQ(Sent().size(), before + 1);
 }
 
 TEST_F(RegistrationTest, RegisterOnlyFromIdleAndNeverToZeroOrBroadcast) {
@@ -256,7 +258,7 @@ TEST_F(RegistrationTest, UnknownCommandFromRegisteredRouterDeregistersWith9999) 
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
 }
 
-TEST_F(RegistrationTest, TransportErrorEndsRegistrationWithoutDeregistration) {
+TEST_F(RegistrationTest, TransportErrorEndsRegistrationAndLetsTheRouterGo) {
   RegisterWith(router);
   router.acknowledge = false;
   protocol->StartLineMonitor([](const LineStatus&) {});
@@ -264,8 +266,118 @@ TEST_F(RegistrationTest, TransportErrorEndsRegistrationWithoutDeregistration) {
   EXPECT_EQ(errors, std::vector<int>{kErrorNoAcknowledge});
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
   EXPECT_FALSE(protocol->lineMonitorActive());
-  EXPECT_TRUE(router.Received(command::kDeregister).empty());
+  ASSERT_EQ(router.Received(command::kDeregister).size(), 1u);
+  EXPECT_EQ(router.Received(command::kDeregister)[0].payload, (Bytes{0x22, 0xB8}));
   EXPECT_EQ(RouterProtocolTestPeer::peerFilter(*protocol), 0u);
+}
+
+// Every way this host stops using a router it registered with, or was
+// registering with, tells the router: 0x1003 at once and on each of the next
+// ticks, kReleaseSends in all, and nothing after that.
+class ReleaseTest : public RegistrationTest,
+                    public ::testing::WithParamInterface<void (ReleaseTest::*)()> {
+ public:
+  void Deregistered() {
+    RegisterWith(router);
+    protocol->Deregister();
+  }
+  void RequestNeverAcknowledged() {
+    RegisterWith(router);
+    router.acknowledge = false;
+    protocol->ReadLineTargets(nullptr, 1);
+    Tick(12);
+  }
+  void AnswerNeverCame() {
+    RegisterWith(router);
+    protocol->ReadLineTargets(nullptr, 1);
+    Pump();
+    Tick(kAnswerTimeoutTicks + 1);
+  }
+  void RegistrationNeverAnswered() {
+    protocol->Register(Record(), kRouterAddress);
+    Pump();
+    Tick(kAnswerTimeoutTicks + 1);
+  }
+  void PasswordPromptCancelled() {
+    ReachPasswordPrompt();
+    protocol->AbandonPasswordPrompt();
+  }
+  void PasswordAnswerNeverAnswered() {
+    ReachPasswordPrompt();
+    protocol->SendPassword(results[0].challengeSequence, "secret", 0x1234);
+    Pump();
+    Tick(kAnswerTimeoutTicks + 1);
+  }
+  void AcceptanceTooShort() {
+    router.On(command::kRegister,
+              [this](const Message&) { router.Send(command::kRegistrationAccepted, Bytes(7, 0)); });
+    protocol->Register(Record(), kRouterAddress);
+    Pump();
+  }
+  std::size_t Releases() { return router.Received(command::kDeregister).size(); }
+};
+
+TEST_P(ReleaseTest, RouterIsToldThreeTimesATickApart) {
+  (this->*GetParam())();
+  ASSERT_EQ(protocol->state(), ProtocolState::Idle);
+  EXPECT_EQ(Releases(), 1u);
+  Tick();
+  EXPECT_EQ(Releases(), 2u);
+  Tick();
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  Tick(5);
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_FALSE(protocol->releasePending());
+}
+
+TEST_P(ReleaseTest, RegisteringAgainStopsTheRepetitions) {
+  (this->*GetParam())();
+  router.Forget(command::kRegister);
+  protocol->Register(Record(), kRouterAddress);
+  Tick(3);
+  EXPECT_EQ(Releases(), 1u);
+  EXPECT_EQ(protocol->state(), ProtocolState::Registering);
+}
+
+TEST_P(ReleaseTest, AnExitSendsTheRestAtOnce) {
+  (this->*GetParam())();
+  protocol->FinishReleases();
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_FALSE(protocol->releasePending());
+}
+
+struct StopName {
+  std::string operator()(const ::testing::TestParamInfo<void (ReleaseTest::*)()>& info) const {
+    static const char* const kNames[] = {"Deregistered",
+                                         "RequestNeverAcknowledged",
+                                         "AnswerNeverCame",
+                                         "RegistrationNeverAnswered",
+                                         "PasswordPromptCancelled",
+                                         "PasswordAnswerNeverAnswered",
+                                         "AcceptanceTooShort"};
+    return kNames[info.index];
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWayOfStopping, ReleaseTest,
+    ::testing::Values(&ReleaseTest::Deregistered, &ReleaseTest::RequestNeverAcknowledged,
+                      &ReleaseTest::AnswerNeverCame, &ReleaseTest::RegistrationNeverAnswered,
+                      &ReleaseTest::PasswordPromptCancelled,
+                      &ReleaseTest::PasswordAnswerNeverAnswered, &ReleaseTest::AcceptanceTooShort),
+    StopName());
+
+TEST_F(RegistrationTest, AcceptanceAfterGivingUpIsLetGo) {
+  protocol->Register(Record(), kRouterAddress);
+  Pump();
+  Tick(kAnswerTimeoutTicks + 1 + 5);
+  ASSERT_EQ(router.Received(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  router.Send(command::kRegistrationAccepted, AcceptedPayload(1, 0, 0));
+  Pump();
+  EXPECT_EQ(protocol->state(), ProtocolState::Idle);
+  EXPECT_EQ(router.Received(command::kDeregister).size(),
+            static_cast<std::size_t>(kReleaseSends) + 1);
+  EXPECT_TRUE(results.empty());
 }
 
 TEST_F(RegistrationTest, TransportErrorInIdleIsIgnored) {
