@@ -58,7 +58,7 @@ bool ImageDownload::EnterLoader(const HardwareAddress& hardwareAddress, ScanCall
   context_.transactions.EndSession();
   context_.registered = 0;
   ScheduleLoaderScan();
-  StartStepTimeout(ProtocolState::WaitingForLoader, kLoaderTimeoutTicks, kErrorLoaderNotFound);
+  StartStepTimeout(ProtocolState::WaitingForLoader, kTiming.loaderTimeout, kErrorLoaderNotFound);
   return true;
 }
 
@@ -87,7 +87,7 @@ void ImageDownload::ScheduleLoaderScan() {
         if (run == downloadRun_)
           LoaderScan();
       },
-      kRetransmitTicks);
+      ProtocolTiming::SlotCount(kTiming.loaderScanInterval));
 }
 
 void ImageDownload::StartStepTimeout(ProtocolState state, int ticks, int code) {
@@ -134,8 +134,7 @@ bool ImageDownload::StartDownload(ScanCallback done, Bytes image,
   WireWriter payload;
   payload.Raw(hardwareAddress).U32(routerAddress);
   context_.Send(context_.broadcast, command::kEnterDownload, payload.bytes(), false);
-  StartStepTimeout(ProtocolState::DownloadRequested, kDownloadOfferTimeoutTicks,
-                   kErrorDownloadFailed);
+  StartStepTimeout(ProtocolState::DownloadRequested, kTiming.offerTimeout, kErrorDownloadFailed);
   return true;
 }
 
@@ -199,7 +198,7 @@ void ImageDownload::RequestRestart(std::uint32_t destination) {
   context_.candidate = destination;
   EndDownloadTimers();
   context_.Send(destination, command::kRestart, {}, false);
-  StartStepTimeout(ProtocolState::Restarting, kRestartTimeoutTicks, kErrorDownloadFailed);
+  StartStepTimeout(ProtocolState::Restarting, kTiming.restartTimeout, kErrorDownloadFailed);
 }
 
 void ImageDownload::OnScanAnswer(const ScanAnswer& answer) {

@@ -264,7 +264,7 @@ void RouterProtocol::Release(std::uint32_t router, std::optional<std::uint16_t> 
   if (router == 0 || router == context_->broadcast)
     return;
   std::erase_if(releases_, [router](const PendingRelease& r) { return r.router == router; });
-  releases_.push_back({router, code, kReleaseSends});
+  releases_.push_back({router, code, kTiming.releaseSends});
   RepeatReleases(router);
 }
 
@@ -304,7 +304,7 @@ void RouterProtocol::WatchForAnswer() {
     silentTicks_ = 0;
     return;
   }
-  if (++silentTicks_ <= kAnswerTimeoutTicks)
+  if (++silentTicks_ <= kTiming.answerTimeout())
     return;
   silentTicks_ = 0;
   // A registered router that took the request in is still there: it is

@@ -94,17 +94,6 @@ inline constexpr int kStatusFlashFailed = 12;
 inline constexpr int kErrorDownloadFailed = 13;
 inline constexpr int kErrorLoaderNotFound = 14;
 
-// Time-outs of the firmware download, in ticks.
-inline constexpr int kLoaderTimeoutTicks = 120;
-inline constexpr int kDownloadOfferTimeoutTicks = 40;
-inline constexpr int kRestartTimeoutTicks = 80;
-// A router that acknowledged a request but says nothing more for this many
-// ticks is taken as gone (8888), as one that never acknowledges it is.
-inline constexpr int kAnswerTimeoutTicks = 12;
-// The deregistration is unacknowledged: a router this host lets go of is
-// told so this many times, a tick apart, so that one lost datagram does not
-// leave it held.
-inline constexpr int kReleaseSends = 3;
 inline constexpr std::size_t kBlockSize = 500;
 
 using HardwareAddress = std::array<std::uint8_t, 6>;
@@ -247,7 +236,7 @@ class RouterProtocol {
   // Routers this host has let go of and is still telling so: after a
   // deregistration, an error, a time-out, a cancelled password prompt or an
   // acceptance that came too late, 0x1003 goes to the router at once and
-  // again on the next ticks (kReleaseSends in all), unless a registration
+  // again on the next ticks (kTiming.releaseSends in all), unless a registration
   // with that router starts again.
   bool releasePending() const { return !releases_.empty(); }
   // Sends every repetition still due now: for a front end about to exit.

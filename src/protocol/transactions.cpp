@@ -107,8 +107,8 @@ void Transactions::SendUnreported(std::uint32_t destination, std::uint16_t comma
 
 void Transactions::StartRetransmission() {
   std::uint32_t generation = ++retransmitGeneration_;
-  retransmitSlot_ =
-      transport_.StartTimer([this, generation] { Repeat(generation); }, kRetransmitTicks);
+  retransmitSlot_ = transport_.StartTimer([this, generation] { Repeat(generation); },
+                                          ProtocolTiming::SlotCount(kTiming.repeatInterval));
 }
 
 void Transactions::Repeat(std::uint32_t generation) {
@@ -116,7 +116,7 @@ void Transactions::Repeat(std::uint32_t generation) {
     return;
   retransmitSlot_ = {};
   ++attempts_;
-  if (attempts_ > kMaxRepetitions) {
+  if (attempts_ >= kTiming.sends) {
     outstanding_ = false;
     retransmitSlot_ = {};
     Fail(kErrorNoAcknowledge);

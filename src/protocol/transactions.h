@@ -3,18 +3,20 @@
 //
 // Every message starts with a 2-byte command and a 2-byte sequence number,
 // big-endian; sequence 0 means unnumbered. A numbered message is kept and
-// repeated every four ticks until the destination acknowledges it (command
-// 0xFF00 carrying the sequence number); after three sends without an
-// acknowledgement the error callback gets 8888. Only one numbered message
-// is outstanding at a time: a second one is refused with 8999. Numbered
-// messages that arrive are acknowledged, and while a registration is in
-// force a repeated delivery from the registered router is suppressed.
+// repeated until the destination acknowledges it (command 0xFF00 carrying
+// the sequence number); still unacknowledged after its last send, it makes
+// the error callback get 8888 (kTiming: three sends, four ticks apart).
+// Only one numbered message is outstanding at a time: a second one is
+// refused with 8999. Numbered messages that arrive are acknowledged, and
+// while a registration is in force a repeated delivery from the registered
+// router is suppressed.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <span>
 
+#include "protocol/protocol_timing.h"
 #include "protocol/transport.h"
 #include "protocol/wire.h"
 
@@ -22,8 +24,6 @@ namespace tarcfg {
 
 inline constexpr std::size_t kHeaderLength = 4;
 inline constexpr std::uint16_t kAcknowledgeCommand = 0xFF00;
-inline constexpr int kRetransmitTicks = 3;
-inline constexpr int kMaxRepetitions = 2;
 
 // Error codes of this layer.
 inline constexpr int kErrorSendFailed = 1;

@@ -462,9 +462,9 @@ TEST_F(ServeRounds, AccountingRegistersReadsAndDeregistersAtOnce) {
   a.scripted().received.clear();
   for (int round = 0; round < 4; ++round)
     round == 0 ? Round() : NextRound();
-  Tick(kReleaseSends);
+  Tick(kTiming.releaseSends);
   EXPECT_EQ(a.Count(command::kRegister), 2);
-  EXPECT_EQ(a.Count(command::kDeregister), 2 * kReleaseSends);
+  EXPECT_EQ(a.Count(command::kDeregister), 2 * kTiming.releaseSends);
   EXPECT_EQ(Logged("held by 10.0.0.2"), 2);  // the second collector logs it once too
 }
 
@@ -581,8 +581,8 @@ TEST_F(ServeRounds, GarbageNeverEndsTheRounds) {
     EXPECT_TRUE(Has(std::string("tarnex_accounting_success{") + kLabelsA + "} 1"));
   }
   EXPECT_TRUE(Has("tarnex_routers 1"));
-  Tick(kReleaseSends);
-  EXPECT_EQ(a.Count(command::kRegister) * kReleaseSends, a.Count(command::kDeregister));
+  Tick(kTiming.releaseSends);
+  EXPECT_EQ(a.Count(command::kRegister) * kTiming.releaseSends, a.Count(command::kDeregister));
 }
 
 TEST_F(ServeRounds, StopWaitsForTheReadInProgressAndDeregisters) {

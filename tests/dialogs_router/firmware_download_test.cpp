@@ -304,7 +304,7 @@ TEST_F(DownloadTest, LoaderNotFoundClosesTheWindowWithCode14) {
   ASSERT_TRUE(run.opened);
   EXPECT_TRUE(run.closed);
   // A slot of n ticks fires on the (n + 1)th tick.
-  EXPECT_EQ(run.ticks, kLoaderTimeoutTicks + 1);
+  EXPECT_EQ(run.ticks, kTiming.loaderTimeout + 1);
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text, QStringLiteral("Reset of router failed.!"));
   EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Stop);
@@ -327,7 +327,7 @@ TEST_F(DownloadTest, MissingDownloadOfferClosesTheWindowWithCode13) {
   ProcessPosted();
   ASSERT_TRUE(run.opened);
   EXPECT_TRUE(run.closed);
-  EXPECT_EQ(run.ticks, kDownloadOfferTimeoutTicks + 1);
+  EXPECT_EQ(run.ticks, kTiming.offerTimeout + 1);
   EXPECT_EQ(MessageTexts(), (std::vector<QString>{"Firmware download has failed!"}));
   EXPECT_FALSE(window_->registered());
   EXPECT_EQ(ListLines(), (std::vector<QString>{" 00-60-1a-10-00-04\t--------- "}));

@@ -273,7 +273,7 @@ TEST_F(RegistrationTest, TransportErrorEndsRegistrationAndLetsTheRouterGo) {
 
 // Every way this host stops using a router it registered with, or was
 // registering with, tells the router: 0x1003 at once and on each of the next
-// ticks, kReleaseSends in all, and nothing after that.
+// ticks, kTiming.releaseSends in all, and nothing after that.
 class ReleaseTest : public RegistrationTest,
                     public ::testing::WithParamInterface<void (ReleaseTest::*)()> {
  public:
@@ -291,12 +291,12 @@ class ReleaseTest : public RegistrationTest,
     RegisterWith(router);
     protocol->ReadLineTargets(nullptr, 1);
     Pump();
-    Tick(kAnswerTimeoutTicks + 1);
+    Tick(kTiming.answerTimeout() + 1);
   }
   void RegistrationNeverAnswered() {
     protocol->Register(Record(), kRouterAddress);
     Pump();
-    Tick(kAnswerTimeoutTicks + 1);
+    Tick(kTiming.answerTimeout() + 1);
   }
   void PasswordPromptCancelled() {
     ReachPasswordPrompt();
@@ -306,7 +306,7 @@ class ReleaseTest : public RegistrationTest,
     ReachPasswordPrompt();
     protocol->SendPassword(results[0].challengeSequence, "secret", 0x1234);
     Pump();
-    Tick(kAnswerTimeoutTicks + 1);
+    Tick(kTiming.answerTimeout() + 1);
   }
   void AcceptanceTooShort() {
     router.On(command::kRegister,
@@ -324,9 +324,9 @@ TEST_P(ReleaseTest, RouterIsToldThreeTimesATickApart) {
   Tick();
   EXPECT_EQ(Releases(), 2u);
   Tick();
-  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kTiming.releaseSends));
   Tick(5);
-  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kTiming.releaseSends));
   EXPECT_FALSE(protocol->releasePending());
 }
 
@@ -342,7 +342,7 @@ TEST_P(ReleaseTest, RegisteringAgainStopsTheRepetitions) {
 TEST_P(ReleaseTest, AnExitSendsTheRestAtOnce) {
   (this->*GetParam())();
   protocol->FinishReleases();
-  EXPECT_EQ(Releases(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_EQ(Releases(), static_cast<std::size_t>(kTiming.releaseSends));
   EXPECT_FALSE(protocol->releasePending());
 }
 
@@ -370,13 +370,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RegistrationTest, AcceptanceAfterGivingUpIsLetGo) {
   protocol->Register(Record(), kRouterAddress);
   Pump();
-  Tick(kAnswerTimeoutTicks + 1 + 5);
-  ASSERT_EQ(router.Received(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  Tick(kTiming.answerTimeout() + 1 + 5);
+  ASSERT_EQ(router.Received(command::kDeregister).size(),
+            static_cast<std::size_t>(kTiming.releaseSends));
   router.Send(command::kRegistrationAccepted, AcceptedPayload(1, 0, 0));
   Pump();
   EXPECT_EQ(protocol->state(), ProtocolState::Idle);
   EXPECT_EQ(router.Received(command::kDeregister).size(),
-            static_cast<std::size_t>(kReleaseSends) + 1);
+            static_cast<std::size_t>(kTiming.releaseSends) + 1);
   EXPECT_TRUE(results.empty());
 }
 

@@ -82,7 +82,8 @@ TEST_F(LongSessionTest, ClosingTheWindowDuringAPasswordChangeDeregisters) {
   ASSERT_EQ(context_->protocol->state(), ProtocolState::Transferring);
   window_->close();
   // All of its repetitions at once: no tick follows the window's end.
-  ASSERT_EQ(SentByTool(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  ASSERT_EQ(SentByTool(command::kDeregister).size(),
+            static_cast<std::size_t>(kTiming.releaseSends));
   EXPECT_EQ(SentByTool(command::kDeregister)[0].to, Ip("198.51.100.10"));
   EXPECT_EQ(routers_->sim().routers()[0].session, 0u);
   EXPECT_EQ(context_->protocol->state(), ProtocolState::Idle);
@@ -111,7 +112,8 @@ TEST_F(LongSessionTest, ClosingTheWindowDuringATableWriteDeregisters) {
   context_->protocol->WriteRoutes(nullptr, edited, context_->configuration->routes);
   ASSERT_EQ(context_->protocol->state(), ProtocolState::Transferring);
   window_->close();
-  EXPECT_EQ(SentByTool(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_EQ(SentByTool(command::kDeregister).size(),
+            static_cast<std::size_t>(kTiming.releaseSends));
   EXPECT_EQ(routers_->sim().routers()[0].session, 0u);
   const std::size_t writes = SentByTool(command::kWriteTableEntry).size();
   Tick(15);

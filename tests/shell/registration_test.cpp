@@ -359,11 +359,13 @@ TEST_F(DeregistrationTest, ClosingTheWindowWhileRegisteredDeregisters) {
   RegisterRow(0);
   window_->close();
   // All of its repetitions at once: no tick follows the window's end.
-  ASSERT_EQ(SentByTool(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  ASSERT_EQ(SentByTool(command::kDeregister).size(),
+            static_cast<std::size_t>(kTiming.releaseSends));
   EXPECT_FALSE(context_->configuration.has_value());
   // Nothing more goes out when the window object goes.
   window_.reset();
-  EXPECT_EQ(SentByTool(command::kDeregister).size(), static_cast<std::size_t>(kReleaseSends));
+  EXPECT_EQ(SentByTool(command::kDeregister).size(),
+            static_cast<std::size_t>(kTiming.releaseSends));
 }
 
 TEST_F(DeregistrationTest, ClosingTheWindowUnregisteredSendsNothing) {
