@@ -15,6 +15,7 @@
 #include <iostream>
 
 #include "cli/serve/exposition.h"
+#include "cli/serve/http_guard.h"
 #include "cli/serve/metrics_collector.h"
 #include "cli/serve_command.h"
 #include "cli/session.h"
@@ -226,11 +227,16 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
     server->route("/", QHttpServerRequest::Method::Get, [] {
       return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
     });
-    const quint16 port = server->listen(listen->host, listen->port);
-    if (port == 0) {
-      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString());
+    // Qt HttpServer 6.4 neither times out nor caps connections, nor limits
+    // a request's header: the guarded server in front of it does.
+    auto tcp = std::make_unique<serve::GuardedTcpServer>(serve::HttpLimits{});
+    if (!tcp->Listen(listen->host, listen->port)) {
+      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString() +
+                 ": " + tcp->errorString().toStdString());
       return kExitRefused;
     }
+    const quint16 port = tcp->serverPort();
+    server->bind(tcp.release());  // the HTTP server's child from now on
     QString host = listen->host.toString();
     if (listen->host.protocol() == QAbstractSocket::IPv6Protocol)
       host = "[" + host + "]";
