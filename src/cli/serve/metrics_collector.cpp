@@ -156,8 +156,10 @@ void MetricsCollector::Start() {
 }
 
 void MetricsCollector::RequestStop() {
+  // A second signal does not put the end off.
+  if (!stopRequested_)
+    stopTicks_ = 0;
   stopRequested_ = true;
-  stopTicks_ = 0;
   while (Advance()) {
   }
 }
