@@ -113,23 +113,39 @@ void GuardedTcpServer::AcceptPending() {
         // fail the same way, as fast as the loop can turn.
         accepting_->setEnabled(false);
         resume_.start(limits_.acceptPauseMs);
+        ++acceptPauses_;
       }
       return;
     }
-    if (open_ >= connectionLimit_) {
-      Refuse(descriptor);
-      continue;
+    if (Take(descriptor)) {
+      emit newConnection();
+      // Taking a connection (nextPendingConnection) turns QTcpServer's own
+      // accepting back on; it must stay off.
+      pauseAccepting();
     }
-    auto* socket = new QTcpSocket(this);
-    if (!socket->setSocketDescriptor(descriptor)) {
-      ::close(descriptor);
-      delete socket;
-      continue;
-    }
-    Guard(socket);
-    addPendingConnection(socket);
-    emit newConnection();
   }
+}
+
+void GuardedTcpServer::incomingConnection(qintptr descriptor) {
+  // Not reached while QTcpServer's own accepting is off; guarded all the same.
+  pauseAccepting();
+  Take(static_cast<int>(descriptor));
+}
+
+bool GuardedTcpServer::Take(int descriptor) {
+  if (open_ >= connectionLimit_) {
+    Refuse(descriptor);
+    return false;
+  }
+  auto* socket = new QTcpSocket(this);
+  if (!socket->setSocketDescriptor(descriptor)) {
+    ::close(descriptor);
+    delete socket;
+    return false;
+  }
+  Guard(socket);
+  addPendingConnection(socket);
+  return true;
 }
 
 void GuardedTcpServer::Refuse(int descriptor) {

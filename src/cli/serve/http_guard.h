@@ -58,15 +58,23 @@ class GuardedTcpServer : public QTcpServer {
   // The connections allowed at once, after the descriptor limit.
   int connectionLimit() const { return connectionLimit_; }
   bool acceptPaused() const { return accepting_ && !accepting_->isEnabled(); }
+  // How often accepting paused for want of descriptors.
+  int acceptPauses() const { return acceptPauses_; }
+
+ protected:
+  void incomingConnection(qintptr descriptor) override;
 
  private:
   void AcceptPending();
+  // Hands the connection on, guarded, or refuses it; true when handed on.
+  bool Take(int descriptor);
   void Refuse(int descriptor);
   void Guard(QTcpSocket* socket);
 
   HttpLimits limits_;
   int connectionLimit_ = 0;
   int open_ = 0;
+  int acceptPauses_ = 0;
   std::unique_ptr<QSocketNotifier> accepting_;
   QTimer resume_;
 };
