@@ -590,7 +590,7 @@ TEST_F(ServeRounds, GivenUpRegistrationsAreReleased) {
       Tick(2);
     }
     EXPECT_EQ(protocol->state(), ProtocolState::Idle);
-    EXPECT_EQ(a.Count(command::kDeregister), 1);
+    EXPECT_GE(a.Count(command::kDeregister), 1);  // repeated, where the protocol does
   }
 }
 
