@@ -15,6 +15,7 @@
 #include <iostream>
 
 #include "cli/serve/exposition.h"
+#include "cli/serve/http_guard.h"
 #include "cli/serve/metrics_collector.h"
 #include "cli/serve_command.h"
 #include "cli/session.h"
@@ -31,6 +32,50 @@ void OnStopSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
 }
+
+// SIGTERM and SIGINT for as long as it lives: the handlers in force before
+// come back and the pair is closed however Execute returns.
+class StopSignals {
+ public:
+  StopSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
+      signalPipe[0] = signalPipe[1] = -1;
+      return;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, &previousTerm_);
+    ::sigaction(SIGINT, &action, &previousInt_);
+  }
+  ~StopSignals() {
+    if (signalPipe[0] < 0)
+      return;
+    ::sigaction(SIGTERM, &previousTerm_, nullptr);
+    ::sigaction(SIGINT, &previousInt_, nullptr);
+    for (int& descriptor : signalPipe) {
+      ::close(descriptor);
+      descriptor = -1;
+    }
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  bool ok() const { return signalPipe[0] >= 0; }
+  int descriptor() const { return signalPipe[0]; }
+
+ private:
+  struct sigaction previousTerm_ {};
+  struct sigaction previousInt_ {};
+};
+
+// Whichever way Execute returns, a registration held or attempted is ended
+// with its deregistration first.
+struct ReleaseOnExit {
+  serve::MetricsCollector& collector;
+  ~ReleaseOnExit() { collector.ReleaseNow(); }
+};
 
 struct ListenAddress {
   QHostAddress host;
@@ -124,6 +169,7 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   serve::MetricsCollector collector(protocol, context.settings().ownAddress, options,
                                     serve::CollectorClock::System(),
                                     [](const std::string& line) { PrintError(line); });
+  const ReleaseOnExit release{collector};
   const GuiSettings& s = context.settings();
   const int opened = protocol.OpenRouterProtocol(
       [&collector](int code) { collector.OnProtocolError(code); }, s.ownAddress | ~s.netMask);
@@ -137,7 +183,8 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   auto check = [&] {
     if (done)
       return;
-    if (collector.stopped() || (once && collector.roundsCompleted() > 0)) {
+    if (collector.stopped() ||
+        (once && collector.roundsCompleted() > 0 && !collector.releasesPending())) {
       done = true;
       loop.quit();
     }
@@ -156,23 +203,19 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
     check();
   });
 
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) {
+  const StopSignals stopSignalPipe;
+  if (!stopSignalPipe.ok()) {
     PrintError("tarcfg-cli serve: cannot set up signal handling");
     return kExitRefused;
   }
-  QSocketNotifier stopSignals(signalPipe[0], QSocketNotifier::Read);
+  QSocketNotifier stopSignals(stopSignalPipe.descriptor(), QSocketNotifier::Read);
   QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
-    char byte;
-    [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+    char bytes[16];
+    while (::read(stopSignalPipe.descriptor(), bytes, sizeof bytes) > 0) {
+    }
     collector.RequestStop();
     check();
   });
-  struct sigaction action {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
 
   std::unique_ptr<QHttpServer> server;
   if (!once) {
@@ -184,11 +227,16 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
     server->route("/", QHttpServerRequest::Method::Get, [] {
       return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
     });
-    const quint16 port = server->listen(listen->host, listen->port);
-    if (port == 0) {
-      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString());
+    // Qt HttpServer 6.4 neither times out nor caps connections, nor limits
+    // a request's header: the guarded server in front of it does.
+    auto tcp = std::make_unique<serve::GuardedTcpServer>(serve::HttpLimits{});
+    if (!tcp->Listen(listen->host, listen->port)) {
+      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString() +
+                 ": " + tcp->errorString().toStdString());
       return kExitRefused;
     }
+    const quint16 port = tcp->serverPort();
+    server->bind(tcp.release());  // the HTTP server's child from now on
     QString host = listen->host.toString();
     if (listen->host.protocol() == QAbstractSocket::IPv6Protocol)
       host = "[" + host + "]";
@@ -202,11 +250,6 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   if (!done)
     loop.exec();
 
-  ::signal(SIGTERM, SIG_DFL);
-  ::signal(SIGINT, SIG_DFL);
-  ::close(signalPipe[0]);
-  ::close(signalPipe[1]);
-  signalPipe[0] = signalPipe[1] = -1;
   if (once) {
     std::cout << collector.exposition();
     std::cout.flush();

@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The router commands of tarcfg-cli run in-process against the emulator's
 // routers on a simulated network, the clock moved by hand.
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <gtest/gtest.h>
 
@@ -248,6 +254,38 @@ TEST_F(RouterCommandsTest, ScanAndStatusPrintTheirJsonExactly) {
   const std::string report =
       "{\"channels\": [{\"channel\": 1, " + idle + ", {\"channel\": 2, " + idle + "]}\n";
   EXPECT_EQ(status.out.substr(0, report.size()), report) << status.out;
+}
+
+// `serve` that cannot listen returns early: its signal handlers are taken
+// back and its signal pipe closed, however often that happens in a process.
+TEST_F(RouterCommandsTest, ServeThatCannotListenLeavesNoHandlerOrDescriptorBehind) {
+  const int busy = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(busy, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  ASSERT_EQ(::getsockname(busy, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  const QString listen = "127.0.0.1:" + QString::number(ntohs(address.sin_port));
+  auto descriptors = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  auto handler = [](int signal) {
+    struct sigaction action {};
+    ::sigaction(signal, nullptr, &action);
+    return action.sa_handler;
+  };
+  const auto term = handler(SIGTERM), interrupt = handler(SIGINT);
+  Run({"serve", "--listen", listen});  // whatever Qt sets up once
+  const auto before = descriptors();
+  for (int run = 0; run < 3; ++run)
+    EXPECT_EQ(Run({"serve", "--listen", listen}).status, 1);
+  EXPECT_EQ(descriptors(), before);
+  EXPECT_EQ(handler(SIGTERM), term);
+  EXPECT_EQ(handler(SIGINT), interrupt);
+  ::close(busy);
 }
 
 TEST(RouterRulesTest, NetworkErrorsAndRefusalsGiveTheirMessages) {

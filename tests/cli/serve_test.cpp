@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -531,6 +532,70 @@ TEST_F(ServeRounds, AcknowledgedRequestWithoutAnswerIsGivenUpWithADeregistration
   // The next router is read all the same.
   EXPECT_TRUE(Has(std::string("tarnex_accounting_success{") + kLabelsB + "} 1"));
   EXPECT_EQ(b.session_, 0u);
+}
+
+// A router whose counters cannot be read now, for whatever reason, reports
+// success 0 and no counters at all: the last ones read are not current.
+TEST_F(ServeRounds, CountersNotReadThisRoundAreLeftOutAndSuccessIsZero) {
+  const std::map<std::string, std::function<void(FakeRouter&)>> cases{
+      {"silent", [](FakeRouter& r) { r.PowerOff(); }},
+      {"accounting unanswered", [](FakeRouter& r) { r.answerAccounting = false; }},
+      {"held by another host", [](FakeRouter& r) { r.holder = 0x0A000002; }},
+  };
+  for (const auto& [name, change] : cases) {
+    SCOPED_TRACE(name);
+    FakeRouter a(network, kRouterAddress, Hardware(1));
+    a.lineTargets = {{"10.0.0.200", "0301", {5, 0, 0, 0, 0, 0, 0}}};
+    Open(Accounting());
+    started = false;
+    Round();
+    ASSERT_TRUE(Has(std::string("tarnex_accounting_success{") + kLabelsA + "} 1"));
+    ASSERT_TRUE(Mentions("tarnex_line_target_charges_total{"));
+    change(a);
+    NextRound();
+    EXPECT_TRUE(Has(std::string("tarnex_accounting_success{") + kLabelsA + "} 0"));
+    EXPECT_FALSE(Mentions("tarnex_line_target_charges_total{"));
+    EXPECT_FALSE(Mentions("tarnex_line_target_bytes_total{"));
+  }
+}
+
+// Whenever the collector gives up a registration it asked for, the router is
+// told, also when it has not accepted yet: a late acceptance would else leave
+// it held by this host.
+TEST_F(ServeRounds, GivenUpRegistrationsAreReleased) {
+  struct Case {
+    const char* name;
+    bool password;  // the router asks for one (none is given)
+    bool stop;      // the stop comes while the router does not answer
+  };
+  for (const Case& c : {Case{"password asked, none given", true, false},
+                        Case{"stop while registering", false, true}}) {
+    SCOPED_TRACE(c.name);
+    FakeRouter a(network, kRouterAddress, Hardware(1));
+    if (c.password)
+      a.password = "secret";
+    if (c.stop)
+      a.scripted().Forget(command::kRegister);  // acknowledged, never answered
+    CollectorOptions options = Accounting();
+    options.stopTimeoutTicks = 3;
+    Open(options);
+    collector->Start();
+    for (int i = 0; i < 20 && a.Count(command::kRegister) == 0; ++i)
+      Tick();
+    ASSERT_EQ(a.Count(command::kRegister), 1);
+    if (c.stop) {
+      collector->RequestStop();
+      Tick(4);
+      // Stopped once the deregistrations are out, however often repeated.
+      for (int i = 0; i < 10 && !collector->stopped(); ++i)
+        Tick();
+      EXPECT_TRUE(collector->stopped());
+    } else {
+      Tick(2);
+    }
+    EXPECT_EQ(protocol->state(), ProtocolState::Idle);
+    EXPECT_GE(a.Count(command::kDeregister), 1);  // repeated, where the protocol does
+  }
 }
 
 TEST_F(ServeRounds, UnacknowledgedRegistrationEndsWithTheNetworkError) {

@@ -44,6 +44,22 @@ std::string RefusalText(const RegistrationResult& result) {
 
 const char* const kDirections[] = {"outgoing", "incoming"};
 
+// A deregistration may be repeated on the ticks after it, where the protocol
+// does so; these two reach that state and are no-ops where it does not.
+template <typename Protocol>
+bool ProtocolReleasePending(const Protocol& protocol) {
+  if constexpr (requires { protocol.releasePending(); })
+    return protocol.releasePending();
+  else
+    return false;
+}
+
+template <typename Protocol>
+void ProtocolFinishReleases(Protocol& protocol) {
+  if constexpr (requires { protocol.FinishReleases(); })
+    protocol.FinishReleases();
+}
+
 }  // namespace
 
 CollectorClock CollectorClock::System() {
@@ -110,6 +126,10 @@ void MetricsCollector::OnTimerTick() {
       FailJob("no answer");
     else if (stopRequested_ && ++stopTicks_ > options_.stopTimeoutTicks)
       job_->step = JobStep::Interrupted;
+  } else if (stopRequested_ && !job_ && releasesPending() &&
+             ++stopTicks_ > 2 * options_.stopTimeoutTicks) {
+    // The repetitions should long be out; a stop must end all the same.
+    ProtocolFinishReleases(protocol_);
   }
   if (phase_ == Phase::Scanning || phase_ == Phase::Overview) {
     if (++phaseTicks_ > options_.queryTimeoutTicks) {
@@ -136,14 +156,31 @@ void MetricsCollector::Start() {
 }
 
 void MetricsCollector::RequestStop() {
+  // A second signal does not put the end off.
+  if (!stopRequested_)
+    stopTicks_ = 0;
   stopRequested_ = true;
-  stopTicks_ = 0;
   while (Advance()) {
   }
 }
 
 bool MetricsCollector::stopped() const {
-  return stopRequested_ && !job_ && protocol_.state() == ProtocolState::Idle;
+  return stopRequested_ && !job_ && protocol_.state() == ProtocolState::Idle && !releasesPending();
+}
+
+// The one place that waits for the deregistrations to be out: a stop is not
+// complete, and the process must not end, while the protocol still has one
+// to repeat.
+bool MetricsCollector::releasesPending() const {
+  return ProtocolReleasePending(protocol_);
+}
+
+void MetricsCollector::ReleaseNow() {
+  if (job_ && job_->step != JobStep::Failed)
+    job_->step = JobStep::Interrupted;
+  EnsureIdle();
+  job_.reset();
+  ProtocolFinishReleases(protocol_);
 }
 
 // --- The round ---------------------------------------------------------------
@@ -231,6 +268,7 @@ void MetricsCollector::EndScan() {
       Report(it->first, router, "no longer answers");
     router.up = false;
     router.overview.reset();
+    LeaveCountersOut(router);
     if (++router.roundsUnseen >= options_.forgetAfterRounds)
       it = routers_.erase(it);
     else
@@ -287,12 +325,15 @@ void MetricsCollector::BeginAccounting() {
   accountingQueue_.clear();
   accountingNext_ = 0;
   for (auto& [hardware, router] : routers_) {
-    if (!router.up || router.address == 0)
+    if (!router.up || router.address == 0) {
+      LeaveCountersOut(router);
       continue;
+    }
     if (router.registeredHost != 0 && router.registeredHost != ownAddress_) {
       // Held by another host: registering would only be refused.
       router.accountingAttempted = true;
       router.accountingOk = false;
+      router.lineTargets.clear();
       const std::string problem =
           "held by " + DottedQuad(router.registeredHost) + "; accounting not read";
       if (router.problem != problem) {
@@ -453,15 +494,14 @@ void MetricsCollector::OnRegistration(unsigned id, const RegistrationResult& res
     case RegistrationKind::PasswordRequested:
       // The answer goes out at once, from within the protocol's callback, as
       // the registration dialog does; the rest waits for the entry points.
+      // Without an answer the registration is ended there (EnsureIdle), with
+      // a deregistration: the router has the candidate in hand.
       if (stopRequested_) {
-        protocol_.AbandonPasswordPrompt();
         job.step = JobStep::Interrupted;
       } else if (!options_.password) {
-        protocol_.AbandonPasswordPrompt();
         job.failure = "the router asks for a password (give it with -p or TARCFG_PASSWORD)";
         job.step = JobStep::Failed;
       } else if (options_.password->size() > kPasswordWireLength) {
-        protocol_.AbandonPasswordPrompt();
         job.failure = OneLine(LoadString(40000));
         job.step = JobStep::Failed;
       } else {
@@ -489,12 +529,11 @@ void MetricsCollector::EnsureIdle() {
     case ProtocolState::Idle:
       break;
     case ProtocolState::Registered:
-      protocol_.Deregister();
-      break;
     case ProtocolState::Registering:
     case ProtocolState::PasswordRequested:
-      // Nothing is sent: the router forgets an unfinished registration.
-      protocol_.AbandonRouter(kErrorNoAcknowledge);
+      // Also a registration not yet answered: the router may take it (or
+      // have taken it) still, and must not stay held by this host.
+      protocol_.Deregister();
       break;
     default:
       // A request of the registration is still waiting: end the
@@ -509,12 +548,19 @@ void MetricsCollector::RecordFailure(const HardwareAddress& hardware, RouterReco
                                      const std::string& reason) {
   router.accountingAttempted = true;
   router.accountingOk = false;
+  router.lineTargets.clear();
   ++router.failures;
   router.skipRounds = std::min(1 << std::min(router.failures - 1, 20), options_.maxBackoffRounds);
   if (router.problem != reason) {
     router.problem = reason;
     Report(hardware, router, "accounting not read: " + reason + " (backing off)");
   }
+}
+
+void MetricsCollector::LeaveCountersOut(RouterRecord& router) {
+  if (router.accountingAttempted)
+    router.accountingOk = false;
+  router.lineTargets.clear();
 }
 
 void MetricsCollector::Report(const HardwareAddress& hardware, const RouterRecord& router,
@@ -565,10 +611,12 @@ std::vector<MetricFamily> MetricsCollector::Metrics() const {
                          {}};
   MetricFamily count{
       "tarnex_routers", "Routers that answered the last scan.", MetricType::Gauge, {}};
-  MetricFamily success{"tarnex_accounting_success",
-                       "1 when the last accounting read of the router succeeded.",
-                       MetricType::Gauge,
-                       {}};
+  MetricFamily success{
+      "tarnex_accounting_success",
+      "1 when the last accounting read of the router succeeded; 0 when it failed or "
+      "the router did not answer, and its counters are then left out.",
+      MetricType::Gauge,
+      {}};
   MetricFamily charges{"tarnex_line_target_charges_total",
                        "Charge units of the line target, as the router counts them.",
                        MetricType::Counter,

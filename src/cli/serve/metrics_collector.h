@@ -13,10 +13,13 @@
 //
 // Between rounds the protocol is Idle. A registration is held for one read
 // only; a step that gets no answer is given up after a time-out with a
-// deregistration. Refusals, wrong passwords and network errors are logged
-// once per change and back the router off for 1, 2, 4, ... accounting rounds.
-// Routers not seen for `forgetAfterRounds` rounds are forgotten, so the
-// state stays bounded however many routers come and go.
+// deregistration, as is a registration attempt the collector gives up. A
+// router whose counters were not read in the last accounting round (silent,
+// held, failed) reports success 0 and no counter samples: the counters of
+// an earlier read are never exported as current. Refusals, wrong passwords and network errors are
+// logged once per change and back the router off for 1, 2, 4, ... accounting rounds. Routers not
+// seen for `forgetAfterRounds` rounds are forgotten, so the state stays bounded however many
+// routers come and go.
 #pragma once
 
 #include <array>
@@ -106,8 +109,14 @@ class MetricsCollector {
   // No new round or registration from now on; a read in progress is
   // finished (or, after stopTimeoutTicks, cut short) and deregistered.
   void RequestStop();
-  // The stop is complete: nothing registered, nothing in progress.
+  // The stop is complete: nothing registered, nothing in progress, every
+  // deregistration out.
   bool stopped() const;
+  // A deregistration still has to be repeated: the event loop must go on.
+  bool releasesPending() const;
+  // For leaving without the event loop: ends whatever registration is held
+  // or attempted now, with its deregistration, and sends those still due.
+  void ReleaseNow();
 
   bool roundRunning() const { return phase_ != Phase::Waiting; }
   int roundsCompleted() const { return roundsCompleted_; }
@@ -156,6 +165,8 @@ class MetricsCollector {
   void EnsureIdle();
   void RecordFailure(const HardwareAddress& hardware, RouterRecord& router,
                      const std::string& reason);
+  // Counters not read now are not current: success 0, no counter samples.
+  static void LeaveCountersOut(RouterRecord& router);
   void Report(const HardwareAddress& hardware, const RouterRecord& router, const std::string& text);
   std::vector<metrics::Label> RouterLabels(const HardwareAddress& hardware,
                                            const RouterRecord& router) const;
