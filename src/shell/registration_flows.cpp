@@ -135,6 +135,8 @@ void MainWindow::DeregisterRouter() {
 void MainWindow::EndRegistration() {
   if (context_.protocol)
     context_.protocol->Deregister();
+  // A configuration write still outstanding ends here, unconfirmed.
+  context_.CheckConfigurationWrite();
   // The registration's values go; what identifies the selected line stays,
   // since only a change of selection sets it again: a download after the
   // next registration needs the router's hardware address.
@@ -150,7 +152,7 @@ void MainWindow::EndRegistration() {
 }
 
 void MainWindow::EditRouterParameters() {
-  if (!registered_ || !dialogs_.editRouterParameters)
+  if (!registered_ || !dialogs_.editRouterParameters || context_.RequestInProgress())
     return;
   std::optional<RouterParameters> changed =
       dialogs_.editRouterParameters(*this, context_.selected.current);
@@ -217,6 +219,8 @@ void MainWindow::OnParametersConfirmed() {
 void MainWindow::OnNetworkError(int code) {
   const std::string text = NetworkErrorMessage(code);
   Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
+  // A configuration write the error ended is reported as failed, after the error.
+  context_.CheckConfigurationWrite();
   if (dialogs_.closeProgressWindow)
     dialogs_.closeProgressWindow();
   EndWaitCursor();
