@@ -110,10 +110,14 @@ void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
   EndWaitCursor();
   PostRouterState(0);
   if (context_.undefinedProtocols) {
+    // SAVE.CFG names the protocols as TARCFG.ADD defines them, so that it
+    // loads once those lines are in tarcfg.pro; no line target is left out.
     const Configuration& configuration = *context_.configuration;
-    const ConfigWriteResult saved = WriteConfigFile(
-        context_.workingDirectory + "/save.cfg", configuration.lineTargets, configuration.routes,
-        configuration.filters, context_.selected.current, context_.configContext());
+    const ProtocolCompletion named = CompleteProtocols(configuration.lineTargets, additions.tables);
+    const ConfigWriteResult saved =
+        WriteConfigFile(context_.workingDirectory + "/save.cfg", named.lineTargets,
+                        configuration.routes, configuration.filters, context_.selected.current,
+                        ConfigContext{named.tables, context_.addresses, context_.database});
     Post([this] { Show(TableText(40002), MessageIcon::Exclamation); });
     // The message above promises SAVE.CFG; when it could not be written, say so.
     if (!saved) {
