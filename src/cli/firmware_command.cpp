@@ -8,6 +8,7 @@
 #include "cli/router_fields.h"
 #include "cli/session.h"
 #include "config/firmware_files.h"
+#include "config/protocol_definitions.h"
 #include "config/reports.h"
 #include "config/router_changes.h"
 #include "config/string_table.h"
@@ -34,6 +35,9 @@ void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
   parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
   AddRouterFieldOptions(parser);
+  parser.addOption({"drop-unknown-protocols",
+                    "Download even when line targets have protocols the tables lack; they are "
+                    "left out of the router (the history keeps them)."});
   AddNoHistoryOption(parser);
 }
 
@@ -95,6 +99,24 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
   const Configuration* tables = nullptr;
   if (!loader)
     tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
+  // Line targets whose protocols the tables lack cannot go into the image:
+  // never left out unless asked for.
+  std::vector<std::string> leftOut;
+  if (tables && tables != &empty)
+    leftOut = DescribeLineTargets(tables->lineTargets, LineTargetsWithUndefinedProtocols(
+                                                           tables->lineTargets, context.tables()));
+  if (!leftOut.empty() && !parser.isSet("drop-unknown-protocols")) {
+    std::string text =
+        "tarcfg-cli firmware: the router's tables lack the protocols of these line targets; the "
+        "download would leave them out:\n";
+    for (const std::string& line : leftOut)
+      text += "  " + line + "\n";
+    text +=
+        "Nothing was sent. --drop-unknown-protocols downloads without them (the history keeps "
+        "them with their protocol definitions).";
+    PrintError(text);
+    return kExitRefused;
+  }
   // A router in its loader has told nothing that could be kept.
   if (!loader) {
     std::vector<std::string> sending{
@@ -104,6 +126,8 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
       sending.push_back(line);
     sending.push_back(tables == &empty ? "line targets, routes and filters: none"
                                        : "line targets, routes and filters: the router's own");
+    for (const std::string& line : leftOut)
+      sending.push_back(line + ": left out, its protocols are undefined");
     if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending))
       return kExitFile;
   }

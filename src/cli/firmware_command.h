@@ -12,7 +12,7 @@ class FirmwareCommand : public RouterCommand {
   QString name() const override { return "firmware"; }
   QString synopsis() const override {
     return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
-           "[--phone P] [--no-history]";
+           "[--phone P] [--drop-unknown-protocols] [--no-history]";
   }
   QString description() const override {
     return "Reconfigure the router by downloading firmware with its configuration embedded.";

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/protocol_definitions.h"
 #include "config/reports.h"
 
 namespace tarcfg {
@@ -348,8 +349,12 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
   // The oldest beyond the limit go; a file that cannot be removed stays and
   // is tried again next time, the new one is kept either way.
   const std::vector<NamedFile> files = HistoryFiles(folder);
-  for (std::size_t i = static_cast<std::size_t>(limit_); i < files.size(); ++i)
-    ::unlink((folder + "/" + files[i].name).c_str());
+  for (std::size_t i = static_cast<std::size_t>(limit_); i < files.size(); ++i) {
+    const std::string name = folder + "/" + files[i].name;
+    ::unlink(name.c_str());
+    // The protocol definitions kept beside it, if any.
+    ::unlink((name.substr(0, name.size() - 4) + ".add").c_str());
+  }
   return result;
 }
 
@@ -359,8 +364,42 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
                                       const ConfigContext& context, const HistoryNote& note) const {
   if (!enabled())
     return HistoryKeepResult{true, {}, {}};
-  return Keep(hardwareAddress, FormatConfigFile(lineTargets, routes, filters, router, context),
-              note);
+  // Line targets with protocols the tables lack would be left out of the
+  // text: they are written with x75_N definitions that state their
+  // protocols, and the definitions go beside the file as "<name>.add", to be
+  // copied into tarcfg.pro before the file is loaded.
+  if (LineTargetsWithUndefinedProtocols(lineTargets, context.tables).empty())
+    return Keep(hardwareAddress, FormatConfigFile(lineTargets, routes, filters, router, context),
+                note);
+  const ProtocolCompletion completion = CompleteProtocols(lineTargets, context.tables);
+  const ConfigContext extended{completion.tables, context.addresses, context.database};
+  std::string definitions =
+      std::string(
+          "# The protocols of line targets in the .cfg file of the same name;\n"
+          "# copy these lines into tarcfg.pro before loading it.\n") +
+      completion.definitions;
+  for (const int position : completion.unstated) {
+    const LineTarget* target = lineTargets.NodeAt(position);
+    definitions += "# Not stated (no definition line can say its protocols): line target " +
+                   std::to_string(position) + " " + std::string(target->hostName.view()) + " " +
+                   std::string(target->phoneNumber.view()) + "\n";
+  }
+  HistoryKeepResult result =
+      Keep(hardwareAddress,
+           FormatConfigFile(completion.lineTargets, routes, filters, router, extended), note);
+  if (!result.ok || result.path.size() < 4)
+    return result;
+  const std::string path = result.path.substr(0, result.path.size() - 4) + ".add";
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  bool written = fd >= 0 && WriteAll(fd, definitions);
+  const int error = errno;
+  if (fd >= 0 && ::close(fd) != 0)
+    written = false;
+  if (!written) {
+    result.ok = false;
+    result.error = SystemError("write", path, fd < 0 ? error : errno);
+  }
+  return result;
 }
 
 std::vector<HistoryEntry> ConfigHistory::List(const std::string& hardwareAddress) const {

@@ -267,7 +267,81 @@ bool NameInUse(const ProtocolTables& known, const std::vector<std::string>& adde
   return false;
 }
 
+std::string X75DefinitionLine(const std::string& name, const Layer2Parameters& p) {
+  char line[160];
+  std::snprintf(line, sizeof line,
+                "2:%s base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
+                name.c_str(), static_cast<unsigned>(p.blockSize), static_cast<unsigned>(p.addressA),
+                static_cast<unsigned>(p.addressB), static_cast<unsigned>(p.modulo),
+                static_cast<unsigned>(p.windowSize));
+  return line;
+}
+
 }  // namespace
+
+std::vector<int> LineTargetsWithUndefinedProtocols(const LineTargetList& lineTargets,
+                                                   const ProtocolTables& tables) {
+  std::vector<int> positions;
+  int position = 0;
+  for (const LineTarget& target : lineTargets) {
+    ++position;
+    if (!tables.Layer2At(target.layer2Protocol) || !tables.Layer3At(target.layer3Protocol))
+      positions.push_back(position);
+  }
+  return positions;
+}
+
+std::vector<std::string> DescribeLineTargets(const LineTargetList& lineTargets,
+                                             const std::vector<int>& positions) {
+  std::vector<std::string> lines;
+  for (const int position : positions)
+    if (const LineTarget* target = lineTargets.NodeAt(position))
+      lines.push_back("Line target " + std::to_string(position) + ": " +
+                      std::string(target->hostName.view()) + " " +
+                      std::string(target->phoneNumber.view()));
+  return lines;
+}
+
+ProtocolCompletion CompleteProtocols(const LineTargetList& lineTargets,
+                                     const ProtocolTables& tables) {
+  ProtocolCompletion completion{tables, lineTargets.Clone(), {}, {}};
+  ProtocolTables& known = completion.tables;
+  std::vector<std::string> names;
+  int number = 0;
+  int position = 0;
+  for (LineTarget& target : completion.lineTargets) {
+    ++position;
+    if (known.Layer2At(target.layer2Protocol) && known.Layer3At(target.layer3Protocol))
+      continue;
+    // Only a missing x75 entry can be defined; a missing layer-3 entry
+    // cannot, and neither can parameters a definition line refuses.
+    if (known.Layer2At(target.layer2Protocol) || !known.Layer3At(target.layer3Protocol) ||
+        !QualifiesForAddition(target)) {
+      completion.unstated.push_back(position);
+      continue;
+    }
+    int found = known.FindLayer2ByParameters(target.layer2Parameters, kLayer2BaseX75);
+    if (found == kNoProtocol) {
+      std::string name;
+      do {
+        name = "x75_" + std::to_string(++number);
+      } while (NameInUse(known, names, name));
+      const std::string line = X75DefinitionLine(name, target.layer2Parameters);
+      int column = 0;
+      if (HandleDefinitionLine(line, known, nullptr, &column) == LineOutcome::kAccepted) {
+        names.push_back(name);
+        completion.definitions += line;
+        found = known.FindLayer2ByParameters(target.layer2Parameters, kLayer2BaseX75);
+      }
+    }
+    if (found == kNoProtocol) {
+      completion.unstated.push_back(position);
+      continue;
+    }
+    target.layer2Protocol = found;
+  }
+  return completion;
+}
 
 ProtocolDefinitionResult ReadProtocolDefinitions(const std::string& directory,
                                                  ProtocolTables& tables, std::FILE* trace) {
@@ -300,6 +374,7 @@ ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
                                                const LineTargetList& lineTargets,
                                                const ProtocolTables& tables) {
   ProtocolAdditionsResult result;
+  result.tables = tables;
   // Every combination of the list, not only the first 20: each distinct
   // undefined protocol appears exactly once in the file.
   std::vector<Layer2Parameters> wanted;
@@ -337,12 +412,9 @@ ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
       name = "x75_" + std::to_string(++number);
     } while (NameInUse(known, names, name));
     names.push_back(name);
-    char line[160];
-    std::snprintf(line, sizeof line,
-                  "2:%s base=x75 blocksize=%u addr_a=%u addr_b=%u modulo=%u windowsize=%u\n",
-                  name.c_str(), static_cast<unsigned>(p.blockSize),
-                  static_cast<unsigned>(p.addressA), static_cast<unsigned>(p.addressB),
-                  static_cast<unsigned>(p.modulo), static_cast<unsigned>(p.windowSize));
+    const std::string line = X75DefinitionLine(name, p);
+    int column = 0;
+    HandleDefinitionLine(line, known, nullptr, &column);
     text += line;
   }
 
@@ -351,6 +423,7 @@ ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
     result.ok = false;
     return result;
   }
+  result.tables = known;
   if (std::fwrite(text.data(), 1, text.size(), file) != text.size())
     result.ok = false;
   if (std::fclose(file) != 0)

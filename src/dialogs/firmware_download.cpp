@@ -2,6 +2,7 @@
 #include "dialogs/firmware_download.h"
 
 #include "config/firmware_files.h"
+#include "config/protocol_definitions.h"
 #include "config/reports.h"
 #include "config/router_changes.h"
 #include "config/string_table.h"
@@ -32,6 +33,22 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
   else
     tables = &*context.configuration;
 
+  // Line targets whose protocols the tables lack cannot go into the image:
+  // the user says whether they may be left out (the history keeps them).
+  std::vector<std::string> leftOut;
+  if (tables && tables != &empty)
+    leftOut = DescribeLineTargets(tables->lineTargets, LineTargetsWithUndefinedProtocols(
+                                                           tables->lineTargets, context.tables));
+  if (!leftOut.empty()) {
+    std::string list;
+    for (const std::string& line : leftOut)
+      list += line + "\n";
+    if (!context.messages.AskYesNoDefaultNo(
+            &window_, QString::fromLocal8Bit(FormatString(40116, list.c_str()).c_str()),
+            MessageIcon::Question))
+      return;
+  }
+
   // A router that has an address had its configuration read: keep it. One in
   // its loader has told nothing that could be kept.
   if (!selected.current.name.empty()) {
@@ -44,6 +61,8 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
       sending.push_back(line);
     sending.push_back(tables == &empty ? "line targets, routes and filters: none"
                                        : "line targets, routes and filters: the router's own");
+    for (const std::string& line : leftOut)
+      sending.push_back(line + ": left out, its protocols are undefined");
     if (!KeepHistoryBeforeWrite(context, &window_, "Firmware download", sending))
       return;
   }

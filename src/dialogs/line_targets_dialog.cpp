@@ -103,14 +103,14 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
   auto* menuBar = new QMenuBar(this);
   menuBar->setObjectName(QStringLiteral("menuBar"));
   QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
-  QAction* openFile = file->addAction(QStringLiteral("&Open..."));
+  QAction* openFile = openFile_ = file->addAction(QStringLiteral("&Open..."));
   openFile->setObjectName(QStringLiteral("openFileAction"));
   QAction* save = file->addAction(QStringLiteral("&Save"));
   save->setObjectName(QStringLiteral("saveAction"));
   QAction* saveAs = file->addAction(QStringLiteral("Save &As..."));
   saveAs->setObjectName(QStringLiteral("saveAsAction"));
   file->addSeparator();
-  QAction* history = file->addAction(QStringLiteral("&History..."));
+  QAction* history = history_ = file->addAction(QStringLiteral("&History..."));
   history->setObjectName(QStringLiteral("historyAction"));
   connect(history, &QAction::triggered, this, &LineTargetsDialog::OpenHistory);
   connect(openFile, &QAction::triggered, this, &LineTargetsDialog::OpenFile);
@@ -123,8 +123,10 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
   open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
   add_ = SideButton(this, "addButton", QStringLiteral("&Add"));
   delete_ = SideButton(this, "deleteButton", QStringLiteral("&Delete"));
-  QPushButton* filters = SideButton(this, "filterTableButton", QStringLiteral("&Filter Table"));
-  QPushButton* routes = SideButton(this, "routingTableButton", QStringLiteral("&Routing Table"));
+  QPushButton* filters = filters_ =
+      SideButton(this, "filterTableButton", QStringLiteral("&Filter Table"));
+  QPushButton* routes = routes_ =
+      SideButton(this, "routingTableButton", QStringLiteral("&Routing Table"));
   QPushButton* changes = SideButton(this, "showChangesButton", QStringLiteral("Show &Changes..."));
   ok_ = SideButton(this, "okButton", QStringLiteral("OK"));
   ok_->setDefault(true);
@@ -178,13 +180,24 @@ void LineTargetsDialog::Refill(int row) {
 }
 
 void LineTargetsDialog::UpdateButtons() {
+  // While the write runs every control that changes the lists is off; the
+  // file menu's Save commands only read them.
+  const bool editable = !writeOutstanding_;
   const bool selected = SelectedRow(list_) >= 0;
-  open_->setEnabled(selected);
-  delete_->setEnabled(selected);
-  add_->setEnabled(list_->count() < lineTargetLimit());
+  list_->setEnabled(editable);
+  open_->setEnabled(editable && selected);
+  delete_->setEnabled(editable && selected);
+  add_->setEnabled(editable && list_->count() < lineTargetLimit());
+  filters_->setEnabled(editable);
+  routes_->setEnabled(editable);
+  openFile_->setEnabled(editable);
+  history_->setEnabled(editable);
+  ok_->setEnabled(editable && !writeFailed_);
 }
 
 void LineTargetsDialog::OpenSelected() {
+  if (writeOutstanding_)
+    return;
   const int row = SelectedRow(list_);
   LineTarget* target = context_.configuration->lineTargets.NodeAt(row + 1);
   if (row < 0 || !target)
@@ -203,7 +216,7 @@ void LineTargetsDialog::OpenSelected() {
 }
 
 void LineTargetsDialog::AddLineTarget() {
-  if (list_->count() >= lineTargetLimit())
+  if (writeOutstanding_ || list_->count() >= lineTargetLimit())
     return;
   const int before = SelectedRow(list_);
   Configuration& work = *context_.configuration;
@@ -228,7 +241,7 @@ void LineTargetsDialog::AddLineTarget() {
 
 void LineTargetsDialog::DeleteSelected() {
   const int row = SelectedRow(list_);
-  if (row < 0)
+  if (writeOutstanding_ || row < 0)
     return;
   context_.configuration->lineTargets.RemoveAt(row + 1);
   Refill(row);
@@ -236,6 +249,8 @@ void LineTargetsDialog::DeleteSelected() {
 }
 
 void LineTargetsDialog::OpenFilterTable() {
+  if (writeOutstanding_)
+    return;
   FilterList& filters = context_.configuration->filters;
   EnsureDefaultFilter(filters);
   FilterTableDialog table(filters, routerName_, context_.addresses, context_.database,
@@ -246,6 +261,8 @@ void LineTargetsDialog::OpenFilterTable() {
 }
 
 void LineTargetsDialog::OpenRoutingTable() {
+  if (writeOutstanding_)
+    return;
   RoutingTableDialog table(context_.configuration->routes, routerName_, context_.addresses,
                            context_.messages, this);
   table.exec();
@@ -311,7 +328,8 @@ void LineTargetsDialog::ShowChanges() {
 }
 
 void LineTargetsDialog::accept() {
-  if (writeOutstanding_ || !context_.protocol)
+  if (writeOutstanding_ || writeFailed_ || !context_.protocol ||
+      context_.configurationWriteOutstanding())
     return;
   const QStringList pending = PendingChanges();
   if (!pending.isEmpty()) {
@@ -321,49 +339,54 @@ void LineTargetsDialog::accept() {
     if (!KeepHistoryBeforeWrite(context_, this, "Line Targets OK", sending))
       return;  // nothing sent; the dialog stays open with the edits
   }
-  ok_->setEnabled(false);
   writeOutstanding_ = true;
-  Configuration& work = *context_.configuration;
-  const Configuration& saved = *context_.savedConfiguration;
-  // What the router will hold once the write is confirmed, numbered as the
-  // write numbers it: the saved copies become this, and only then.
-  NumberTablePositions(work.lineTargets);
-  NumberTablePositions(work.routes);
-  NumberTablePositions(work.filters);
-  auto written = std::make_shared<Configuration>(work.Clone());
+  UpdateButtons();
+  // The write outlives the dialog when Cancel closes it meanwhile: its end
+  // is reported to the main window, which stays until the program ends.
   ShellContext* context = &context_;
   QPointer<LineTargetsDialog> self(this);
   QPointer<QWidget> owner(parentWidget());
-  context_.protocol->WriteConfiguration(
-      work.lineTargets, saved.lineTargets, &work.routes, &saved.routes, &work.filters,
-      &saved.filters, [context, self, owner, written](int) {
-        if (context->configuration)
-          context->savedConfiguration = written->Clone();
-        // The dialog and the message follow once the protocol is done with
-        // this answer.
-        QMetaObject::invokeMethod(
-            qApp,
-            [context, self, owner] {
-              QWidget* parent = owner;
-              // A dialog cancelled meanwhile no longer waits for this write.
-              if (self && self->writeOutstanding_) {
-                self->writeOutstanding_ = false;
-                self->QDialog::accept();
-              }
-              context->messages.ShowMessage(parent, TableText(40112), MessageIcon::Information);
-            },
-            Qt::QueuedConnection);
-      });
+  context_.WriteConfiguration([context, self, owner](bool confirmed) {
+    // The dialog and the message follow once the protocol is done with
+    // this answer.
+    QObject* receiver = owner ? static_cast<QObject*>(owner.data()) : qApp;
+    QMetaObject::invokeMethod(
+        receiver,
+        [context, self, owner, confirmed] {
+          if (self)
+            self->OnWriteEnded(confirmed);
+          context->messages.ShowMessage(
+              owner, TableText(confirmed ? 40112 : 40115),
+              confirmed ? MessageIcon::Information : MessageIcon::Exclamation);
+        },
+        Qt::QueuedConnection);
+  });
+}
+
+void LineTargetsDialog::OnWriteEnded(bool confirmed) {
+  if (!writeOutstanding_)
+    return;
+  writeOutstanding_ = false;
+  writeFailed_ = !confirmed;
+  if (confirmed && isVisible()) {
+    Refill(SelectedRow(list_));
+    QDialog::accept();
+    return;
+  }
+  UpdateButtons();
 }
 
 void LineTargetsDialog::reject() {
-  // Edits not yet sent to the router are lost by Cancel: ask first. While
-  // a write is outstanding they are on their way and Cancel only stops
-  // waiting.
-  if (!writeOutstanding_ && !PendingChanges().isEmpty() &&
+  // While a write is outstanding the lists are on their way to the router:
+  // Cancel only stops waiting, and the lists stay as sent.
+  if (writeOutstanding_) {
+    QDialog::reject();
+    return;
+  }
+  // Edits not yet sent to the router are lost by Cancel: ask first.
+  if (!PendingChanges().isEmpty() &&
       !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question))
     return;
-  writeOutstanding_ = false;
   Configuration& work = *context_.configuration;
   const Configuration& saved = *context_.savedConfiguration;
   work.lineTargets = saved.lineTargets.Clone();
@@ -375,6 +398,8 @@ void LineTargetsDialog::reject() {
 // --- File commands ---------------------------------------------------------
 
 void LineTargetsDialog::OpenFile() {
+  if (writeOutstanding_)
+    return;
   const QString chosen = files_.GetOpenFileName(this, QtFileFilter(TableText(1012)));
   if (chosen.isEmpty()) {
     UpdateButtons();
@@ -387,6 +412,8 @@ void LineTargetsDialog::OpenFile() {
 }
 
 void LineTargetsDialog::OpenHistory() {
+  if (writeOutstanding_)
+    return;
   const std::string folder =
       RouterHistory(context_).RouterDirectory(context_.selected.hardwareAddressText);
   if (folder.empty() || !QFileInfo(QString::fromLocal8Bit(folder.c_str())).isDir()) {

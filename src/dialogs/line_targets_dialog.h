@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Line Targets": the editing hub for the registered router's line targets,
 // routes and filters. OK writes the differences of all three working lists
-// to the router; Cancel restores them from the saved copies. Its "&File"
-// menu saves the configuration to a ".cfg" file and loads one.
+// to the router; Cancel restores them from the saved copies. While a write
+// is outstanding nothing in the dialog edits the lists, and Cancel only
+// stops waiting: the write goes on, and what it wrote still becomes the
+// working and saved lists. Its "&File" menu saves the configuration to a
+// ".cfg" file and loads one.
 //
 // "Setup Connection" shows the same list and lets the user pick the line
 // target of a manual connection.
@@ -16,6 +19,7 @@
 #include "shell/dialog_units.h"
 #include "shell/shell_context.h"
 
+class QAction;
 class QListWidget;
 class QPushButton;
 
@@ -54,7 +58,8 @@ class LineTargetsDialog : public QDialog {
   // OK: writes the differences to the router; the dialog closes when the
   // router has confirmed the whole write.
   void accept() override;
-  // Cancel or closing: every list back to its saved copy.
+  // Cancel or closing: every list back to its saved copy; while a write is
+  // outstanding, the dialog closes and the lists stay as sent.
   void reject() override;
 
   // The entries OK would send, one line each: "Line targets 1: written
@@ -64,6 +69,8 @@ class LineTargetsDialog : public QDialog {
  private:
   void Refill(int row);
   void UpdateButtons();
+  // The write has ended: confirmed, or not (the router may hold part of it).
+  void OnWriteEnded(bool confirmed);
   void WriteFile(const std::string& path);
   // Loads `path` into the working lists; false (after the message) when it
   // does not load.
@@ -75,7 +82,14 @@ class LineTargetsDialog : public QDialog {
   DialogUnits units_;
   std::string rememberedFileName_;
   bool writeOutstanding_ = false;
+  // A write failed: what the router holds is no longer known, so OK sends
+  // nothing more from this dialog.
+  bool writeFailed_ = false;
   QListWidget* list_ = nullptr;
+  QPushButton* filters_ = nullptr;
+  QPushButton* routes_ = nullptr;
+  QAction* openFile_ = nullptr;
+  QAction* history_ = nullptr;
   QPushButton* open_ = nullptr;
   QPushButton* add_ = nullptr;
   QPushButton* delete_ = nullptr;

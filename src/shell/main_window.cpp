@@ -100,9 +100,13 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
   setWindowIcon(QIcon(ProgramIcon()));
   BuildWindow();
   BuildMenu();
+  // A configuration write may end after the window that started it has
+  // closed: the commands it held back come back then.
+  context_.configurationWriteEnded = [this] { Post([this] { UpdateCommandStates(); }); };
 }
 
 MainWindow::~MainWindow() {
+  context_.configurationWriteEnded = nullptr;
   Shutdown();
   EndWaitCursor();
 }
@@ -221,12 +225,15 @@ void MainWindow::UpdateCommandStates() {
   const bool l = context_.configuration.has_value();
   const bool n = l && context_.configuration->lineTargets.count() > 0;
   const bool u = context_.undefinedProtocols;
+  // While the router has not confirmed a configuration write, no other
+  // request may start: the router would refuse it and end the registration.
+  const bool w = context_.configurationWriteOutstanding();
   registerButton_->setEnabled(!r && s);
   deregisterButton_->setEnabled(r);
-  routerButton_->setEnabled(r);
-  lineTargetsButton_->setEnabled(r && l && !u);
-  connectionsButton_->setEnabled(r && n && !u);
-  accountingButton_->setEnabled(r && n && !u);
+  routerButton_->setEnabled(r && !w);
+  lineTargetsButton_->setEnabled(r && l && !u && !w);
+  connectionsButton_->setEnabled(r && n && !u && !w);
+  accountingButton_->setEnabled(r && n && !u && !w);
   overviewButton_->setEnabled(!r && routersAvailable_);
   list_->setEnabled(!r && routersAvailable_);
   routerButton_->setDefault(r);
@@ -352,6 +359,9 @@ void MainWindow::ReplaceSelectedRouter(const ScanAnswer& answer) {
 void MainWindow::OpenRouterDialog(RouterDialog kind) {
   const bool needsSelection = kind == RouterDialog::Connections || kind == RouterDialog::Accounting;
   if (needsSelection && context_.selected.selectedIndex == 0)
+    return;
+  // Each of these windows starts requests of its own.
+  if (kind != RouterDialog::RouterOverview && context_.RequestInProgress())
     return;
   auto it = dialogs_.routerDialogs.find(kind);
   if (it != dialogs_.routerDialogs.end() && it->second)

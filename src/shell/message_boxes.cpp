@@ -42,6 +42,13 @@ bool QtMessageBoxes::AskYesNo(QWidget* parent, const QString& text, MessageIcon 
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtMessageBoxes::AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) {
+  QMessageBox box(ToQt(icon), Caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
+
 QString TableText(int id) {
   return QString::fromLatin1(LoadString(id));
 }

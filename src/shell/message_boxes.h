@@ -22,12 +22,18 @@ class MessageBoxes {
   // A question with Yes and No; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& text,
                         MessageIcon icon = MessageIcon::Question) = 0;
+  // The same for a question whose Yes gives something up: No is the
+  // default answer (Enter).
+  virtual bool AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) {
+    return AskYesNo(parent, text, icon);
+  }
 };
 
 class QtMessageBoxes : public MessageBoxes {
  public:
   void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
   bool AskYesNo(QWidget* parent, const QString& text, MessageIcon icon) override;
+  bool AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) override;
 };
 
 // Table text `id` as a QString (the table holds 8-bit Latin-1 texts).

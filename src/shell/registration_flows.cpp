@@ -110,10 +110,14 @@ void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
   EndWaitCursor();
   PostRouterState(0);
   if (context_.undefinedProtocols) {
+    // SAVE.CFG names the protocols as TARCFG.ADD defines them, so that it
+    // loads once those lines are in tarcfg.pro; no line target is left out.
     const Configuration& configuration = *context_.configuration;
-    const ConfigWriteResult saved = WriteConfigFile(
-        context_.workingDirectory + "/save.cfg", configuration.lineTargets, configuration.routes,
-        configuration.filters, context_.selected.current, context_.configContext());
+    const ProtocolCompletion named = CompleteProtocols(configuration.lineTargets, additions.tables);
+    const ConfigWriteResult saved =
+        WriteConfigFile(context_.workingDirectory + "/save.cfg", named.lineTargets,
+                        configuration.routes, configuration.filters, context_.selected.current,
+                        ConfigContext{named.tables, context_.addresses, context_.database});
     Post([this] { Show(TableText(40002), MessageIcon::Exclamation); });
     // The message above promises SAVE.CFG; when it could not be written, say so.
     if (!saved) {
@@ -135,6 +139,8 @@ void MainWindow::DeregisterRouter() {
 void MainWindow::EndRegistration() {
   if (context_.protocol)
     context_.protocol->Deregister();
+  // A configuration write still outstanding ends here, unconfirmed.
+  context_.CheckConfigurationWrite();
   // The registration's values go; what identifies the selected line stays,
   // since only a change of selection sets it again: a download after the
   // next registration needs the router's hardware address.
@@ -150,7 +156,7 @@ void MainWindow::EndRegistration() {
 }
 
 void MainWindow::EditRouterParameters() {
-  if (!registered_ || !dialogs_.editRouterParameters)
+  if (!registered_ || !dialogs_.editRouterParameters || context_.RequestInProgress())
     return;
   std::optional<RouterParameters> changed =
       dialogs_.editRouterParameters(*this, context_.selected.current);
@@ -217,6 +223,8 @@ void MainWindow::OnParametersConfirmed() {
 void MainWindow::OnNetworkError(int code) {
   const std::string text = NetworkErrorMessage(code);
   Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
+  // A configuration write the error ended is reported as failed, after the error.
+  context_.CheckConfigurationWrite();
   if (dialogs_.closeProgressWindow)
     dialogs_.closeProgressWindow();
   EndWaitCursor();

@@ -2,6 +2,7 @@
 #include "shell/shell_context.h"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace tarcfg {
@@ -35,6 +36,53 @@ void ShellContext::CreateProtocol(std::unique_ptr<DatagramSocket> datagramSocket
 void ShellContext::FreeConfiguration() {
   configuration.reset();
   savedConfiguration.reset();
+}
+
+void ShellContext::WriteConfiguration(std::function<void(bool confirmed)> ended) {
+  if (!protocol || !configuration || !savedConfiguration || writeEnded_)
+    return;
+  writeEnded_ = std::move(ended);
+  const std::uint64_t run = ++writeRun_;
+  Configuration& work = *configuration;
+  const Configuration& saved = *savedConfiguration;
+  // What the router will hold once the write is confirmed, numbered as the
+  // write numbers it.
+  NumberTablePositions(work.lineTargets);
+  NumberTablePositions(work.routes);
+  NumberTablePositions(work.filters);
+  auto written = std::make_shared<Configuration>(work.Clone());
+  protocol->WriteConfiguration(work.lineTargets, saved.lineTargets, &work.routes, &saved.routes,
+                               &work.filters, &saved.filters, [this, run, written](int) {
+                                 if (run != writeRun_ || !writeEnded_)
+                                   return;
+                                 if (configuration) {
+                                   configuration = written->Clone();
+                                   savedConfiguration = written->Clone();
+                                 }
+                                 EndConfigurationWrite(true);
+                               });
+  // Nothing went out and nothing will (the chain did not start).
+  if (run == writeRun_ && writeEnded_ && !protocol->chainRunning())
+    EndConfigurationWrite(false);
+}
+
+void ShellContext::CheckConfigurationWrite() {
+  if (writeEnded_ && !(protocol && protocol->chainRunning()))
+    EndConfigurationWrite(false);
+}
+
+void ShellContext::EndConfigurationWrite(bool confirmed) {
+  std::function<void(bool)> ended = std::move(writeEnded_);
+  writeEnded_ = nullptr;
+  if (ended)
+    ended(confirmed);
+  if (configurationWriteEnded)
+    configurationWriteEnded();
+}
+
+bool ShellContext::RequestInProgress() const {
+  return configurationWriteOutstanding() ||
+         (protocol && (protocol->requestOutstanding() || protocol->chainRunning()));
 }
 
 std::string ShellContext::SelectedRouterName() const {

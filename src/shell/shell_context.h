@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -100,6 +101,32 @@ class ShellContext {
   // request address when no entry is selected.
   std::string SelectedRouterName() const;
   ConfigContext configContext() { return ConfigContext{tables, addresses, database}; }
+
+  // --- The configuration write -------------------------------------------
+  // Sends the differences of the working lists from their saved copies.
+  // Until the router has confirmed them configurationWriteOutstanding()
+  // holds: nothing may edit the working lists and no other request may
+  // start. Once confirmed, the lists as written become the working lists
+  // and their saved copies, whether the window that started the write still
+  // waits for it or not, and `ended` gets true. It gets false when the write
+  // ends unconfirmed (see CheckConfigurationWrite); the saved copies then
+  // stay the lists the router last confirmed.
+  void WriteConfiguration(std::function<void(bool confirmed)> ended);
+  bool configurationWriteOutstanding() const { return static_cast<bool>(writeEnded_); }
+  // After an error or the end of a registration: a write the protocol no
+  // longer carries has failed.
+  void CheckConfigurationWrite();
+  // Runs after every write's `ended`; the main window updates its commands.
+  std::function<void()> configurationWriteEnded;
+  // A configuration write, a numbered request or a chain of them is in
+  // progress: a request started now would be refused (8999).
+  bool RequestInProgress() const;
+
+ private:
+  void EndConfigurationWrite(bool confirmed);
+
+  std::function<void(bool)> writeEnded_;
+  std::uint64_t writeRun_ = 0;
 };
 
 }  // namespace tarcfg

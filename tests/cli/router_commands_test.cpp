@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -22,6 +23,7 @@
 #include "config/string_table.h"
 #include "protocol/router_protocol.h"
 #include "protocol/router_rules.h"
+#include "sim/loaded_image.h"
 #include "support/simulated_lan.h"
 
 namespace tarcfg::cli {
@@ -88,15 +90,16 @@ class RouterCommandsTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Output Run(QStringList arguments) {
+  Output Run(QStringList arguments) { return RunOn(lan_, driver_, arguments); }
+  Output RunOn(SimulatedLan& lan, Driver& driver, QStringList arguments) {
     Output result;
     std::ostringstream out, err;
     std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     for (auto& command : AllCommands())
       if (command->name() == arguments.at(0))
-        result.status = command->Run(QString::fromStdString((dir_ / "s.ini").string()), arguments,
-                                     lan_, driver_);
+        result.status =
+            command->Run(QString::fromStdString((dir_ / "s.ini").string()), arguments, lan, driver);
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
     result.out = out.str();
@@ -301,6 +304,50 @@ TEST(RouterRulesTest, NetworkErrorsAndRefusalsGiveTheirMessages) {
   EXPECT_EQ(RegistrationRefusalMessage(refused), FormatString(40007, "198.51.100.2"));
   refused.refusalCode = 42;
   EXPECT_EQ(RegistrationRefusalMessage(refused), FormatString(40006, 42));
+}
+
+// A line target whose protocols the tables lack cannot go into the image:
+// firmware names it and sends nothing unless told to leave it out; the
+// history copy holds it with the definition it needs.
+TEST_F(RouterCommandsTest, FirmwareLeavesOutUndefinedProtocolsOnlyWhenTold) {
+  SimulatedLan lan{RouterFile(R"(
+[router]
+label = odd
+hw = 00:60:1a:10:00:05
+ip = 198.51.100.12
+phone = 0301110
+target = 198.51.100.200 0301234567 l2=x75 l3=null timeout=30
+target = 198.51.100.201 0309999 l2=1,1234,3,1,8,7 l3=null timeout=30
+)")};
+  LanDriver driver{lan};
+  for (const char* name : {"fw_dss1.2.20", "fw_1tr6.2.20"}) {
+    const auto image = tarnex_sim::MakeImage("2.20", name[3] == 'd' ? 1 : 0, 0x60000);
+    std::ofstream(dir_ / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()),
+               static_cast<std::streamsize>(image.size()));
+  }
+  const fs::path history = dir_ / "state" / "tarcfg" / "history" / "00-60-1a-10-00-05";
+  const Output refused = RunOn(lan, driver, {"firmware", "198.51.100.12", "--version", "2.20"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("  Line target 2: 198.51.100.201 0309999\nNothing was sent."),
+            std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(lan.router(0).firmware.applied);
+  EXPECT_FALSE(fs::exists(history));
+
+  const Output done = RunOn(
+      lan, driver, {"firmware", "198.51.100.12", "--version", "2.20", "--drop-unknown-protocols"});
+  ASSERT_EQ(done.status, 0) << done.err;
+  EXPECT_TRUE(lan.router(0).firmware.applied);
+  int onRouter = 0;
+  for (const auto& slot : lan.router(0).lineTargets)
+    onRouter += slot ? 1 : 0;
+  EXPECT_EQ(onRouter, 1);
+  std::vector<std::string> kept;
+  for (const auto& entry : fs::directory_iterator(history))
+    kept.push_back(entry.path().extension().string());
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{".add", ".cfg"}));
 }
 
 }  // namespace

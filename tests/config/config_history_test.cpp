@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/file_test_support.h"
+#include "config/protocol_definitions.h"
 
 namespace tarcfg {
 namespace {
@@ -260,6 +261,60 @@ TEST_F(ConfigHistoryTest, KeptConfigurationLoadsWithTheReader) {
   EXPECT_EQ(loaded.routes.count(), 1);
   EXPECT_EQ(loaded.filters.count(), 1);
   EXPECT_EQ(loaded.filters.NodeAt(1)->action, 0);
+}
+
+// A line target whose layer-2 protocol the tables lack is kept with an
+// x75_N definition written beside the file; with it in tarcfg.pro the file
+// loads with every line target.
+TEST_F(ConfigHistoryTest, UndefinedProtocolsAreKeptWithTheirDefinitions) {
+  FakeNetDatabase database;
+  AddressService addresses{database};
+  ProtocolTables tables;
+  ConfigContext context{tables, addresses, database};
+  Configuration configuration;
+  LineTargetList& lineTargets = configuration.lineTargets;
+  LineTarget known;
+  known.hostName = "198.51.100.200";
+  known.phoneNumber = "0301234567";
+  known.layer2Protocol = 0;
+  known.layer3Protocol = 0;
+  known.timeout = 20;
+  lineTargets.Append(known);
+  LineTarget odd = known;
+  odd.hostName = "198.51.100.201";
+  odd.layer2Protocol = kNoProtocol;  // as read from a router: no entry has these
+  odd.layer2Base = kLayer2BaseX75;
+  odd.layer2Parameters = Layer2Parameters{1234, 3, 1, 8, 7};
+  lineTargets.Append(odd);
+  configuration.filters.Append(DefaultFilterReject());
+  RouterParameters router;
+  router.name = "198.51.100.10";
+
+  const HistoryKeepResult kept = History().Keep(kRouter, lineTargets, configuration.routes,
+                                                configuration.filters, router, context, Note());
+  ASSERT_TRUE(kept.ok) << kept.error;
+  const std::string definitions = RouterFolder() + "/20240501T120000Z.add";
+  ASSERT_TRUE(fs::exists(definitions));
+  EXPECT_NE(ReadText(definitions)
+                .find("2:x75_1 base=x75 blocksize=1234 addr_a=3 addr_b=1 modulo=8 windowsize=7\n"),
+            std::string::npos);
+
+  const std::string proDirectory = dir.File("pro");
+  fs::create_directories(proDirectory);
+  fs::copy_file(definitions, proDirectory + "/tarcfg.pro");
+  ProtocolTables extended;
+  std::FILE* trace = std::tmpfile();
+  ASSERT_TRUE(ReadProtocolDefinitions(proDirectory, extended, trace).ok);
+  Configuration loaded;
+  const ConfigReadResult read =
+      ReadConfigFile(kept.path, 0, ConfigContext{extended, addresses, database}, loaded, trace);
+  std::fclose(trace);
+  ASSERT_EQ(read.code, kConfigOk) << read.line << ":" << read.column;
+  ASSERT_EQ(loaded.lineTargets.count(), 2);
+  EXPECT_EQ(loaded.lineTargets.NodeAt(2)->hostName.str(), "198.51.100.201");
+  const Layer2Protocol* layer2 = extended.Layer2At(loaded.lineTargets.NodeAt(2)->layer2Protocol);
+  ASSERT_NE(layer2, nullptr);
+  EXPECT_TRUE(layer2->parameters == odd.layer2Parameters);
 }
 
 TEST_F(ConfigHistoryTest, DirectoryFollowsXdgStateHome) {

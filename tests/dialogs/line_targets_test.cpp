@@ -383,38 +383,67 @@ TEST_F(LineTargetsTest, DeletionsAndFilterChangesReachTheRouter) {
   EXPECT_FALSE(d->isVisible());
 }
 
-TEST_F(LineTargetsTest, CancelDuringTheWriteLeavesTheDialogAloneAndSavedMirrorsTheRouter) {
+// Escape while the write runs: the write goes on and what it wrote becomes
+// the working and saved lists; until the router has confirmed it nothing
+// edits the lists and the main window starts no other request.
+TEST_F(LineTargetsTest, EscapeDuringTheWriteKeepsTheWrittenListsAndHoldsBackOtherRequests) {
   Register();
-  auto d = OpenLineTargets();
-  AddThroughEditor("198.51.100.201");
-  Button(d.get(), "addButton")->click();
-  Configuration sent = working().Clone();
-  Button(d.get(), "okButton")->click();
-  Button(d.get(), "cancelButton")->click();
-  EXPECT_EQ(d->result(), QDialog::Rejected);
-  EXPECT_EQ(working().lineTargets.count(), 1) << "Cancel restores the lists at once";
+  InstallConfigurationDialogs(*window_, files_);
+  std::vector<bool> enabled;
+  WhenModalOpens([&](QDialog* d) {
+    AddThroughEditor("198.51.100.201");
+    Button(d, "addButton")->click();
+    Button(d, "okButton")->click();
+    for (const char* name : {"addButton", "filterTableButton", "routingTableButton", "okButton"})
+      enabled.push_back(Button(d, name)->isEnabled());
+    enabled.push_back(d->findChild<QAction*>(QStringLiteral("openFileAction"))->isEnabled());
+    enabled.push_back(d->findChild<QAction*>(QStringLiteral("historyAction"))->isEnabled());
+    enabled.push_back(List(d)->isEnabled());
+    QTest::keyClick(d, Qt::Key_Escape);
+  });
+  button("lineTargetsButton")->click();
+  EXPECT_EQ(enabled, std::vector<bool>(7, false));
+  EXPECT_EQ(working().lineTargets.count(), 2) << "the lists being written stay";
+  EXPECT_EQ(EnabledStates(), "rDtlcaos");
+  int edits = 0;
+  window_->dialogs().editRouterParameters = [&edits](MainWindow&, const RouterParameters&) {
+    ++edits;
+    return std::optional<RouterParameters>();
+  };
+  window_->EditRouterParameters();
+  EXPECT_EQ(edits, 0) << "no second request while the write is outstanding";
+
   FinishWrite();
-  EXPECT_EQ(d->result(), QDialog::Rejected) << "the completion does not touch the dialog";
-  EXPECT_FALSE(d->isVisible());
-  EXPECT_EQ(RouterLineTargets().size(), 2u);
-  EXPECT_TRUE(saved().lineTargets.SameAs(sent.lineTargets));
-  EXPECT_TRUE(saved().routes.SameAs(sent.routes));
-  // The next write brings the router back to the working lists.
-  EXPECT_EQ(OpenLineTargets()->PendingChanges().size(), 3);
+  const std::vector<std::string> onRouter = RouterLineTargets();
+  EXPECT_EQ(onRouter,
+            (std::vector<std::string>{"198.51.100.200 0301234567", "198.51.100.201 0309999"}));
+  EXPECT_TRUE(working().lineTargets.SameAs(saved().lineTargets));
+  EXPECT_TRUE(working().routes.SameAs(saved().routes));
+  EXPECT_EQ(EnabledStates(), "rDTLCAos");
+  EXPECT_EQ(MessageTexts().back(),
+            "The changes have been saved in the router.\nTo activate changes please deregister.");
+  EXPECT_TRUE(OpenLineTargets()->PendingChanges().isEmpty());
 }
 
-TEST_F(LineTargetsTest, SavedCopiesStayUntilTheRouterConfirms) {
+// The router falls silent during the write: the wait ends, the user is
+// told, and the saved copies stay the lists the router last confirmed.
+TEST_F(LineTargetsTest, AWriteTheRouterNeverConfirmsEndsTheWaitAndSaysSo) {
   Register();
   auto d = OpenLineTargets();
   AddThroughEditor("198.51.100.201");
   Button(d.get(), "addButton")->click();
   Button(d.get(), "okButton")->click();
-  EXPECT_EQ(saved().lineTargets.count(), 1);
-  // The router goes silent: no confirmation, the dialog stays with OK off.
   routers_.reset();
-  Tick(3);
+  Tick(40);
+  EXPECT_FALSE(d->writeOutstanding());
+  EXPECT_TRUE(d->isVisible());
   EXPECT_EQ(saved().lineTargets.count(), 1);
-  EXPECT_TRUE(d->isVisible() || !context_->configuration);
+  EXPECT_EQ(working().lineTargets.count(), 2) << "the edits stay, e.g. to be saved to a file";
+  EXPECT_TRUE(Button(d.get(), "addButton")->isEnabled());
+  EXPECT_FALSE(Button(d.get(), "okButton")->isEnabled()) << "what the router holds is unknown";
+  EXPECT_EQ(MessageTexts().back(),
+            "The router has not confirmed every change; it may hold only part of them.\n"
+            "Register again to read what it holds.");
 }
 
 TEST_F(LineTargetsTest, SaveRightAfterOpeningWritesTheRouterNamedFileWithoutAsking) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include <QApplication>
 #include <QComboBox>
@@ -377,6 +378,58 @@ TEST_F(DownloadTest, ParameterChangesGoByRequestNotByDownload) {
   EXPECT_EQ(MessageTexts().back(),
             QStringLiteral("The changes have been saved in the router.\nTo activate changes "
                            "please reboot the router."));
+}
+
+// A line target whose protocols the tables lack cannot go into the image:
+// it is left out only after a question (No sends nothing), and the history
+// copy kept first holds it with the protocol definition it needs.
+TEST_F(DownloadTest, UndefinedProtocolsAreLeftOutOnlyAfterAskingAndKeptInTheHistory) {
+  WriteFirmware("fw_dss1.2.20", 0);
+  auto router = OpenRouter("198.51.100.10", 1);
+  tarnex_sim::LineTarget odd = router.lineTargets[0];
+  odd.address = Ip("198.51.100.201");
+  odd.phone = "0309999";
+  odd.blockSize = 1234;  // no table entry has these x75 parameters
+  router.lineTargets.push_back(odd);
+  StartWithRouters({router});
+  RegisterRow(0);
+  ASSERT_TRUE(context_->undefinedProtocols);
+  messages_.shown.clear();
+  const RouterParameters pending = Changed([](RouterParameters& p) { p.firmwareVersion = "2.20"; });
+  // One watcher for both tries: the progress window opens only after Yes.
+  DownloadRun run;
+  WhenProgressRuns(200, run);
+  messages_.answers = {false};
+  window_->ApplyRouterParameters(pending, kFullReconfiguration);
+  ProcessPosted();
+  EXPECT_FALSE(run.opened);
+  EXPECT_EQ(MessageTexts(),
+            (std::vector<QString>{"The router's tables lack the protocols of these line targets; "
+                                  "the download will leave them out:\nLine target 2: "
+                                  "198.51.100.201 0309999\n\nThey are kept in the configuration "
+                                  "history with their protocol definitions.\nLeave them out?"}));
+  EXPECT_TRUE(SentByTool(command::kEnterLoader).empty());
+  EXPECT_TRUE(window_->registered());
+
+  messages_.answers = {true};
+  window_->ApplyRouterParameters(pending, kFullReconfiguration);
+  ProcessPosted();
+  ASSERT_TRUE(run.closed);
+  EXPECT_EQ(SimRouter().config.firmwareVersion, "2.20");
+  ASSERT_EQ(SimRouter().lineTargets.size(), 1u);
+  const std::filesystem::path folder = directory_ / "history" / "00-60-1a-10-00-01";
+  std::vector<std::string> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::ifstream in(entry.path());
+    kept.push_back(entry.path().extension().string() + " " +
+                   std::string(std::istreambuf_iterator<char>(in), {}));
+  }
+  std::sort(kept.begin(), kept.end());
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_NE(kept[0].find("2:x75_1 base=x75 blocksize=1234"), std::string::npos) << kept[0];
+  EXPECT_NE(kept[1].find("198.51.100.201       0309999              x75_1"), std::string::npos)
+      << kept[1];
+  EXPECT_NE(kept[1].find("Line target 2: 198.51.100.201 0309999: left out"), std::string::npos);
 }
 
 // ---- A long session in one process ----------------------------------------------

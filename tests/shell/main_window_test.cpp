@@ -5,6 +5,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <cerrno>
 #include <cstring>
@@ -199,6 +201,23 @@ TEST_F(MenuTest, RouterOverviewOpensThePluggedInDialog) {
   FinishScan();
   button("routerOverviewButton")->click();
   EXPECT_EQ(opened, 1);
+}
+
+// A question whose Yes gives something up answers No on Enter and Escape.
+using MessageBoxTest = ShellTest;
+
+TEST_F(MessageBoxTest, DefaultNoQuestionAnswersNoOnEnterAndEscape) {
+  QtMessageBoxes boxes;
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    WhenModalOpens([key](QDialog* box) { QTest::keyClick(box, key); });
+    EXPECT_FALSE(
+        boxes.AskYesNoDefaultNo(nullptr, QStringLiteral("Leave them out?"), MessageIcon::Question))
+        << key;
+  }
+  WhenModalOpens(
+      [](QDialog* box) { static_cast<QMessageBox*>(box)->button(QMessageBox::Yes)->click(); });
+  EXPECT_TRUE(
+      boxes.AskYesNoDefaultNo(nullptr, QStringLiteral("Leave them out?"), MessageIcon::Question));
 }
 
 }  // namespace

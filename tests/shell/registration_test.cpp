@@ -9,6 +9,8 @@
 #include <QTest>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "protocol/wire.h"
 #include "shell/shell_test_support.h"
@@ -280,7 +282,11 @@ TEST_F(RegistrationTest, UndefinedProtocolsWriteAdditionsAndSaveFileAndKeepDialo
   EXPECT_TRUE(window_->registered());
   EXPECT_TRUE(context_->undefinedProtocols);
   EXPECT_TRUE(std::filesystem::exists(directory_ / "tarcfg.add"));
-  EXPECT_TRUE(std::filesystem::exists(directory_ / "save.cfg"));
+  // SAVE.CFG keeps the line target, under the name TARCFG.ADD defines.
+  std::ifstream saved(directory_ / "save.cfg");
+  const std::string text{std::istreambuf_iterator<char>(saved), {}};
+  EXPECT_NE(text.find("\n198.51.100.200       0301234567           x75_1 "), std::string::npos)
+      << text;
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_TRUE(messages_.shown[0].text.startsWith(
       QStringLiteral("The router contains undefined protocols")));
