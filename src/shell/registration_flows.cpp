@@ -223,6 +223,11 @@ void MainWindow::OnParametersConfirmed() {
 void MainWindow::OnNetworkError(int code) {
   const std::string text = NetworkErrorMessage(code);
   Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
+  // Statuses 11 and 12 leave the protocol registered, yet the window goes
+  // back to the unregistered state: the router is let go, not left held.
+  const ProtocolState state = context_.protocol->state();
+  if (state == ProtocolState::Registered || state == ProtocolState::Transferring)
+    context_.protocol->Deregister();
   // A configuration write the error ended is reported as failed, after the error.
   context_.CheckConfigurationWrite();
   if (dialogs_.closeProgressWindow)

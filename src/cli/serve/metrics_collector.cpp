@@ -44,22 +44,6 @@ std::string RefusalText(const RegistrationResult& result) {
 
 const char* const kDirections[] = {"outgoing", "incoming"};
 
-// A deregistration may be repeated on the ticks after it, where the protocol
-// does so; these two reach that state and are no-ops where it does not.
-template <typename Protocol>
-bool ProtocolReleasePending(const Protocol& protocol) {
-  if constexpr (requires { protocol.releasePending(); })
-    return protocol.releasePending();
-  else
-    return false;
-}
-
-template <typename Protocol>
-void ProtocolFinishReleases(Protocol& protocol) {
-  if constexpr (requires { protocol.FinishReleases(); })
-    protocol.FinishReleases();
-}
-
 }  // namespace
 
 CollectorClock CollectorClock::System() {
@@ -129,7 +113,7 @@ void MetricsCollector::OnTimerTick() {
   } else if (stopRequested_ && !job_ && releasesPending() &&
              ++stopTicks_ > 2 * options_.stopTimeoutTicks) {
     // The repetitions should long be out; a stop must end all the same.
-    ProtocolFinishReleases(protocol_);
+    protocol_.FinishReleases();
   }
   if (phase_ == Phase::Scanning || phase_ == Phase::Overview) {
     if (++phaseTicks_ > options_.queryTimeoutTicks) {
@@ -172,7 +156,7 @@ bool MetricsCollector::stopped() const {
 // complete, and the process must not end, while the protocol still has one
 // to repeat.
 bool MetricsCollector::releasesPending() const {
-  return ProtocolReleasePending(protocol_);
+  return protocol_.releasePending();
 }
 
 void MetricsCollector::ReleaseNow() {
@@ -180,7 +164,7 @@ void MetricsCollector::ReleaseNow() {
     job_->step = JobStep::Interrupted;
   EnsureIdle();
   job_.reset();
-  ProtocolFinishReleases(protocol_);
+  protocol_.FinishReleases();
 }
 
 // --- The round ---------------------------------------------------------------
