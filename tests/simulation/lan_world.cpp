@@ -174,7 +174,7 @@ Event LanWorld::ChooseShared(Random& random) {
   if (roll < 87)
     return {kDuplicate, 1 + random.Below(3)};
   if (roll < 90)
-    return {kDelay, 200 + random.Below(3000)};
+    return {kDelay, random.Chance(70) ? 200 + random.Below(3000) : 10000 + random.Below(8000)};
   if (roll < 92)
     return {kReboot, random.Below(kRouterCount)};
   if (roll < 94)

@@ -77,6 +77,16 @@ TableTexts RouterTables(const tarnex_sim::Router& router);
 // "line targets [a, b] / router [a]" for a message.
 std::string DescribeDifference(const TableTexts& tool, const TableTexts& router);
 
+// True while the core still repeats a deregistration, where the core can
+// say so; a core that cannot has nothing to repeat.
+template <class Protocol>
+bool ReleasePending(Protocol& protocol) {
+  if constexpr (requires { protocol.releasePending(); })
+    return protocol.releasePending();
+  else
+    return false;
+}
+
 class LanWorld : public World {
  public:
   LanWorld();

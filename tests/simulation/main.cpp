@@ -26,7 +26,7 @@ namespace {
 
 struct Options {
   std::uint64_t seeds = 100;
-  int steps = 200;
+  int steps = 500;
   std::uint64_t firstSeed = 1;
   std::string world = "all";
   bool shrink = true;
@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
 
   std::uint64_t seeds = 0, steps = 0, violations = 0;
+  std::chrono::steady_clock::duration exploring{};
   const auto started = std::chrono::steady_clock::now();
   if (!options.trace.empty()) {
     const std::string world = options.world == "all" ? "protocol" : options.world;
@@ -157,7 +158,9 @@ int main(int argc, char** argv) {
   } else {
     for (std::uint64_t seed = options.firstSeed; seed < options.firstSeed + options.seeds; ++seed) {
       const sim::WorldKind kind = KindForSeed(options, seed);
+      const auto before = std::chrono::steady_clock::now();
       sim::RunResult run = sim::RunSeed(kind, seed, options.steps);
+      exploring += std::chrono::steady_clock::now() - before;
       ++seeds;
       steps += run.steps;
       if (!run.violation)
@@ -173,8 +176,10 @@ int main(int argc, char** argv) {
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::cerr << "session_simulation: " << seconds << " s, "
-            << (seconds > 0 ? static_cast<double>(steps) / seconds : 0) << " steps/s\n";
+  const double explored = std::chrono::duration<double>(exploring).count();
+  std::cerr << "session_simulation: " << seconds << " s in all, " << explored
+            << " s exploring seeds (" << (explored > 0 ? static_cast<double>(steps) / explored : 0)
+            << " steps/s), the rest shrinking and replaying\n";
   std::cout << "simulate: " << seeds << " seeds, " << steps << " steps, " << violations
             << " violations" << std::endl;
   return violations == 0 ? 0 : 1;

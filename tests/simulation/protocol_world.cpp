@@ -13,9 +13,10 @@
 //    desktop tool's EndRegistration (Deregister) and the CLI's exit;
 //  - requests start only when none is outstanding (the buttons and the
 //    one-command-per-run CLI);
-//  - "exit" runs the front end's exit path, then the process is gone:
-//    the desktop tool's Shutdown deregisters; a signal to tarcfg-cli ends
-//    it where it stands; "start" runs the tool again.
+//  - "exit" runs the front end's exit path (the desktop tool's Shutdown,
+//    the end of a CLI command, a signal): Deregister, then ticks while the
+//    core still has a deregistration to repeat; then the process is gone;
+//    "start" runs the tool again.
 //
 // Its own checks, on top of the shared ones:
 //   write-applied      after a completed write the tool's working lists
@@ -43,7 +44,7 @@ enum UserEvent : std::uint16_t {
   kParameters,
   kChangePassword,
   kDeregister,
-  kExit,  // even: the desktop tool's exit path; odd: a signal to tarcfg-cli
+  kExit,  // the front end's exit path (File > Exit, the end of a command, a signal)
   kStart,
 };
 
@@ -185,8 +186,11 @@ class ProtocolWorldImpl : public LanWorld {
         }
         break;
       case kExit:
-        if (a % 2 == 0)
-          EndSession();  // the desktop tool's Shutdown
+        EndSession();
+        for (int i = 0; i < kReleaseTicks && ReleasePending(p); ++i) {
+          TickTool();
+          ++tick_;
+        }
         protocol_.reset();
         promptOpen_ = false;
         break;
@@ -291,8 +295,29 @@ class ProtocolWorldImpl : public LanWorld {
     writeApplied_ = false;
   }
 
-  // One valid change to the working lists, then the write of all three.
+  // One to three valid changes to the working lists, then the write of
+  // all three lists.
   void Write(std::uint32_t choice) {
+    for (std::uint32_t k = 0; k <= choice % 3; ++k)
+      Change(static_cast<std::uint32_t>((choice * (2 * k + 1) + 97 * k) % 1000));
+    writing_ = true;
+    writeApplied_ = false;
+    writeRouter_ = protocol_->registeredRouter();
+    writeOld_ = ToolTables(*saved_);
+    writeNew_ = ToolTables(*working_);
+    Configuration& work = *working_;
+    auto written = std::make_shared<Configuration>(work.Clone());
+    protocol_->WriteConfiguration(work.lineTargets, saved_->lineTargets, &work.routes,
+                                  &saved_->routes, &work.filters, &saved_->filters,
+                                  Once("write", [this, written](int) {
+                                    if (saved_)
+                                      saved_ = written->Clone();
+                                    writing_ = false;
+                                    writeApplied_ = true;
+                                  }));
+  }
+
+  void Change(std::uint32_t choice) {
     Configuration& work = *working_;
     const int n = work.lineTargets.count();
     const int pick = static_cast<int>(choice / 5 % 8) + 1;
@@ -339,20 +364,6 @@ class ProtocolWorldImpl : public LanWorld {
         }
         break;
     }
-    writing_ = true;
-    writeApplied_ = false;
-    writeRouter_ = protocol_->registeredRouter();
-    writeOld_ = ToolTables(*saved_);
-    writeNew_ = ToolTables(work);
-    auto written = std::make_shared<Configuration>(work.Clone());
-    protocol_->WriteConfiguration(work.lineTargets, saved_->lineTargets, &work.routes,
-                                  &saved_->routes, &work.filters, &saved_->filters,
-                                  Once("write", [this, written](int) {
-                                    if (saved_)
-                                      saved_ = written->Clone();
-                                    writing_ = false;
-                                    writeApplied_ = true;
-                                  }));
   }
 
   FakeNetDatabase database_;

@@ -268,6 +268,11 @@ class ShellWorldImpl : public LanWorld {
       dialog_->hide();
     window_->close();
     Posted();
+    // The process lives on while the core repeats the deregistration.
+    for (int i = 0; i < kReleaseTicks && ReleasePending(*context_->protocol); ++i) {
+      TickTool();
+      ++tick_;
+    }
     dialog_.reset();
     window_.reset();
     context_.reset();
