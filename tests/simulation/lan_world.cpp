@@ -358,12 +358,11 @@ std::optional<Violation> LanWorld::CheckNothingVanished() {
     for (const EntryTexts* list : {&now.lineTargets, &now.routes, &now.filters})
       after.insert(list->begin(), list->end());
     for (const std::string& entry : before)
-      if (!after.count(entry) && !userDeleted_.count(entry) && !asked_)
+      if (!after.count(entry) && !userDeleted_.count(entry))
         return Violation{"no-silent-loss", "router " + Dotted(RouterAddress(r)) + " lost \"" +
                                                entry + "\", which the user did not delete"};
     before = std::move(after);
   }
-  asked_ = false;
   return std::nullopt;
 }
 

@@ -14,7 +14,8 @@
 //   callback-once    every one-shot callback given to the protocol runs at
 //                    most once;
 //   no-silent-loss   no table entry the user did not delete disappears
-//                    from the router without a question.
+//                    from the router (none of the modelled actions asks a
+//                    question that names entries to drop).
 #pragma once
 
 #include <array>
@@ -124,9 +125,9 @@ class LanWorld : public World {
       callback(std::forward<decltype(arguments)>(arguments)...);
     };
   }
-  // The user deleted this entry (or asked for it to go), or was asked.
+  // The user deleted this entry (or changed it, which is the same to the
+  // router's table).
   void UserDeleted(const std::string& entry) { userDeleted_.insert(entry); }
-  void UserWasAsked() { asked_ = true; }
 
   testing::SimulatedLan lan_;
   std::uint64_t tick_ = 0;
@@ -163,7 +164,6 @@ class LanWorld : public World {
   // no-silent-loss
   std::array<std::set<std::string>, kRouterCount> routerEntries_;
   std::set<std::string> userDeleted_;
-  bool asked_ = false;
 };
 
 }  // namespace tarcfg::simulation
