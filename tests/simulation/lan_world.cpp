@@ -122,10 +122,11 @@ LanWorld::LanWorld() : lan_(testing::RouterFile(kRouters)) {
   lan_.SetLinkFilter([this](bool toRouters, std::span<const std::uint8_t> bytes) {
     return Judge(toRouters, bytes);
   });
-  for (int r = 0; r < kRouterCount; ++r)
-    for (const auto& table : {RouterTables(lan_.router(static_cast<std::size_t>(r)))})
-      for (const EntryTexts* list : {&table.lineTargets, &table.routes, &table.filters})
-        routerEntries_[static_cast<std::size_t>(r)].insert(list->begin(), list->end());
+  for (std::size_t r = 0; r < kRouterCount; ++r) {
+    const TableTexts table = RouterTables(lan_.router(r));
+    for (const EntryTexts* list : {&table.lineTargets, &table.routes, &table.filters})
+      routerEntries_[r].insert(list->begin(), list->end());
+  }
 }
 
 LanWorld::~LanWorld() = default;

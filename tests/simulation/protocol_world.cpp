@@ -26,7 +26,9 @@
 //                      entries differ).
 #include <memory>
 
+#include "config/address.h"
 #include "config/net_database.h"
+#include "protocol/router_rules.h"
 #include "simulation/lan_world.h"
 
 namespace tarcfg::simulation {
@@ -261,7 +263,7 @@ class ProtocolWorldImpl : public LanWorld {
     Forget();
     parameters_ = RouterParameters{};
     protocol_->Register(
-        [this, habit](const RegistrationResult& result) {
+        [this, habit, router](const RegistrationResult& result) {
           switch (result.kind) {
             case RegistrationKind::PasswordRequested:
               if (habit == Habit::PasswordLater) {
@@ -276,7 +278,7 @@ class ProtocolWorldImpl : public LanWorld {
               break;
             case RegistrationKind::Accepted:
               promptOpen_ = false;
-              parameters_.phoneNumber = result.phoneNumber.c_str();
+              ApplyRegistration(result, DottedQuad(RouterAddress(router)), parameters_);
               protocol_->ReadConfiguration(
                   result.lineTargetCount, result.routeCount, result.filterCount,
                   Once("configuration read", [this](Configuration& c) { Loaded(c); }));
