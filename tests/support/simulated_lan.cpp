@@ -49,15 +49,47 @@ int SimulatedLan::SendTo(std::uint32_t address, std::uint16_t port,
   if (ReachesWorkstation(address))
     inbox_.push_back(Waiting{options_.ownAddress, {bytes.begin(), bytes.end()}});
   if (port == kRouterPort && address != options_.ownAddress) {
-    const std::size_t before = log_.size();
-    network_.Receive(now_, options_.ownAddress, address, bytes);
-    // The routers learn the destination from the log entries just made.
-    for (std::size_t i = before; i < log_.size(); ++i)
-      if (log_[i].kind == LanDatagram::Kind::RouterReceived)
-        log_[i].to = address;
-    Collect();
+    const LinkVerdict verdict = linkFilter_ ? linkFilter_(true, bytes) : LinkVerdict{};
+    for (int copy = 0; copy < verdict.copies; ++copy) {
+      if (verdict.delayMs > 0)
+        delayed_.push_back(Delayed{now_ + verdict.delayMs,
+                                   true,
+                                   options_.ownAddress,
+                                   address,
+                                   {bytes.begin(), bytes.end()}});
+      else
+        DeliverToRouters(address, bytes);
+    }
   }
   return 0;
+}
+
+void SimulatedLan::DeliverToRouters(std::uint32_t address, std::span<const std::uint8_t> bytes) {
+  const std::size_t before = log_.size();
+  network_.Receive(now_, options_.ownAddress, address, bytes);
+  // The routers learn the destination from the log entries just made.
+  for (std::size_t i = before; i < log_.size(); ++i)
+    if (log_[i].kind == LanDatagram::Kind::RouterReceived)
+      log_[i].to = address;
+  Collect();
+}
+
+void SimulatedLan::ReleaseDelayed() {
+  // In the order they fall due; equal times keep their sending order.
+  std::stable_sort(delayed_.begin(), delayed_.end(),
+                   [](const Delayed& a, const Delayed& b) { return a.dueMs < b.dueMs; });
+  std::size_t due = 0;
+  while (due < delayed_.size() && delayed_[due].dueMs <= now_)
+    ++due;
+  std::vector<Delayed> ready(std::make_move_iterator(delayed_.begin()),
+                             std::make_move_iterator(delayed_.begin() + due));
+  delayed_.erase(delayed_.begin(), delayed_.begin() + due);
+  for (Delayed& d : ready) {
+    if (d.toRouters)
+      DeliverToRouters(d.to, d.bytes);
+    else
+      inbox_.push_back(Waiting{d.from, std::move(d.bytes)});
+  }
 }
 
 ReceivedDatagram SimulatedLan::ReceiveFrom(std::span<std::uint8_t> buffer) {
@@ -93,6 +125,8 @@ void SimulatedLan::AdvanceMs(std::uint64_t ms) {
   now_ = end;
   network_.Advance(now_);
   Collect();
+  if (!delayed_.empty())
+    ReleaseDelayed();
 }
 
 void SimulatedLan::Pump(RouterProtocol& protocol) {
@@ -170,8 +204,15 @@ void SimulatedLan::Collect() {
   for (tarnex_sim::Datagram& d : network_.TakeOutgoing(now_)) {
     const std::uint32_t from = d.from != 0 ? d.from : options_.anonymousSource;
     Log(LanDatagram::Kind::RouterSent, from, d.to, -1, d.bytes);
-    if (ReachesWorkstation(d.to))
-      inbox_.push_back(Waiting{from, std::move(d.bytes)});
+    if (!ReachesWorkstation(d.to))
+      continue;
+    const LinkVerdict verdict = linkFilter_ ? linkFilter_(false, d.bytes) : LinkVerdict{};
+    for (int copy = 0; copy < verdict.copies; ++copy) {
+      if (verdict.delayMs > 0)
+        delayed_.push_back(Delayed{now_ + verdict.delayMs, false, from, d.to, d.bytes});
+      else
+        inbox_.push_back(Waiting{from, d.bytes});
+    }
   }
 }
 

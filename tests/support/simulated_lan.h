@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -134,11 +135,32 @@ class SimulatedLan : public DatagramSocket {
   void FailOpenWith(int error) { openError_ = error; }
   void FailSendsWith(int error) { sendError_ = error; }
 
+  // Fault injection on the wire, decided per datagram by the caller (the
+  // deterministic simulation): how many copies arrive (0 = lost, 2 =
+  // duplicated) and how much later (a later datagram may then overtake
+  // it). A datagram the tool sends is logged as sent either way; one that
+  // is lost never reaches a router.
+  struct LinkVerdict {
+    int copies = 1;
+    std::uint64_t delayMs = 0;
+  };
+  using LinkFilter = std::function<LinkVerdict(bool toRouters, std::span<const std::uint8_t>)>;
+  void SetLinkFilter(LinkFilter filter) { linkFilter_ = std::move(filter); }
+
  private:
   struct Waiting {
     std::uint32_t from;
     std::vector<std::uint8_t> bytes;
   };
+  // A datagram held back by the link filter until dueMs.
+  struct Delayed {
+    std::uint64_t dueMs;
+    bool toRouters;
+    std::uint32_t from, to;
+    std::vector<std::uint8_t> bytes;
+  };
+  void DeliverToRouters(std::uint32_t address, std::span<const std::uint8_t> bytes);
+  void ReleaseDelayed();
 
   void Collect();
   bool ReachesWorkstation(std::uint32_t to) const;
@@ -153,6 +175,8 @@ class SimulatedLan : public DatagramSocket {
   int openError_ = 0;
   int sendError_ = 0;
   std::deque<Waiting> inbox_;
+  LinkFilter linkFilter_;
+  std::vector<Delayed> delayed_;
   std::vector<LanDatagram> log_;
 };
 

@@ -1,0 +1,393 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "simulation/lan_world.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "config/address.h"
+#include "sim/router_file.h"
+
+namespace tarcfg::simulation {
+namespace {
+
+// A small network as the virtual LAN's demo network has it: a router
+// without a password, one with "secret" and one another workstation holds.
+const char kRouters[] = R"(
+[router]
+label = open
+hw = 00:60:1a:10:00:01
+ip = 198.51.100.10
+phone = 0301110
+target = 198.51.100.200 0301234567 l2=x75 l3=null timeout=20 name=head-office
+target = 198.51.100.201 0891234567 l2=hdlc l3=t70nl timeout=60 manual=1 name=branch
+route = 255.255.255.0 198.51.101.0 198.51.100.200
+route = 0.0.0.0 0.0.0.0 198.51.100.201
+filter = accept tcp 23 255.255.255.0 198.51.100.0 0.0.0.0 0.0.0.0
+filter = accept all 0 0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0
+[router]
+label = guarded
+hw = 00:60:1a:10:00:02
+ip = 198.51.100.11
+phone = 0301111
+dchannel = 1tr6
+password = secret
+target = 198.51.100.210 0401112222 l2=x75 l3=t70nl
+route = 255.255.255.0 203.0.113.0 198.51.100.210
+filter = reject all 0 0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0
+[router]
+label = held
+hw = 00:60:1a:10:00:03
+ip = 198.51.100.12
+phone = 0301112
+registered = 198.51.100.2
+target = 198.51.100.220 0221234000 l2=x75 l3=null
+)";
+
+const char* const kSharedNames[] = {
+    "tick",    "lose",      "lose-to-routers", "lose-to-tool", "block",
+    "unblock", "lossy",     "duplicate",       "delay",        "reboot",
+    "silence", "unsilence", "other-registers", "other-leaves",
+};
+static_assert(std::size(kSharedNames) == kSharedEventCount);
+
+// Commands worth losing on purpose: what ends or starts a registration and
+// the requests whose answers a front end waits for.
+constexpr std::uint16_t kBlockable[] = {0x1001, 0x1003, 0x3001, 0x1012, 0x1017, 0x3017, 0x1011};
+
+std::string Dotted(std::uint32_t address) {
+  return DottedQuad(address);
+}
+
+std::uint16_t CommandOf(std::span<const std::uint8_t> bytes) {
+  return bytes.size() >= 2 ? static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]) : 0;
+}
+
+std::string List(const EntryTexts& entries) {
+  std::string text = "[";
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    text += (i ? ", " : "") + entries[i];
+  return text + "]";
+}
+
+}  // namespace
+
+std::uint32_t RouterAddress(int router) {
+  return 0xC633640A + static_cast<std::uint32_t>(router);
+}
+
+TableTexts ToolTables(const Configuration& configuration) {
+  TableTexts texts;
+  for (const LineTarget& t : configuration.lineTargets)
+    texts.lineTargets.push_back(t.hostName.str() + " " + t.phoneNumber.str());
+  for (const RouteEntry& r : configuration.routes)
+    texts.routes.push_back(r.netmask.str() + " " + r.match.str() + " " + r.gateway.str());
+  for (const FilterEntry& f : configuration.filters)
+    texts.filters.push_back(f.sendMatch.str() + " " + f.receiveMatch.str() + " " +
+                            std::to_string(f.protocol) + "/" + std::to_string(f.port) + " " +
+                            std::to_string(f.action));
+  return texts;
+}
+
+TableTexts RouterTables(const tarnex_sim::Router& router) {
+  TableTexts texts;
+  for (const auto& t : router.lineTargets)
+    if (t)
+      texts.lineTargets.push_back(Dotted(t->address) + " " + t->phone);
+  for (const auto& r : router.routes)
+    if (r)
+      texts.routes.push_back(Dotted(r->netmask) + " " + Dotted(r->match) + " " +
+                             Dotted(r->gateway));
+  for (const auto& f : router.filters)
+    if (f)
+      texts.filters.push_back(Dotted(f->sendMatch) + " " + Dotted(f->receiveMatch) + " " +
+                              std::to_string(f->protocol) + "/" + std::to_string(f->port) + " " +
+                              std::to_string(f->action));
+  return texts;
+}
+
+std::string DescribeDifference(const TableTexts& tool, const TableTexts& router) {
+  std::string text;
+  auto one = [&](const char* name, const EntryTexts& a, const EntryTexts& b) {
+    if (a != b)
+      text += std::string(text.empty() ? "" : "; ") + name + ": tool " + List(a) + ", router " +
+              List(b);
+  };
+  one("line targets", tool.lineTargets, router.lineTargets);
+  one("routes", tool.routes, router.routes);
+  one("filters", tool.filters, router.filters);
+  return text;
+}
+
+LanWorld::LanWorld() : lan_(testing::RouterFile(kRouters)) {
+  lan_.SetLinkFilter([this](bool toRouters, std::span<const std::uint8_t> bytes) {
+    return Judge(toRouters, bytes);
+  });
+  for (std::size_t r = 0; r < kRouterCount; ++r) {
+    const TableTexts table = RouterTables(lan_.router(r));
+    for (const EntryTexts* list : {&table.lineTargets, &table.routes, &table.filters})
+      routerEntries_[r].insert(list->begin(), list->end());
+  }
+}
+
+LanWorld::~LanWorld() = default;
+
+testing::SimulatedLan::LinkVerdict LanWorld::Judge(bool toRouters,
+                                                   std::span<const std::uint8_t> bytes) {
+  testing::SimulatedLan::LinkVerdict verdict;
+  int& directed = toRouters ? loseToRouters_ : loseToTool_;
+  if (lose_ > 0) {
+    --lose_;
+    verdict.copies = 0;
+  } else if (directed > 0) {
+    --directed;
+    verdict.copies = 0;
+  } else if (toRouters && blocked_.count(CommandOf(bytes))) {
+    verdict.copies = 0;
+  } else if (lossPercent_ > 0 && loss_.Chance(lossPercent_)) {
+    verdict.copies = 0;
+  } else if (duplicate_ > 0) {
+    --duplicate_;
+    verdict.copies = 2;
+  }
+  if (verdict.copies > 0 && delayMs_ > 0) {
+    verdict.delayMs = delayMs_;
+    delayMs_ = 0;
+  }
+  return verdict;
+}
+
+Event LanWorld::ChooseShared(Random& random) {
+  const std::uint32_t roll = random.Below(100);
+  if (roll < 55)
+    return {kTick, random.Chance(10) ? 20 + random.Below(20) : 1 + random.Below(6)};
+  if (roll < 62)
+    return {kLose, 1 + random.Below(3)};
+  if (roll < 67)
+    return {kLoseToRouters, 1 + random.Below(4)};
+  if (roll < 72)
+    return {kLoseToTool, 1 + random.Below(4)};
+  if (roll < 76)
+    return {kBlock, kBlockable[random.Below(std::size(kBlockable))]};
+  if (roll < 81)
+    return {kUnblock, 0};
+  if (roll < 84)
+    return {kLossy, random.Chance(50) ? 0 : 10 + random.Below(30)};
+  if (roll < 87)
+    return {kDuplicate, 1 + random.Below(3)};
+  if (roll < 90)
+    return {kDelay, random.Chance(70) ? 200 + random.Below(3000) : 10000 + random.Below(8000)};
+  if (roll < 92)
+    return {kReboot, random.Below(kRouterCount)};
+  if (roll < 94)
+    return {kSilence, random.Below(kRouterCount)};
+  if (roll < 97)
+    return {kUnsilence, random.Below(kRouterCount)};
+  if (roll < 99)
+    return {kOtherRegisters, random.Below(kRouterCount)};
+  return {kOtherLeaves, random.Below(kRouterCount)};
+}
+
+bool LanWorld::ApplyShared(const Event& event) {
+  const std::uint32_t a = event.argument;
+  switch (event.kind) {
+    case kTick:
+      for (std::uint32_t i = 0; i < std::min<std::uint32_t>(a, 120); ++i) {
+        TickTool();
+        ++tick_;
+        // Checks that count ticks look at every one of them.
+        if (i + 1 < a && (Reported(CheckReleased()) || Reported(CheckWaits())))
+          return true;
+      }
+      return true;
+    case kLose:
+      lose_ = static_cast<int>(a);
+      return true;
+    case kLoseToRouters:
+      loseToRouters_ = static_cast<int>(a);
+      return true;
+    case kLoseToTool:
+      loseToTool_ = static_cast<int>(a);
+      return true;
+    case kBlock:
+      blocked_.insert(static_cast<std::uint16_t>(a));
+      return true;
+    case kUnblock:
+      blocked_.clear();
+      return true;
+    case kLossy:
+      lossPercent_ = std::min<std::uint32_t>(a, 90);
+      return true;
+    case kDuplicate:
+      duplicate_ = static_cast<int>(a);
+      return true;
+    case kDelay:
+      delayMs_ = a;
+      return true;
+    case kReboot:
+      lan_.Reboot(a % kRouterCount);
+      return true;
+    case kSilence:
+      lan_.Silence(a % kRouterCount, true);
+      return true;
+    case kUnsilence:
+      lan_.Silence(a % kRouterCount, false);
+      return true;
+    case kOtherRegisters:
+      SendFromOther(static_cast<int>(a % kRouterCount), 0x1001);
+      return true;
+    case kOtherLeaves:
+      SendFromOther(static_cast<int>(a % kRouterCount), 0x1003);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void LanWorld::SendFromOther(int router, std::uint16_t command) {
+  // The other workstation's numbered request; its answers go to it, not to
+  // this tool's socket.
+  const std::uint16_t sequence = ++otherSequence_ == 0 ? ++otherSequence_ : otherSequence_;
+  std::vector<std::uint8_t> bytes = {static_cast<std::uint8_t>(command >> 8),
+                                     static_cast<std::uint8_t>(command),
+                                     static_cast<std::uint8_t>(sequence >> 8),
+                                     static_cast<std::uint8_t>(sequence),
+                                     0,
+                                     0};
+  lan_.network().Receive(lan_.nowMs(), kOtherWorkstation, RouterAddress(router), bytes);
+}
+
+std::optional<Violation> LanWorld::Check() {
+  std::optional<Violation> found[5];
+  if (twiceRun_)
+    found[0] = Violation{"callback-once", std::string("the ") + twiceRun_ + " callback ran twice"};
+  found[1] = CheckReleased();
+  found[2] = CheckWaits();
+  found[3] = CheckNothingVanished();
+  found[4] = CheckWorld();
+  for (auto& violation : found)
+    if (Reported(violation))
+      return violation;
+  return std::nullopt;
+}
+
+std::optional<Violation> LanWorld::CheckReleased() {
+  RouterProtocol* protocol = tool();
+  // Deregistrations since the last look, from the log, which is then
+  // emptied: runs of a million steps keep no history.
+  for (const testing::LanDatagram& d : lan_.log()) {
+    if (d.command != command::kDeregister)
+      continue;
+    for (int r = 0; r < kRouterCount; ++r) {
+      Release& w = release_[static_cast<std::size_t>(r)];
+      if (d.kind == testing::LanDatagram::Kind::ToolSent && d.to == RouterAddress(r))
+        ++w.sent;
+      if (d.kind == testing::LanDatagram::Kind::RouterReceived && d.router == r &&
+          d.from == kWorkstation)
+        ++w.received;
+    }
+  }
+  lan_.ClearLog();
+  for (int r = 0; r < kRouterCount; ++r) {
+    Release& w = release_[static_cast<std::size_t>(r)];
+    const tarnex_sim::Router& router = lan_.router(static_cast<std::size_t>(r));
+    const bool held = router.session == kWorkstation;
+    const std::uint32_t address = RouterAddress(r);
+    const bool used =
+        protocol && protocol->state() != ProtocolState::Idle &&
+        (protocol->registeredRouter() == address || protocol->candidateRouter() == address);
+    if (!held || used) {
+      w = Release{};
+      if (used)
+        w.lastUsedIn = protocol->state();
+      continue;
+    }
+    if (!w.watching) {
+      // What was sent in this very step counts: the log was read first.
+      w.watching = true;
+      w.sinceTick = tick_;
+      continue;
+    }
+    if (tick_ - w.sinceTick <= static_cast<std::uint64_t>(kReleaseTicks))
+      continue;
+    if (w.sent >= kDeregistrationCopies && w.received == 0)
+      continue;  // the network lost every copy: nothing the tool could do
+    std::ostringstream message;
+    message << "router " << Dotted(address) << " still registered to " << Dotted(kWorkstation)
+            << " " << tick_ - w.sinceTick << " ticks after the tool stopped using it ("
+            << (protocol ? "tool running" : "process ended")
+            << "); deregistrations sent: " << w.sent << ", received: " << w.received
+            << "; last used in protocol state " << static_cast<int>(w.lastUsedIn);
+    if (w.sent == 1 && w.received == 0)
+      message << " (one copy, lost, never repeated)";
+    return Violation{"router-released", message.str()};
+  }
+  return std::nullopt;
+}
+
+std::optional<Violation> LanWorld::CheckWaits() {
+  RouterProtocol* protocol = tool();
+  if (!protocol)
+    return std::nullopt;
+  const ProtocolState state = protocol->state();
+  if (state != lastState_ || protocol->requestOutstanding()) {
+    lastState_ = state;
+    quietSince_ = tick_;
+    return std::nullopt;
+  }
+  const bool waits = state == ProtocolState::Idle || state == ProtocolState::Registered ||
+                     (state == ProtocolState::PasswordRequested && waitingForUser());
+  if (waits) {
+    quietSince_ = tick_;
+    return std::nullopt;
+  }
+  if (tick_ - quietSince_ <= static_cast<std::uint64_t>(kStuckTicks))
+    return std::nullopt;
+  return Violation{"protocol-waits", "protocol state " + std::to_string(static_cast<int>(state)) +
+                                         " for " + std::to_string(tick_ - quietSince_) +
+                                         " ticks with nothing outstanding and nobody asked"};
+}
+
+std::optional<Violation> LanWorld::CheckNothingVanished() {
+  RouterProtocol* protocol = tool();
+  // A write run deletes and adds as it goes; look between runs only.
+  if (protocol && protocol->chainRunning())
+    return std::nullopt;
+  for (int r = 0; r < kRouterCount; ++r) {
+    std::set<std::string>& before = routerEntries_[static_cast<std::size_t>(r)];
+    const TableTexts now = RouterTables(lan_.router(static_cast<std::size_t>(r)));
+    std::set<std::string> after;
+    for (const EntryTexts* list : {&now.lineTargets, &now.routes, &now.filters})
+      after.insert(list->begin(), list->end());
+    for (const std::string& entry : before)
+      if (!after.count(entry) && !userDeleted_.count(entry))
+        return Violation{"no-silent-loss", "router " + Dotted(RouterAddress(r)) + " lost \"" +
+                                               entry + "\", which the user did not delete"};
+    before = std::move(after);
+  }
+  return std::nullopt;
+}
+
+std::string LanWorld::Describe(const Event& event) const {
+  std::string name;
+  if (event.kind < kSharedEventCount)
+    name = kSharedNames[event.kind];
+  else if (event.kind >= kFirstUserEvent &&
+           static_cast<std::size_t>(event.kind - kFirstUserEvent) < UserEventNames().size())
+    name = UserEventNames()[static_cast<std::size_t>(event.kind - kFirstUserEvent)];
+  else
+    name = "unknown";
+  return name + " " + std::to_string(event.argument);
+}
+
+std::optional<Event> LanWorld::Parse(const std::string& name, std::uint32_t argument) const {
+  for (std::uint16_t k = 0; k < kSharedEventCount; ++k)
+    if (name == kSharedNames[k])
+      return Event{k, argument};
+  const auto& user = UserEventNames();
+  for (std::size_t k = 0; k < user.size(); ++k)
+    if (name == user[k])
+      return Event{static_cast<std::uint16_t>(kFirstUserEvent + k), argument};
+  return std::nullopt;
+}
+
+}  // namespace tarcfg::simulation

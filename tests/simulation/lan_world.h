@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What both simulated worlds share: the routers of a small network behind
+// SimulatedLan, the actors on the router side (a lossy, duplicating,
+// reordering wire; reboots; pulled cables; a second workstation) and time,
+// and the checks that hold for every front end:
+//
+//   protocol-waits   a protocol state that does not wait for the user
+//                    (Idle, Registered, an open password prompt) always has
+//                    something outstanding or a time-out running;
+//   router-released  once the tool stops using a registration, the router
+//                    is released within kReleaseTicks, unless the network
+//                    lost every one of at least kDeregistrationCopies
+//                    deregistrations the tool sent it;
+//   callback-once    every one-shot callback given to the protocol runs at
+//                    most once;
+//   no-silent-loss   no table entry the user did not delete disappears
+//                    from the router (none of the modelled actions asks a
+//                    question that names entries to drop).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+#include "protocol/router_protocol.h"
+#include "simulation/simulation.h"
+#include "support/simulated_lan.h"
+
+namespace tarcfg::simulation {
+
+inline constexpr std::uint32_t kWorkstation = 0xC6336401;       // 198.51.100.1
+inline constexpr std::uint32_t kOtherWorkstation = 0xC6336402;  // 198.51.100.2
+// The routers: 0 without a password, 1 with "secret", 2 held by the other
+// workstation at the start.
+inline constexpr int kRouterCount = 3;
+std::uint32_t RouterAddress(int router);
+
+inline constexpr int kReleaseTicks = 10;
+inline constexpr int kDeregistrationCopies = 2;
+// Ticks a state that does not wait for the user may pass without the tool
+// sending anything or the state changing.
+inline constexpr int kStuckTicks = 45;
+
+// The events of the router side and of time; the worlds number theirs
+// from kFirstUserEvent.
+enum SharedEvent : std::uint16_t {
+  kTick = 0,        // argument: seconds
+  kLose,            // the next `argument` datagrams, either way
+  kLoseToRouters,   // the next `argument` datagrams the tool sends
+  kLoseToTool,      // the next `argument` datagrams the routers send
+  kBlock,           // every datagram of command `argument` to the routers
+  kUnblock,         // ends every block
+  kLossy,           // from now on `argument` % of all datagrams
+  kDuplicate,       // the next `argument` datagrams arrive twice
+  kDelay,           // the next datagram arrives `argument` ms late
+  kReboot,          // router `argument` power-cycles (numbering from 1)
+  kSilence,         // router `argument` is cut off
+  kUnsilence,       // ... and plugged in again
+  kOtherRegisters,  // the other workstation registers with router `argument`
+  kOtherLeaves,     // ... and deregisters
+  kSharedEventCount,
+  kFirstUserEvent = 32,
+};
+
+// A table entry as text, the same on the tool's and the router's side.
+using EntryTexts = std::vector<std::string>;
+struct TableTexts {
+  EntryTexts lineTargets, routes, filters;
+  bool operator==(const TableTexts&) const = default;
+};
+TableTexts ToolTables(const Configuration& configuration);
+TableTexts RouterTables(const tarnex_sim::Router& router);
+// "line targets [a, b] / router [a]" for a message.
+std::string DescribeDifference(const TableTexts& tool, const TableTexts& router);
+
+// True while the core still repeats a deregistration, where the core can
+// say so; a core that cannot has nothing to repeat.
+template <class Protocol>
+bool ReleasePending(Protocol& protocol) {
+  if constexpr (requires { protocol.releasePending(); })
+    return protocol.releasePending();
+  else
+    return false;
+}
+
+class LanWorld : public World {
+ public:
+  LanWorld();
+  ~LanWorld() override;
+
+  std::optional<Violation> Check() override;
+  std::string Describe(const Event& event) const override;
+  std::optional<Event> Parse(const std::string& name, std::uint32_t argument) const override;
+
+ protected:
+  // --- For the worlds ------------------------------------------------------
+  // A shared event chosen by `random` (time about half of the time).
+  Event ChooseShared(Random& random);
+  // Applies a shared event; false for a user event.
+  bool ApplyShared(const Event& event);
+  // The user event names, indexed from kFirstUserEvent.
+  virtual const std::vector<std::string>& UserEventNames() const = 0;
+  virtual void ApplyUser(const Event& event) = 0;
+  // The tool's protocol; null once the process has ended.
+  virtual RouterProtocol* tool() = 0;
+  // One second of the tool's clock: the routers', the datagrams, the tick.
+  virtual void TickTool() = 0;
+  // The front end waits for the user (an open password prompt).
+  virtual bool waitingForUser() const { return false; }
+  // The world's own checks, after the shared ones.
+  virtual std::optional<Violation> CheckWorld() { return std::nullopt; }
+
+  // Wraps a one-shot callback so that a second run is recorded.
+  template <class Callback>
+  auto Once(const char* what, Callback callback) {
+    auto runs = std::make_shared<int>(0);
+    return [this, what, runs, callback](auto&&... arguments) {
+      if (++*runs == 2)
+        twiceRun_ = what;
+      callback(std::forward<decltype(arguments)>(arguments)...);
+    };
+  }
+  // The user deleted this entry (or changed it, which is the same to the
+  // router's table).
+  void UserDeleted(const std::string& entry) { userDeleted_.insert(entry); }
+
+  testing::SimulatedLan lan_;
+  std::uint64_t tick_ = 0;
+
+ private:
+  testing::SimulatedLan::LinkVerdict Judge(bool toRouters, std::span<const std::uint8_t> bytes);
+  void SendFromOther(int router, std::uint16_t command);
+  std::optional<Violation> CheckReleased();
+  std::optional<Violation> CheckWaits();
+  std::optional<Violation> CheckNothingVanished();
+
+  // The wire.
+  int lose_ = 0, loseToRouters_ = 0, loseToTool_ = 0, duplicate_ = 0;
+  std::uint32_t delayMs_ = 0;
+  std::set<std::uint16_t> blocked_;
+  std::uint32_t lossPercent_ = 0;
+  Random loss_{0x5eed};
+  std::uint16_t otherSequence_ = 0;
+
+  // router-released
+  struct Release {
+    bool watching = false;
+    std::uint64_t sinceTick = 0;
+    int sent = 0;      // deregistrations the tool sent it since
+    int received = 0;  // ... and the router took in
+    ProtocolState lastUsedIn = ProtocolState::Idle;
+  };
+  std::array<Release, kRouterCount> release_{};
+  // protocol-waits
+  ProtocolState lastState_ = ProtocolState::Idle;
+  std::uint64_t quietSince_ = 0;
+  // callback-once
+  const char* twiceRun_ = nullptr;
+  // no-silent-loss
+  std::array<std::set<std::string>, kRouterCount> routerEntries_;
+  std::set<std::string> userDeleted_;
+};
+
+}  // namespace tarcfg::simulation
