@@ -217,9 +217,17 @@ int RouterProtocol::OnRegistrationRefused(std::uint32_t sender, std::uint16_t,
   result.kind = RegistrationKind::Refused;
   result.refusalCode = in.U16();
   // The holder is named only when all four of its bytes are there.
-  if (payload.size() >= kRefusedWithHostLength)
-    result.registeredHost = context_->addresses.FormatAddress(in.U32());
+  std::uint32_t holder = 0;
+  if (payload.size() >= kRefusedWithHostLength) {
+    holder = in.U32();
+    result.registeredHost = context_->addresses.FormatAddress(holder);
+  }
   context_->state = ProtocolState::Idle;
+  // The router may still hold this host from an earlier session whose
+  // deregistration was lost (its repetitions stopped when this attempt
+  // began): it is let go, unless it names another host as its holder.
+  if (holder == 0 || holder == context_->transport.TransportOwnAddress())
+    Release(sender);
   RegistrationCallback callback = std::move(registrationResult_);
   registrationResult_ = nullptr;
   if (callback)
