@@ -100,13 +100,13 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
   setWindowIcon(QIcon(ProgramIcon()));
   BuildWindow();
   BuildMenu();
-  // A configuration write may end after the window that started it has
-  // closed: the commands it held back come back then.
-  context_.configurationWriteEnded = [this] { Post([this] { UpdateCommandStates(); }); };
+  // A configuration write holds the commands back while it runs, and may
+  // end after the window that started it has closed: they come back then.
+  context_.configurationWriteChanged = [this] { Post([this] { UpdateCommandStates(); }); };
 }
 
 MainWindow::~MainWindow() {
-  context_.configurationWriteEnded = nullptr;
+  context_.configurationWriteChanged = nullptr;
   Shutdown();
   EndWaitCursor();
 }
@@ -229,7 +229,9 @@ void MainWindow::UpdateCommandStates() {
   // request may start: the router would refuse it and end the registration.
   const bool w = context_.configurationWriteOutstanding();
   registerButton_->setEnabled(!r && s);
-  deregisterButton_->setEnabled(r);
+  // Deregistering would cut the write short and leave the router's tables
+  // half written: it waits for the router's confirmation too.
+  deregisterButton_->setEnabled(r && !w);
   routerButton_->setEnabled(r && !w);
   lineTargetsButton_->setEnabled(r && l && !u && !w);
   connectionsButton_->setEnabled(r && n && !u && !w);
@@ -427,7 +429,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::reject() {
-  if (registered_)
+  if (registered_ && !context_.configurationWriteOutstanding())
     DeregisterRouter();
 }
 

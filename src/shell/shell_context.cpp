@@ -43,6 +43,8 @@ void ShellContext::WriteConfiguration(std::function<void(bool confirmed)> ended)
     return;
   writeEnded_ = std::move(ended);
   const std::uint64_t run = ++writeRun_;
+  if (configurationWriteChanged)
+    configurationWriteChanged();
   Configuration& work = *configuration;
   const Configuration& saved = *savedConfiguration;
   // What the router will hold once the write is confirmed, numbered as the
@@ -76,8 +78,8 @@ void ShellContext::EndConfigurationWrite(bool confirmed) {
   writeEnded_ = nullptr;
   if (ended)
     ended(confirmed);
-  if (configurationWriteEnded)
-    configurationWriteEnded();
+  if (configurationWriteChanged)
+    configurationWriteChanged();
 }
 
 bool ShellContext::RequestInProgress() const {

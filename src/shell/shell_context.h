@@ -116,8 +116,9 @@ class ShellContext {
   // After an error or the end of a registration: a write the protocol no
   // longer carries has failed.
   void CheckConfigurationWrite();
-  // Runs after every write's `ended`; the main window updates its commands.
-  std::function<void()> configurationWriteEnded;
+  // Runs when a write starts and after every write's `ended`; the main
+  // window updates its commands.
+  std::function<void()> configurationWriteChanged;
   // A configuration write, a numbered request or a chain of them is in
   // progress: a request started now would be refused (8999).
   bool RequestInProgress() const;
