@@ -404,7 +404,7 @@ TEST_F(LineTargetsTest, EscapeDuringTheWriteKeepsTheWrittenListsAndHoldsBackOthe
   button("lineTargetsButton")->click();
   EXPECT_EQ(enabled, std::vector<bool>(7, false));
   EXPECT_EQ(working().lineTargets.count(), 2) << "the lists being written stay";
-  EXPECT_EQ(EnabledStates(), "rDtlcaos");
+  EXPECT_EQ(EnabledStates(), "rdtlcaos");
   int edits = 0;
   window_->dialogs().editRouterParameters = [&edits](MainWindow&, const RouterParameters&) {
     ++edits;

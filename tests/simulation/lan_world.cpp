@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include "config/address.h"
 #include "sim/router_file.h"
@@ -151,6 +152,9 @@ testing::SimulatedLan::LinkVerdict LanWorld::Judge(bool toRouters,
   }
   if (verdict.copies > 0 && delayMs_ > 0) {
     verdict.delayMs = delayMs_;
+    // Until it lands, and the tool has heard what it brings about, nobody
+    // can say the tool left a router held.
+    delayedUntilTick_ = std::max<std::uint64_t>(delayedUntilTick_, tick_ + delayMs_ / 1000 + 1);
     delayMs_ = 0;
   }
   return verdict;
@@ -291,6 +295,7 @@ std::optional<Violation> LanWorld::CheckReleased() {
     Release& w = release_[static_cast<std::size_t>(r)];
     const tarnex_sim::Router& router = lan_.router(static_cast<std::size_t>(r));
     const bool held = router.session == kWorkstation;
+    const bool heldBefore = std::exchange(heldBefore_[static_cast<std::size_t>(r)], held);
     const std::uint32_t address = RouterAddress(r);
     const bool used =
         protocol && protocol->state() != ProtocolState::Idle &&
@@ -305,9 +310,15 @@ std::optional<Violation> LanWorld::CheckReleased() {
       // What was sent in this very step counts: the log was read first.
       w.watching = true;
       w.sinceTick = tick_;
+      // A registration request that reaches the router after the tool's
+      // process has ended (delayed that long on the wire) holds it with
+      // nobody left to let it go.
+      w.heldAfterExit = !protocol && !heldBefore;
       continue;
     }
-    if (tick_ - w.sinceTick <= static_cast<std::uint64_t>(kReleaseTicks))
+    if (w.heldAfterExit)
+      continue;
+    if (tick_ <= std::max(w.sinceTick, delayedUntilTick_) + kReleaseTicks)
       continue;
     if (w.sent >= kDeregistrationCopies && w.received == 0)
       continue;  // the network lost every copy: nothing the tool could do

@@ -8,9 +8,12 @@
 //                    (Idle, Registered, an open password prompt) always has
 //                    something outstanding or a time-out running;
 //   router-released  once the tool stops using a registration, the router
-//                    is released within kReleaseTicks, unless the network
-//                    lost every one of at least kDeregistrationCopies
-//                    deregistrations the tool sent it;
+//                    is released within kReleaseTicks (counted from the
+//                    landing of any datagram delayed on the wire), unless
+//                    the network lost every one of at least
+//                    kDeregistrationCopies deregistrations the tool sent it,
+//                    or a delayed request took the router after the tool's
+//                    process had ended;
 //   callback-once    every one-shot callback given to the protocol runs at
 //                    most once;
 //   no-silent-loss   no table entry the user did not delete disappears
@@ -78,16 +81,6 @@ TableTexts RouterTables(const tarnex_sim::Router& router);
 // "line targets [a, b] / router [a]" for a message.
 std::string DescribeDifference(const TableTexts& tool, const TableTexts& router);
 
-// True while the core still repeats a deregistration, where the core can
-// say so; a core that cannot has nothing to repeat.
-template <class Protocol>
-bool ReleasePending(Protocol& protocol) {
-  if constexpr (requires { protocol.releasePending(); })
-    return protocol.releasePending();
-  else
-    return false;
-}
-
 class LanWorld : public World {
  public:
   LanWorld();
@@ -154,8 +147,11 @@ class LanWorld : public World {
     int sent = 0;      // deregistrations the tool sent it since
     int received = 0;  // ... and the router took in
     ProtocolState lastUsedIn = ProtocolState::Idle;
+    bool heldAfterExit = false;  // taken by a request that outlived the tool
   };
   std::array<Release, kRouterCount> release_{};
+  std::array<bool, kRouterCount> heldBefore_{};
+  std::uint64_t delayedUntilTick_ = 0;  // a delayed datagram may land until then
   // protocol-waits
   ProtocolState lastState_ = ProtocolState::Idle;
   std::uint64_t quietSince_ = 0;

@@ -189,7 +189,7 @@ class ProtocolWorldImpl : public LanWorld {
         break;
       case kExit:
         EndSession();
-        for (int i = 0; i < kReleaseTicks && ReleasePending(p); ++i) {
+        for (int i = 0; i < kReleaseTicks && p.releasePending(); ++i) {
           TickTool();
           ++tick_;
         }

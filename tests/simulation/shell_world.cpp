@@ -269,7 +269,7 @@ class ShellWorldImpl : public LanWorld {
     window_->close();
     Posted();
     // The process lives on while the core repeats the deregistration.
-    for (int i = 0; i < kReleaseTicks && ReleasePending(*context_->protocol); ++i) {
+    for (int i = 0; i < kReleaseTicks && context_->protocol->releasePending(); ++i) {
       TickTool();
       ++tick_;
     }
