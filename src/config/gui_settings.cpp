@@ -46,13 +46,20 @@ GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
   std::string firmware = ReadText(profile, "FirmwarePath");
   int nameResolve = ReadNameResolve(profile);
 
-  if (!addresses.IsValidAddress(ip)) {
-    ip = DottedQuad(DetectLocalAddress(addresses));
-    profile.WriteString(kSettingsSection, "IpAddress", ip);
+  // Only an address found on this host is written: a start without a
+  // network must not leave 0.0.0.0 behind for every later start, and a
+  // 0.0.0.0 that an older version left counts as missing.
+  if (!addresses.IsValidAddress(ip) || addresses.ResolveAddress(ip) == 0) {
+    const std::uint32_t detected = DetectLocalAddress(addresses);
+    ip = DottedQuad(detected);
+    if (detected != 0)
+      profile.WriteString(kSettingsSection, "IpAddress", ip);
   }
   if (!addresses.IsValidAddress(mask)) {
-    mask = DottedQuad(DetectNetMask(addresses, DetectLocalAddress(addresses)));
-    profile.WriteString(kSettingsSection, "NetMask", mask);
+    const std::uint32_t local = DetectLocalAddress(addresses);
+    mask = DottedQuad(DetectNetMask(addresses, local));
+    if (local != 0)
+      profile.WriteString(kSettingsSection, "NetMask", mask);
   }
   if (nameResolve != 0 && nameResolve != 1) {
     nameResolve = 1;

@@ -103,11 +103,11 @@ TEST_F(SettingsTest, FirstStartCreatesAllFourKeys) {
 }
 
 TEST_F(SettingsTest, ValidValuesStayAndNothingIsWritten) {
-  Write("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.255.255.0\nNameResolve=0\nFirmwarePath=/fw\n");
+  Write("[Settings]\nIpAddress=10.1.2.3\nNetMask=255.255.255.0\nNameResolve=0\nFirmwarePath=/fw\n");
   const std::string before = Read();
   ProfileFile profile(path);
   GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(settings.ownAddress, 0u);
+  EXPECT_EQ(settings.ownAddress, Ip(10, 1, 2, 3));
   EXPECT_EQ(settings.nameResolve, 0);
   EXPECT_FALSE(addresses.nameResolve());
   EXPECT_EQ(Read(), before);
@@ -155,22 +155,32 @@ TEST_F(SettingsTest, NameResolveIsReadByItsLeadingDigits) {
   }
 }
 
+// A start without a network detects no address: nothing is written, and a
+// 0.0.0.0 an older run left in the file counts as missing once there is one.
+TEST_F(SettingsTest, OnlyADetectedAddressIsWritten) {
+  db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true}});
+  for (const char* file : {"", "[Settings]\nIpAddress=0.0.0.0\nNameResolve=1\n"}) {
+    Write(file);
+    ProfileFile profile(path);
+    GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+    EXPECT_EQ(settings.ownAddress, 0u) << file;
+    EXPECT_EQ(profile.GetString("Settings", "IpAddress", "none"),
+              std::string(file).empty() ? "none" : "0.0.0.0");
+    EXPECT_EQ(profile.GetString("Settings", "NetMask", "none"), "none") << file;
+  }
+  db.SetInterfaces({{"eth0", Ip(192, 168, 7, 20), Ip(255, 255, 252, 0), true, false}});
+  ProfileFile profile(path);
+  GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(settings.ownAddress, Ip(192, 168, 7, 20));
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
+  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.255.252.0");
+}
+
 TEST_F(SettingsTest, UnresolvableNameIsReplacedByDetectedAddress) {
   Write("[Settings]\nIpAddress=nosuchhost\n");
   ProfileFile profile(path);
   LoadGuiSettings(profile, addresses, "/cwd");
   EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
-}
-
-TEST_F(SettingsTest, NoUsableInterfaceGivesZeroAddressWhichThenStays) {
-  db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true}});
-  ProfileFile profile(path);
-  LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "0.0.0.0");
-  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.0.0.0");  // class of 0.0.0.0
-  const std::string before = Read();
-  LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(Read(), before);
 }
 
 TEST(NetMaskTest, DefaultMaskByAddressClass) {
