@@ -14,6 +14,8 @@
 namespace tarcfg::cli {
 namespace {
 
+constexpr std::int64_t kTickMs = 1000;
+
 bool SameStartIgnoringCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size())
     return false;
@@ -57,7 +59,7 @@ void RouterSession::OnNetworkError(int code) {
 bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
   Driver& driver = context_.driver();
   const std::int64_t deadline = driver.NowMs() + std::int64_t{seconds} * 1000;
-  std::int64_t nextTick = driver.NowMs() + 1000;
+  std::int64_t nextTick = driver.NowMs() + kTickMs;
   while (!done()) {
     if (failed_)
       return false;
@@ -68,7 +70,16 @@ bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
       return false;
     }
     if (now >= nextTick) {
-      nextTick += 1000;
+      if (now - nextTick >= kTickMs) {
+        // The loop was held up (a password typed late, a stopped process).
+        // The ticks it missed are not run back to back: that would count
+        // the whole pause against the request that just went out and give
+        // it up within milliseconds. What arrived meanwhile is taken first,
+        // and the schedule starts again from now.
+        driver.Wait(*protocol_, now);
+        nextTick = now;
+      }
+      nextTick += kTickMs;
       protocol_->OnTimerTick();
       continue;
     }

@@ -48,13 +48,26 @@ class LanDriver : public Driver {
   std::int64_t NowMs() override { return static_cast<std::int64_t>(lan_.nowMs()); }
   void Wait(RouterProtocol& protocol, std::int64_t untilMs) override {
     lan_.Pump(protocol);
+    if (pauseMs_ > 0 && !lan_.SentByTool(pauseAfter_).empty()) {
+      // The loop was held up right after that send (a prompt, a stopped
+      // process): the clock jumps, nothing is taken meanwhile.
+      lan_.AdvanceMs(static_cast<std::uint64_t>(pauseMs_));
+      pauseMs_ = 0;
+      return;
+    }
     if (untilMs > NowMs())
       lan_.AdvanceMs(static_cast<std::uint64_t>(untilMs - NowMs()));
     lan_.Pump(protocol);
   }
+  void PauseAfterSending(std::uint16_t command, std::int64_t ms) {
+    pauseAfter_ = command;
+    pauseMs_ = ms;
+  }
 
  private:
   SimulatedLan& lan_;
+  std::uint16_t pauseAfter_ = 0;
+  std::int64_t pauseMs_ = 0;
 };
 
 struct Output {
@@ -82,15 +95,16 @@ class RouterCommandsTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  Output Run(QStringList arguments) {
+  Output Run(QStringList arguments) { return Run(arguments, lan_, driver_); }
+  Output Run(QStringList arguments, SimulatedLan& lan, Driver& driver) {
     Output result;
     std::ostringstream out, err;
     std::streambuf* oldOut = std::cout.rdbuf(out.rdbuf());
     std::streambuf* oldErr = std::cerr.rdbuf(err.rdbuf());
     for (auto& command : AllCommands())
       if (command->name() == arguments.at(0))
-        result.status = command->Run(QString::fromStdString((dir_ / "s.ini").string()), arguments,
-                                     lan_, driver_);
+        result.status =
+            command->Run(QString::fromStdString((dir_ / "s.ini").string()), arguments, lan, driver);
     std::cout.rdbuf(oldOut);
     std::cerr.rdbuf(oldErr);
     result.out = out.str();
@@ -130,6 +144,26 @@ TEST_F(RouterCommandsTest, ReadWithAWrongPasswordIsRefused) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(LoadString(40000)) + "\n");
   EXPECT_EQ(r.out, "");
+}
+
+// However long the loop was held up (a password typed late), the ticks it
+// missed are not run back to back against the request that just went out.
+TEST_F(RouterCommandsTest, ALongPauseDoesNotCountAsMissedTicks) {
+  // The routers answer a little later, so that the pause falls between the
+  // password and its answer.
+  SimulatedLan::Options options;
+  options.faults.delayMs = 50;
+  SimulatedLan lan{RouterFile(kRouters), options};
+  LanDriver driver{lan};
+  for (const int seconds : {3, 12, 45}) {
+    SCOPED_TRACE(seconds);
+    driver.PauseAfterSending(command::kPassword, seconds * 1000);
+    lan.ClearLog();
+    const Output r = Run({"read", "198.51.100.11", "-p", "secret"}, lan, driver);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Routing_Data:"), std::string::npos);
+    EXPECT_EQ(lan.router(1).session, 0u);
+  }
 }
 
 TEST_F(RouterCommandsTest, SetChangesThePhoneNumberOnTheRouter) {
