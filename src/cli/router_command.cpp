@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/router_command.h"
 
+#include "config/reports.h"
+
 namespace tarcfg::cli {
 
 void RouterCommand::AddOptions(QCommandLineParser& parser) {
@@ -34,6 +36,13 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
   const int resolved = Resolved(session, parser);
   if (resolved != kContinue && resolved != kWithoutRegistration)
     return resolved;
+  if (resolved == kContinue && target->address == 0) {
+    // A router in its loader answers the scan but cannot be registered with:
+    // a registration would only wait for its time-out.
+    PrintError("tarcfg-cli: the router " + FormatHardwareAddress(target->hardwareAddress) +
+               " is in its loader and has no IP address; it cannot be registered with");
+    return kExitRefused;
+  }
   if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser)))
     return kExitRefused;
   const int result = ExecuteRegistered(session, parser);

@@ -262,6 +262,31 @@ TEST_F(RouterCommandsTest, AnUnansweredRouterGivesTheScanMessage) {
   EXPECT_EQ(r.err, "tarcfg-cli: router 198.51.100.77 did not answer the scan\n");
 }
 
+// A router in its loader has no address to register with: every command
+// that needs a registration says so at once instead of waiting for a time-out.
+TEST_F(RouterCommandsTest, ARouterInItsLoaderIsRefusedAtOnce) {
+  SimulatedLan lan{RouterFile("[router]\nhw = 00:60:1a:10:00:04\nip = loader\n")};
+  LanDriver driver{lan};
+  std::ofstream(dir_ / "any.cfg") << "Line_Targets:\nRouting_Data:\nFilter_Data:\n";
+  const QString router = QStringLiteral("00-60-1a-10-00-04");
+  for (const QStringList& command :
+       {QStringList{"read", router}, QStringList{"connect", router, "1"},
+        QStringList{"disconnect", router, "1"}, QStringList{"accounting", router},
+        QStringList{"status", router},
+        QStringList{"write", router, QString::fromStdString((dir_ / "any.cfg").string())},
+        QStringList{"restore", router, QString::fromStdString((dir_ / "any.cfg").string())}}) {
+    const std::uint64_t start = lan.nowMs();
+    const Output r = Run(command, lan, driver);
+    EXPECT_EQ(r.status, 1) << command.join(' ').toStdString();
+    EXPECT_EQ(r.err,
+              "tarcfg-cli: the router 00-60-1a-10-00-04 is in its loader and has no IP address; "
+              "it cannot be registered with\n")
+        << command.join(' ').toStdString();
+    EXPECT_LT(lan.nowMs() - start, 20000u) << command.join(' ').toStdString();
+    EXPECT_TRUE(lan.SentByTool(command::kRegister).empty());
+  }
+}
+
 TEST_F(RouterCommandsTest, ScanAndStatusPrintTheirJsonExactly) {
   const Output scan = Run({"scan", "--json"});
   ASSERT_EQ(scan.status, 0) << scan.err;
