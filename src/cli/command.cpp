@@ -10,7 +10,12 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
                  DatagramSocket& socket, Driver& driver) {
   QCommandLineParser parser;
   parser.setApplicationDescription(description());
-  parser.addHelpOption();
+  // Not Qt's help option: its --help-all promises Qt's own options as well,
+  // which the help does not list. --help-all is still taken as a request
+  // for help below.
+  parser.addOption(QCommandLineOption(QStringList{"h", "help"}, "Displays this help."));
+  if (!HasVersionOption())
+    parser.addOption(QCommandLineOption(QStringList{"version"}, "Displays the version."));
   const QCommandLineOption settings(QStringList{"settings"},
                                     "Settings file (default: $TARCFG_SETTINGS or tarcfg.ini in the "
                                     "XDG configuration directory).",
@@ -19,11 +24,25 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   AddOptions(parser);
   QStringList args = arguments;
   args[0] = "tarcfg-cli " + name();
-  if (!parser.parse(args)) {
+  // A request for help or the version is answered and nothing else is done,
+  // wherever it stands - even as the value of another option - so that
+  // `accounting R --reset --help-all` only prints.
+  bool helpAsked = false;
+  bool version = false;
+  for (qsizetype i = 1; i < args.size() && args[i] != "--"; ++i) {
+    const QString& word = args[i];
+    helpAsked = helpAsked || word == "-h" || word == "--help" || word == "--help-all" || word == "-?";
+    version = version || (word == "--version" && !HasVersionOption());
+  }
+  if (version && !helpAsked) {
+    std::cout << "tarcfg-cli " TARCFG_VERSION "\n";
+    return kExitOk;
+  }
+  if (!helpAsked && !parser.parse(args)) {
     PrintError(parser.errorText().toStdString());
     return kExitUsage;
   }
-  if (parser.isSet("help")) {
+  if (helpAsked) {
     // Qt names the program by the path it was started with; the usage line
     // names the command as it is typed.
     QString help = parser.helpText();
