@@ -2,7 +2,10 @@
 #include "cli/command.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <iostream>
+
+#include "config/stop_signals.h"
 
 namespace tarcfg::cli {
 
@@ -60,7 +63,17 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption, socket,
                      driver);
   context.LoadSettings();
-  return Execute(context, parser);
+  const int result = Execute(context, parser);
+  // A stop signal ended the command (after its deregistration): the status
+  // a shell expects of a process ended by that signal. A closed output
+  // (SIGPIPE) needs no word.
+  if (const int signal = StopSignals::caught(); signal != 0) {
+    if (signal != SIGPIPE)
+      PrintError(signal == SIGINT ? "tarcfg-cli: interrupted"
+                                  : "tarcfg-cli: ended by signal " + std::to_string(signal));
+    return StopSignals::ExitStatus(signal);
+  }
+  return result;
 }
 
 }  // namespace tarcfg::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "config/stop_signals.h"
 #include "protocol/udp_socket.h"
 
 using tarcfg::cli::AllCommands;
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
     PrintHelp();
     return 2;
   }
+  // Ctrl-C, SIGTERM and SIGHUP end a command through its deregistration;
+  // a closed output ends it as well instead of killing it (SIGPIPE).
+  tarcfg::StopSignals::Install();
   for (auto& command : AllCommands()) {
     if (command->name() == args[i]) {
       tarcfg::UdpSocket socket;

@@ -43,12 +43,14 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
                " is in its loader and has no IP address; it cannot be registered with");
     return kExitRefused;
   }
-  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser)))
-    return kExitRefused;
-  const int result = ExecuteRegistered(session, parser);
-  // A command that failed on the network leaves as the failure found it.
-  if (!session.failed())
+  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser))) {
+    // Refused, failed or stopped (at the password prompt too): a candidate
+    // that may yet take this host is released.
     session.Deregister();
+    return kExitRefused;
+  }
+  const int result = ExecuteRegistered(session, parser);
+  session.Deregister();
   return result;
 }
 

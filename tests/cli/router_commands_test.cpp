@@ -6,13 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "cli/commands.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/router_protocol.h"
 #include "protocol/router_rules.h"
@@ -48,6 +51,12 @@ class LanDriver : public Driver {
   std::int64_t NowMs() override { return static_cast<std::int64_t>(lan_.nowMs()); }
   void Wait(RouterProtocol& protocol, std::int64_t untilMs) override {
     lan_.Pump(protocol);
+    if (seeAction_ &&
+        !(lan_.SentByTool(seeCommand_).empty() && lan_.SentToTool(seeCommand_).empty())) {
+      std::function<void()> action = std::move(seeAction_);
+      seeAction_ = nullptr;
+      action();
+    }
     if (pauseMs_ > 0 && !lan_.SentByTool(pauseAfter_).empty()) {
       // The loop was held up right after that send (a prompt, a stopped
       // process): the clock jumps, nothing is taken meanwhile.
@@ -59,6 +68,12 @@ class LanDriver : public Driver {
       lan_.AdvanceMs(static_cast<std::uint64_t>(untilMs - NowMs()));
     lan_.Pump(protocol);
   }
+  // Runs once after a pump in which `command` has gone out (or, for an
+  // answer, come in).
+  void AfterSeeing(std::uint16_t command, std::function<void()> action) {
+    seeCommand_ = command;
+    seeAction_ = std::move(action);
+  }
   void PauseAfterSending(std::uint16_t command, std::int64_t ms) {
     pauseAfter_ = command;
     pauseMs_ = ms;
@@ -66,6 +81,8 @@ class LanDriver : public Driver {
 
  private:
   SimulatedLan& lan_;
+  std::uint16_t seeCommand_ = 0;
+  std::function<void()> seeAction_;
   std::uint16_t pauseAfter_ = 0;
   std::int64_t pauseMs_ = 0;
 };
@@ -163,6 +180,43 @@ TEST_F(RouterCommandsTest, ALongPauseDoesNotCountAsMissedTicks) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Routing_Data:"), std::string::npos);
     EXPECT_EQ(lan.router(1).session, 0u);
+  }
+}
+
+// A stop signal in the middle of a command, or its output closed, ends it
+// through the deregistration, with the status of that signal.
+TEST_F(RouterCommandsTest, StopSignalsEndCommandsThroughTheDeregistration) {
+  struct Case {
+    QStringList command;
+    std::uint16_t after;  // the signal comes once this has gone out or come in
+    int signal;
+  };
+  WriteChangedRoute();
+  const QString changed = QString::fromStdString((dir_ / "new.cfg").string());
+  for (const Case& c :
+       {Case{{"read", "198.51.100.10"}, command::kReadTableEntry, SIGINT},
+        Case{{"accounting", "198.51.100.10", "--reset"}, command::kReadAccounting, SIGTERM},
+        Case{
+            {"write", "198.51.100.10", changed, "--no-history"}, command::kWriteTableEntry, SIGHUP},
+        Case{{"set", "198.51.100.11", "-p", "secret", "--phone", "1"}, command::kPassword, SIGINT},
+        Case{{"status", "198.51.100.10", "--count", "0"}, command::kLineStatusReport, SIGPIPE}}) {
+    const std::string name = c.command.join(' ').toStdString();
+    ASSERT_TRUE(StopSignals::Install());
+    lan_.ClearLog();
+    driver_.AfterSeeing(c.after, [&] {
+      if (c.signal == SIGPIPE)
+        std::cout.setstate(std::ios::badbit);  // the reader of the output has gone
+      else
+        std::raise(c.signal);
+    });
+    const Output r = Run(c.command);
+    std::cout.clear();
+    StopSignals::Uninstall();
+    EXPECT_EQ(r.status, 128 + c.signal) << name << ": " << r.err;
+    EXPECT_FALSE(lan_.SentByTool(command::kDeregister).empty()) << name;
+    EXPECT_EQ(lan_.router(0).session, 0u) << name;
+    EXPECT_EQ(lan_.router(1).session, 0u) << name;
+    EXPECT_FALSE(lan_.router(0).monitoring) << name;
   }
 }
 
