@@ -361,7 +361,7 @@ void LineTargetsDialog::reject() {
   // a write is outstanding they are on their way and Cancel only stops
   // waiting.
   if (!writeOutstanding_ && !PendingChanges().isEmpty() &&
-      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question))
+      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question, Answer::No))
     return;
   writeOutstanding_ = false;
   Configuration& work = *context_.configuration;

@@ -191,6 +191,17 @@ TEST_F(MenuTest, DoubleClickOnThePictureOpensAboutBox) {
   EXPECT_TRUE(opened);
 }
 
+// The real question box puts the default where the caller asks: Enter
+// gives that answer.
+TEST_F(MenuTest, EnterInAQuestionGivesItsDefaultAnswer) {
+  QtMessageBoxes boxes;
+  for (const Answer answer : {Answer::Yes, Answer::No}) {
+    WhenModalOpens([](QDialog* box) { QTest::keyClick(box, Qt::Key_Return); });
+    EXPECT_EQ(boxes.AskYesNo(nullptr, QStringLiteral("Go on?"), MessageIcon::Question, answer),
+              answer == Answer::Yes);
+  }
+}
+
 TEST_F(MenuTest, RouterOverviewOpensThePluggedInDialog) {
   UseRouters({OpenRouter("198.51.100.10", 1)});
   int opened = 0;
