@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 
+#include "config/stop_signals.h"
 #include "protocol/wire.h"
 #include "shell/shell_test_support.h"
+#include "shell/stop_signal_watch.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -363,6 +366,29 @@ TEST_F(DeregistrationTest, ClosingTheWindowWhileRegisteredDeregisters) {
   // Nothing more goes out when the window object goes.
   window_.reset();
   EXPECT_EQ(SentByTool(command::kDeregister).size(), 1u);
+}
+
+// SIGTERM (as SIGINT and SIGHUP) closes the window the way its close box
+// does, deregistering first, and gives the exit status of that signal.
+TEST_F(DeregistrationTest, AStopSignalClosesTheWindowThroughTheDeregistration) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  ASSERT_TRUE(StopSignals::Install());
+  int status = 0;
+  {
+    StopSignalWatch watch(*window_);
+    std::raise(SIGTERM);
+    for (int round = 0; round < 10 && watch.exitStatus() == 0; ++round)
+      QCoreApplication::processEvents();
+    status = watch.exitStatus();
+  }
+  StopSignals::Uninstall();
+  EXPECT_EQ(status, 128 + SIGTERM);
+  ASSERT_EQ(SentByTool(command::kDeregister).size(), 1u);
+  EXPECT_EQ(SentByTool(command::kDeregister)[0].to, Ip("198.51.100.10"));
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_FALSE(context_->configuration.has_value());
 }
 
 TEST_F(DeregistrationTest, ClosingTheWindowUnregisteredSendsNothing) {
