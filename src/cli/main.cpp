@@ -30,7 +30,9 @@ void PrintHelp() {
                "  0  success\n"
                "  1  refused by the router, or a network error\n"
                "  2  usage error\n"
-               "  3  file error (unreadable or invalid configuration or definition file)\n";
+               "  3  file error (unreadable or invalid configuration or definition file)\n"
+               "  128+N  ended by signal N (Ctrl-C: 130; a closed output: 141), after the\n"
+               "         deregistration from a registered router\n";
 }
 
 }  // namespace
