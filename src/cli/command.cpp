@@ -34,7 +34,8 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   bool version = false;
   for (qsizetype i = 1; i < args.size() && args[i] != "--"; ++i) {
     const QString& word = args[i];
-    helpAsked = helpAsked || word == "-h" || word == "--help" || word == "--help-all" || word == "-?";
+    helpAsked =
+        helpAsked || word == "-h" || word == "--help" || word == "--help-all" || word == "-?";
     version = version || (word == "--version" && !HasVersionOption());
   }
   if (version && !helpAsked) {
