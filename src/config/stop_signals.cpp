@@ -55,8 +55,14 @@ bool StopSignals::Install() {
   // No SA_RESTART: a blocking wait returns with EINTR, so the loop looks at
   // once.
   action.sa_flags = 0;
-  for (int signal : kStopSignals)
+  for (int signal : kStopSignals) {
+    // A signal the process was started with ignored (nohup, a background
+    // job of a shell without job control) stays ignored.
+    struct sigaction before {};
+    if (::sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+      continue;
     ::sigaction(signal, &action, nullptr);
+  }
   struct sigaction ignore {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);

@@ -13,7 +13,8 @@ namespace tarcfg {
 class StopSignals {
  public:
   // Installs the handlers and the pipe; false when the pipe cannot be made
-  // (then the signals keep their default actions).
+  // (then the signals keep their default actions). A signal that is ignored
+  // already stays ignored.
   static bool Install();
   // Back to the default actions; the pipe is closed and what was caught
   // forgotten.
