@@ -74,8 +74,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   // Ctrl-C, SIGTERM and SIGHUP end a command through its deregistration;
-  // a closed output ends it as well instead of killing it (SIGPIPE).
-  tarcfg::StopSignals::Install();
+  // a closed output ends it as well instead of killing it (SIGPIPE). serve
+  // watches SIGINT and SIGTERM with a loop of its own and is left to it.
+  if (args[i] != "serve")
+    tarcfg::StopSignals::Install();
   for (auto& command : AllCommands()) {
     if (command->name() == args[i]) {
       tarcfg::UdpSocket socket;
