@@ -7,6 +7,7 @@
 #include "cli/session.h"
 #include "config/config_file.h"
 #include "config/reports.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 
 namespace tarcfg::cli {
@@ -47,7 +48,10 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
     target.name = DottedQuad(target.address);
     std::cerr << router.displayName << ": " << std::flush;
     if (!session.RegisterAndLoad(target, PasswordArgument(parser))) {
+      session.Deregister();
       ++failures;
+      if (StopSignals::caught() != 0)
+        break;
       continue;
     }
     const std::string file = dir + "/" + RememberedFileName(router.displayName, nameLength);
@@ -58,6 +62,8 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
       ++failures;
     }
     session.Deregister();
+    if (StopSignals::caught() != 0)
+      break;
   }
   return failures ? kExitRefused : kExitOk;
 }

@@ -2,7 +2,10 @@
 #include "cli/command.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <iostream>
+
+#include "config/stop_signals.h"
 
 namespace tarcfg::cli {
 
@@ -10,7 +13,12 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
                  DatagramSocket& socket, Driver& driver) {
   QCommandLineParser parser;
   parser.setApplicationDescription(description());
-  parser.addHelpOption();
+  // Not Qt's help option: its --help-all promises Qt's own options as well,
+  // which the help does not list. --help-all is still taken as a request
+  // for help below.
+  parser.addOption(QCommandLineOption(QStringList{"h", "help"}, "Displays this help."));
+  if (!HasVersionOption())
+    parser.addOption(QCommandLineOption(QStringList{"version"}, "Displays the version."));
   const QCommandLineOption settings(QStringList{"settings"},
                                     "Settings file (default: $TARCFG_SETTINGS or tarcfg.ini in the "
                                     "XDG configuration directory).",
@@ -19,11 +27,26 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   AddOptions(parser);
   QStringList args = arguments;
   args[0] = "tarcfg-cli " + name();
-  if (!parser.parse(args)) {
+  // A request for help or the version is answered and nothing else is done,
+  // wherever it stands - even as the value of another option - so that
+  // `accounting R --reset --help-all` only prints.
+  bool helpAsked = false;
+  bool version = false;
+  for (qsizetype i = 1; i < args.size() && args[i] != "--"; ++i) {
+    const QString& word = args[i];
+    helpAsked =
+        helpAsked || word == "-h" || word == "--help" || word == "--help-all" || word == "-?";
+    version = version || (word == "--version" && !HasVersionOption());
+  }
+  if (version && !helpAsked) {
+    std::cout << "tarcfg-cli " TARCFG_VERSION "\n";
+    return kExitOk;
+  }
+  if (!helpAsked && !parser.parse(args)) {
     PrintError(parser.errorText().toStdString());
     return kExitUsage;
   }
-  if (parser.isSet("help")) {
+  if (helpAsked) {
     // Qt names the program by the path it was started with; the usage line
     // names the command as it is typed.
     QString help = parser.helpText();
@@ -41,7 +64,17 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption, socket,
                      driver);
   context.LoadSettings();
-  return Execute(context, parser);
+  const int result = Execute(context, parser);
+  // A stop signal ended the command (after its deregistration): the status
+  // a shell expects of a process ended by that signal. A closed output
+  // (SIGPIPE) needs no word.
+  if (const int signal = StopSignals::caught(); signal != 0) {
+    if (signal != SIGPIPE)
+      PrintError(signal == SIGINT ? "tarcfg-cli: interrupted"
+                                  : "tarcfg-cli: ended by signal " + std::to_string(signal));
+    return StopSignals::ExitStatus(signal);
+  }
+  return result;
 }
 
 }  // namespace tarcfg::cli

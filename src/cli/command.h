@@ -30,6 +30,9 @@ class Command {
   virtual void AddOptions(QCommandLineParser& parser) = 0;
   // Runs with parsed options; gives the exit code.
   virtual int Execute(CliContext& context, const QCommandLineParser& parser) = 0;
+  // Whether --version is an option of the command's own (else it prints
+  // the program's version).
+  virtual bool HasVersionOption() const { return false; }
   // Positional arguments this command needs at least / at most.
   virtual int minimumArguments() const { return 0; }
   virtual int maximumArguments() const { return 0; }

@@ -22,6 +22,7 @@ class FirmwareCommand : public RouterCommand {
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
+  bool HasVersionOption() const override { return true; }  // the firmware version
 
   int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/commands.h"
+#include "config/stop_signals.h"
 #include "protocol/udp_socket.h"
 
 using tarcfg::cli::AllCommands;
@@ -29,7 +30,9 @@ void PrintHelp() {
                "  0  success\n"
                "  1  refused by the router, or a network error\n"
                "  2  usage error\n"
-               "  3  file error (unreadable or invalid configuration or definition file)\n";
+               "  3  file error (unreadable or invalid configuration or definition file)\n"
+               "  128+N  ended by signal N (Ctrl-C: 130; a closed output: 141), after the\n"
+               "         deregistration from a registered router\n";
 }
 
 }  // namespace
@@ -70,6 +73,11 @@ int main(int argc, char** argv) {
     PrintHelp();
     return 2;
   }
+  // Ctrl-C, SIGTERM and SIGHUP end a command through its deregistration;
+  // a closed output ends it as well instead of killing it (SIGPIPE). serve
+  // watches SIGINT and SIGTERM with a loop of its own and is left to it.
+  if (args[i] != "serve")
+    tarcfg::StopSignals::Install();
   for (auto& command : AllCommands()) {
     if (command->name() == args[i]) {
       tarcfg::UdpSocket socket;

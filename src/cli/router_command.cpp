@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/router_command.h"
 
+#include "config/reports.h"
+
 namespace tarcfg::cli {
 
 void RouterCommand::AddOptions(QCommandLineParser& parser) {
@@ -34,12 +36,21 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
   const int resolved = Resolved(session, parser);
   if (resolved != kContinue && resolved != kWithoutRegistration)
     return resolved;
-  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser)))
+  if (resolved == kContinue && target->address == 0) {
+    // A router in its loader answers the scan but cannot be registered with:
+    // a registration would only wait for its time-out.
+    PrintError("tarcfg-cli: the router " + FormatHardwareAddress(target->hardwareAddress) +
+               " is in its loader and has no IP address; it cannot be registered with");
     return kExitRefused;
-  const int result = ExecuteRegistered(session, parser);
-  // A command that failed on the network leaves as the failure found it.
-  if (!session.failed())
+  }
+  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser))) {
+    // Refused, failed or stopped (at the password prompt too): a candidate
+    // that may yet take this host is released.
     session.Deregister();
+    return kExitRefused;
+  }
+  const int result = ExecuteRegistered(session, parser);
+  session.Deregister();
   return result;
 }
 

@@ -1,18 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/session.h"
 
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 
 #include "config/reports.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/router_rules.h"
 
 namespace tarcfg::cli {
 namespace {
+
+constexpr std::int64_t kTickMs = 1000;
 
 bool SameStartIgnoringCase(const std::string& text, const std::string& prefix) {
   if (text.size() < prefix.size())
@@ -59,11 +65,25 @@ void RouterSession::OnNetworkError(int code) {
 }
 
 bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
+  return RunLoop(done, seconds, 1);
+}
+
+bool RouterSession::RunWhileStopping(const std::function<bool()>& done, int seconds) {
+  return RunLoop(done, seconds, 2);
+}
+
+bool RouterSession::RunLoop(const std::function<bool()>& done, int seconds, int stopSignals) {
   Driver& driver = context_.driver();
   const std::int64_t deadline = driver.NowMs() + std::int64_t{seconds} * 1000;
-  std::int64_t nextTick = driver.NowMs() + 1000;
+  std::int64_t nextTick = driver.NowMs() + kTickMs;
   while (!done()) {
     if (failed_)
+      return false;
+    // Standard output closed (the reader of a pipe has gone): the end, as a
+    // stop signal is; SIGPIPE itself is ignored while the signals are caught.
+    if (std::cout.bad() && StopSignals::caught() == 0)
+      StopSignals::Note(SIGPIPE);
+    if (StopSignals::count() >= stopSignals)
       return false;
     const std::int64_t now = driver.NowMs();
     if (now >= deadline) {
@@ -72,7 +92,16 @@ bool RouterSession::RunUntil(const std::function<bool()>& done, int seconds) {
       return false;
     }
     if (now >= nextTick) {
-      nextTick += 1000;
+      if (now - nextTick >= kTickMs) {
+        // The loop was held up (a password typed late, a stopped process).
+        // The ticks it missed are not run back to back: that would count
+        // the whole pause against the request that just went out and give
+        // it up within milliseconds. What arrived meanwhile is taken first,
+        // and the schedule starts again from now.
+        driver.Wait(*protocol_, now);
+        nextTick = now;
+      }
+      nextTick += kTickMs;
       protocol_->OnTimerTick();
       continue;
     }
@@ -190,12 +219,38 @@ std::optional<std::string> RouterSession::AskPassword(const QString& passwordOpt
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
     ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
   }
-  std::string line;
-  std::getline(std::cin, line);
+  const std::optional<std::string> line = ReadPasswordLine();
+  // Echo comes back however the prompt ended, a stop signal included.
   if (terminal)
     ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
   std::cerr << "\n";
   return line;
+}
+
+std::optional<std::string> RouterSession::ReadPasswordLine() {
+  // Read here rather than through std::cin, so that a stop signal (its pipe
+  // becomes readable) ends the wait for the line.
+  std::string line;
+  for (;;) {
+    if (StopSignals::caught() != 0)
+      return std::nullopt;
+    pollfd watched[2] = {{STDIN_FILENO, POLLIN, 0}, {StopSignals::descriptor(), POLLIN, 0}};
+    const nfds_t count = watched[1].fd >= 0 ? 2 : 1;
+    if (::poll(watched, count, -1) < 0) {
+      if (errno == EINTR)
+        continue;
+      return std::nullopt;
+    }
+    if (count == 2 && (watched[1].revents & POLLIN))
+      continue;  // the signal is seen at the top
+    char c = 0;
+    const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0 || c == '\n')
+      return line;
+    line += c;
+  }
 }
 
 bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwordOption) {
@@ -203,6 +258,9 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
   bool refused = false;
   target_ = target;
   current_ = RouterParameters{};
+  // From here until the deregistration has gone out, a second stop signal
+  // waits like the first.
+  StopSignals::SetHolding(true);
   protocol_->Register(
       [&](const RegistrationResult& result) {
         switch (result.kind) {
@@ -223,6 +281,13 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
             // The challenge's acknowledgement must not wait for the typing.
             protocol_->FlushSends();
             password_ = AskPassword(passwordOption);
+            if (StopSignals::caught() != 0) {
+              // Stopped at the prompt: the candidate is released by the
+              // deregistration that every way out ends with.
+              password_.reset();
+              refused = true;
+              return;
+            }
             if (!password_) {
               protocol_->AbandonPasswordPrompt();
               PrintError("tarcfg-cli: the router asks for a password (use -p or TARCFG_PASSWORD)");
@@ -253,8 +318,17 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
 }
 
 void RouterSession::Deregister() {
-  if (!leaveRegistered_ && protocol_->state() == ProtocolState::Registered)
+  // The protocol sends 0x1003 in every state that holds or may yet hold the
+  // router (registered, mid-request, a candidate), and nothing otherwise.
+  if (!leaveRegistered_) {
     protocol_->Deregister();
+    protocol_->FlushSends();
+  }
+  // Where a repeated deregistration is to be waited for, it is here:
+  //   RunWhileStopping([&] { return !protocol_->releasePending(); }, seconds);
+  //   protocol_->FinishReleases();
+  // RunWhileStopping ends early at a second stop signal.
+  StopSignals::SetHolding(false);
 }
 
 const QCommandLineOption& PasswordOption() {

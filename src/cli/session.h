@@ -37,7 +37,13 @@ class RouterSession {
 
   // Runs the event loop until `done` holds, an error was reported, or
   // `seconds` have passed (then prints 40008). True when `done` held.
+  // A stop signal (SIGINT, SIGTERM, SIGHUP; a closed standard output counts
+  // as SIGPIPE) ends it too, with false; StopSignals::caught() tells.
   bool RunUntil(const std::function<bool()>& done, int seconds = 300);
+  // RunUntil for what is still to be done after a stop signal (stopping the
+  // line monitor, the deregistration's repetitions): only a second signal
+  // ends it early.
+  bool RunWhileStopping(const std::function<bool()>& done, int seconds);
   // Runs the loop for about `seconds` seconds.
   void RunFor(double seconds);
 
@@ -64,6 +70,8 @@ class RouterSession {
   // Registers (asking for the password when the router wants one) and reads
   // the three tables. Prints the refusal or error message on failure.
   bool RegisterAndLoad(const Target& target, const QString& passwordOption);
+  // Every way out of a command that registered (or tried to) ends here,
+  // stop signals included.
   void Deregister();
   // The router ends the registration itself (a firmware download restarts
   // it): no deregistration is sent for this session any more.
@@ -85,7 +93,11 @@ class RouterSession {
 
  private:
   void OnNetworkError(int code);
+  bool RunLoop(const std::function<bool()>& done, int seconds, int stopSignals);
+  // The password from -p, $TARCFG_PASSWORD or the terminal (echo off); none
+  // when there is no terminal or a stop signal arrived at the prompt.
   std::optional<std::string> AskPassword(const QString& passwordOption);
+  std::optional<std::string> ReadPasswordLine();
 
   CliContext& context_;
   std::unique_ptr<RouterProtocol> protocol_;

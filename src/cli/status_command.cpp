@@ -7,15 +7,11 @@
 #include "cli/session.h"
 #include "cli/status_command.h"
 #include "config/reports.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-void OnInterrupt(int) {
-  interrupted = 1;
-}
 
 std::string ChannelLine(int channel, const ChannelStatus& s) {
   const int state = NormalizeChannelState(s.state);
@@ -67,9 +63,6 @@ int StatusCommand::ExecuteRegistered(RouterSession& session, const QCommandLineP
   const int count = parser.value("count").toInt();
   const bool json = parser.isSet("json");
   int reports = 0;
-  interrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
-  std::signal(SIGTERM, OnInterrupt);
   session.protocol().StartLineMonitor([&](const LineStatus& status) {
     ++reports;
     if (json) {
@@ -84,12 +77,15 @@ int StatusCommand::ExecuteRegistered(RouterSession& session, const QCommandLineP
     }
     std::cout.flush();
   });
-  const bool ok = session.RunUntil([&] { return interrupted || (count > 0 && reports >= count); },
-                                   count > 0 ? 30 + count * 5 : 1 << 30);
-  if (!ok)
+  // Ctrl-C (any stop signal, or the reader of the output gone) ends the
+  // reports; the monitor is still stopped before the deregistration.
+  const bool ok = session.RunUntil(
+      [&] { return StopSignals::caught() != 0 || (count > 0 && reports >= count); },
+      count > 0 ? 30 + count * 5 : 1 << 30);
+  if (!ok && StopSignals::caught() == 0)
     return kExitRefused;
   session.protocol().StopLineMonitor();
-  session.RunUntil([&] { return !session.protocol().requestOutstanding(); }, 15);
+  session.RunWhileStopping([&] { return !session.protocol().requestOutstanding(); }, 15);
   // Deregistered even when the stop was not answered in time.
   session.ClearFailure();
   return kExitOk;

@@ -187,9 +187,12 @@ FieldError Reader::ParseLineTarget(LineScanner& scan, const std::string& first,
   target->layer3Protocol = layer3;
   target->layer3Type = context_.tables.Layer3At(layer3)->type;
 
-  // Time-out: 0, or 5 and more.
+  // Time-out: 0, or 5 to 65535. The router keeps it in 16 bits: more is
+  // refused here rather than cut on the way (65541 would become 5).
+  constexpr int kLongestTimeout = 65535;
   int timeout = 0;
-  if (!ParseSignedNumber(scan.Next(), &timeout) || timeout < 0 || (timeout >= 1 && timeout <= 4))
+  if (!ParseSignedNumber(scan.Next(), &timeout) || timeout < 0 || (timeout >= 1 && timeout <= 4) ||
+      timeout > kLongestTimeout)
     return {kConfigWrongTimeout, scan.column()};
   target->timeout = timeout;
 

@@ -15,16 +15,11 @@ std::string ReadText(const ProfileFile& profile, const char* key) {
   return value;
 }
 
-// "NameResolve" as the switch it is: 0 or 1 and nothing else. Any other
-// text (-1, 2, "yes", "1x", an empty value) and a missing key give -1, so
-// that the value is repaired rather than read by its leading digits.
+// "NameResolve" is a profile integer: its leading digits, and a value
+// without any (no, off, an empty one) reads as 0. A missing key gives -1, so
+// that it is written; only 0 and 1 are values of the switch.
 int ReadNameResolve(const ProfileFile& profile) {
-  const std::string text = profile.GetString(kSettingsSection, "NameResolve", "");
-  if (text == "0")
-    return 0;
-  if (text == "1")
-    return 1;
-  return -1;
+  return profile.GetInt(kSettingsSection, "NameResolve", -1);
 }
 
 bool IsLoopback(std::uint32_t address) {
@@ -51,13 +46,20 @@ GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
   std::string firmware = ReadText(profile, "FirmwarePath");
   int nameResolve = ReadNameResolve(profile);
 
-  if (!addresses.IsValidAddress(ip)) {
-    ip = DottedQuad(DetectLocalAddress(addresses));
-    profile.WriteString(kSettingsSection, "IpAddress", ip);
+  // Only an address found on this host is written: a start without a
+  // network must not leave 0.0.0.0 behind for every later start, and a
+  // 0.0.0.0 that an older version left counts as missing.
+  if (!addresses.IsValidAddress(ip) || addresses.ResolveAddress(ip) == 0) {
+    const std::uint32_t detected = DetectLocalAddress(addresses);
+    ip = DottedQuad(detected);
+    if (detected != 0)
+      profile.WriteString(kSettingsSection, "IpAddress", ip);
   }
   if (!addresses.IsValidAddress(mask)) {
-    mask = DottedQuad(DetectNetMask(addresses, DetectLocalAddress(addresses)));
-    profile.WriteString(kSettingsSection, "NetMask", mask);
+    const std::uint32_t local = DetectLocalAddress(addresses);
+    mask = DottedQuad(DetectNetMask(addresses, local));
+    if (local != 0)
+      profile.WriteString(kSettingsSection, "NetMask", mask);
   }
   if (nameResolve != 0 && nameResolve != 1) {
     nameResolve = 1;

@@ -43,9 +43,9 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
     std::string list;
     for (const std::string& line : leftOut)
       list += line + "\n";
-    if (!context.messages.AskYesNoDefaultNo(
+    if (!context.messages.AskYesNo(
             &window_, QString::fromLocal8Bit(FormatString(40116, list.c_str()).c_str()),
-            MessageIcon::Question))
+            MessageIcon::Question, Answer::No))
       return;
   }
 

@@ -385,7 +385,7 @@ void LineTargetsDialog::reject() {
   }
   // Edits not yet sent to the router are lost by Cancel: ask first.
   if (!PendingChanges().isEmpty() &&
-      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question))
+      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question, Answer::No))
     return;
   Configuration& work = *context_.configuration;
   const Configuration& saved = *context_.savedConfiguration;

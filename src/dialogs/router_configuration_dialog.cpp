@@ -249,7 +249,7 @@ bool RouterConfigurationDialog::Exchange(DataExchange& exchange) {
   if (own == 0)
     own = context_.settings.ownAddress;
   if (!InOwnNetwork(mask, router, own) &&
-      !context_.messages.AskYesNo(this, TableText(40110), MessageIcon::Question)) {
+      !context_.messages.AskYesNo(this, TableText(40110), MessageIcon::Question, Answer::No)) {
     exchange.Fail(address_, QString());
     return false;
   }

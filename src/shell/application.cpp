@@ -11,10 +11,12 @@
 
 #include "config/profile_file.h"
 #include "config/protocol_definitions.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/udp_socket.h"
 #include "shell/main_window.h"
 #include "shell/static_text.h"
+#include "shell/stop_signal_watch.h"
 
 namespace tarcfg {
 
@@ -89,10 +91,15 @@ int RunApplication(const StartupOptions& options) {
     MainWindow window(context, windowOptions);
     if (options.installDialogs)
       options.installDialogs(window);
+    // SIGINT, SIGTERM and SIGHUP close the window as its close box does,
+    // deregistering first.
+    StopSignals::Install();
+    StopSignalWatch stopSignals(window);
     window.show();
     window.Start();
     window.exec();
     // The window's end deregistered from the router; the socket goes after.
+    status = stopSignals.exitStatus();
   }
   context.FreeConfiguration();
   return status;

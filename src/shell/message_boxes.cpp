@@ -36,15 +36,10 @@ void QtMessageBoxes::ShowMessage(QWidget* parent, const QString& text, MessageIc
   box.exec();
 }
 
-bool QtMessageBoxes::AskYesNo(QWidget* parent, const QString& text, MessageIcon icon) {
+bool QtMessageBoxes::AskYesNo(QWidget* parent, const QString& text, MessageIcon icon,
+                              Answer defaultAnswer) {
   QMessageBox box(ToQt(icon), Caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
-  box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
-}
-
-bool QtMessageBoxes::AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) {
-  QMessageBox box(ToQt(icon), Caption(), text, QMessageBox::Yes | QMessageBox::No, parent);
-  box.setDefaultButton(QMessageBox::No);
+  box.setDefaultButton(defaultAnswer == Answer::Yes ? QMessageBox::Yes : QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }

@@ -13,27 +13,26 @@ class QWidget;
 namespace tarcfg {
 
 enum class MessageIcon { None, Information, Exclamation, Stop, Question };
+// The answer of a question's default button, the one Enter gives.
+enum class Answer { Yes, No };
 
 class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
   // A message with one OK button.
   virtual void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) = 0;
-  // A question with Yes and No; true for Yes.
+  // A question with Yes and No; true for Yes. A question whose Yes discards
+  // or risks something makes No the default.
   virtual bool AskYesNo(QWidget* parent, const QString& text,
-                        MessageIcon icon = MessageIcon::Question) = 0;
-  // The same for a question whose Yes gives something up: No is the
-  // default answer (Enter).
-  virtual bool AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) {
-    return AskYesNo(parent, text, icon);
-  }
+                        MessageIcon icon = MessageIcon::Question,
+                        Answer defaultAnswer = Answer::Yes) = 0;
 };
 
 class QtMessageBoxes : public MessageBoxes {
  public:
   void ShowMessage(QWidget* parent, const QString& text, MessageIcon icon) override;
-  bool AskYesNo(QWidget* parent, const QString& text, MessageIcon icon) override;
-  bool AskYesNoDefaultNo(QWidget* parent, const QString& text, MessageIcon icon) override;
+  bool AskYesNo(QWidget* parent, const QString& text, MessageIcon icon,
+                Answer defaultAnswer) override;
 };
 
 // Table text `id` as a QString (the table holds 8-bit Latin-1 texts).

@@ -23,7 +23,7 @@ bool KeepHistoryBeforeWrite(ShellContext& context, QWidget* parent, const std::s
     return true;
   return context.messages.AskYesNo(
       parent, QString::fromLocal8Bit(FormatString(41100, kept.error.c_str()).c_str()),
-      MessageIcon::Exclamation);
+      MessageIcon::Exclamation, Answer::No);
 }
 
 }  // namespace tarcfg

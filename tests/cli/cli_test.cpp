@@ -159,6 +159,39 @@ TEST_F(CliTest, ServeChecksItsOptionsAndDescribesThem) {
             std::string::npos);
 }
 
+// A request for help or the version is answered and nothing else is done,
+// whatever else the command line says (`accounting R --reset --help-all` must
+// not reset the counters). Nothing here may reach a router or a socket.
+TEST_F(CliTest, HelpAndVersionRequestsDoNothingElse) {
+  // Should a command run after all, it stops at the broken definitions
+  // before any traffic, which in any case stays on loopback.
+  Write("s.ini",
+        "[Settings]\nIpAddress=127.0.0.1\nNetMask=255.0.0.0\nNameResolve=0\nFirmwarePath=" +
+            dir.string() + "\n");
+  Write("tarcfg.pro", "2:x75_3 base=x75\n");
+  for (const char* command :
+       {"check good.cfg", "protocols", "scan", "overview", "read 127.0.0.9 -o x.cfg",
+        "backup --dir .", "write 127.0.0.9 good.cfg", "set 127.0.0.9 --phone 1",
+        "firmware 127.0.0.9 --mode DSS1", "status 127.0.0.9 --count 0", "connect 127.0.0.9 1",
+        "disconnect 127.0.0.9 1", "accounting 127.0.0.9 --reset", "serve --once",
+        "history 127.0.0.9", "restore 127.0.0.9 --last"}) {
+    const std::string name = std::string(command).substr(0, std::string(command).find(' '));
+    for (const char* request : {"--help", "--help-all", "-h", "--version"}) {
+      if (name == "firmware" && std::string(request) == "--version")
+        continue;  // the firmware version to load, an option of its own
+      const Result r = Run(std::string(command) + " " + request);
+      EXPECT_EQ(r.status, 0) << command << " " << request << ": " << r.err;
+      EXPECT_EQ(r.err, "") << command << " " << request;
+      EXPECT_EQ(r.out.rfind(std::string(request) == "--version" ? "tarcfg-cli 1.4.5.0\n"
+                                                                : "Usage: tarcfg-cli " + name,
+                            0),
+                0u)
+          << command << " " << request << ": " << r.out;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir / "x.cfg"));
+}
+
 TEST_F(CliTest, CommandHelpNamesTheCommandNotThePath) {
   for (const char* command : {"write", "history", "restore", "scan"}) {
     Result help = Run(std::string(command) + " --help");

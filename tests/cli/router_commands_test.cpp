@@ -13,13 +13,16 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <string>
 
 #include "cli/commands.h"
+#include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/router_protocol.h"
 #include "protocol/router_rules.h"
@@ -56,13 +59,40 @@ class LanDriver : public Driver {
   std::int64_t NowMs() override { return static_cast<std::int64_t>(lan_.nowMs()); }
   void Wait(RouterProtocol& protocol, std::int64_t untilMs) override {
     lan_.Pump(protocol);
+    if (seeAction_ &&
+        !(lan_.SentByTool(seeCommand_).empty() && lan_.SentToTool(seeCommand_).empty())) {
+      std::function<void()> action = std::move(seeAction_);
+      seeAction_ = nullptr;
+      action();
+    }
+    if (pauseMs_ > 0 && !lan_.SentByTool(pauseAfter_).empty()) {
+      // The loop was held up right after that send (a prompt, a stopped
+      // process): the clock jumps, nothing is taken meanwhile.
+      lan_.AdvanceMs(static_cast<std::uint64_t>(pauseMs_));
+      pauseMs_ = 0;
+      return;
+    }
     if (untilMs > NowMs())
       lan_.AdvanceMs(static_cast<std::uint64_t>(untilMs - NowMs()));
     lan_.Pump(protocol);
   }
+  // Runs once after a pump in which `command` has gone out (or, for an
+  // answer, come in).
+  void AfterSeeing(std::uint16_t command, std::function<void()> action) {
+    seeCommand_ = command;
+    seeAction_ = std::move(action);
+  }
+  void PauseAfterSending(std::uint16_t command, std::int64_t ms) {
+    pauseAfter_ = command;
+    pauseMs_ = ms;
+  }
 
  private:
   SimulatedLan& lan_;
+  std::uint16_t seeCommand_ = 0;
+  std::function<void()> seeAction_;
+  std::uint16_t pauseAfter_ = 0;
+  std::int64_t pauseMs_ = 0;
 };
 
 struct Output {
@@ -91,6 +121,9 @@ class RouterCommandsTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   Output Run(QStringList arguments) { return RunOn(lan_, driver_, arguments); }
+  Output Run(QStringList arguments, SimulatedLan& lan, Driver& driver) {
+    return RunOn(lan, driver, arguments);
+  }
   Output RunOn(SimulatedLan& lan, Driver& driver, QStringList arguments) {
     Output result;
     std::ostringstream out, err;
@@ -139,6 +172,66 @@ TEST_F(RouterCommandsTest, ReadWithAWrongPasswordIsRefused) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, std::string(LoadString(40000)) + "\n");
   EXPECT_EQ(r.out, "");
+}
+
+// However long the loop was held up (a password typed late), the ticks it
+// missed are not run back to back against the request that just went out.
+TEST_F(RouterCommandsTest, ALongPauseDoesNotCountAsMissedTicks) {
+  // The routers answer a little later, so that the pause falls between the
+  // password and its answer.
+  SimulatedLan::Options options;
+  options.faults.delayMs = 50;
+  SimulatedLan lan{RouterFile(kRouters), options};
+  LanDriver driver{lan};
+  for (const int seconds : {3, 12, 45}) {
+    SCOPED_TRACE(seconds);
+    driver.PauseAfterSending(command::kPassword, seconds * 1000);
+    lan.ClearLog();
+    const Output r = Run({"read", "198.51.100.11", "-p", "secret"}, lan, driver);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Routing_Data:"), std::string::npos);
+    EXPECT_EQ(lan.router(1).session, 0u);
+  }
+}
+
+// A stop signal in the middle of a command, or its output closed, ends it
+// through the deregistration, with the status of that signal.
+TEST_F(RouterCommandsTest, StopSignalsEndCommandsThroughTheDeregistration) {
+  struct Case {
+    QStringList command;
+    std::uint16_t after;  // the signal comes once this has gone out or come in
+    int signal;
+  };
+  WriteChangedRoute();
+  const QString changed = QString::fromStdString((dir_ / "new.cfg").string());
+  for (const Case& c :
+       {Case{{"read", "198.51.100.10"}, command::kReadTableEntry, SIGINT},
+        Case{{"accounting", "198.51.100.10", "--reset"}, command::kReadAccounting, SIGTERM},
+        Case{
+            {"write", "198.51.100.10", changed, "--no-history"}, command::kWriteTableEntry, SIGHUP},
+        Case{{"set", "198.51.100.11", "-p", "secret", "--phone", "1"}, command::kPassword, SIGINT},
+        Case{{"status", "198.51.100.10", "--count", "0"}, command::kLineStatusReport, SIGPIPE}}) {
+    const std::string name = c.command.join(' ').toStdString();
+    // Caught even where the test runner was started with it ignored.
+    if (c.signal != SIGPIPE)
+      std::signal(c.signal, SIG_DFL);
+    ASSERT_TRUE(StopSignals::Install());
+    lan_.ClearLog();
+    driver_.AfterSeeing(c.after, [&] {
+      if (c.signal == SIGPIPE)
+        std::cout.setstate(std::ios::badbit);  // the reader of the output has gone
+      else
+        std::raise(c.signal);
+    });
+    const Output r = Run(c.command);
+    std::cout.clear();
+    StopSignals::Uninstall();
+    EXPECT_EQ(r.status, 128 + c.signal) << name << ": " << r.err;
+    EXPECT_FALSE(lan_.SentByTool(command::kDeregister).empty()) << name;
+    EXPECT_EQ(lan_.router(0).session, 0u) << name;
+    EXPECT_EQ(lan_.router(1).session, 0u) << name;
+    EXPECT_FALSE(lan_.router(0).monitoring) << name;
+  }
 }
 
 TEST_F(RouterCommandsTest, SetChangesThePhoneNumberOnTheRouter) {
@@ -235,6 +328,31 @@ TEST_F(RouterCommandsTest, AnUnansweredRouterGivesTheScanMessage) {
   const Output r = Run({"set", "198.51.100.77", "--phone", "1"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, "tarcfg-cli: router 198.51.100.77 did not answer the scan\n");
+}
+
+// A router in its loader has no address to register with: every command
+// that needs a registration says so at once instead of waiting for a time-out.
+TEST_F(RouterCommandsTest, ARouterInItsLoaderIsRefusedAtOnce) {
+  SimulatedLan lan{RouterFile("[router]\nhw = 00:60:1a:10:00:04\nip = loader\n")};
+  LanDriver driver{lan};
+  std::ofstream(dir_ / "any.cfg") << "Line_Targets:\nRouting_Data:\nFilter_Data:\n";
+  const QString router = QStringLiteral("00-60-1a-10-00-04");
+  for (const QStringList& command :
+       {QStringList{"read", router}, QStringList{"connect", router, "1"},
+        QStringList{"disconnect", router, "1"}, QStringList{"accounting", router},
+        QStringList{"status", router},
+        QStringList{"write", router, QString::fromStdString((dir_ / "any.cfg").string())},
+        QStringList{"restore", router, QString::fromStdString((dir_ / "any.cfg").string())}}) {
+    const std::uint64_t start = lan.nowMs();
+    const Output r = Run(command, lan, driver);
+    EXPECT_EQ(r.status, 1) << command.join(' ').toStdString();
+    EXPECT_EQ(r.err,
+              "tarcfg-cli: the router 00-60-1a-10-00-04 is in its loader and has no IP address; "
+              "it cannot be registered with\n")
+        << command.join(' ').toStdString();
+    EXPECT_LT(lan.nowMs() - start, 20000u) << command.join(' ').toStdString();
+    EXPECT_TRUE(lan.SentByTool(command::kRegister).empty());
+  }
 }
 
 TEST_F(RouterCommandsTest, ScanAndStatusPrintTheirJsonExactly) {

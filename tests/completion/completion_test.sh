@@ -47,6 +47,9 @@ expect "--settings " --set
 expect "--dry-run " write --d
 expect "--no-history " restore --no
 expect "--last " restore 198.51.100.10 --la
+# Only what the command takes: help and version, no --help-all.
+expect "--help " accounting --he
+expect "--version " status 198.51.100.10 --ver
 # Routers by hardware address (a loader's too) and by name.
 expect "00-60-1a-10-00-01 00-60-1a-10-00-04 198.51.100.10 " write ''
 expect "00-60-1a-10-00-01 00-60-1a-10-00-04 " history 00-

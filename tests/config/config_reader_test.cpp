@@ -351,12 +351,13 @@ TEST_F(ConfigReaderTest, LineTargetFieldsAreStored) {
 }
 
 TEST_F(ConfigReaderTest, TimeoutsAcceptedAndRefused) {
-  for (const char* value : {"0", "5", "0x10", "+7", "2147483647"}) {
+  // The router keeps the time-out in 16 bits: more is refused, not cut.
+  for (const char* value : {"0", "5", "0x10", "+7", "65535", "0xffff"}) {
     EXPECT_EQ(Read(File("gw.example 1 x75 null " + std::string(value) + " 0 0 0\n", "", "")).code,
               kConfigOk)
         << value;
   }
-  for (const char* value : {"1", "4", "-5", "5.0", "2147483648"}) {
+  for (const char* value : {"1", "4", "-5", "5.0", "65536", "65541", "2147483647", "2147483648"}) {
     EXPECT_EQ(Read(File("gw.example 1 x75 null " + std::string(value) + " 0 0 0\n", "", "")).code,
               kConfigWrongTimeout)
         << value;

@@ -103,11 +103,11 @@ TEST_F(SettingsTest, FirstStartCreatesAllFourKeys) {
 }
 
 TEST_F(SettingsTest, ValidValuesStayAndNothingIsWritten) {
-  Write("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.255.255.0\nNameResolve=0\nFirmwarePath=/fw\n");
+  Write("[Settings]\nIpAddress=10.1.2.3\nNetMask=255.255.255.0\nNameResolve=0\nFirmwarePath=/fw\n");
   const std::string before = Read();
   ProfileFile profile(path);
   GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(settings.ownAddress, 0u);
+  EXPECT_EQ(settings.ownAddress, Ip(10, 1, 2, 3));
   EXPECT_EQ(settings.nameResolve, 0);
   EXPECT_FALSE(addresses.nameResolve());
   EXPECT_EQ(Read(), before);
@@ -125,31 +125,55 @@ TEST_F(SettingsTest, RepairsOnlyInvalidValues) {
   EXPECT_EQ(profile.GetString("Settings", "FirmwarePath"), "/fw");
 }
 
-// Only 0 and 1 are values of the switch; everything else is repaired to 1
-// and written back, never read by its leading digits.
-TEST_F(SettingsTest, NameResolveOtherThanZeroOrOneIsRepaired) {
-  for (const char* bad : {"-1", "2", "yes", "1x", "0x", "+1", "01", ""}) {
-    Write(std::string("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\nNameResolve=") + bad +
-          "\nFirmwarePath=/fw\n");
-    ProfileFile profile(path);
-    addresses.SetNameResolve(false);
-    GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
-    EXPECT_EQ(settings.nameResolve, 1) << bad;
-    EXPECT_TRUE(addresses.nameResolve()) << bad;
-    EXPECT_EQ(Read(),
-              "[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\nNameResolve=1\nFirmwarePath=/fw\n")
-        << bad;
-  }
-  for (const char* good : {"0", "1", " 0 "}) {
-    const std::string text = std::string("[Settings]\nIpAddress=0.0.0.0\nNetMask=255.0.0.0\n") +
-                             "NameResolve=" + good + "\nFirmwarePath=/fw\n";
+// The switch is read as a profile integer (its leading digits; no digits
+// reads as 0); only what is then neither 0 nor 1 is repaired to 1 and
+// written back.
+TEST_F(SettingsTest, NameResolveIsReadByItsLeadingDigits) {
+  struct Case {
+    const char* value;
+    int read;
+    bool repaired;
+  };
+  for (const Case& c :
+       {Case{"0", 0, false}, Case{"1", 1, false}, Case{" 0 ", 0, false}, Case{"no", 0, false},
+        Case{"off", 0, false}, Case{"", 0, false}, Case{"00", 0, false}, Case{"yes", 0, false},
+        Case{"0x", 0, false}, Case{"1x", 1, false}, Case{"01", 1, false}, Case{"+1", 1, false},
+        Case{"-1", 1, true}, Case{"2", 1, true}, Case{"10", 1, true}}) {
+    const std::string text = std::string("[Settings]\nIpAddress=10.1.2.3\nNetMask=255.0.0.0\n") +
+                             "NameResolve=" + c.value + "\nFirmwarePath=/fw\n";
     Write(text);
     ProfileFile profile(path);
+    addresses.SetNameResolve(c.read == 0);
     GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
-    EXPECT_EQ(settings.nameResolve, std::string(good).find('1') != std::string::npos ? 1 : 0)
-        << good;
-    EXPECT_EQ(Read(), text) << good;
+    EXPECT_EQ(settings.nameResolve, c.read) << c.value;
+    EXPECT_EQ(addresses.nameResolve(), c.read == 1) << c.value;
+    EXPECT_EQ(Read(), c.repaired
+                          ? "[Settings]\nIpAddress=10.1.2.3\nNetMask=255.0.0.0\nNameResolve=1\n"
+                            "FirmwarePath=/fw\n"
+                          : text)
+        << c.value;
   }
+}
+
+// A start without a network detects no address: nothing is written, and a
+// 0.0.0.0 an older run left in the file counts as missing once there is one.
+TEST_F(SettingsTest, OnlyADetectedAddressIsWritten) {
+  db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true}});
+  for (const char* file : {"", "[Settings]\nIpAddress=0.0.0.0\nNameResolve=1\n"}) {
+    Write(file);
+    ProfileFile profile(path);
+    GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+    EXPECT_EQ(settings.ownAddress, 0u) << file;
+    EXPECT_EQ(profile.GetString("Settings", "IpAddress", "none"),
+              std::string(file).empty() ? "none" : "0.0.0.0");
+    EXPECT_EQ(profile.GetString("Settings", "NetMask", "none"), "none") << file;
+  }
+  db.SetInterfaces({{"eth0", Ip(192, 168, 7, 20), Ip(255, 255, 252, 0), true, false}});
+  ProfileFile profile(path);
+  GuiSettings settings = LoadGuiSettings(profile, addresses, "/cwd");
+  EXPECT_EQ(settings.ownAddress, Ip(192, 168, 7, 20));
+  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
+  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.255.252.0");
 }
 
 TEST_F(SettingsTest, UnresolvableNameIsReplacedByDetectedAddress) {
@@ -157,17 +181,6 @@ TEST_F(SettingsTest, UnresolvableNameIsReplacedByDetectedAddress) {
   ProfileFile profile(path);
   LoadGuiSettings(profile, addresses, "/cwd");
   EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
-}
-
-TEST_F(SettingsTest, NoUsableInterfaceGivesZeroAddressWhichThenStays) {
-  db.SetInterfaces({{"lo", Ip(127, 0, 0, 1), Ip(255, 0, 0, 0), true, true}});
-  ProfileFile profile(path);
-  LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "0.0.0.0");
-  EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.0.0.0");  // class of 0.0.0.0
-  const std::string before = Read();
-  LoadGuiSettings(profile, addresses, "/cwd");
-  EXPECT_EQ(Read(), before);
 }
 
 TEST(NetMaskTest, DefaultMaskByAddressClass) {

@@ -207,6 +207,7 @@ TEST_F(LineTargetsTest, CancelAsksBeforeDiscardingUnsentChanges) {
   EXPECT_EQ(messages_.shown[0].text,
             "The changes have not been sent to the router.\nDiscard them?");
   EXPECT_EQ(messages_.shown[0].icon, MessageIcon::Question);
+  EXPECT_EQ(messages_.shown[0].defaultAnswer, Answer::No) << "Enter keeps the edits";
   EXPECT_TRUE(d->isVisible());
   EXPECT_EQ(working().lineTargets.count(), 2) << "the edits stay";
   EXPECT_EQ(working().routes.count(), 2);

@@ -208,6 +208,7 @@ TEST_F(RouterConfigurationTest, AddressOutsideTheOwnNetworkIsAskedAbout) {
   EXPECT_EQ(
       messages_.shown[0].text,
       QStringLiteral("The selected IP-address is not part of the local network. Use it anyway?"));
+  EXPECT_EQ(messages_.shown[0].defaultAnswer, Answer::No) << "Enter keeps the dialog open";
   EXPECT_TRUE(dialog->isVisible());
   EXPECT_EQ(dialog->focusWidget(), address);
   EXPECT_EQ(address->selectedText(), QStringLiteral("192.168.2.5"));

@@ -7,13 +7,16 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "config/stop_signals.h"
 #include "protocol/wire.h"
 #include "shell/shell_test_support.h"
+#include "shell/stop_signal_watch.h"
 
 namespace tarcfg::testing {
 namespace {
@@ -372,6 +375,30 @@ TEST_F(DeregistrationTest, ClosingTheWindowWhileRegisteredDeregisters) {
   window_.reset();
   EXPECT_EQ(SentByTool(command::kDeregister).size(),
             static_cast<std::size_t>(kTiming.releaseSends));
+}
+
+// SIGTERM (as SIGINT and SIGHUP) closes the window the way its close box
+// does, deregistering first, and gives the exit status of that signal.
+TEST_F(DeregistrationTest, AStopSignalClosesTheWindowThroughTheDeregistration) {
+  UseRouters({OpenRouter("198.51.100.10", 1)});
+  StartWindow();
+  RegisterRow(0);
+  std::signal(SIGTERM, SIG_DFL);  // caught even where the runner ignores it
+  ASSERT_TRUE(StopSignals::Install());
+  int status = 0;
+  {
+    StopSignalWatch watch(*window_);
+    std::raise(SIGTERM);
+    for (int round = 0; round < 10 && watch.exitStatus() == 0; ++round)
+      QCoreApplication::processEvents();
+    status = watch.exitStatus();
+  }
+  StopSignals::Uninstall();
+  EXPECT_EQ(status, 128 + SIGTERM);
+  ASSERT_EQ(SentByTool(command::kDeregister).size(), 1u);
+  EXPECT_EQ(SentByTool(command::kDeregister)[0].to, Ip("198.51.100.10"));
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_FALSE(context_->configuration.has_value());
 }
 
 TEST_F(DeregistrationTest, ClosingTheWindowUnregisteredSendsNothing) {

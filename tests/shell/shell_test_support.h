@@ -39,6 +39,7 @@ std::uint32_t Ip(const char* dotted);
 struct ShownMessage {
   QString text;
   MessageIcon icon;
+  Answer defaultAnswer = Answer::Yes;  // of a question: what Enter gives
 };
 
 class RecordingMessageBoxes : public MessageBoxes {
@@ -46,8 +47,8 @@ class RecordingMessageBoxes : public MessageBoxes {
   void ShowMessage(QWidget*, const QString& text, MessageIcon icon) override {
     shown.push_back({text, icon});
   }
-  bool AskYesNo(QWidget*, const QString& text, MessageIcon icon) override {
-    shown.push_back({text, icon});
+  bool AskYesNo(QWidget*, const QString& text, MessageIcon icon, Answer defaultAnswer) override {
+    shown.push_back({text, icon, defaultAnswer});
     bool answer = answers.empty() ? false : answers.front();
     if (!answers.empty())
       answers.pop_front();

@@ -76,7 +76,7 @@ class LanSocket : public DatagramSocket {
 class Answers : public MessageBoxes {
  public:
   void ShowMessage(QWidget*, const QString&, MessageIcon) override { ++shown; }
-  bool AskYesNo(QWidget*, const QString&, MessageIcon) override {
+  bool AskYesNo(QWidget*, const QString&, MessageIcon, Answer) override {
     ++asked;
     return yes;
   }
