@@ -320,14 +320,12 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
 void RouterSession::Deregister() {
   // The protocol sends 0x1003 in every state that holds or may yet hold the
   // router (registered, mid-request, a candidate), and nothing otherwise.
-  if (!leaveRegistered_) {
+  if (!leaveRegistered_)
     protocol_->Deregister();
-    protocol_->FlushSends();
-  }
-  // Where a repeated deregistration is to be waited for, it is here:
-  //   RunWhileStopping([&] { return !protocol_->releasePending(); }, seconds);
-  //   protocol_->FinishReleases();
-  // RunWhileStopping ends early at a second stop signal.
+  // The command ends after this and no tick follows: the repetitions of
+  // every deregistration still due go out now, before a second stop signal
+  // may end the process.
+  protocol_->FinishReleases();
   StopSignals::SetHolding(false);
 }
 
