@@ -378,6 +378,41 @@ std::optional<Violation> LanWorld::CheckNothingVanished() {
   return std::nullopt;
 }
 
+bool LanWorld::EditLineTargets(Configuration& work, int kind, int pick, std::uint32_t choice) {
+  const int n = work.lineTargets.count();
+  switch (kind) {
+    case 0: {
+      if (n == 0 || n >= 8)
+        return false;
+      LineTarget added = *work.lineTargets.NodeAt(1);
+      added.hostName = ("198.51.100." + std::to_string(230 + choice % 20)).c_str();
+      added.phoneNumber = ("0305550" + std::to_string(choice % 100)).c_str();
+      added.tablePosition = n;
+      if (!work.lineTargets.Find(added.hostName.view()))
+        work.lineTargets.Append(added);
+      return true;
+    }
+    case 1: {
+      if (n <= 1 || pick > n)
+        return false;
+      const LineTarget& gone = *work.lineTargets.NodeAt(pick);
+      UserDeleted(gone.hostName.str() + " " + gone.phoneNumber.str());
+      work.lineTargets.RemoveAt(pick);
+      return true;
+    }
+    case 2: {
+      if (pick > n)
+        return false;
+      LineTarget& changed = *work.lineTargets.NodeAt(pick);
+      UserDeleted(changed.hostName.str() + " " + changed.phoneNumber.str());
+      changed.phoneNumber = ("0307770" + std::to_string(choice % 100)).c_str();
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
 std::string LanWorld::Describe(const Event& event) const {
   std::string name;
   if (event.kind < kSharedEventCount)

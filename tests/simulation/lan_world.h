@@ -121,6 +121,11 @@ class LanWorld : public World {
   // The user deleted this entry (or changed it, which is the same to the
   // router's table).
   void UserDeleted(const std::string& entry) { userDeleted_.insert(entry); }
+  // One of the line-target edits both worlds' users make: `kind` 0 adds a
+  // copy of the first line target under a new address, 1 deletes line
+  // target `pick`, 2 gives it another phone number. False when the lists
+  // leave no room for it.
+  bool EditLineTargets(Configuration& work, int kind, int pick, std::uint32_t choice);
 
   testing::SimulatedLan lan_;
   std::uint64_t tick_ = 0;

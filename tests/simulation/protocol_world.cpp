@@ -325,28 +325,9 @@ class ProtocolWorldImpl : public LanWorld {
     const int pick = static_cast<int>(choice / 5 % 8) + 1;
     switch (choice % 5) {
       case 0:
-        if (n > 0 && n < 8) {
-          LineTarget added = *work.lineTargets.NodeAt(1);
-          added.hostName = ("198.51.100." + std::to_string(230 + choice % 20)).c_str();
-          added.phoneNumber = ("0305550" + std::to_string(choice % 100)).c_str();
-          added.tablePosition = n;
-          if (!work.lineTargets.Find(added.hostName.view()))
-            work.lineTargets.Append(added);
-        }
-        break;
       case 1:
-        if (n > 1 && pick <= n) {
-          const LineTarget& gone = *work.lineTargets.NodeAt(pick);
-          UserDeleted(gone.hostName.str() + " " + gone.phoneNumber.str());
-          work.lineTargets.RemoveAt(pick);
-        }
-        break;
       case 2:
-        if (pick <= n) {
-          LineTarget& changed = *work.lineTargets.NodeAt(pick);
-          UserDeleted(changed.hostName.str() + " " + changed.phoneNumber.str());
-          changed.phoneNumber = ("0307770" + std::to_string(choice % 100)).c_str();
-        }
+        EditLineTargets(work, static_cast<int>(choice % 5), pick, choice);
         break;
       case 3:
         if (work.routes.count() < 8) {
