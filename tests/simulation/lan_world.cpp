@@ -378,6 +378,19 @@ std::optional<Violation> LanWorld::CheckNothingVanished() {
   return std::nullopt;
 }
 
+Event LanWorld::ChooseWeighted(Random& random, std::span<const std::uint16_t[2]> weights) {
+  std::uint32_t total = 0;
+  for (const auto& w : weights)
+    total += w[1];
+  std::uint32_t roll = random.Below(total);
+  for (const auto& w : weights) {
+    if (roll < w[1])
+      return {w[0], random.Below(1000)};
+    roll -= w[1];
+  }
+  return {kTick, 1};
+}
+
 bool LanWorld::EditLineTargets(Configuration& work, int kind, int pick, std::uint32_t choice) {
   const int n = work.lineTargets.count();
   switch (kind) {

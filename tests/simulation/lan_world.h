@@ -26,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,9 @@ class LanWorld : public World {
   // The user deleted this entry (or changed it, which is the same to the
   // router's table).
   void UserDeleted(const std::string& entry) { userDeleted_.insert(entry); }
+  // One of the user's events {kind, weight} by its weight, with an argument
+  // below 1000.
+  static Event ChooseWeighted(Random& random, std::span<const std::uint16_t[2]> weights);
   // One of the line-target edits both worlds' users make: `kind` 0 adds a
   // copy of the first line target under a new address, 1 deletes line
   // target `pick`, 2 gives it another phone number. False when the lists

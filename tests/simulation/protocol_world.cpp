@@ -78,16 +78,7 @@ class ProtocolWorldImpl : public LanWorld {
         {kWrite, 12},     {kAccounting, 10},    {kConnect, 3},      {kDisconnect, 2},
         {kParameters, 4}, {kChangePassword, 2}, {kDeregister, 8},   {kExit, 3},
         {kStart, 6}};
-    std::uint32_t total = 0;
-    for (const auto& w : weights)
-      total += w[1];
-    std::uint32_t roll = random.Below(total);
-    for (const auto& w : weights) {
-      if (roll < w[1])
-        return {w[0], random.Below(1000)};
-      roll -= w[1];
-    }
-    return {kTick, 1};
+    return ChooseWeighted(random, weights);
   }
 
   void Apply(const Event& event) override {

@@ -118,16 +118,7 @@ class ShellWorldImpl : public LanWorld {
     static const std::uint16_t weights[][2] = {
         {kRegister, 12},    {kOpenLineTargets, 10}, {kEdit, 12}, {kOk, 10},  {kCancel, 8},
         {kRouterButton, 4}, {kDeregister, 5},       {kExit, 2},  {kStart, 4}};
-    std::uint32_t total = 0;
-    for (const auto& w : weights)
-      total += w[1];
-    std::uint32_t roll = random.Below(total);
-    for (const auto& w : weights) {
-      if (roll < w[1])
-        return {w[0], random.Below(1000)};
-      roll -= w[1];
-    }
-    return {kTick, 1};
+    return ChooseWeighted(random, weights);
   }
 
   void Apply(const Event& event) override {
