@@ -209,6 +209,9 @@ TEST_F(DownloadTest, RouterNotBackWithin80TicksFailsWith13) {
   ASSERT_EQ(protocol->state(), ProtocolState::Restarting);
   Tick(80);
   EXPECT_TRUE(errors.empty());
+  // The restart request went out once: a copy could restart a router that
+  // is already up again.
+  EXPECT_EQ(router.Received(command::kRestart).size(), 1u);
   Tick(1);
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
 }
@@ -318,25 +321,12 @@ TEST_F(DownloadTest, LoaderRequestTakenIsNotRepeatedIntoTheRestartingRouter) {
   EXPECT_EQ(errors, std::vector<int>{kErrorLoaderNotFound});
 }
 
-TEST_F(DownloadTest, AnnouncementAndRestartGoOutOnceAndTheirTimeOutsEndTheDownload) {
+TEST_F(DownloadTest, AnnouncementGoesOutOnceAndItsTimeOutEndsTheDownload) {
   WriteImage(kMinimumImageSize);
   ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
                                          nullptr));
   Tick(40);
   EXPECT_EQ(router.Received(command::kEnterDownload).size(), 1u);
-  EXPECT_TRUE(errors.empty());
-  Tick(1);
-  EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
-
-  errors.clear();
-  ServeLoader();
-  router.Forget(command::kRestart);
-  ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
-                                         nullptr));
-  Pump();
-  ASSERT_EQ(protocol->state(), ProtocolState::Restarting);
-  Tick(80);
-  EXPECT_EQ(router.Received(command::kRestart).size(), 1u);
   EXPECT_TRUE(errors.empty());
   Tick(1);
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});
