@@ -120,9 +120,16 @@ std::string DescribeDifference(const TableTexts& tool, const TableTexts& router)
 }
 
 LanWorld::LanWorld() : lan_(testing::RouterFile(kRouters)) {
-  lan_.SetLinkFilter([this](bool toRouters, std::span<const std::uint8_t> bytes) {
-    return Judge(toRouters, bytes);
-  });
+  lan_.SetLinkFilter(
+      [this](bool toRouters, std::uint32_t peer, std::span<const std::uint8_t> bytes) {
+        testing::SimulatedLan::LinkVerdict verdict = Judge(toRouters, bytes);
+        // What a router the tool no longer uses says to it is what could
+        // tell the tool that the router took it after all.
+        const int r = static_cast<int>(peer - RouterAddress(0));
+        if (!toRouters && verdict.copies > 0 && r >= 0 && r < kRouterCount)
+          release_[static_cast<std::size_t>(r)].heard = true;
+        return verdict;
+      });
   for (std::size_t r = 0; r < kRouterCount; ++r) {
     const TableTexts table = RouterTables(lan_.router(r));
     for (const EntryTexts* list : {&table.lineTargets, &table.routes, &table.filters})
@@ -314,9 +321,14 @@ std::optional<Violation> LanWorld::CheckReleased() {
       // process has ended (delayed that long on the wire) holds it with
       // nobody left to let it go.
       w.heldAfterExit = !protocol && !heldBefore;
+      w.tookLate = !heldBefore;
       continue;
     }
     if (w.heldAfterExit)
+      continue;
+    // The router took the tool only after the tool had stopped using it,
+    // and nothing it said since reached the tool: the tool cannot know.
+    if (w.tookLate && !w.heard && w.received == 0)
       continue;
     if (tick_ <= std::max(w.sinceTick, delayedUntilTick_) + kReleaseTicks)
       continue;

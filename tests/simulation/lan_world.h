@@ -12,8 +12,9 @@
 //                    landing of any datagram delayed on the wire), unless
 //                    the network lost every one of at least
 //                    kDeregistrationCopies deregistrations the tool sent it,
-//                    or a delayed request took the router after the tool's
-//                    process had ended;
+//                    or the router took the tool only after the tool had
+//                    stopped using it and nothing the router said since
+//                    reached the tool (or the tool's process had ended);
 //   callback-once    every one-shot callback given to the protocol runs at
 //                    most once;
 //   no-silent-loss   no table entry the user did not delete disappears
@@ -157,6 +158,8 @@ class LanWorld : public World {
     int received = 0;  // ... and the router took in
     ProtocolState lastUsedIn = ProtocolState::Idle;
     bool heldAfterExit = false;  // taken by a request that outlived the tool
+    bool tookLate = false;       // not held yet when the tool stopped using it
+    bool heard = false;          // something the router said reached the tool since
   };
   std::array<Release, kRouterCount> release_{};
   std::array<bool, kRouterCount> heldBefore_{};

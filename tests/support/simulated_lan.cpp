@@ -49,7 +49,7 @@ int SimulatedLan::SendTo(std::uint32_t address, std::uint16_t port,
   if (ReachesWorkstation(address))
     inbox_.push_back(Waiting{options_.ownAddress, {bytes.begin(), bytes.end()}});
   if (port == kRouterPort && address != options_.ownAddress) {
-    const LinkVerdict verdict = linkFilter_ ? linkFilter_(true, bytes) : LinkVerdict{};
+    const LinkVerdict verdict = linkFilter_ ? linkFilter_(true, address, bytes) : LinkVerdict{};
     for (int copy = 0; copy < verdict.copies; ++copy) {
       if (verdict.delayMs > 0)
         delayed_.push_back(Delayed{now_ + verdict.delayMs,
@@ -206,7 +206,7 @@ void SimulatedLan::Collect() {
     Log(LanDatagram::Kind::RouterSent, from, d.to, -1, d.bytes);
     if (!ReachesWorkstation(d.to))
       continue;
-    const LinkVerdict verdict = linkFilter_ ? linkFilter_(false, d.bytes) : LinkVerdict{};
+    const LinkVerdict verdict = linkFilter_ ? linkFilter_(false, from, d.bytes) : LinkVerdict{};
     for (int copy = 0; copy < verdict.copies; ++copy) {
       if (verdict.delayMs > 0)
         delayed_.push_back(Delayed{now_ + verdict.delayMs, false, from, d.to, d.bytes});

@@ -144,7 +144,10 @@ class SimulatedLan : public DatagramSocket {
     int copies = 1;
     std::uint64_t delayMs = 0;
   };
-  using LinkFilter = std::function<LinkVerdict(bool toRouters, std::span<const std::uint8_t>)>;
+  // `peer`: the router address a datagram to the routers goes to, or the
+  // router a datagram to the workstation comes from.
+  using LinkFilter =
+      std::function<LinkVerdict(bool toRouters, std::uint32_t peer, std::span<const std::uint8_t>)>;
   void SetLinkFilter(LinkFilter filter) { linkFilter_ = std::move(filter); }
 
  private:
