@@ -154,6 +154,11 @@ TEST_F(ServeHttp, OverlongRequestLineOrHeaderIsAnsweredAndCutOff) {
 // pauses and resumes, without the event loop spinning meanwhile, and the
 // waiting connections are taken once descriptors are free.
 TEST_F(ServeHttp, AcceptingPausesWhileDescriptorsAreUsedUp) {
+#if defined(__SANITIZE_ADDRESS__)
+  // The sanitizers' own checks open descriptors (a pipe to probe memory); with
+  // none left they report the objects they cannot inspect as invalid.
+  GTEST_SKIP() << "needs every descriptor used up, which the sanitizers cannot run with";
+#endif
   HttpLimits limits;
   limits.acceptPauseMs = 100;
   Start(limits);
