@@ -105,7 +105,7 @@ void MetricsCollector::OnTimerTick() {
     ++job_->ticks;
     int limit = options_.stepTimeoutTicks;
     if (job_->step == JobStep::ReadingTargets || job_->step == JobStep::ReadingCounters)
-      limit += 4 * job_->lineTargetCount;
+      limit += kTiming.repeatInterval * job_->lineTargetCount;  // a repetition per entry
     if (job_->ticks > limit)
       FailJob("no answer");
     else if (stopRequested_ && ++stopTicks_ > options_.stopTimeoutTicks)

@@ -49,7 +49,8 @@ struct CollectorOptions {
   int staleOverviewRounds = 3;
   std::size_t maxRouters = 10000;
   int maxBackoffRounds = 32;
-  // Ticks an accounting step may wait for its answer (plus 4 per table entry).
+  // Ticks an accounting step may wait for its answer, plus one repetition
+  // interval (kTiming.repeatInterval) per table entry.
   int stepTimeoutTicks = 30;
   // Ticks a scan or overview query may last before it is given up.
   int queryTimeoutTicks = 30;
