@@ -101,20 +101,10 @@ void RouterProtocol::AbandonPasswordPrompt() {
 }
 
 void RouterProtocol::Deregister() {
-  std::uint32_t router = 0;
-  switch (context_->state) {
-    case ProtocolState::Registered:
-    case ProtocolState::Transferring:
-      router = context_->registered;
-      break;
-    case ProtocolState::Registering:
-    case ProtocolState::PasswordRequested:
-      // The router may yet take us; it must not stay held by a host that left.
-      router = context_->candidate;
-      break;
-    default:
-      return;
-  }
+  // A candidate may yet take us; it must not stay held by a host that left.
+  const std::uint32_t router = RouterInUse();
+  if (router == 0)
+    return;
   context_->state = ProtocolState::Idle;
   ClearRegistration();
   // Cancels a request still waiting for its acknowledgement, so the

@@ -231,25 +231,26 @@ void RouterProtocol::OnTransportError(int code) {
   // The router may still count us as registered (it took the request and
   // its answers are lost, or it answers slowly): it is let go, so that it
   // is not left held by a host that has given it up.
-  std::uint32_t router = 0;
-  switch (context_->state) {
-    case ProtocolState::Registering:
-    case ProtocolState::PasswordRequested:
-      router = context_->candidate;
-      break;
-    case ProtocolState::Registered:
-    case ProtocolState::Transferring:
-      router = context_->registered;
-      break;
-    default:
-      break;
-  }
+  const std::uint32_t router = RouterInUse();
   context_->state = ProtocolState::Idle;
   ClearRegistration();
   context_->transactions.EndSession();
   if (router != 0)
     Release(router, static_cast<std::uint16_t>(code));
   context_->ReportError(code);
+}
+
+std::uint32_t RouterProtocol::RouterInUse() const {
+  switch (context_->state) {
+    case ProtocolState::Registering:
+    case ProtocolState::PasswordRequested:
+      return context_->candidate;
+    case ProtocolState::Registered:
+    case ProtocolState::Transferring:
+      return context_->registered;
+    default:
+      return 0;
+  }
 }
 
 bool RouterProtocol::IsUnwantedAcceptance(std::uint32_t sender) const {

@@ -347,6 +347,10 @@ class RouterProtocol {
   // Sends the next 0x1003 of every release (of `only` that router's when
   // not 0) and forgets those that are done.
   void RepeatReleases(std::uint32_t only = 0);
+  // The router a registration or an attempt holds or may yet hold: the
+  // candidate while registering, the registered router after; 0 otherwise
+  // (idle, downloading).
+  std::uint32_t RouterInUse() const;
   // A 0x3001 from a router this host is not (or no longer) registering with.
   bool IsUnwantedAcceptance(std::uint32_t sender) const;
   int ParameterAnswer(std::uint16_t expected, std::span<const std::uint8_t> payload);

@@ -2,6 +2,8 @@
 #include "simulation/simulation.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 namespace tarcfg::simulation {
@@ -16,15 +18,17 @@ bool Reported(const std::optional<Violation>& violation) {
   return violation && std::find(skipped.begin(), skipped.end(), violation->check) == skipped.end();
 }
 
-RunResult RunSeed(const WorldKind& kind, std::uint64_t seed, int steps) {
+namespace {
+
+// Applies the events `next` gives, checking after each, until it gives none
+// or a check fails.
+template <class Next>
+RunResult Run(const WorldKind& kind, Next next) {
   RunResult result;
   std::unique_ptr<World> world = kind.make();
-  Random random(seed);
-  result.events.reserve(static_cast<std::size_t>(steps));
-  for (int step = 0; step < steps; ++step) {
-    const Event event = world->Choose(random);
-    result.events.push_back(event);
-    world->Apply(event);
+  while (const std::optional<Event> event = next(*world)) {
+    result.events.push_back(*event);
+    world->Apply(*event);
     ++result.steps;
     if ((result.violation = world->Check()))
       break;
@@ -32,17 +36,25 @@ RunResult RunSeed(const WorldKind& kind, std::uint64_t seed, int steps) {
   return result;
 }
 
+}  // namespace
+
+RunResult RunSeed(const WorldKind& kind, std::uint64_t seed, int steps) {
+  Random random(seed);
+  int step = 0;
+  return Run(kind, [&](World& world) -> std::optional<Event> {
+    if (step++ >= steps)
+      return std::nullopt;
+    return world.Choose(random);
+  });
+}
+
 RunResult Replay(const WorldKind& kind, const std::vector<Event>& events) {
-  RunResult result;
-  std::unique_ptr<World> world = kind.make();
-  for (const Event& event : events) {
-    result.events.push_back(event);
-    world->Apply(event);
-    ++result.steps;
-    if ((result.violation = world->Check()))
-      break;
-  }
-  return result;
+  std::size_t next = 0;
+  return Run(kind, [&](World&) -> std::optional<Event> {
+    if (next >= events.size())
+      return std::nullopt;
+    return events[next++];
+  });
 }
 
 std::vector<Event> Shrink(const WorldKind& kind, std::vector<Event> events,
