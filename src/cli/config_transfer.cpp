@@ -1,48 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdio>
-#include <functional>
 #include <iostream>
 
 #include "cli/config_transfer.h"
 #include "cli/history_support.h"
 #include "config/reports.h"
+#include "config/write_plan.h"
 
 namespace tarcfg::cli {
-namespace {
-
-template <class Record>
-void AppendChanges(std::vector<std::string>& lines, const char* table,
-                   const RecordList<Record>& edited, const RecordList<Record>& saved,
-                   const std::function<std::string(const Record&)>& text) {
-  for (const auto& change : ComputeTableChanges(edited, saved))
-    lines.push_back(std::string(table) + " " + std::to_string(change.position + 1) +
-                    (change.deleted ? " deleted: " : " written: ") + text(change.record));
-}
-
-// The entries a write of `working` over `saved` sends, one line each.
-std::vector<std::string> DescribeChanges(CliContext& context, const Configuration& working,
-                                         const Configuration& saved) {
-  std::vector<std::string> lines;
-  AddressService& a = context.addresses();
-  AppendChanges<LineTarget>(lines, "line target", working.lineTargets, saved.lineTargets,
-                            [&](const LineTarget& t) {
-                              const auto* l2 = context.tables().Layer2At(t.layer2Protocol);
-                              return t.hostName.str() + " " + t.phoneNumber.str() + " " +
-                                     (l2 ? l2->name.str() : std::string("?"));
-                            });
-  AppendChanges<RouteEntry>(lines, "route", working.routes, saved.routes, [](const RouteEntry& r) {
-    return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
-  });
-  AppendChanges<FilterEntry>(
-      lines, "filter", working.filters, saved.filters, [&](const FilterEntry& f) {
-        return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() + " " +
-               f.receiveMatch.str() + " " + FilterServiceText(f, a.database()) + " " +
-               std::to_string(f.action);
-      });
-  return lines;
-}
-
-}  // namespace
 
 ConfigContext FileContext(CliContext& context) {
   return ConfigContext{context.tables(), context.addresses(), context.database()};
@@ -79,8 +44,9 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
     PrintError(ConfigReadMessage(read));
     return kExitFile;
   }
-  const Configuration& saved = session.saved();
-  const std::vector<std::string> changes = DescribeChanges(context, working, saved);
+  const WritePlan plan = PlanConfigurationWrite(working, session.saved());
+  const PlanTexts texts{context.tables(), context.addresses().database()};
+  const std::vector<std::string> changes = DescribeWritePlan(plan, texts);
   if (parser.isSet("dry-run")) {
     for (const auto& line : changes)
       std::cout << line << "\n";
@@ -90,11 +56,14 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
   if (!changes.empty() && !KeepHistoryBeforeWrite(session, parser, operation, changes))
     return kExitFile;
   int sent = -1;
-  session.protocol().WriteConfiguration(working.lineTargets, saved.lineTargets, &working.routes,
-                                        &saved.routes, &working.filters, &saved.filters,
-                                        [&](int messages) { sent = messages; });
-  if (!session.RunUntil([&] { return sent >= 0; }))
+  session.protocol().WriteConfiguration(plan, [&](int messages) { sent = messages; });
+  if (!session.RunUntil([&] { return sent >= 0; })) {
+    // The router may now hold part of the file: say which part.
+    for (const std::string& line :
+         DescribeWriteFailure(plan, session.protocol().writeProgress(), texts))
+      std::cerr << line << "\n";
     return kExitRefused;
+  }
   std::cout << sent << " entries sent\n";
   return kExitOk;
 }

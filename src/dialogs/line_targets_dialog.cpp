@@ -18,6 +18,7 @@
 #include "config/config_file.h"
 #include "config/reports.h"
 #include "config/string_table.h"
+#include "config/write_plan.h"
 #include "dialogs/dialog_buttons.h"
 #include "dialogs/filter_dialogs.h"
 #include "dialogs/list_panel.h"
@@ -48,15 +49,13 @@ ListPanel LineTargetPanel(QWidget* parent, const DialogUnits& units, const char*
 }
 
 template <class Record>
-void AppendChanges(QStringList& lines, const char* table, RecordList<Record> edited,
-                   const RecordList<Record>& saved,
-                   const std::function<QString(const TableChange<Record>&)>& describe) {
-  // The write numbers the edited entries first; so does this preview.
-  NumberTablePositions(edited);
-  for (const TableChange<Record>& change : ComputeTableChanges(edited, saved)) {
-    lines << QString::asprintf("%s %d: %s\t", table, change.position + 1,
-                               change.deleted ? "deleted" : "written") +
-                 describe(change);
+void AppendChanges(QStringList& lines, const char* table,
+                   const std::vector<PlannedChange<Record>>& planned,
+                   const std::function<QString(const PlannedChange<Record>&)>& describe) {
+  for (const PlannedChange<Record>& entry : planned) {
+    lines << QString::asprintf("%s %d: %s\t", table, entry.change.position + 1,
+                               entry.change.deleted ? "deleted" : "written") +
+                 describe(entry);
   }
 }
 
@@ -67,13 +66,13 @@ bool Cleared(const IdentificationText& before, const IdentificationText& after) 
 // A line target written over the router's entry of the same host takes
 // away the PPP identifications stored there when it has none itself (the
 // editor shows and keeps identifications for PPP only).
-bool ClearsIdentifications(const TableChange<LineTarget>& change, const LineTargetList& saved) {
-  if (change.deleted)
-    return false;
-  const LineTarget* before = saved.NodeAt(change.position + 1);
-  return before && before->hostName.view() == change.record.hostName.view() &&
-         (Cleared(before->remoteIdentification, change.record.remoteIdentification) ||
-          Cleared(before->localIdentification, change.record.localIdentification));
+bool ClearsIdentifications(const PlannedChange<LineTarget>& entry) {
+  const LineTarget& before = entry.before;
+  const LineTarget& after = entry.change.record;
+  return entry.action == PlannedAction::kChanged &&
+         before.hostName.view() == after.hostName.view() &&
+         (Cleared(before.remoteIdentification, after.remoteIdentification) ||
+          Cleared(before.localIdentification, after.localIdentification));
 }
 
 // Where the columns of the change rows start, in dialog units: the entry
@@ -269,34 +268,30 @@ void LineTargetsDialog::OpenRoutingTable() {
 }
 
 QStringList LineTargetsDialog::PendingChanges() const {
-  const Configuration& work = *context_.configuration;
-  const Configuration& saved = *context_.savedConfiguration;
+  const WritePlan plan = context_.PlanWrite();
   NetDatabase& database = context_.database;
   QStringList lines;
-  const LineTargetList& savedTargets = saved.lineTargets;
-  AppendChanges<LineTarget>(lines, "Line target", work.lineTargets.Clone(), savedTargets,
-                            [&savedTargets](const TableChange<LineTarget>& change) {
-                              const LineTarget& t = change.record;
-                              QString line = QString::asprintf("%s\t%s", t.hostName.c_str(),
-                                                               t.phoneNumber.c_str());
-                              if (ClearsIdentifications(change, savedTargets))
-                                line += QStringLiteral("\tPPP identifications will be cleared");
-                              return line;
-                            });
-  AppendChanges<RouteEntry>(lines, "Route", work.routes.Clone(), saved.routes,
-                            [](const TableChange<RouteEntry>& change) {
-                              const RouteEntry& r = change.record;
+  AppendChanges<LineTarget>(
+      lines, "Line target", plan.lineTargets, [](const PlannedChange<LineTarget>& entry) {
+        const LineTarget& t = entry.change.record;
+        QString line = QString::asprintf("%s\t%s", t.hostName.c_str(), t.phoneNumber.c_str());
+        if (ClearsIdentifications(entry))
+          line += QStringLiteral("\tPPP identifications will be cleared");
+        return line;
+      });
+  AppendChanges<RouteEntry>(lines, "Route", plan.routes,
+                            [](const PlannedChange<RouteEntry>& entry) {
+                              const RouteEntry& r = entry.change.record;
                               return QString::asprintf("%s\t%s\t%s", r.netmask.c_str(),
                                                        r.match.c_str(), r.gateway.c_str());
                             });
-  AppendChanges<FilterEntry>(lines, "Filter", work.filters.Clone(), saved.filters,
-                             [&database](const TableChange<FilterEntry>& change) {
-                               const FilterEntry& f = change.record;
-                               return QString::asprintf(
-                                   "%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
-                                   FilterServiceDisplayText(f, database).c_str(),
-                                   LoadString(f.action != 0 ? 1001 : 1002));
-                             });
+  AppendChanges<FilterEntry>(
+      lines, "Filter", plan.filters, [&database](const PlannedChange<FilterEntry>& entry) {
+        const FilterEntry& f = entry.change.record;
+        return QString::asprintf("%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
+                                 FilterServiceDisplayText(f, database).c_str(),
+                                 LoadString(f.action != 0 ? 1001 : 1002));
+      });
   return lines;
 }
 
@@ -331,14 +326,10 @@ void LineTargetsDialog::accept() {
   if (writeOutstanding_ || writeFailed_ || !context_.protocol ||
       context_.configurationWriteOutstanding())
     return;
-  const QStringList pending = PendingChanges();
-  if (!pending.isEmpty()) {
-    std::vector<std::string> sending;
-    for (const QString& line : pending)
-      sending.push_back(line.toLocal8Bit().toStdString());
-    if (!KeepHistoryBeforeWrite(context_, this, "Line Targets OK", sending))
-      return;  // nothing sent; the dialog stays open with the edits
-  }
+  const WritePlan plan = context_.PlanWrite();
+  if (!plan.empty() && !KeepHistoryBeforeWrite(context_, this, "Line Targets OK",
+                                               DescribeWritePlan(plan, context_.planTexts())))
+    return;  // nothing sent; the dialog stays open with the edits
   writeOutstanding_ = true;
   UpdateButtons();
   // The write outlives the dialog when Cancel closes it meanwhile: its end
@@ -352,12 +343,19 @@ void LineTargetsDialog::accept() {
     QObject* receiver = owner ? static_cast<QObject*>(owner.data()) : qApp;
     QMetaObject::invokeMethod(
         receiver,
-        [context, self, owner, confirmed] {
+        [context, self, owner, confirmed, report = context->writeFailureReport()] {
           if (self)
             self->OnWriteEnded(confirmed);
-          context->messages.ShowMessage(
-              owner, TableText(confirmed ? 40112 : 40115),
-              confirmed ? MessageIcon::Information : MessageIcon::Exclamation);
+          if (confirmed) {
+            context->messages.ShowMessage(owner, TableText(40112), MessageIcon::Information);
+            return;
+          }
+          // Which entries the router may now hold, so that nothing is
+          // lost unseen.
+          QString text = TableText(40115) + QStringLiteral("\n");
+          for (const std::string& line : report)
+            text += QStringLiteral("\n") + QString::fromLocal8Bit(line.c_str());
+          context->messages.ShowMessage(owner, text, MessageIcon::Exclamation);
         },
         Qt::QueuedConnection);
   });

@@ -358,6 +358,14 @@ void RouterProtocol::WriteConfiguration(LineTargetList& editedLineTargets,
                                 editedFilters, savedFilters, std::move(done));
 }
 
+void RouterProtocol::WriteConfiguration(const WritePlan& plan, CountCallback done) {
+  transfer_->WriteConfiguration(plan, std::move(done));
+}
+
+WriteProgress RouterProtocol::writeProgress() const {
+  return transfer_->writeProgress();
+}
+
 void RouterProtocol::ReadAccounting(LineTargetsCallback done, const LineTargetList* lineTargets) {
   transfer_->ReadAccounting(false, std::move(done), lineTargets);
 }

@@ -264,6 +264,12 @@ class RouterProtocol {
                           RouteList* editedRoutes, const RouteList* savedRoutes,
                           FilterList* editedFilters, const FilterList* savedFilters,
                           CountCallback done);
+  // Sends exactly the plan's entries (line targets, routes, filters); the
+  // callback gets how many were confirmed.
+  void WriteConfiguration(const WritePlan& plan, CountCallback done);
+  // How far the last table write got, kept after it ended until the next
+  // one starts: a write that broke off is reported entry by entry from it.
+  WriteProgress writeProgress() const;
   void WriteRouterParameters(DoneCallback result, const RouterParameters& parameters);
 
   // --- Monitoring and accounting -----------------------------------------

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Wire layouts of the router's table entries and parameters, and the
-// difference walk that decides which entries a write sends.
+// encoding of the entries a write plan sends.
 //
 // Entries are written as the full entry (type, position, fields) or as a
 // 3-byte deletion (type, position). A read answer carries the same layout
@@ -17,6 +17,7 @@
 #include "config/address.h"
 #include "config/configuration.h"
 #include "config/records.h"
+#include "config/write_plan.h"
 #include "protocol/wire.h"
 
 namespace tarcfg {
@@ -78,62 +79,6 @@ inline bool HasEntry(const RouteEntry& route) {
 }
 inline bool HasEntry(const FilterEntry& filter) {
   return !filter.sendNetmask.empty();
-}
-
-// One message of a table write.
-template <class Record>
-struct TableChange {
-  int position = 0;      // the table position written or deleted
-  bool deleted = false;  // true: a deletion entry for `position`
-  Record record;         // the entry written, or the saved entry deleted
-};
-
-// Gives the entries of `list` their table positions 0, 1, 2, ... in order.
-template <class Record>
-void NumberTablePositions(RecordList<Record>& list) {
-  int position = 0;
-  for (auto& record : list)
-    record.tablePosition = position++;
-}
-
-// The difference walk: entries equal at the head of both lists (by the
-// list's compare rule) are skipped; from the first difference on, every
-// edited entry is sent whole for its position and consumes one saved entry;
-// surplus saved entries are deleted by the positions they were read with.
-// The write chain sends exactly these messages, in this order.
-template <class Record>
-std::vector<TableChange<Record>> ComputeTableChanges(const RecordList<Record>& edited,
-                                                     const RecordList<Record>& saved) {
-  std::vector<TableChange<Record>> changes;
-  auto e = edited.begin();
-  auto s = saved.begin();
-  int position = 0;
-  while (true) {
-    if (e == edited.end() && s == saved.end())
-      break;
-    if (e != edited.end() && s != saved.end()) {
-      while (e != edited.end() && s != saved.end() && edited.CompareRecords(*e, *s) == 0) {
-        ++e;
-        ++s;
-        ++position;
-      }
-      if (e == edited.end() && s == saved.end())
-        break;
-    }
-    if (e != edited.end()) {
-      TableChange<Record> change{position, false, *e};
-      change.record.tablePosition = position;
-      changes.push_back(std::move(change));
-      ++e;
-      ++position;
-      if (s != saved.end())
-        ++s;
-    } else {
-      changes.push_back(TableChange<Record>{s->tablePosition, true, *s});
-      ++s;
-    }
-  }
-  return changes;
 }
 
 Bytes EncodeTableChange(const TableChange<LineTarget>& change, const WireContext& wire);

@@ -16,12 +16,19 @@ inline constexpr std::uint8_t kReadOnly = 0x00;
 inline constexpr std::uint8_t kReadAndReset = 0xFF;
 
 template <class Record>
-std::vector<Bytes> EncodeChanges(const RecordList<Record>& edited, const RecordList<Record>& saved,
+std::vector<Bytes> EncodePlanned(const std::vector<PlannedChange<Record>>& planned,
                                  const WireContext& wire) {
   std::vector<Bytes> messages;
-  for (const auto& change : ComputeTableChanges(edited, saved))
-    messages.push_back(EncodeTableChange(change, wire));
+  messages.reserve(planned.size());
+  for (const auto& entry : planned)
+    messages.push_back(EncodeTableChange(entry.change, wire));
   return messages;
+}
+
+template <class Record>
+std::vector<Bytes> EncodeChanges(const RecordList<Record>& edited, const RecordList<Record>& saved,
+                                 const WireContext& wire) {
+  return EncodePlanned(PlanTableWrite(edited, saved), wire);
 }
 
 }  // namespace
@@ -186,6 +193,7 @@ void TableTransfer::WriteStep() {
   }
   context_.expectedAnswer = command::kTableEntryWritten;
   context_.state = ProtocolState::Transferring;
+  progress_.next = WriteProgress::Next::kUnanswered;
   const Bytes& message = transfer_.messages[transfer_.next++];
   context_.Send(context_.registered, command::kWriteTableEntry, message, true);
 }
@@ -204,10 +212,13 @@ int TableTransfer::OnTableEntryWritten(std::uint32_t sender,
   context_.state = ProtocolState::Registered;
   int status = WireReader(payload, 5).U16();
   if (status == kResultHandled) {
+    ++progress_.confirmed;
+    progress_.next = WriteProgress::Next::kNotSent;
     WriteStep();
     return kResultHandled;
   }
   // Any status stops the chain; 11 and 12 keep the registration.
+  progress_.next = WriteProgress::Next::kRefused;
   transfer_ = TransferState{};
   chain_ = ConfigurationChain{};
   context_.expectedAnswer = 0;
@@ -217,17 +228,23 @@ int TableTransfer::OnTableEntryWritten(std::uint32_t sender,
 void TableTransfer::WriteLineTargets(CountCallback done, LineTargetList& edited,
                                      const LineTargetList& saved) {
   NumberTablePositions(edited);
-  StartTableWrite(kLineTargetTable, EncodeChanges(edited, saved, context_.wire()), std::move(done));
+  std::vector<Bytes> messages = EncodeChanges(edited, saved, context_.wire());
+  progress_ = WriteProgress{messages.size()};
+  StartTableWrite(kLineTargetTable, std::move(messages), std::move(done));
 }
 
 void TableTransfer::WriteRoutes(CountCallback done, RouteList& edited, const RouteList& saved) {
   NumberTablePositions(edited);
-  StartTableWrite(kRouteTable, EncodeChanges(edited, saved, context_.wire()), std::move(done));
+  std::vector<Bytes> messages = EncodeChanges(edited, saved, context_.wire());
+  progress_ = WriteProgress{messages.size()};
+  StartTableWrite(kRouteTable, std::move(messages), std::move(done));
 }
 
 void TableTransfer::WriteFilters(CountCallback done, FilterList& edited, const FilterList& saved) {
   NumberTablePositions(edited);
-  StartTableWrite(kFilterTable, EncodeChanges(edited, saved, context_.wire()), std::move(done));
+  std::vector<Bytes> messages = EncodeChanges(edited, saved, context_.wire());
+  progress_ = WriteProgress{messages.size()};
+  StartTableWrite(kFilterTable, std::move(messages), std::move(done));
 }
 
 void TableTransfer::WriteConfiguration(LineTargetList& editedLineTargets,
@@ -235,42 +252,43 @@ void TableTransfer::WriteConfiguration(LineTargetList& editedLineTargets,
                                        RouteList* editedRoutes, const RouteList* savedRoutes,
                                        FilterList* editedFilters, const FilterList* savedFilters,
                                        CountCallback done) {
-  // Every message is worked out now, from the lists as they are at the
-  // call: the chain keeps no reference to the caller's lists.
-  chain_ = ConfigurationChain{};
-  chain_.writeDone = std::move(done);
+  WritePlan plan;
   NumberTablePositions(editedLineTargets);
-  std::vector<Bytes> lineTargetMessages =
-      EncodeChanges(editedLineTargets, savedLineTargets, context_.wire());
+  plan.lineTargets = PlanTableWrite(editedLineTargets, savedLineTargets);
   if (editedRoutes) {
     NumberTablePositions(*editedRoutes);
     const RouteList empty = NewRouteList();
-    chain_.writeRoutes = true;
-    chain_.routeMessages =
-        EncodeChanges(*editedRoutes, savedRoutes ? *savedRoutes : empty, context_.wire());
+    plan.routes = PlanTableWrite(*editedRoutes, savedRoutes ? *savedRoutes : empty);
   }
   if (editedFilters) {
     NumberTablePositions(*editedFilters);
     const FilterList empty = NewFilterList();
-    chain_.writeFilters = true;
-    chain_.filterMessages =
-        EncodeChanges(*editedFilters, savedFilters ? *savedFilters : empty, context_.wire());
+    plan.filters = PlanTableWrite(*editedFilters, savedFilters ? *savedFilters : empty);
   }
-  StartTableWrite(kLineTargetTable, std::move(lineTargetMessages),
+  WriteConfiguration(plan, std::move(done));
+}
+
+void TableTransfer::WriteConfiguration(const WritePlan& plan, CountCallback done) {
+  // Every message is worked out now: the chain keeps no reference to the
+  // plan or the caller's lists.
+  chain_ = ConfigurationChain{};
+  chain_.writeDone = std::move(done);
+  chain_.routeMessages = EncodePlanned(plan.routes, context_.wire());
+  chain_.filterMessages = EncodePlanned(plan.filters, context_.wire());
+  progress_ = WriteProgress{plan.size()};
+  StartTableWrite(kLineTargetTable, EncodePlanned(plan.lineTargets, context_.wire()),
                   [this](int sent) { ContinueConfigurationWrite(sent); });
 }
 
 void TableTransfer::ContinueConfigurationWrite(int sent) {
   chain_.written += sent;
   ++chain_.stage;
-  if (chain_.stage == 1 && chain_.writeRoutes) {
+  if (chain_.stage == 1) {
     StartTableWrite(kRouteTable, std::move(chain_.routeMessages),
                     [this](int n) { ContinueConfigurationWrite(n); });
     return;
   }
-  if (chain_.stage == 1)
-    ++chain_.stage;
-  if (chain_.stage == 2 && chain_.writeFilters) {
+  if (chain_.stage == 2) {
     StartTableWrite(kFilterTable, std::move(chain_.filterMessages),
                     [this](int n) { ContinueConfigurationWrite(n); });
     return;

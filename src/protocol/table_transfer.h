@@ -12,6 +12,7 @@
 
 #include "config/configuration.h"
 #include "config/records.h"
+#include "config/write_plan.h"
 #include "protocol/router_protocol.h"
 #include "protocol/wire.h"
 
@@ -44,6 +45,11 @@ class TableTransfer {
                           RouteList* editedRoutes, const RouteList* savedRoutes,
                           FilterList* editedFilters, const FilterList* savedFilters,
                           CountCallback done);
+  // Sends exactly the plan's entries, line targets, routes, filters.
+  void WriteConfiguration(const WritePlan& plan, CountCallback done);
+  // How far the last table write got; kept after it ended, well or not,
+  // until the next write starts.
+  const WriteProgress& writeProgress() const { return progress_; }
 
   // `reset`: the router zeroes each counter it has reported.
   void ReadAccounting(bool reset, LineTargetsCallback done, const LineTargetList* lineTargets);
@@ -90,8 +96,6 @@ class TableTransfer {
     ConfigurationCallback readDone;
     int stage = 0;  // write: 0 line targets, 1 routes, 2 filters
     int written = 0;
-    bool writeRoutes = false;
-    bool writeFilters = false;
     std::vector<Bytes> routeMessages;
     std::vector<Bytes> filterMessages;
     CountCallback writeDone;
@@ -108,6 +112,7 @@ class TableTransfer {
   ProtocolContext& context_;
   TransferState transfer_;
   ConfigurationChain chain_;
+  WriteProgress progress_;
 };
 
 }  // namespace tarcfg::protocol

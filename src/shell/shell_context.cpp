@@ -38,6 +38,12 @@ void ShellContext::FreeConfiguration() {
   savedConfiguration.reset();
 }
 
+WritePlan ShellContext::PlanWrite() const {
+  if (!configuration || !savedConfiguration)
+    return WritePlan{};
+  return PlanConfigurationWrite(*configuration, *savedConfiguration);
+}
+
 void ShellContext::WriteConfiguration(std::function<void(bool confirmed)> ended) {
   if (!protocol || !configuration || !savedConfiguration || writeEnded_)
     return;
@@ -46,23 +52,23 @@ void ShellContext::WriteConfiguration(std::function<void(bool confirmed)> ended)
   if (configurationWriteChanged)
     configurationWriteChanged();
   Configuration& work = *configuration;
-  const Configuration& saved = *savedConfiguration;
   // What the router will hold once the write is confirmed, numbered as the
   // write numbers it.
   NumberTablePositions(work.lineTargets);
   NumberTablePositions(work.routes);
   NumberTablePositions(work.filters);
+  writePlan_ = PlanWrite();
+  writeFailureReport_.clear();
   auto written = std::make_shared<Configuration>(work.Clone());
-  protocol->WriteConfiguration(work.lineTargets, saved.lineTargets, &work.routes, &saved.routes,
-                               &work.filters, &saved.filters, [this, run, written](int) {
-                                 if (run != writeRun_ || !writeEnded_)
-                                   return;
-                                 if (configuration) {
-                                   configuration = written->Clone();
-                                   savedConfiguration = written->Clone();
-                                 }
-                                 EndConfigurationWrite(true);
-                               });
+  protocol->WriteConfiguration(writePlan_, [this, run, written](int) {
+    if (run != writeRun_ || !writeEnded_)
+      return;
+    if (configuration) {
+      configuration = written->Clone();
+      savedConfiguration = written->Clone();
+    }
+    EndConfigurationWrite(true);
+  });
   // Nothing went out and nothing will (the chain did not start).
   if (run == writeRun_ && writeEnded_ && !protocol->chainRunning())
     EndConfigurationWrite(false);
@@ -76,6 +82,9 @@ void ShellContext::CheckConfigurationWrite() {
 void ShellContext::EndConfigurationWrite(bool confirmed) {
   std::function<void(bool)> ended = std::move(writeEnded_);
   writeEnded_ = nullptr;
+  writeFailureReport_.clear();
+  if (!confirmed && protocol)
+    writeFailureReport_ = DescribeWriteFailure(writePlan_, protocol->writeProgress(), planTexts());
   if (ended)
     ended(confirmed);
   if (configurationWriteChanged)

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "config/address.h"
 #include "config/config_file.h"
@@ -19,6 +20,7 @@
 #include "config/net_database.h"
 #include "config/record_list.h"
 #include "config/records.h"
+#include "config/write_plan.h"
 #include "protocol/router_protocol.h"
 #include "protocol/socket.h"
 #include "shell/message_boxes.h"
@@ -103,6 +105,10 @@ class ShellContext {
   ConfigContext configContext() { return ConfigContext{tables, addresses, database}; }
 
   // --- The configuration write -------------------------------------------
+  // What a write of the working lists over their saved copies sends; empty
+  // while no configuration is loaded.
+  WritePlan PlanWrite() const;
+  PlanTexts planTexts() { return PlanTexts{tables, database}; }
   // Sends the differences of the working lists from their saved copies.
   // Until the router has confirmed them configurationWriteOutstanding()
   // holds: nothing may edit the working lists and no other request may
@@ -113,6 +119,10 @@ class ShellContext {
   // stay the lists the router last confirmed.
   void WriteConfiguration(std::function<void(bool confirmed)> ended);
   bool configurationWriteOutstanding() const { return static_cast<bool>(writeEnded_); }
+  // After a write that ended unconfirmed, before its `ended` runs: what the
+  // router confirmed, what it may hold and what was never sent, entry by
+  // entry (DescribeWriteFailure); empty after a confirmed write.
+  const std::vector<std::string>& writeFailureReport() const { return writeFailureReport_; }
   // After an error or the end of a registration: a write the protocol no
   // longer carries has failed.
   void CheckConfigurationWrite();
@@ -128,6 +138,8 @@ class ShellContext {
 
   std::function<void(bool)> writeEnded_;
   std::uint64_t writeRun_ = 0;
+  WritePlan writePlan_;
+  std::vector<std::string> writeFailureReport_;
 };
 
 }  // namespace tarcfg

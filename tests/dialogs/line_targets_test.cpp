@@ -442,9 +442,15 @@ TEST_F(LineTargetsTest, AWriteTheRouterNeverConfirmsEndsTheWaitAndSaysSo) {
   EXPECT_EQ(working().lineTargets.count(), 2) << "the edits stay, e.g. to be saved to a file";
   EXPECT_TRUE(Button(d.get(), "addButton")->isEnabled());
   EXPECT_FALSE(Button(d.get(), "okButton")->isEnabled()) << "what the router holds is unknown";
-  EXPECT_EQ(MessageTexts().back(),
+  EXPECT_EQ(MessageTexts().back().toStdString(),
             "The router has not confirmed every change; it may hold only part of them.\n"
-            "Register again to read what it holds.");
+            "Register again to read what it holds.\n\n"
+            "confirmed by the router:\n"
+            "  line target 2 written: 198.51.100.201 0309999 x75\n"
+            "sent, not answered (the router may or may not hold it):\n"
+            "  route 1 written: 255.255.255.255 198.51.100.201 198.51.100.201\n"
+            "not sent:\n"
+            "  route 2 written: 255.255.255.0 198.51.101.0 198.51.100.200");
 }
 
 TEST_F(LineTargetsTest, SaveRightAfterOpeningWritesTheRouterNamedFileWithoutAsking) {
@@ -607,7 +613,7 @@ TEST_F(LineTargetsHistoryTest, OkKeepsTheConfigurationAsReadBeforeSending) {
   ASSERT_EQ(files.size(), 1u);
   const std::string kept = ReadAll(files[0]);
   EXPECT_NE(kept.find("# Operation : Line Targets OK\n"), std::string::npos) << kept;
-  EXPECT_NE(kept.find("# Sending   : Line target 2: written\t198.51.100.201\t0309999\n"),
+  EXPECT_NE(kept.find("# Sending   : line target 2 written: 198.51.100.201 0309999 x75\n"),
             std::string::npos)
       << kept;
   EXPECT_EQ(kept.substr(kept.find("\n\n") + 2), asRead);

@@ -185,6 +185,10 @@ TEST_F(TransferTest, StatusTwelveStopsTheChainAndKeepsTheRegistration) {
   EXPECT_EQ(writes.size(), 1u);
   EXPECT_FALSE(done);
   EXPECT_EQ(errors, std::vector<int>{12});
+  const WriteProgress progress = protocol->writeProgress();
+  EXPECT_EQ(progress.planned, 2u);
+  EXPECT_EQ(progress.confirmed, 0u);
+  EXPECT_EQ(progress.next, WriteProgress::Next::kRefused);
   EXPECT_EQ(protocol->state(), ProtocolState::Registered);
   EXPECT_FALSE(protocol->chainRunning());
 }

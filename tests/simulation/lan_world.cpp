@@ -76,33 +76,70 @@ std::uint32_t RouterAddress(int router) {
   return 0xC633640A + static_cast<std::uint32_t>(router);
 }
 
+std::string EntryText(const LineTarget& t) {
+  return t.hostName.str() + " " + t.phoneNumber.str();
+}
+std::string EntryText(const RouteEntry& r) {
+  return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
+}
+std::string EntryText(const FilterEntry& f) {
+  return f.sendMatch.str() + " " + f.receiveMatch.str() + " " + std::to_string(f.protocol) + "/" +
+         std::to_string(f.port) + " " + std::to_string(f.action);
+}
+
 TableTexts ToolTables(const Configuration& configuration) {
   TableTexts texts;
   for (const LineTarget& t : configuration.lineTargets)
-    texts.lineTargets.push_back(t.hostName.str() + " " + t.phoneNumber.str());
+    texts.lineTargets.push_back(EntryText(t));
   for (const RouteEntry& r : configuration.routes)
-    texts.routes.push_back(r.netmask.str() + " " + r.match.str() + " " + r.gateway.str());
+    texts.routes.push_back(EntryText(r));
   for (const FilterEntry& f : configuration.filters)
-    texts.filters.push_back(f.sendMatch.str() + " " + f.receiveMatch.str() + " " +
-                            std::to_string(f.protocol) + "/" + std::to_string(f.port) + " " +
-                            std::to_string(f.action));
+    texts.filters.push_back(EntryText(f));
   return texts;
 }
 
-TableTexts RouterTables(const tarnex_sim::Router& router) {
-  TableTexts texts;
+namespace {
+
+// The router's table slots by position, as entry texts; nullopt for an
+// empty slot.
+using SlotTexts = std::vector<std::optional<std::string>>;
+
+struct RouterSlots {
+  SlotTexts lineTargets, routes, filters;
+};
+
+RouterSlots Slots(const tarnex_sim::Router& router) {
+  RouterSlots slots;
   for (const auto& t : router.lineTargets)
-    if (t)
-      texts.lineTargets.push_back(Dotted(t->address) + " " + t->phone);
+    slots.lineTargets.push_back(t ? std::optional(Dotted(t->address) + " " + t->phone)
+                                  : std::nullopt);
   for (const auto& r : router.routes)
-    if (r)
-      texts.routes.push_back(Dotted(r->netmask) + " " + Dotted(r->match) + " " +
-                             Dotted(r->gateway));
+    slots.routes.push_back(
+        r ? std::optional(Dotted(r->netmask) + " " + Dotted(r->match) + " " + Dotted(r->gateway))
+          : std::nullopt);
   for (const auto& f : router.filters)
-    if (f)
-      texts.filters.push_back(Dotted(f->sendMatch) + " " + Dotted(f->receiveMatch) + " " +
-                              std::to_string(f->protocol) + "/" + std::to_string(f->port) + " " +
-                              std::to_string(f->action));
+    slots.filters.push_back(f ? std::optional(Dotted(f->sendMatch) + " " + Dotted(f->receiveMatch) +
+                                              " " + std::to_string(f->protocol) + "/" +
+                                              std::to_string(f->port) + " " +
+                                              std::to_string(f->action))
+                              : std::nullopt);
+  return slots;
+}
+
+void AppendPresent(EntryTexts& texts, const SlotTexts& slots) {
+  for (const auto& slot : slots)
+    if (slot)
+      texts.push_back(*slot);
+}
+
+}  // namespace
+
+TableTexts RouterTables(const tarnex_sim::Router& router) {
+  const RouterSlots slots = Slots(router);
+  TableTexts texts;
+  AppendPresent(texts.lineTargets, slots.lineTargets);
+  AppendPresent(texts.routes, slots.routes);
+  AppendPresent(texts.filters, slots.filters);
   return texts;
 }
 
@@ -273,8 +310,10 @@ std::optional<Violation> LanWorld::Check() {
     found[0] = Violation{"callback-once", std::string("the ") + twiceRun_ + " callback ran twice"};
   found[1] = CheckReleased();
   found[2] = CheckWaits();
-  found[3] = CheckNothingVanished();
+  // The world's checks first: a report the user saw marks the entries it
+  // names as seen before the vanished ones are looked for.
   found[4] = CheckWorld();
+  found[3] = CheckNothingVanished();
   for (auto& violation : found)
     if (Reported(violation))
       return violation;
@@ -388,6 +427,66 @@ std::optional<Violation> LanWorld::CheckNothingVanished() {
     before = std::move(after);
   }
   return std::nullopt;
+}
+
+namespace {
+
+// `old` with the planned entries [0, count) of one table applied as the
+// router applies them (a body replaces or appends, a deletion leaves a
+// hole), holes closed.
+template <class Record>
+EntryTexts Applied(const EntryTexts& old, const std::vector<PlannedChange<Record>>& planned,
+                   std::size_t count) {
+  SlotTexts slots(old.begin(), old.end());
+  for (std::size_t i = 0; i < count && i < planned.size(); ++i) {
+    const TableChange<Record>& change = planned[i].change;
+    const auto p = static_cast<std::size_t>(change.position);
+    if (change.deleted) {
+      if (p < slots.size())
+        slots[p].reset();
+    } else if (p < slots.size()) {
+      slots[p] = EntryText(change.record);
+    } else if (p == slots.size()) {
+      slots.push_back(EntryText(change.record));
+    }
+  }
+  EntryTexts texts;
+  AppendPresent(texts, slots);
+  return texts;
+}
+
+}  // namespace
+
+std::optional<Violation> LanWorld::CheckWriteReport(int router, const TableTexts& old,
+                                                    const WritePlan& plan,
+                                                    const WriteProgress& progress) {
+  const TableTexts held = RouterTables(lan_.router(static_cast<std::size_t>(router)));
+  const bool unknown = progress.next == WriteProgress::Next::kUnanswered;
+  std::size_t first = 0;  // the table's first entry in the plan's sending order
+  std::optional<Violation> untrue;
+  auto check = [&](const char* table, const EntryTexts& before, const EntryTexts& now,
+                   const auto& planned) {
+    // This table's confirmed entries, and whether its next one may have landed.
+    const std::size_t confirmed =
+        std::min(planned.size(), progress.confirmed > first ? progress.confirmed - first : 0);
+    const bool maybe =
+        unknown && progress.confirmed >= first && progress.confirmed < first + planned.size();
+    for (std::size_t i = 0; i < confirmed + (maybe ? 1 : 0); ++i)
+      if (planned[i].action != PlannedAction::kAdded)
+        UserDeleted(EntryText(planned[i].before));  // the report names it as replaced
+    first += planned.size();
+    if (untrue || now == Applied(before, planned, confirmed) ||
+        (maybe && now == Applied(before, planned, confirmed + 1)))
+      return;
+    untrue = Violation{"write-report-true",
+                       std::string("the report of a broken-off write is untrue of the ") + table +
+                           ": it implies " + List(Applied(before, planned, confirmed)) +
+                           ", the router holds " + List(now)};
+  };
+  check("line targets", old.lineTargets, held.lineTargets, plan.lineTargets);
+  check("routes", old.routes, held.routes, plan.routes);
+  check("filters", old.filters, held.filters, plan.filters);
+  return untrue;
 }
 
 Event LanWorld::ChooseWeighted(Random& random, std::span<const std::uint16_t[2]> weights) {

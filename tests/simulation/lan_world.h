@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "config/configuration.h"
+#include "config/write_plan.h"
 #include "protocol/router_protocol.h"
 #include "simulation/simulation.h"
 #include "support/simulated_lan.h"
@@ -78,6 +79,9 @@ struct TableTexts {
   EntryTexts lineTargets, routes, filters;
   bool operator==(const TableTexts&) const = default;
 };
+std::string EntryText(const LineTarget& target);
+std::string EntryText(const RouteEntry& route);
+std::string EntryText(const FilterEntry& filter);
 TableTexts ToolTables(const Configuration& configuration);
 TableTexts RouterTables(const tarnex_sim::Router& router);
 // "line targets [a, b] / router [a]" for a message.
@@ -123,6 +127,14 @@ class LanWorld : public World {
   // The user deleted this entry (or changed it, which is the same to the
   // router's table).
   void UserDeleted(const std::string& entry) { userDeleted_.insert(entry); }
+  // A write to `router` broke off and the front end showed the user what
+  // DescribeWriteFailure(plan, progress) says: that must be true of the
+  // router's tables (the confirmed entries applied, those refused or not
+  // sent not; the unanswered one either), and the router's entries it says
+  // may be overwritten or deleted count as seen by the user.
+  // `old` is what the router held before the write.
+  std::optional<Violation> CheckWriteReport(int router, const TableTexts& old,
+                                            const WritePlan& plan, const WriteProgress& progress);
   // One of the user's events {kind, weight} by its weight, with an argument
   // below 1000.
   static Event ChooseWeighted(Random& random, std::span<const std::uint16_t[2]> weights);

@@ -21,9 +21,9 @@
 // Its own checks, on top of the shared ones:
 //   write-applied      after a completed write the tool's working lists
 //                      equal the router's tables;
-//   write-failed-whole after a failed write the router holds the old or
-//                      the new configuration (no front end says which
-//                      entries differ).
+//   write-report-true  a write that broke off is reported entry by entry
+//                      (what tarcfg-cli prints), and the report is true of
+//                      the router's tables (LanWorld::CheckWriteReport).
 #include <memory>
 
 #include "config/address.h"
@@ -227,25 +227,26 @@ class ProtocolWorldImpl : public LanWorld {
 
   // The front ends' end of a session: Deregister, and the registration's
   // values go.
+  // A write still running ends unconfirmed: the CLI prints what the
+  // router confirmed, what it may hold and what was never sent.
   void EndSession() {
     if (protocol_)
       protocol_->Deregister();
+    ReportBrokenWrite();
     Forget();
   }
 
+  void ReportBrokenWrite() {
+    if (!writing_ || !protocol_)
+      return;
+    writing_ = false;
+    const WriteProgress progress = protocol_->writeProgress();
+    const int router = static_cast<int>(writeRouter_ - RouterAddress(0));
+    if (router >= 0 && router < kRouterCount && !failedWrite_)
+      failedWrite_ = CheckWriteReport(router, writeOld_, writePlan_, progress);
+  }
+
   void OnError(int) {
-    if (writing_ && protocol_) {
-      const int router = static_cast<int>(writeRouter_ - RouterAddress(0));
-      if (router >= 0 && router < kRouterCount) {
-        const TableTexts held = RouterTables(lan_.router(static_cast<std::size_t>(router)));
-        if (held != writeOld_ && held != writeNew_ && !failedWrite_)
-          failedWrite_ = Violation{
-              "write-failed-whole",
-              "a failed write left the router with neither the old nor the new tables, and "
-              "nobody said which entries differ: " +
-                  DescribeDifference(writeNew_, held)};
-      }
-    }
     // Both front ends give up the session on a network error.
     EndSession();
   }
@@ -297,12 +298,13 @@ class ProtocolWorldImpl : public LanWorld {
     writeApplied_ = false;
     writeRouter_ = protocol_->registeredRouter();
     writeOld_ = ToolTables(*saved_);
-    writeNew_ = ToolTables(*working_);
     Configuration& work = *working_;
+    NumberTablePositions(work.lineTargets);
+    NumberTablePositions(work.routes);
+    NumberTablePositions(work.filters);
+    writePlan_ = PlanConfigurationWrite(work, *saved_);
     auto written = std::make_shared<Configuration>(work.Clone());
-    protocol_->WriteConfiguration(work.lineTargets, saved_->lineTargets, &work.routes,
-                                  &saved_->routes, &work.filters, &saved_->filters,
-                                  Once("write", [this, written](int) {
+    protocol_->WriteConfiguration(writePlan_, Once("write", [this, written](int) {
                                     if (saved_)
                                       saved_ = written->Clone();
                                     writing_ = false;
@@ -352,7 +354,8 @@ class ProtocolWorldImpl : public LanWorld {
   std::optional<Configuration> working_, saved_;
   bool writing_ = false, writeApplied_ = false;
   std::uint32_t writeRouter_ = 0;
-  TableTexts writeOld_, writeNew_;
+  TableTexts writeOld_;
+  WritePlan writePlan_;
   std::optional<Violation> failedWrite_;
 };
 

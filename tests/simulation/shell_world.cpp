@@ -75,13 +75,17 @@ class LanSocket : public DatagramSocket {
 
 class Answers : public MessageBoxes {
  public:
-  void ShowMessage(QWidget*, const QString&, MessageIcon) override { ++shown; }
+  void ShowMessage(QWidget*, const QString& text, MessageIcon) override {
+    ++shown;
+    texts.push_back(text);
+  }
   bool AskYesNo(QWidget*, const QString&, MessageIcon, Answer) override {
     ++asked;
     return yes;
   }
   bool yes = true;
   int shown = 0, asked = 0;
+  std::vector<QString> texts;  // every message shown, until the world reads them
 };
 
 class NoFiles : public FileDialogs {
@@ -177,8 +181,17 @@ class ShellWorldImpl : public LanWorld {
           Edit(a);
         break;
       case kOk:
-        if (dialogOpen)
+        if (dialogOpen) {
+          // What OK is about to send, as the router held it before (OK
+          // sends nothing while an earlier write is still outstanding).
+          if (context_->configuration && context_->protocol &&
+              !context_->configurationWriteOutstanding()) {
+            okPlan_ = context_->PlanWrite();
+            okOld_ = ToolTables(*context_->savedConfiguration);
+            okRouter_ = static_cast<int>(context_->protocol->registeredRouter() - RouterAddress(0));
+          }
           dialog_->accept();
+        }
         break;
       case kCancel:
         if (dialogOpen) {
@@ -203,6 +216,8 @@ class ShellWorldImpl : public LanWorld {
   }
 
   std::optional<Violation> CheckWorld() override {
+    if (std::optional<Violation> report = CheckReportsShown())
+      return report;
     if (!context_ || !window_->registered() || !context_->configuration ||
         (dialog_ && dialog_->isVisible()))
       return std::nullopt;
@@ -223,6 +238,25 @@ class ShellWorldImpl : public LanWorld {
   }
 
  private:
+  // A write that broke off: the message must name every entry as the core
+  // reports it, and that report must be true of the router.
+  std::optional<Violation> CheckReportsShown() {
+    std::vector<QString> texts = std::exchange(answers_.texts, {});
+    for (const QString& text : texts) {
+      if (!text.startsWith(TableText(40115)) || !context_)
+        continue;
+      const WriteProgress progress = context_->protocol->writeProgress();
+      for (const std::string& line : DescribeWriteFailure(okPlan_, progress, context_->planTexts()))
+        if (!text.contains(QString::fromLocal8Bit(line.c_str())))
+          return Violation{"write-report-shown",
+                           "the message about a broken-off write lacks \"" + line + "\""};
+      if (okRouter_ >= 0 && okRouter_ < kRouterCount)
+        if (auto untrue = CheckWriteReport(okRouter_, okOld_, okPlan_, progress))
+          return untrue;
+    }
+    return std::nullopt;
+  }
+
   void Start() {
     context_ = std::make_unique<ShellContext>(database_, answers_);
     context_->workingDirectory = directory_.string();
@@ -349,6 +383,10 @@ class ShellWorldImpl : public LanWorld {
   // fire again while it runs, so a prompt opened meanwhile gets another.
   std::array<QTimer, 3> promptTimers_;
   std::set<QDialog*> answering_;
+  // The last OK: its plan, the router's tables before, the router.
+  WritePlan okPlan_;
+  TableTexts okOld_;
+  int okRouter_ = -1;
 };
 
 }  // namespace
