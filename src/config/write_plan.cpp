@@ -10,60 +10,113 @@ template <class Record>
 struct Field {
   const char* name;
   bool (*same)(const Record&, const Record&);
+  std::string (*text)(const Record&, const PlanTexts&);
 };
+
+std::string NameOf(const ProtocolName* name) {
+  return name ? name->str() : std::string("?");
+}
+std::string Number(int value) {
+  return std::to_string(value);
+}
+std::string YesNo(int value) {
+  return value != 0 ? "yes" : "no";
+}
 
 // The fields each entry is compared by, in the order its editor shows them.
 const Field<LineTarget> kLineTargetFields[] = {
-    {"host name",
-     [](const LineTarget& a, const LineTarget& b) { return a.hostName == b.hostName; }},
+    {"host name", [](const LineTarget& a, const LineTarget& b) { return a.hostName == b.hostName; },
+     [](const LineTarget& t, const PlanTexts&) { return t.hostName.str(); }},
     {"phone number",
-     [](const LineTarget& a, const LineTarget& b) { return a.phoneNumber == b.phoneNumber; }},
+     [](const LineTarget& a, const LineTarget& b) { return a.phoneNumber == b.phoneNumber; },
+     [](const LineTarget& t, const PlanTexts&) { return t.phoneNumber.str(); }},
     {"layer 2 protocol",
      [](const LineTarget& a, const LineTarget& b) {
        return a.layer2Base == b.layer2Base && a.layer2Protocol == b.layer2Protocol;
+     },
+     [](const LineTarget& t, const PlanTexts& texts) {
+       const Layer2Protocol* p = texts.tables.Layer2At(t.layer2Protocol);
+       return NameOf(p ? &p->name : nullptr);
      }},
     {"layer 3 protocol",
      [](const LineTarget& a, const LineTarget& b) {
        return a.layer3Type == b.layer3Type && a.layer3Protocol == b.layer3Protocol;
+     },
+     [](const LineTarget& t, const PlanTexts& texts) {
+       const Layer3Protocol* p = texts.tables.Layer3At(t.layer3Protocol);
+       return NameOf(p ? &p->name : nullptr);
      }},
     {"remote identification",
      [](const LineTarget& a, const LineTarget& b) {
        return a.remoteIdentification == b.remoteIdentification;
-     }},
+     },
+     [](const LineTarget& t, const PlanTexts&) { return t.remoteIdentification.str(); }},
     {"local identification",
      [](const LineTarget& a, const LineTarget& b) {
        return a.localIdentification == b.localIdentification;
-     }},
-    {"timeout", [](const LineTarget& a, const LineTarget& b) { return a.timeout == b.timeout; }},
+     },
+     [](const LineTarget& t, const PlanTexts&) { return t.localIdentification.str(); }},
+    {"timeout", [](const LineTarget& a, const LineTarget& b) { return a.timeout == b.timeout; },
+     [](const LineTarget& t, const PlanTexts&) { return Number(t.timeout); }},
     {"manual only",
-     [](const LineTarget& a, const LineTarget& b) { return a.manualOnly == b.manualOnly; }},
+     [](const LineTarget& a, const LineTarget& b) { return a.manualOnly == b.manualOnly; },
+     [](const LineTarget& t, const PlanTexts&) { return YesNo(t.manualOnly); }},
     {"channel bundling",
      [](const LineTarget& a, const LineTarget& b) {
        return a.channelBundling == b.channelBundling;
-     }},
+     },
+     [](const LineTarget& t, const PlanTexts&) { return YesNo(t.channelBundling); }},
     {"compression",
-     [](const LineTarget& a, const LineTarget& b) { return a.compression == b.compression; }},
+     [](const LineTarget& a, const LineTarget& b) { return a.compression == b.compression; },
+     [](const LineTarget& t, const PlanTexts&) { return YesNo(t.compression); }},
 };
 
 const Field<RouteEntry> kRouteFields[] = {
-    {"net mask", [](const RouteEntry& a, const RouteEntry& b) { return a.netmask == b.netmask; }},
-    {"destination", [](const RouteEntry& a, const RouteEntry& b) { return a.match == b.match; }},
-    {"gateway", [](const RouteEntry& a, const RouteEntry& b) { return a.gateway == b.gateway; }},
+    {"net mask", [](const RouteEntry& a, const RouteEntry& b) { return a.netmask == b.netmask; },
+     [](const RouteEntry& r, const PlanTexts&) { return r.netmask.str(); }},
+    {"destination", [](const RouteEntry& a, const RouteEntry& b) { return a.match == b.match; },
+     [](const RouteEntry& r, const PlanTexts&) { return r.match.str(); }},
+    {"gateway", [](const RouteEntry& a, const RouteEntry& b) { return a.gateway == b.gateway; },
+     [](const RouteEntry& r, const PlanTexts&) { return r.gateway.str(); }},
 };
 
 const Field<FilterEntry> kFilterFields[] = {
     {"send net mask",
-     [](const FilterEntry& a, const FilterEntry& b) { return a.sendNetmask == b.sendNetmask; }},
+     [](const FilterEntry& a, const FilterEntry& b) { return a.sendNetmask == b.sendNetmask; },
+     [](const FilterEntry& f, const PlanTexts&) { return f.sendNetmask.str(); }},
     {"send address",
-     [](const FilterEntry& a, const FilterEntry& b) { return a.sendMatch == b.sendMatch; }},
-    {"receive net mask", [](const FilterEntry& a,
-                            const FilterEntry& b) { return a.receiveNetmask == b.receiveNetmask; }},
+     [](const FilterEntry& a, const FilterEntry& b) { return a.sendMatch == b.sendMatch; },
+     [](const FilterEntry& f, const PlanTexts&) { return f.sendMatch.str(); }},
+    {"receive net mask",
+     [](const FilterEntry& a, const FilterEntry& b) {
+       return a.receiveNetmask == b.receiveNetmask;
+     },
+     [](const FilterEntry& f, const PlanTexts&) { return f.receiveNetmask.str(); }},
     {"receive address",
-     [](const FilterEntry& a, const FilterEntry& b) { return a.receiveMatch == b.receiveMatch; }},
-    {"service", [](const FilterEntry& a,
-                   const FilterEntry& b) { return a.protocol == b.protocol && a.port == b.port; }},
-    {"action", [](const FilterEntry& a, const FilterEntry& b) { return a.action == b.action; }},
+     [](const FilterEntry& a, const FilterEntry& b) { return a.receiveMatch == b.receiveMatch; },
+     [](const FilterEntry& f, const PlanTexts&) { return f.receiveMatch.str(); }},
+    {"service",
+     [](const FilterEntry& a, const FilterEntry& b) {
+       return a.protocol == b.protocol && a.port == b.port;
+     },
+     [](const FilterEntry& f, const PlanTexts& texts) {
+       return FilterServiceText(f, texts.database);
+     }},
+    {"action", [](const FilterEntry& a, const FilterEntry& b) { return a.action == b.action; },
+     [](const FilterEntry& f, const PlanTexts&) {
+       return std::string(f.action != 0 ? "accept" : "reject");
+     }},
 };
+
+template <class Record, std::size_t N>
+std::vector<FieldChange> Changes(const Field<Record> (&fields)[N], const Record& before,
+                                 const Record& after, const PlanTexts& texts) {
+  std::vector<FieldChange> changes;
+  for (const Field<Record>& field : fields)
+    if (!field.same(before, after))
+      changes.push_back({field.name, field.text(before, texts), field.text(after, texts)});
+  return changes;
+}
 
 template <class Record, std::size_t N>
 std::vector<std::string> Differing(const Field<Record> (&fields)[N], const Record& before,
@@ -176,6 +229,19 @@ std::vector<std::string> ChangedFields(const RouteEntry& before, const RouteEntr
 }
 std::vector<std::string> ChangedFields(const FilterEntry& before, const FilterEntry& after) {
   return Differing(kFilterFields, before, after);
+}
+
+std::vector<FieldChange> FieldChanges(const LineTarget& before, const LineTarget& after,
+                                      const PlanTexts& texts) {
+  return Changes(kLineTargetFields, before, after, texts);
+}
+std::vector<FieldChange> FieldChanges(const RouteEntry& before, const RouteEntry& after,
+                                      const PlanTexts& texts) {
+  return Changes(kRouteFields, before, after, texts);
+}
+std::vector<FieldChange> FieldChanges(const FilterEntry& before, const FilterEntry& after,
+                                      const PlanTexts& texts) {
+  return Changes(kFilterFields, before, after, texts);
 }
 
 std::vector<std::string> DescribeWritePlan(const WritePlan& plan, const PlanTexts& texts) {

@@ -114,11 +114,31 @@ std::vector<PlannedChange<FilterEntry>> PlanTableWrite(const FilterList& working
 // Positions are those the write gives the working entries (0, 1, 2, ...).
 WritePlan PlanConfigurationWrite(const Configuration& working, const Configuration& saved);
 
+// The texts a plan is shown and noted with. `tables` names the layer 2
+// protocols, `database` the filter services.
+struct PlanTexts {
+  const ProtocolTables& tables;
+  NetDatabase& database;
+};
+
 // The names of the fields that differ between two entries of one table, in
 // the order the entry editors show them.
 std::vector<std::string> ChangedFields(const LineTarget& before, const LineTarget& after);
 std::vector<std::string> ChangedFields(const RouteEntry& before, const RouteEntry& after);
 std::vector<std::string> ChangedFields(const FilterEntry& before, const FilterEntry& after);
+
+// The same fields with their values before and after, as text ("phone
+// number", "0301234", "0309999"): what a comparison shows.
+struct FieldChange {
+  std::string name, before, after;
+  bool operator==(const FieldChange&) const = default;
+};
+std::vector<FieldChange> FieldChanges(const LineTarget& before, const LineTarget& after,
+                                      const PlanTexts& texts);
+std::vector<FieldChange> FieldChanges(const RouteEntry& before, const RouteEntry& after,
+                                      const PlanTexts& texts);
+std::vector<FieldChange> FieldChanges(const FilterEntry& before, const FilterEntry& after,
+                                      const PlanTexts& texts);
 
 // How far a write got: the planned entries the router confirmed (the first
 // `confirmed` of the plan, in sending order), and what became of the next:
@@ -128,13 +148,6 @@ struct WriteProgress {
   std::size_t confirmed = 0;
   enum class Next { kNotSent, kUnanswered, kRefused } next = Next::kNotSent;
   bool complete() const { return confirmed == planned; }
-};
-
-// The texts a plan is shown and noted with. `tables` names the layer 2
-// protocols, `database` the filter services.
-struct PlanTexts {
-  const ProtocolTables& tables;
-  NetDatabase& database;
 };
 
 // One line per planned entry, as tarcfg-cli lists it and the history notes

@@ -50,6 +50,8 @@ TEST(WritePlanTest, EntriesSayWhatTheyDoAndABrokenWriteSaysHowFarItGot) {
   FakeNetDatabase database;
   ProtocolTables tables;
   const PlanTexts texts{tables, database};
+  EXPECT_EQ(FieldChanges(plan.lineTargets[0].before, plan.lineTargets[0].change.record, texts),
+            (std::vector<FieldChange>{{"phone number", "0301", "0309"}, {"timeout", "20", "60"}}));
   const std::vector<std::string> lines = DescribeWritePlan(plan, texts);
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "line target 2 written: 198.51.100.201 0309 x75");
