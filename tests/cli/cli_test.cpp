@@ -190,6 +190,20 @@ TEST_F(CliTest, HelpAndVersionRequestsDoNothingElse) {
     }
   }
   EXPECT_FALSE(fs::exists(dir / "x.cfg"));
+  // Before the command as well, also where a settings file is named.
+  for (const char* line : {"--help-all", "--settings --help accounting 127.0.0.9 --reset",
+                           "--settings -h scan", "--settings --version scan"}) {
+    const Result r = Run(line);
+    EXPECT_EQ(r.status, 0) << line << ": " << r.err;
+    EXPECT_EQ(r.out.rfind(std::string(line).find("version") != std::string::npos
+                              ? "tarcfg-cli 1.4.5.0\n"
+                              : "Usage: tarcfg-cli [--settings FILE] COMMAND",
+                          0),
+              0u)
+        << line << ": " << r.out;
+  }
+  for (const char* request : {"--help", "-h", "--version"})
+    EXPECT_FALSE(fs::exists(dir / request)) << request;
 }
 
 TEST_F(CliTest, CommandHelpNamesTheCommandNotThePath) {

@@ -5,8 +5,11 @@
 // 198.51.100.2, and a loader without address (00-60-1a-10-00-04).
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <QFile>
 #include <QJsonArray>
@@ -203,6 +206,57 @@ TEST_F(Registration, PasswordsAndRefusals) {
   auto free = [](const QJsonObject& r) { return r["registeredHost"].isNull(); };
   EXPECT_TRUE(WaitForState(kGuarded, free));
   EXPECT_TRUE(WaitForState(kOpen, free));
+}
+
+// Ctrl-C typed on the terminal, as a user ends a command: at the password
+// prompt and while a registration is held, the command ends with 130, the
+// router is let go and the terminal echoes again.
+TEST_F(Registration, CtrlCOnTheTerminalLetsTheRouterGoAndEchoesAgain) {
+  struct Case {
+    const char* command;
+    const char* hardware;
+    const char* shown;  // what the command prints before it waits
+  };
+  auto free = [](const QJsonObject& r) { return r["registeredHost"].isNull(); };
+  for (const Case& c : {Case{"read 198.51.100.11", kGuarded, "Enter Your Password: "},
+                        Case{"status 198.51.100.10 --count 0", kOpen, "Channel 2:"}}) {
+    SCOPED_TRACE(c.command);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string command = "cd '" + dir.string() + "' && exec '" TARCFG_CLI "' " + c.command;
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::string seen;
+    for (int i = 0; i < 100 && seen.find(c.shown) == std::string::npos; ++i) {
+      pollfd readable{terminal, POLLIN, 0};
+      char bytes[512];
+      if (::poll(&readable, 1, 100) > 0) {
+        const ssize_t n = ::read(terminal, bytes, sizeof bytes);
+        if (n <= 0)
+          break;
+        seen.append(bytes, static_cast<std::size_t>(n));
+      }
+    }
+    EXPECT_NE(seen.find(c.shown), std::string::npos) << seen;
+    ASSERT_TRUE(::write(terminal, "\x03", 1) == 1);
+    int status = -1;
+    for (int i = 0; i < 100 && ::waitpid(child, &status, WNOHANG) == 0; ++i)
+      ::usleep(100 * 1000);
+    if (::waitpid(child, &status, WNOHANG) == 0) {
+      ADD_FAILURE() << "Ctrl-C did not end the command";
+      ::kill(child, SIGTERM);
+      ::waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+    termios now{};
+    ASSERT_EQ(::tcgetattr(terminal, &now), 0);
+    EXPECT_NE(now.c_lflag & ECHO, 0u);
+    ::close(terminal);
+    EXPECT_TRUE(WaitForState(c.hardware, free));
+  }
 }
 
 TEST_F(Configuration, ReadWritesTheRoutersTables) {
