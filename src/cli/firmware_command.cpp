@@ -41,28 +41,28 @@ void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   AddNoHistoryOption(parser);
 }
 
-int FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("mode") && !FindOperatingMode(parser.value("mode").toStdString())) {
     PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 bool FirmwareCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return true;
 }
 
-int FirmwareCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+HookResult FirmwareCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
   if (session.target().address != 0)
-    return kContinue;
+    return HookResult::Continue();
   if (!parser.isSet("ip")) {
     PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   session.current() = RouterParameters{};
   session.current().dChannelProtocol = 255;  // not known
-  return kWithoutRegistration;
+  return HookResult::WithoutRegistration();
 }
 
 int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

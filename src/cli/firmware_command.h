@@ -24,11 +24,11 @@ class FirmwareCommand : public RouterCommand {
   int maximumArguments() const override { return 1; }
   bool HasVersionOption() const override { return true; }  // the firmware version
 
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
   // A router in its loader has no address to register with: the download
   // goes to its hardware address.
-  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  HookResult Resolved(RouterSession& session, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };
 

@@ -133,7 +133,7 @@ bool ImageDownload::StartDownload(ScanCallback done, Bytes image,
   // A lost one ends in its step's time-out, which the user sees.
   WireWriter payload;
   payload.Raw(hardwareAddress).U32(routerAddress);
-  context_.Send(context_.broadcast, command::kEnterDownload, payload.bytes(), false);
+  context_.Send(context_.broadcast, command::kAssignLoaderAddress, payload.bytes(), false);
   StartStepTimeout(ProtocolState::DownloadRequested, kTiming.offerTimeout, kErrorDownloadFailed);
   return true;
 }

@@ -73,6 +73,11 @@ struct MainWindowOptions {
   QString screenshotPath;
 };
 
+// A QDialog rather than a QMainWindow on purpose: the program's only
+// top-level window runs modally (exec() in RunApplication) like every
+// dialog it opens, and the program ends when it ends; and it keeps a
+// dialog's keyboard, except that Escape (reject) deregisters from the
+// router instead of closing the window.
 class MainWindow : public QDialog {
   Q_OBJECT
  public:
