@@ -8,6 +8,7 @@
 #include "cli/router_fields.h"
 #include "cli/session.h"
 #include "config/firmware_files.h"
+#include "config/operating_modes.h"
 #include "config/protocol_definitions.h"
 #include "config/reports.h"
 #include "config/router_changes.h"
@@ -30,9 +31,17 @@ void PrintProgress(int percent) {
 
 }  // namespace
 
+QString FirmwareCommand::synopsis() const {
+  return QString::fromStdString("ROUTER [--mode " + OperatingModeNames("|", "|") +
+                                "] [--version V] [--ip A] [--netmask M] [--phone P] "
+                                "[--drop-unknown-protocols] [--no-history]");
+}
+
 void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
+  parser.addOption(
+      {"mode", QString::fromStdString("Operating mode: " + OperatingModeNames(", ", " or ") + "."),
+       "MODE"});
   parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
   AddRouterFieldOptions(parser);
   parser.addOption({"drop-unknown-protocols",
