@@ -44,7 +44,7 @@ struct OperatingModeEntry {
 };
 
 // In the order the Router Configuration dialog lists them.
-inline constexpr std::array<OperatingModeEntry, 5> kOperatingModes{{
+inline constexpr auto kOperatingModes = std::to_array<OperatingModeEntry>({
     {"1TR6", "1TR6", "switched", 0, 0, "fw_1tr6.", PhoneNumberRule::kAnyNumber, kMaxLineTargets,
      true},
     {"DSS1", "DSS1", "switched", 1, 0, "fw_dss1.", PhoneNumberRule::kAnyNumber, kMaxLineTargets,
@@ -55,7 +55,7 @@ inline constexpr std::array<OperatingModeEntry, 5> kOperatingModes{{
      kMaxLineTargetsPermanent, false},
     {"FVS02", "Digital FVS02", "FVS02", kKeepDChannelProtocol, 3, "", PhoneNumberRule::kNotUsed,
      kMaxLineTargetsPermanent, false},
-}};
+});
 
 // The mode typed as `name` (any case), or nullptr.
 const OperatingModeEntry* FindOperatingMode(std::string_view name);
