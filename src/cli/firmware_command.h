@@ -10,10 +10,7 @@ namespace tarcfg::cli {
 class FirmwareCommand : public RouterCommand {
  public:
   QString name() const override { return "firmware"; }
-  QString synopsis() const override {
-    return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
-           "[--phone P] [--drop-unknown-protocols] [--no-history]";
-  }
+  QString synopsis() const override;
   QString description() const override {
     return "Reconfigure the router by downloading firmware with its configuration embedded.";
   }

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "config/config_file.h"
+#include "config/operating_modes.h"
 #include "config/reports.h"
 #include "config/string_table.h"
 #include "config/write_plan.h"
@@ -170,8 +171,7 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
 }
 
 int LineTargetsDialog::lineTargetLimit() const {
-  return context_.selected.current.permanentConnection == 0 ? kMaxLineTargets
-                                                            : kMaxLineTargetsPermanent;
+  return LineTargetLimit(context_.selected.current.permanentConnection);
 }
 
 void LineTargetsDialog::Refill(int row) {

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "config/address.h"
+#include "config/operating_modes.h"
 #include "config/reports.h"
 #include "config/string_table.h"
 
@@ -56,10 +57,6 @@ CollectorClock CollectorClock::System() {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
             .count();
       }};
-}
-
-std::string OperatingModeName(int permanentConnection) {
-  return OperatingModeLabel(permanentConnection);
 }
 
 MetricsCollector::MetricsCollector(RouterProtocol& protocol, std::uint32_t ownAddress,
@@ -624,7 +621,7 @@ std::vector<MetricFamily> MetricsCollector::Metrics() const {
       infoLabels.push_back(
           {"d_channel_protocol", known ? DChannelProtocolName(o.dChannelProtocol) : std::string()});
       infoLabels.push_back(
-          {"operating_mode", known ? OperatingModeName(o.permanentConnection) : std::string()});
+          {"operating_mode", known ? OperatingModeLabel(o.permanentConnection) : std::string()});
       info.Add(std::move(infoLabels), 1);
       for (std::size_t c = 0; c < o.channels.size(); ++c) {
         std::vector<Label> channel = labels;

@@ -208,8 +208,4 @@ class MetricsCollector {
   std::string published_;
 };
 
-// The operating-mode label of a permanent-connection value: "switched",
-// "FV64S", "FVS01", "FVS02", or "unknown".
-std::string OperatingModeName(int permanentConnection);
-
 }  // namespace tarcfg::serve
