@@ -146,11 +146,13 @@ int Report(CliContext& context, const QCommandLineParser& parser, const LoadedFi
 }  // namespace
 
 void DiffCommand::AddOptions(QCommandLineParser& parser) {
-  RouterCommand::AddOptions(parser);
-  parser.addPositionalArgument("FILE",
-                               "The .cfg file to compare with. A file in ROUTER's place (a path, a "
-                               "'.cfg' name or an existing file) compares two files: FILE1 FILE2.",
-                               "[FILE]");
+  // ROUTER as the router commands take it, or the first of two files.
+  parser.addPositionalArgument("ROUTER",
+                               "Address, host name or hardware address; or FILE1: a path, a "
+                               "'.cfg' name or an existing file, then FILE is FILE2.",
+                               "(ROUTER|FILE1)");
+  parser.addOption(PasswordOption());
+  parser.addPositionalArgument("FILE", "The .cfg file to compare with.", "[FILE]");
   parser.addOption({"last", "The newest configuration of the router's history (the default)."});
   parser.addOption({"index", "The Nth configuration as 'history' numbers them (1 = newest).", "N"});
   parser.addOption({"json", "Print one JSON object."});
