@@ -133,8 +133,8 @@ int Report(CliContext& context, const QCommandLineParser& parser, const LoadedFi
     std::cout << "--- " << olderLabel << "\n+++ " << newerLabel << "\n@@ "
               << SummarizeComparison(comparison) << " @@\n";
     for (const FieldChange& field : comparison.router)
-      std::cout << "-" << field.name << ": " << ShownValue(field.before) << "\n+" << field.name
-                << ": " << ShownValue(field.after) << "\n";
+      std::cout << "-router " << field.name << ": " << ShownValue(field.before) << "\n+router "
+                << field.name << ": " << ShownValue(field.after) << "\n";
     PrintTable(comparison.lineTargets, "line target");
     PrintTable(comparison.routes, "route");
     PrintTable(comparison.filters, "filter");

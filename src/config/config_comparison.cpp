@@ -162,7 +162,7 @@ ConfigurationComparison CompareConfigurations(const Configuration& older,
 std::vector<FieldChange> RouterParameterChanges(const RouterParameters& before,
                                                 const RouterParameters& after) {
   std::vector<FieldChange> changes;
-  AddIfDifferent(changes, "router name", before.name.str(), after.name.str());
+  AddIfDifferent(changes, "name", before.name.str(), after.name.str());
   AddIfDifferent(changes, "net mask", before.netmask.str(), after.netmask.str());
   AddIfDifferent(changes, "phone number", before.phoneNumber.str(), after.phoneNumber.str());
   // A file written without a router does not know the firmware and its modes.

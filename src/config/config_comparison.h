@@ -61,7 +61,7 @@ ConfigurationComparison CompareConfigurations(const Configuration& older,
                                               const RouterParameters* newerRouter = nullptr);
 
 // The router parameters that differ, as fields with their values before and
-// after: "router name", "net mask", "phone number", and, when both sides know
+// after: "name", "net mask", "phone number", and, when both sides know
 // their firmware, "firmware", "D-channel protocol", "permanent connection".
 // The password and the registration are not part of a configuration.
 std::vector<FieldChange> RouterParameterChanges(const RouterParameters& before,
@@ -83,7 +83,7 @@ std::string SummarizeComparison(const ConfigurationComparison& comparison);
 //   "line target 2 changed: phone number 0301 -> 0309, timeout 20 -> 60"
 //   "route 3 added: 255.255.255.0 10.2.0.0 198.51.100.200"
 //   "filter 1 removed: 0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 1"
-//   "router parameters changed: router name tarnex1 -> tarnex2"
+//   "router parameters changed: name tarnex1 -> tarnex2"
 // An empty value is shown as "".
 std::vector<std::string> DescribeComparison(const ConfigurationComparison& comparison);
 

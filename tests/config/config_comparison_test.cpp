@@ -129,10 +129,10 @@ TEST(ConfigComparisonTest, RouterParametersAreComparedWhereBothSidesKnowThem) {
       {&a, nullptr, {}},
       {&a,
        &b,
-       {{"router name", "tarnex1", "tarnex2"},
+       {{"name", "tarnex1", "tarnex2"},
         {"firmware", "2.10", "2.20"},
         {"permanent connection", "none", "Digital FVS01"}}},
-      {&unknownFirmware, &b, {{"router name", "tarnex1", "tarnex2"}}},
+      {&unknownFirmware, &b, {{"name", "tarnex1", "tarnex2"}}},
   };
   FakeNetDatabase database;
   ProtocolTables tables;
@@ -145,7 +145,7 @@ TEST(ConfigComparisonTest, RouterParametersAreComparedWhereBothSidesKnowThem) {
   const auto comparison = CompareConfigurations(Base(), Base(), texts, &a, &b);
   EXPECT_EQ(SummarizeComparison(comparison), "router parameters changed");
   EXPECT_EQ(DescribeComparison(comparison).at(0),
-            "router parameters changed: router name tarnex1 -> tarnex2, firmware 2.10 -> 2.20, "
+            "router parameters changed: name tarnex1 -> tarnex2, firmware 2.10 -> 2.20, "
             "permanent connection none -> Digital FVS01");
 }
 
