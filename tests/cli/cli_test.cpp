@@ -174,7 +174,8 @@ TEST_F(CliTest, HelpAndVersionRequestsDoNothingElse) {
         "backup --dir .", "write 127.0.0.9 good.cfg", "set 127.0.0.9 --phone 1",
         "firmware 127.0.0.9 --mode DSS1", "status 127.0.0.9 --count 0", "connect 127.0.0.9 1",
         "disconnect 127.0.0.9 1", "accounting 127.0.0.9 --reset", "serve --once",
-        "history 127.0.0.9", "restore 127.0.0.9 --last"}) {
+        "history 127.0.0.9", "restore 127.0.0.9 --last", "diff 127.0.0.9 good.cfg",
+        "diff good.cfg good.cfg --json"}) {
     const std::string name = std::string(command).substr(0, std::string(command).find(' '));
     for (const char* request : {"--help", "--help-all", "-h", "--version"}) {
       if (name == "firmware" && std::string(request) == "--version")
