@@ -41,9 +41,10 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
     static bool warned = false;
     if (!kept.repositoryError.empty() && !warned) {
       warned = true;
-      PrintError("tarcfg-cli: warning: kept in the history but not committed to its git "
-                 "repository: " +
-                 kept.repositoryError);
+      PrintError(
+          "tarcfg-cli: warning: kept in the history but not committed to its git "
+          "repository: " +
+          kept.repositoryError);
     }
     return true;
   }

@@ -71,7 +71,6 @@ struct HistoryKeepResult {
   std::string repositoryError;
 };
 
-
 class ConfigHistory {
  public:
   using Clock = std::function<std::chrono::system_clock::time_point()>;

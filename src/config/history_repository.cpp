@@ -7,8 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -59,8 +59,7 @@ GitRun RunGit(const std::string& directory, const std::vector<std::string>& argu
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
   pid_t pid = -1;
-  const int spawned =
-      ::posix_spawnp(&pid, "git", &actions, nullptr, argv.data(), envp.data());
+  const int spawned = ::posix_spawnp(&pid, "git", &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   ::close(pipeFds[1]);
   if (spawned != 0) {
@@ -209,8 +208,8 @@ RepositoryInitResult InitGitRepository(const std::string& directory) {
   // own, the committed file is the one per router.
   const std::string info = directory + "/.git/info";
   ::mkdir(info.c_str(), 0700);
-  const int fd = ::open((info + "/exclude").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC,
-                        0600);
+  const int fd =
+      ::open((info + "/exclude").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   constexpr std::string_view kExclude =
       "# tarcfg: the per-router folders of timestamped history files\n/*/\n";
   if (fd >= 0) {

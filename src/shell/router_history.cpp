@@ -16,11 +16,11 @@ bool KeepHistoryBeforeWrite(ShellContext& context, QWidget* parent, const std::s
     return true;
   const SelectedRouter& selected = context.selected;
   const Configuration& read = *context.savedConfiguration;
-  const HistoryKeepResult kept = history.Keep(
-      selected.hardwareAddressText, read.lineTargets, read.routes, read.filters, selected.current,
-      context.configContext(),
-      HistoryNote{selected.routerAddressText, operation, sending, context.database.LocalHostName(),
-                  context.settings.ipAddressText});
+  const HistoryKeepResult kept =
+      history.Keep(selected.hardwareAddressText, read.lineTargets, read.routes, read.filters,
+                   selected.current, context.configContext(),
+                   HistoryNote{selected.routerAddressText, operation, sending,
+                               context.database.LocalHostName(), context.settings.ipAddressText});
   if (kept.ok) {
     // The version is kept in the timestamped files; a repository that took
     // no commit is said once and stops nothing.
