@@ -110,7 +110,8 @@ std::string Failure(const std::string& command, const GitRun& run) {
   if (chosen.empty())
     chosen = last;
   if (chosen.empty())
-    chosen = "exit status " + std::to_string(run.status);
+    chosen = run.status < 0 ? std::string("ended by a signal")
+                            : "exit status " + std::to_string(run.status);
   return command + ": " + chosen;
 }
 
