@@ -500,6 +500,42 @@ TEST_F(History, NothingIsSentWhenTheHistoryCannotBeKept) {
   EXPECT_NE(Tables(kOpen), original);
 }
 
+TEST_F(History, AGitHistoryFolderGetsACommitPerKeptVersion) {
+  ASSERT_EQ(Cli("history --git-init").status, 0);
+  const fs::path folder = dir / "state/tarcfg/history";
+  const auto git = [&](const std::string& arguments) {
+    return tarcfg::testing::RunCommand("git -C '" + folder.string() + "' " + arguments,
+                                       dir / "git-stderr");
+  };
+  WriteFile("edited.cfg", kEdited);
+  ASSERT_EQ(Cli("write 198.51.100.10 edited.cfg").status, 0);
+  Result set = Cli("set 198.51.100.10 --phone 0301999");
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(set.err, "");
+  const auto files = HistoryFiles(kOpen);
+  ASSERT_EQ(files.size(), 2u);
+  // One path for the router, holding what was kept last; a message per version.
+  EXPECT_EQ(git("ls-files").out, "00-60-1a-10-00-01.cfg\n");
+  EXPECT_EQ(git("show HEAD:00-60-1a-10-00-01.cfg").out, WithoutNote(ReadFile(files[1])));
+  Result log = git("log --format=%s%n%b");
+  EXPECT_EQ(log.out.rfind("00-60-1a-10-00-01 198.51.100.10: ", 0), 0u) << log.out;
+  EXPECT_NE(log.out.find("Kept before: tarcfg-cli set\n"), std::string::npos) << log.out;
+  EXPECT_NE(log.out.find("Kept before: tarcfg-cli write edited.cfg\n"), std::string::npos);
+  EXPECT_NE(log.out.find("Workstation: "), std::string::npos);
+  EXPECT_NE(log.out.find(": first version\n"), std::string::npos);
+  EXPECT_EQ(git("rev-list --count HEAD").out, "2\n");
+
+  // A locked repository: the version is kept all the same, said in one line.
+  WriteFile("state/tarcfg/history/.git/index.lock", "");
+  Result locked = Cli("restore 198.51.100.10 --index 2");
+  ASSERT_EQ(locked.status, 0) << locked.err;
+  EXPECT_EQ(HistoryFiles(kOpen).size(), 3u);
+  EXPECT_EQ(locked.err.rfind("tarcfg-cli: warning: kept in the history but not committed", 0), 0u)
+      << locked.err;
+  EXPECT_EQ(std::count(locked.err.begin(), locked.err.end(), '\n'), 1) << locked.err;
+  EXPECT_EQ(git("rev-list --count HEAD").out, "2\n");
+}
+
 // Under faults every run either completes exactly or ends with the clean
 // message of an unanswered request; the router's tables are never corrupt.
 bool CleanFailure(const Result& r) {
