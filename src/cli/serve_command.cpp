@@ -14,6 +14,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/config_transfer.h"
+#include "cli/history_support.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/http_guard.h"
 #include "cli/serve/metrics_collector.h"
@@ -123,16 +125,18 @@ std::optional<ServeSettings> ParseSettings(const QCommandLineParser& parser,
   settings.listen = *listen;
   const auto interval = Seconds(parser, "interval", 1);
   const auto accounting = Seconds(parser, "accounting-interval", 0);
-  if (!interval || !accounting) {
+  const auto archive = Seconds(parser, "archive-interval", 0);
+  if (!interval || !accounting || !archive) {
     PrintError(
         "tarcfg-cli serve: --interval takes seconds from 1, --accounting-interval "
-        "from 0");
+        "and --archive-interval from 0");
     return std::nullopt;
   }
   settings.once = parser.isSet("once");
   serve::CollectorOptions& options = settings.collector;
   options.intervalSeconds = *interval;
   options.accountingIntervalSeconds = *accounting;
+  options.archiveIntervalSeconds = *archive;
   // A router that went away stays `up 0` for an hour (at least three rounds).
   options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
   if (parser.isSet(password))
@@ -270,18 +274,44 @@ void ServeCommand::AddOptions(QCommandLineParser& parser) {
                     "Seconds between two accounting reads, each a short registration with "
                     "every router not held by another host (default 0: never registers).",
                     "S", "0"});
+  parser.addOption({"archive-interval",
+                    "Seconds between two configuration reads, each a short registration with "
+                    "every router not held by another host; a configuration that differs from "
+                    "the newest one kept is kept in the history (default 0: never).",
+                    "S", "0"});
   parser.addOption(password_);
+  parser.addOption({"passwords",
+                    "File of routers' passwords, one \"HARDWARE-ADDRESS PASSWORD\" a line, "
+                    "readable by its owner only; -p stays the password of the others.",
+                    "FILE"});
   parser.addOption({"once",
-                    "One round (scan, overview and, with --accounting-interval, one accounting "
-                    "read); the metrics on standard output."});
+                    "One round (scan, overview and, with --accounting-interval or "
+                    "--archive-interval, one read of each); the metrics on standard output."});
 }
 
 int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
-  const std::optional<ServeSettings> settings = ParseSettings(parser, password_);
+  std::optional<ServeSettings> settings = ParseSettings(parser, password_);
   if (!settings)
     return kExitUsage;
+  if (parser.isSet("passwords")) {
+    // Refused at start: a service must not find out at its first read.
+    serve::PasswordsFileResult file =
+        serve::LoadPasswordsFile(parser.value("passwords").toStdString());
+    if (!file.ok) {
+      PrintError("tarcfg-cli serve: " + file.error);
+      return kExitFile;
+    }
+    settings->collector.passwords = std::move(file.passwords);
+  }
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
+  const serve::ConfigArchive archive(SettingsHistory(context), FileContext(context));
+  if (settings->collector.archiveIntervalSeconds > 0 && !archive.history().enabled()) {
+    PrintError(
+        "tarcfg-cli serve: --archive-interval keeps versions in the history, which "
+        "HistoryLimit 0 turns off");
+    return kExitUsage;
+  }
   const StopSignals stopSignals;
   if (!stopSignals.ok()) {
     PrintError("tarcfg-cli serve: cannot set up signal handling");
@@ -291,6 +321,7 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   serve::MetricsCollector collector(session.protocol(), context.settings().ownAddress,
                                     settings->collector, serve::CollectorClock::System(),
                                     [](const std::string& line) { PrintError(line); });
+  collector.UseArchive(archive);
   if (!session.Open([&collector](int code) { collector.OnProtocolError(code); }))
     return kExitRefused;
   return Serve(*settings, parser.value("listen"), collector, session.protocol(), stopSignals);

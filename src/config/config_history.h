@@ -37,6 +37,9 @@ struct HistoryNote {
   std::string routerName;            // the router's address text, may be empty
   std::string operation;             // "tarcfg-cli write edited.cfg", "Line Targets OK", ...
   std::vector<std::string> sending;  // what was about to be sent, one line each
+  // How the configuration differs from the version kept before it, one
+  // line each (a change noticed rather than made by this tool).
+  std::vector<std::string> differences;
 };
 
 // One file of a router's history, as the listing shows it.
@@ -47,6 +50,7 @@ struct HistoryEntry {
   std::string routerName;
   std::string operation;
   std::vector<std::string> sending;
+  std::vector<std::string> differences;
   int lineTargets = 0;  // data lines of each section
   int routes = 0;
   int filters = 0;

@@ -35,7 +35,11 @@ MetricsCollector::MetricsCollector(RouterProtocol& protocol, std::uint32_t ownAd
       accounting_("accounting", &RouterRecord::accounting, options_.accountingIntervalSeconds,
                   options_.maxBackoffRounds, ownAddress,
                   [this](const HardwareAddress& hardware, const RouterRecord& router,
-                         const std::string& text) { Report(hardware, router, text); }) {
+                         const std::string& text) { Report(hardware, router, text); }),
+      archiveReads_("configuration", &RouterRecord::archive, options_.archiveIntervalSeconds,
+                    options_.maxBackoffRounds, ownAddress,
+                    [this](const HardwareAddress& hardware, const RouterRecord& router,
+                           const std::string& text) { Report(hardware, router, text); }) {
   published_ = metrics::FormatExposition(Metrics());
 }
 
@@ -204,6 +208,7 @@ void MetricsCollector::EndScan() {
     router.up = false;
     router.overview.reset();
     accounting_.LeaveOut(router);
+    archiveReads_.LeaveOut(router);
     if (++router.roundsUnseen >= options_.forgetAfterRounds)
       it = routers_.erase(it);
     else
@@ -254,6 +259,9 @@ void MetricsCollector::BeginReads() {
   if (!stopRequested_ && accounting_.TakeTurn(roundStartTick_))
     for (const HardwareAddress& hardware : accounting_.Select(routers_))
       turns_.push_back({hardware, &accounting_, &accountingRead_});
+  if (!stopRequested_ && archive_ && archiveReads_.TakeTurn(roundStartTick_))
+    for (const HardwareAddress& hardware : archiveReads_.Select(routers_))
+      turns_.push_back({hardware, &archiveReads_, &configurationRead_});
   phase_ = Phase::Reading;
 }
 
@@ -287,7 +295,7 @@ bool MetricsCollector::AdvanceReads() {
     if (router == routers_.end())
       continue;
     current_ = turn;
-    cycle_.Start(router->second.address, *turn.read, options_.password);
+    cycle_.Start(router->second.address, *turn.read, PasswordOf(turn.hardware));
     return true;
   }
   FinishRound();
@@ -300,17 +308,46 @@ void MetricsCollector::Record(const Turn& turn) {
     return;
   RouterRecord& r = router->second;
   switch (cycle_.outcome()) {
-    case RegistrationCycle::Outcome::kRead:
+    case RegistrationCycle::Outcome::kRead: {
+      std::string error;
       if (turn.read == &accountingRead_)
         r.lineTargets = accountingRead_.Result();
-      turn.kind->RecordSuccess(turn.hardware, r);
+      if (turn.read == &configurationRead_ && !KeepConfiguration(turn.hardware, r, &error))
+        turn.kind->RecordFailure(turn.hardware, r, error);
+      else
+        turn.kind->RecordSuccess(turn.hardware, r);
       break;
+    }
     case RegistrationCycle::Outcome::kFailed:
       turn.kind->RecordFailure(turn.hardware, r, cycle_.failure());
       break;
     case RegistrationCycle::Outcome::kInterrupted:
       break;
   }
+}
+
+bool MetricsCollector::KeepConfiguration(const HardwareAddress& hardware, RouterRecord& router,
+                                         std::string* error) {
+  RouterParameters parameters = configurationRead_.router();
+  parameters.name = DottedQuad(router.address);
+  const ArchiveResult result =
+      archive_->Archive(hardware, configurationRead_.configuration(), parameters);
+  if (!result.ok) {
+    *error = "cannot keep it in the history: " + result.error;
+    return false;
+  }
+  router.versions = result.versions;
+  router.lastChange = result.lastChange;
+  if (result.changedElsewhere)
+    Report(hardware, router, "configuration changed elsewhere; kept in the history");
+  return true;
+}
+
+std::optional<std::string> MetricsCollector::PasswordOf(const HardwareAddress& hardware) const {
+  const auto own = options_.passwords.find(hardware);
+  if (own != options_.passwords.end())
+    return own->second;
+  return options_.password;
 }
 
 void MetricsCollector::Report(const HardwareAddress& hardware, const RouterRecord& router,
@@ -325,6 +362,7 @@ std::vector<metrics::MetricFamily> MetricsCollector::Metrics() const {
   MetricsScope scope;
   scope.ownAddress = ownAddress_;
   scope.accounting = accounting_.enabled();
+  scope.archive = archive_ && archiveReads_.enabled();
   scope.scanDuration = scanDuration_;
   scope.lastScanTime = lastScanTime_;
   scope.routersUp = routersUp_;

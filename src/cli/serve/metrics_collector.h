@@ -4,7 +4,10 @@
 //
 // A round scans the network, queries the overview and, when a periodic read
 // is due (PeriodicRead), makes it with each router it may, one after the
-// other, each in a short registration of its own (RegistrationCycle).
+// other, each in a short registration of its own (RegistrationCycle): the
+// accounting read (line targets and their counters) and the configuration
+// read of the archive (the three tables, kept by ConfigArchive when they
+// changed).
 // The front end drives it through the protocol's two entry points, passed
 // through OnDatagramReady and OnTimerTick (one tick a second), and gives
 // OnProtocolError as the protocol's error callback. Every protocol call is
@@ -27,10 +30,13 @@
 #include <vector>
 
 #include "cli/serve/accounting_read.h"
+#include "cli/serve/config_archive.h"
+#include "cli/serve/configuration_read.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/periodic_reads.h"
 #include "cli/serve/registration_cycle.h"
 #include "cli/serve/router_metrics.h"
+#include "cli/serve/router_passwords.h"
 #include "cli/serve/router_record.h"
 #include "protocol/router_protocol.h"
 
@@ -38,8 +44,10 @@ namespace tarcfg::serve {
 
 struct CollectorOptions {
   int intervalSeconds = 30;             // from one round's start to the next one's
-  int accountingIntervalSeconds = 0;    // 0: never registers
+  int accountingIntervalSeconds = 0;    // 0: no accounting reads
+  int archiveIntervalSeconds = 0;       // 0: no configuration reads (they need UseArchive)
   std::optional<std::string> password;  // for routers that ask for one
+  RouterPasswords passwords;            // by router, before `password`
   // A router that missed this many scans in a row is forgotten (its
   // `up 0` line disappears).
   int forgetAfterRounds = 120;
@@ -48,7 +56,7 @@ struct CollectorOptions {
   int staleOverviewRounds = 3;
   std::size_t maxRouters = 10000;
   int maxBackoffRounds = 32;
-  // Ticks an accounting step may wait for its answer, plus one repetition
+  // Ticks a step of a read may wait for its answer, plus one repetition
   // interval (kTiming.repeatInterval) per table entry.
   int stepTimeoutTicks = 30;
   // Ticks a scan or overview query may last before it is given up.
@@ -80,6 +88,9 @@ class MetricsCollector {
   void OnDatagramReady();
   void OnTimerTick();
 
+  // Where the configuration reads of archiveIntervalSeconds go; without it
+  // none are made. It must outlive the collector.
+  void UseArchive(const ConfigArchive& archive) { archive_ = &archive; }
   // Starts the first round now; the next ones follow every interval.
   void Start();
   // No new round or registration from now on; a read in progress is
@@ -120,6 +131,9 @@ class MetricsCollector {
   bool Advance();
   bool AdvanceReads();
   void Record(const Turn& turn);
+  // Keeps the configuration just read in the archive; false with why not.
+  bool KeepConfiguration(const HardwareAddress& hardware, RouterRecord& router, std::string* error);
+  std::optional<std::string> PasswordOf(const HardwareAddress& hardware) const;
   void Report(const HardwareAddress& hardware, const RouterRecord& router, const std::string& text);
 
   RouterProtocol& protocol_;
@@ -130,6 +144,9 @@ class MetricsCollector {
   RegistrationCycle cycle_;
   PeriodicRead accounting_;
   AccountingRead accountingRead_;
+  PeriodicRead archiveReads_;
+  ConfigurationRead configurationRead_;
+  const ConfigArchive* archive_ = nullptr;
 
   bool started_ = false;
   bool stopRequested_ = false;
