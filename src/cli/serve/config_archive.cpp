@@ -38,8 +38,13 @@ bool LoadVersion(const HistoryEntry& entry, const RouterParameters& router,
       ReadConfigFile(entry.path, router.permanentConnection, context, kept, sink ? sink : stderr);
   if (sink)
     std::fclose(sink);
-  if (result.code == kConfigOk)
+  if (result.code == kConfigOk) {
+    // The positions the router's table holds them at, as a read gives them.
+    NumberTablePositions(kept.lineTargets);
+    NumberTablePositions(kept.routes);
+    NumberTablePositions(kept.filters);
     return true;
+  }
   *error = OneLine(ConfigReadMessage(result));
   return false;
 }

@@ -120,8 +120,8 @@ std::vector<MetricFamily> RouterMetrics(const std::map<HardwareAddress, RouterRe
       configRead.Add(labels, router.archive.ok ? 1 : 0);
     if (scope.archive && router.lastChange)
       configChange.Add(labels, *router.lastChange);
-    if (scope.archive && router.archive.attempted)
-      configVersions.Add(labels, router.versions);
+    if (scope.archive && router.versions)
+      configVersions.Add(labels, *router.versions);
     for (const LineTargetAccounting& line : router.lineTargets) {
       std::vector<Label> target = labels;
       target.push_back({"position", std::to_string(line.position)});

@@ -43,7 +43,7 @@ struct RouterRecord {
   std::vector<LineTargetAccounting> lineTargets;  // of the last successful accounting read
 
   ReadRecord archive;
-  int versions = 0;                  // configurations the history keeps of the router
+  std::optional<int> versions;       // configurations the history keeps, once read
   std::optional<double> lastChange;  // Unix time a change made elsewhere was kept
 };
 
