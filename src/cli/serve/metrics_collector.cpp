@@ -278,7 +278,9 @@ void MetricsCollector::FinishRound() {
 bool MetricsCollector::AdvanceReads() {
   if (current_) {
     switch (cycle_.Advance()) {
-      case RegistrationCycle::Progress::kIdle:
+      case RegistrationCycle::Progress::kIdle:  // released without an outcome
+        current_.reset();
+        return true;
       case RegistrationCycle::Progress::kWaiting:
         return false;
       case RegistrationCycle::Progress::kMoved:
