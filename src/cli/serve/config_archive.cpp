@@ -67,9 +67,13 @@ ArchiveResult ConfigArchive::Archive(const HardwareAddress& hardware, const Conf
   } else if (!entries.empty()) {
     // What writing the configuration read over the version kept would send:
     // the differences, in the words a write's note uses.
+    // A loaded file always closes its filters with a default entry (the
+    // reader adds one), so the tables read are compared as a file holds them.
+    Configuration compared = read.Clone();
+    EnsureDefaultFilter(compared.filters);
     const PlanTexts texts{context_.tables, context_.database};
     const std::vector<std::string> differences =
-        DescribeWritePlan(PlanConfigurationWrite(read, kept), texts);
+        DescribeWritePlan(PlanConfigurationWrite(compared, kept), texts);
     if (differences.empty()) {
       result.ok = true;
       result.versions = static_cast<int>(entries.size());
