@@ -30,6 +30,7 @@ constexpr const char* kTimeKey = "Time";
 constexpr const char* kRouterKey = "Router";
 constexpr const char* kOperationKey = "Operation";
 constexpr const char* kSendingKey = "Sending";
+constexpr const char* kDifferenceKey = "Difference";
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
   return "cannot " + what + " " + path + ": " + std::strerror(error);
@@ -236,6 +237,8 @@ HistoryEntry ParseHistoryText(const std::string& text) {
           entry.operation = value;
         else if (key == kSendingKey)
           entry.sending.push_back(value);
+        else if (key == kDifferenceKey)
+          entry.differences.push_back(value);
       }
     }
     const std::string token = FirstToken(line);
@@ -290,6 +293,8 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
   AppendField(text, kOperationKey, note.operation);
   for (const std::string& line : note.sending)
     AppendField(text, kSendingKey, line);
+  for (const std::string& line : note.differences)
+    AppendField(text, kDifferenceKey, line);
   text += "\n";
   text += configText;
 

@@ -46,6 +46,9 @@ struct HistoryNote {
   // repository: its host name and own address, either may be empty.
   std::string hostName;
   std::string ownAddress;
+  // How the configuration differs from the version kept before it, one
+  // line each (a change noticed rather than made by this tool).
+  std::vector<std::string> differences;
 };
 
 // One file of a router's history, as the listing shows it.
@@ -56,6 +59,7 @@ struct HistoryEntry {
   std::string routerName;
   std::string operation;
   std::vector<std::string> sending;
+  std::vector<std::string> differences;
   int lineTargets = 0;  // data lines of each section
   int routes = 0;
   int filters = 0;

@@ -252,7 +252,7 @@ int MainWindow::StartDiscovery() {
   list_->setEnabled(false);
 
   RouterProtocol* protocol = context_.protocol.get();
-  const std::uint32_t broadcast = context_.settings.ownAddress | ~context_.settings.netMask;
+  const std::uint32_t broadcast = BroadcastAddress(context_.settings);
   if (!protocol ||
       protocol->OpenRouterProtocol([this](int code) { OnNetworkError(code); }, broadcast) != 0) {
     list_->clear();

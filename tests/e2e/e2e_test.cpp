@@ -773,4 +773,46 @@ TEST_F(Serve, HttpMetricsFollowAChannelAndTheServerNeverHoldsARouter) {
   EXPECT_EQ(log.find("Wrong password"), std::string::npos) << log;
 }
 
+// The archive keeps a router's configuration once, then a new version only
+// after a change made behind the tool's back (a write without history).
+TEST_F(History, ServeArchiveKeepsAVersionOnlyAfterAChangeMadeElsewhere) {
+  WriteFile("passwords", std::string(kGuarded) + " secret\n");
+  fs::permissions(dir / "passwords", fs::perms::owner_read | fs::perms::owner_write);
+  const std::string serve = "serve --once --archive-interval 60 --passwords passwords";
+  const std::string open = kOpenLabels;
+  for (int run = 0; run < 2; ++run) {
+    Result r = Cli(serve);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(HasLine(r.out, "tarnex_config_read_success{" + open + "} 1")) << r.out;
+    EXPECT_TRUE(
+        HasLine(r.out, std::string("tarnex_config_read_success{") + kGuardedLabels + "} 1"));
+    EXPECT_TRUE(HasLine(r.out, "tarnex_config_versions{" + open + "} 1"));
+    EXPECT_EQ(r.out.find("tarnex_config_last_change_timestamp_seconds{"), std::string::npos);
+  }
+  WriteFile("edited.cfg", kEdited);
+  Result write = Cli("write 198.51.100.10 edited.cfg --no-history");
+  ASSERT_EQ(write.status, 0) << write.err;
+  ASSERT_EQ(HistoryFiles(kOpen).size(), 1u);
+  Result changed = Cli(serve);
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  EXPECT_TRUE(HasLine(changed.out, "tarnex_config_versions{" + open + "} 2")) << changed.out;
+  EXPECT_NE(changed.out.find("tarnex_config_last_change_timestamp_seconds{" + open + "} "),
+            std::string::npos);
+  EXPECT_TRUE(
+      HasLine(changed.out, std::string("tarnex_config_versions{") + kGuardedLabels + "} 1"));
+  const auto files = HistoryFiles(kOpen);
+  ASSERT_EQ(files.size(), 2u);
+  const std::string newest = ReadFile(files.back());
+  EXPECT_NE(newest.find("# Operation : changed elsewhere\n# Difference: "), std::string::npos)
+      << newest;
+  EXPECT_NE(WithoutNote(newest).find("198.51.100.230"), std::string::npos);
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+  // A passwords file that others may read is refused before anything is sent.
+  fs::permissions(dir / "passwords", fs::perms::group_read, fs::perm_options::add);
+  Result refused = Cli(serve);
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_NE(refused.err.find("chmod 600"), std::string::npos) << refused.err;
+}
+
 }  // namespace
