@@ -16,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/config_comparison.h"
 #include "config/protocol_definitions.h"
 #include "config/reports.h"
 
@@ -441,7 +442,8 @@ void ConfigHistory::Commit(const std::string& hardwareAddress, const std::string
     if (previousText.str() == configText)
       summary = "no differences";
     else if (read.code == kConfigOk)
-      summary = DifferenceSummary(previous, kept);
+      summary = SummarizeComparison(
+          CompareConfigurations(previous, kept, PlanTexts{context.tables, context.database}));
     else
       summary = "differences not counted: the previous version does not load";
   }

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <vector>
 
-#include "config/write_plan.h"
 
 extern char** environ;
 
@@ -168,25 +167,6 @@ std::string ReplaceFile(const std::string& path, const std::string& text) {
   return "cannot write " + path + ": " + std::strerror(error);
 }
 
-template <class Record>
-void CountTable(const std::vector<PlannedChange<Record>>& planned, const char* singular,
-                std::vector<std::string>& parts) {
-  static constexpr struct {
-    PlannedAction action;
-    const char* word;
-  } kActions[] = {{PlannedAction::kChanged, "changed"},
-                  {PlannedAction::kAdded, "added"},
-                  {PlannedAction::kDeleted, "removed"}};
-  for (const auto& [action, word] : kActions) {
-    int count = 0;
-    for (const PlannedChange<Record>& change : planned)
-      count += change.action == action ? 1 : 0;
-    if (count > 0)
-      parts.push_back(std::to_string(count) + " " + singular + (count == 1 ? "" : "s") + " " +
-                      word);
-  }
-}
-
 }  // namespace
 
 bool IsHistoryRepository(const std::string& directory) {
@@ -253,20 +233,6 @@ std::string CommitHistoryFile(const std::string& directory, const std::string& f
   if (!committed.succeeded())
     return Failure("git commit", committed);
   return {};
-}
-
-std::string DifferenceSummary(const Configuration& previous, const Configuration& kept) {
-  const WritePlan plan = PlanConfigurationWrite(kept, previous);
-  std::vector<std::string> parts;
-  CountTable(plan.lineTargets, "line target", parts);
-  CountTable(plan.routes, "route", parts);
-  CountTable(plan.filters, "filter", parts);
-  if (parts.empty())
-    return "no differences in the tables";
-  std::string summary;
-  for (const std::string& part : parts)
-    summary += (summary.empty() ? "" : ", ") + part;
-  return summary;
 }
 
 }  // namespace tarcfg

@@ -55,9 +55,4 @@ std::string CommitHistoryFile(const std::string& directory, const std::string& f
                               const std::string& text, const std::string& message,
                               const std::string& hostName);
 
-// One line on how `kept` differs from `previous`, counted from the write
-// plan between them: "2 line targets changed, 1 route added", or "no
-// differences in the tables".
-std::string DifferenceSummary(const Configuration& previous, const Configuration& kept);
-
 }  // namespace tarcfg

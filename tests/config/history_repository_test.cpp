@@ -206,28 +206,5 @@ TEST_F(HistoryRepositoryTest, ARepositoryThatTakesNoCommitCostsNoVersion) {
   }
 }
 
-TEST(DifferenceSummary, CountsThePlannedEntriesPerTableAndAction) {
-  Configuration previous;
-  previous.lineTargets.Append(Target("198.51.100.200", "01"));
-  previous.lineTargets.Append(Target("198.51.100.201", "02"));
-  previous.lineTargets.Append(Target("198.51.100.202", "03"));
-  previous.filters.Append(DefaultFilterReject());
-  EXPECT_EQ(DifferenceSummary(previous, previous.Clone()), "no differences in the tables");
-
-  Configuration kept = previous.Clone();
-  for (const int position : {1, 2}) {
-    LineTarget* target = kept.lineTargets.NodeAt(position);
-    ASSERT_NE(target, nullptr);
-    target->phoneNumber = "07";
-  }
-  kept.filters.Clear();
-  EXPECT_EQ(DifferenceSummary(previous, kept), "2 line targets changed, 1 filter removed");
-
-  kept = previous.Clone();
-  kept.lineTargets.Append(Target("198.51.100.203", "04"));
-  kept.lineTargets.Append(Target("198.51.100.204", "05"));
-  EXPECT_EQ(DifferenceSummary(previous, kept), "2 line targets added");
-}
-
 }  // namespace
 }  // namespace tarcfg

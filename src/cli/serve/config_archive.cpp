@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/serve/registration_cycle.h"
+#include "config/config_comparison.h"
 #include "config/reports.h"
 #include "config/write_plan.h"
 
@@ -65,29 +66,29 @@ ArchiveResult ConfigArchive::Archive(const HardwareAddress& hardware, const Conf
   if (!entries.empty() && !LoadVersion(entries.front(), router, context_, kept, &loadError)) {
     note.differences.push_back("the version kept before does not load: " + loadError);
   } else if (!entries.empty()) {
-    // What writing the configuration read over the version kept would send:
-    // the differences, in the words a write's note uses.
     // A loaded file always closes its filters with a default entry (the
     // reader adds one), so the tables read are compared as a file holds them.
     Configuration compared = read.Clone();
     EnsureDefaultFilter(compared.filters);
     const PlanTexts texts{context_.tables, context_.database};
-    const std::vector<std::string> differences =
-        DescribeWritePlan(PlanConfigurationWrite(compared, kept), texts);
-    if (differences.empty()) {
+    const ConfigurationComparison comparison = CompareConfigurations(kept, compared, texts);
+    if (comparison.same()) {
       result.ok = true;
       result.versions = static_cast<int>(entries.size());
       result.lastChange = LastChange(entries);
       return result;
     }
+    // A write of this tool keeps the version before it with what it was
+    // about to send: a difference that is exactly that is the write's own.
     const HistoryEntry& newest = entries.front();
-    if (!newest.sending.empty() && newest.sending == differences) {
+    if (!newest.sending.empty() &&
+        newest.sending == DescribeWritePlan(PlanConfigurationWrite(compared, kept), texts)) {
       note.operation = "as written by " + newest.operation;
     } else {
       note.operation = kChangedElsewhere;
       result.changedElsewhere = true;
     }
-    note.differences = differences;
+    note.differences = DescribeComparison(comparison);
   }
   const HistoryKeepResult keep =
       history_.Keep(name, read.lineTargets, read.routes, read.filters, router, context_, note);
