@@ -305,7 +305,8 @@ int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   }
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
-  const serve::ConfigArchive archive(SettingsHistory(context), FileContext(context));
+  const ConfigArchive archive(SettingsHistory(context), FileContext(context),
+                              serve::kArchivedByServe);
   if (settings->collector.archiveIntervalSeconds > 0 && !archive.history().enabled()) {
     PrintError(
         "tarcfg-cli serve: --archive-interval keeps versions in the history, which "

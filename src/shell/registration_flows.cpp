@@ -104,6 +104,7 @@ void MainWindow::PromptPassword(std::uint16_t challengeSequence, std::uint16_t s
 void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
   context_.configuration = std::move(loaded);
   context_.savedConfiguration = context_.configuration->Clone();
+  KeepChangesMadeElsewhere(context_, this);
   ProtocolAdditionsResult additions = WriteProtocolAdditions(
       context_.settings.firmwarePath, context_.configuration->lineTargets, context_.tables);
   context_.undefinedProtocols = additions.undefined;

@@ -27,4 +27,12 @@ ConfigHistory RouterHistory(const ShellContext& context);
 bool KeepHistoryBeforeWrite(ShellContext& context, QWidget* parent, const std::string& operation,
                             const std::vector<std::string>& sending);
 
+// After a registration has read the selected router's tables: keeps them
+// as a version "changed elsewhere" when they differ from the newest version
+// kept (or as the state a write of this tool left, when the difference is
+// what that write was about to send). Nothing is kept for a router without
+// versions. A failure to keep stops nothing; a repository that takes no
+// commit is said once per run.
+void KeepChangesMadeElsewhere(ShellContext& context, QWidget* parent);
+
 }  // namespace tarcfg

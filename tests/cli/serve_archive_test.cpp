@@ -9,8 +9,10 @@
 #include <fstream>
 #include <string>
 
-#include "cli/serve/config_archive.h"
+#include "cli/serve/metrics_collector.h"
 #include "cli/serve/router_passwords.h"
+#include "config/config_archive.h"
+#include "config/reports.h"
 #include "config/write_plan.h"
 
 namespace tarcfg::testing {
@@ -62,7 +64,7 @@ TEST(ConfigArchive, TellsTheToolsOwnWriteFromAChangeMadeElsewhere) {
   fs::remove_all(dir);
   const ConfigContext files{tables, addresses, database};
   const ConfigHistory history(dir.string(), 50);
-  const serve::ConfigArchive archive(history, files);
+  const ConfigArchive archive(history, files, serve::kArchivedByServe);
   const HardwareAddress hardware{0x00, 0x60, 0x1a, 0x10, 0x00, 1};
   RouterParameters router;
   Configuration before;
@@ -73,7 +75,7 @@ TEST(ConfigArchive, TellsTheToolsOwnWriteFromAChangeMadeElsewhere) {
     before.lineTargets.Append(target);
   }
   NumberTablePositions(before.lineTargets);
-  ASSERT_TRUE(archive.Archive(hardware, before, router).kept);
+  ASSERT_TRUE(archive.Archive(FormatHardwareAddress(hardware), before, router).kept);
   Configuration written = before.Clone();
   written.lineTargets.NodeAt(1)->phoneNumber = "0309";
   // What tarcfg-cli write keeps before it sends.
@@ -83,14 +85,14 @@ TEST(ConfigArchive, TellsTheToolsOwnWriteFromAChangeMadeElsewhere) {
                   .Keep("00-60-1a-10-00-01", before.lineTargets, before.routes, before.filters,
                         router, files, HistoryNote{"", "tarcfg-cli write x.cfg", sending, {}})
                   .ok);
-  const serve::ArchiveResult own = archive.Archive(hardware, written, router);
+  const ArchiveResult own = archive.Archive(FormatHardwareAddress(hardware), written, router);
   EXPECT_TRUE(own.kept);
   EXPECT_FALSE(own.changedElsewhere);
   EXPECT_EQ(history.List("00-60-1a-10-00-01")[0].operation, "as written by tarcfg-cli write x.cfg");
-  EXPECT_FALSE(archive.Archive(hardware, written, router).kept);
+  EXPECT_FALSE(archive.Archive(FormatHardwareAddress(hardware), written, router).kept);
   Configuration elsewhere = written.Clone();
   elsewhere.lineTargets.RemoveAt(0);
-  const serve::ArchiveResult other = archive.Archive(hardware, elsewhere, router);
+  const ArchiveResult other = archive.Archive(FormatHardwareAddress(hardware), elsewhere, router);
   EXPECT_TRUE(other.changedElsewhere);
   EXPECT_EQ(other.versions, 4);
   fs::remove_all(dir);

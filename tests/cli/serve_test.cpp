@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/serve/config_archive.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/metrics_collector.h"
+#include "config/config_archive.h"
 #include "protocol/protocol_fixture.h"
 
 namespace tarcfg::testing {
@@ -716,12 +716,12 @@ TEST_F(ServeRounds, ArchiveKeepsAVersionOnlyWhenTheConfigurationChanged) {
   fs::remove_all(dir);
   FakeRouter a(network, kRouterAddress, Hardware(1));
   a.lineTargets = {{"10.0.0.200", "0301", {}}, {"10.0.0.201", "0302", {}}};
-  const serve::ConfigArchive archive(ConfigHistory(dir.string(), 50,
-                                                   [this] {
-                                                     return std::chrono::system_clock::time_point(
-                                                         std::chrono::seconds(1700000000 + ticks));
-                                                   }),
-                                     ConfigContext{tables, addresses, database});
+  const ConfigArchive archive(ConfigHistory(dir.string(), 50,
+                                            [this] {
+                                              return std::chrono::system_clock::time_point(
+                                                  std::chrono::seconds(1700000000 + ticks));
+                                            }),
+                              ConfigContext{tables, addresses, database}, serve::kArchivedByServe);
   CollectorOptions options;
   options.archiveIntervalSeconds = 30;
   Open(options);

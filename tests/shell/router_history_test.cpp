@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "protocol/wire.h"
+#include "shell/router_history.h"
 #include "shell/shell_test_support.h"
 
 namespace tarcfg::testing {
@@ -102,6 +103,39 @@ TEST_F(RouterHistoryTest, AnUncommittableRepositoryIsSaidOnceAndStopsNothing) {
   });
   EXPECT_EQ(said, 1);
   EXPECT_EQ(messages_.shown.size(), 3u);
+}
+
+// A registration that reads tables differing from the newest version kept
+// keeps them as changed elsewhere, with the differences; the same tables
+// again keep nothing.
+TEST_F(RouterHistoryTest, ARegistrationKeepsTablesChangedElsewhere) {
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  ASSERT_EQ(HistoryFiles().size(), 1u);
+  auto Reregister = [this] {
+    button("deregisterButton")->click();
+    ProcessPosted();
+    Tick(3);
+    RegisterRow(0);
+    ASSERT_TRUE(window_->registered());
+  };
+  Reregister();
+  EXPECT_EQ(HistoryFiles().size(), 1u) << "the tables are as kept";
+
+  auto& targets = routers_->sim().routers()[0].lineTargets;
+  ASSERT_FALSE(targets.empty() || !targets[0]);
+  targets[0]->phone = "0307777";
+  Reregister();
+  ASSERT_EQ(HistoryFiles().size(), 2u);
+  const std::vector<HistoryEntry> entries = RouterHistory(*context_).List("00-60-1a-10-00-01");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].operation, "changed elsewhere");
+  const std::string kept = ReadAll(entries[0].path);
+  EXPECT_NE(kept.find("# Difference: line target 1 changed: phone number 0301234567 -> 0307777"),
+            std::string::npos)
+      << kept;
+
+  Reregister();
+  EXPECT_EQ(HistoryFiles().size(), 2u);
 }
 
 TEST_F(RouterHistoryTest, LimitZeroKeepsNothingAndAsksNothing) {

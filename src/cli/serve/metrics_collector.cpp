@@ -332,8 +332,8 @@ bool MetricsCollector::KeepConfiguration(const HardwareAddress& hardware, Router
                                          std::string* error) {
   RouterParameters parameters = configurationRead_.router();
   parameters.name = DottedQuad(router.address);
-  const ArchiveResult result =
-      archive_->Archive(hardware, configurationRead_.configuration(), parameters);
+  const ArchiveResult result = archive_->Archive(FormatHardwareAddress(hardware),
+                                                 configurationRead_.configuration(), parameters);
   if (!result.ok) {
     *error = "cannot keep it in the history: " + result.error;
     return false;

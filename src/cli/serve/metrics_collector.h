@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "cli/serve/accounting_read.h"
-#include "cli/serve/config_archive.h"
 #include "cli/serve/configuration_read.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/periodic_reads.h"
@@ -38,9 +37,14 @@
 #include "cli/serve/router_metrics.h"
 #include "cli/serve/router_passwords.h"
 #include "cli/serve/router_record.h"
+#include "config/config_archive.h"
 #include "protocol/router_protocol.h"
 
 namespace tarcfg::serve {
+
+// The operation of a router's first version in the archive, and of one kept
+// after a newest version that no longer loads.
+inline constexpr const char* kArchivedByServe = "archived by tarcfg-cli serve";
 
 struct CollectorOptions {
   int intervalSeconds = 30;             // from one round's start to the next one's

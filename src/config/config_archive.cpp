@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/serve/config_archive.h"
+#include "config/config_archive.h"
 
 #include <cstdio>
 #include <ctime>
 #include <utility>
 #include <vector>
 
-#include "cli/serve/registration_cycle.h"
 #include "config/config_comparison.h"
 #include "config/reports.h"
 #include "config/write_plan.h"
 
-namespace tarcfg::serve {
+namespace tarcfg {
 namespace {
 
 // "2024-05-01T12:00:00Z" as Unix time.
@@ -46,26 +45,49 @@ bool LoadVersion(const HistoryEntry& entry, const RouterParameters& router,
     NumberTablePositions(kept.filters);
     return true;
   }
-  *error = OneLine(ConfigReadMessage(result));
+  *error = ConfigReadMessage(result);
+  for (char& c : *error)
+    if (c == '\n')
+      c = ' ';
+  while (!error->empty() && error->back() == ' ')
+    error->pop_back();
   return false;
 }
 
 }  // namespace
 
-ConfigArchive::ConfigArchive(ConfigHistory history, ConfigContext context)
-    : history_(std::move(history)), context_(context) {}
+ConfigArchive::ConfigArchive(ConfigHistory history, ConfigContext context,
+                             std::string firstOperation)
+    : history_(std::move(history)), context_(context), firstOperation_(std::move(firstOperation)) {}
 
-ArchiveResult ConfigArchive::Archive(const HardwareAddress& hardware, const Configuration& read,
+ArchiveResult ConfigArchive::Archive(const std::string& name, const Configuration& read,
                                      const RouterParameters& router) const {
+  HistoryNote note;
+  note.routerName = router.name.str();
+  return Archive(name, read, router, std::move(note));
+}
+
+ArchiveResult ConfigArchive::Archive(const std::string& name, const Configuration& read,
+                                     const RouterParameters& router, HistoryNote note) const {
   ArchiveResult result;
-  const std::string name = FormatHardwareAddress(hardware);
   std::vector<HistoryEntry> entries = history_.List(name);
-  HistoryNote note{router.name.str(), kArchivedByServe, {}, {}};
+  note.operation = firstOperation_;
+  note.sending.clear();
+  note.differences.clear();
   Configuration kept;
   std::string loadError;
-  if (!entries.empty() && !LoadVersion(entries.front(), router, context_, kept, &loadError)) {
+  const bool first = entries.empty();
+  const bool loads = first || LoadVersion(entries.front(), router, context_, kept, &loadError);
+  if ((first || !loads) && firstOperation_.empty()) {
+    // Nothing to compare with, and no first version wanted.
+    result.ok = true;
+    result.versions = static_cast<int>(entries.size());
+    result.lastChange = LastChange(entries);
+    return result;
+  }
+  if (!loads) {
     note.differences.push_back("the version kept before does not load: " + loadError);
-  } else if (!entries.empty()) {
+  } else if (!first) {
     // A loaded file always closes its filters with a default entry (the
     // reader adds one), so the tables read are compared as a file holds them.
     Configuration compared = read.Clone();
@@ -99,9 +121,10 @@ ArchiveResult ConfigArchive::Archive(const HardwareAddress& hardware, const Conf
   entries = history_.List(name);
   result.ok = true;
   result.kept = true;
+  result.repositoryError = keep.repositoryError;
   result.versions = static_cast<int>(entries.size());
   result.lastChange = LastChange(entries);
   return result;
 }
 
-}  // namespace tarcfg::serve
+}  // namespace tarcfg
