@@ -142,8 +142,14 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
     }
   }
   tree->expandAll();
-  tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-  tree->setMinimumSize(640, 360);
+  // Wide enough for both sides whole, side by side.
+  int width = 0;
+  for (int column = 0; column < 3; ++column) {
+    tree->resizeColumnToContents(column);
+    width += tree->columnWidth(column) + 8;
+  }
+  tree->setMinimumSize(std::max(width, 480) + 2 * tree->frameWidth() + 24, 360);
+  tree->setFocusPolicy(Qt::NoFocus);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);

@@ -101,7 +101,6 @@ int main(int argc, char** argv) {
     ComparisonDialog dialog(QStringLiteral("2026-12-01T09:30:00Z"),
                             QStringLiteral("Router (as last read or written)"),
                             CompareConfigurations(configuration, now, context.planTexts()));
-    dialog.resize(760, 420);
     ok &= Save(dialog, directory, "comparison.png");
   }
   return ok ? 0 : 1;
