@@ -523,7 +523,10 @@ void LineTargetsDialog::SaveFileAs() {
   if (chosen.isEmpty())
     return;
   const std::string path = chosen.toLocal8Bit().toStdString();
-  rememberedFileName_ = path;
+  // The file edited without a router stays the one named until another
+  // has been written.
+  if (!offline_)
+    rememberedFileName_ = path;
   WriteFile(path);
 }
 
@@ -535,7 +538,7 @@ void LineTargetsDialog::WriteFile(const std::string& path) {
   if (result) {
     if (offline_) {
       // The file written is the one edited from now on.
-      offline_->path = path;
+      rememberedFileName_ = offline_->path = path;
       offline_->saved = lists.Clone();
       UpdateTitle();
     }
