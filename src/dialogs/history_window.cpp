@@ -87,9 +87,8 @@ void Highlight(QTreeWidgetItem* item, int column, const QColor& color, bool bold
 
 }  // namespace
 
-std::vector<ComparedEntry> CompareConfigurations(const Configuration& left,
-                                                 const Configuration& right,
-                                                 const PlanTexts& texts) {
+std::vector<ComparedEntry> SideBySideRows(const Configuration& left, const Configuration& right,
+                                          const PlanTexts& texts) {
   std::vector<ComparedEntry> entries;
   CompareTable(entries, "Line target", left.lineTargets, right.lineTargets, texts);
   CompareTable(entries, "Route", left.routes, right.routes, texts);
@@ -270,8 +269,8 @@ void HistoryWindow::Compare() {
   } else {
     newer = context_.savedConfiguration->Clone();
   }
-  ComparisonDialog view(olderTitle, newerTitle,
-                        CompareConfigurations(older, newer, context_.planTexts()), this);
+  ComparisonDialog view(olderTitle, newerTitle, SideBySideRows(older, newer, context_.planTexts()),
+                        this);
   view.exec();
 }
 

@@ -36,9 +36,8 @@ struct ComparedEntry {
 };
 
 // Every position of the three tables, `left` against `right`.
-std::vector<ComparedEntry> CompareConfigurations(const Configuration& left,
-                                                 const Configuration& right,
-                                                 const PlanTexts& texts);
+std::vector<ComparedEntry> SideBySideRows(const Configuration& left, const Configuration& right,
+                                          const PlanTexts& texts);
 
 // The side-by-side view of two configurations.
 class ComparisonDialog : public QDialog {

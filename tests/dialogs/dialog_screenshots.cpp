@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     now.filters.NodeAt(3)->action = 1;
     ComparisonDialog dialog(QStringLiteral("2026-12-01T09:30:00Z"),
                             QStringLiteral("Router (as last read or written)"),
-                            CompareConfigurations(configuration, now, context.planTexts()));
+                            SideBySideRows(configuration, now, context.planTexts()));
     ok &= Save(dialog, directory, "comparison.png");
   }
   return ok ? 0 : 1;
