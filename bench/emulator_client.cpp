@@ -33,10 +33,12 @@
 namespace {
 
 constexpr std::uint16_t kRouterPort = 1532;
-constexpr std::uint16_t kAcknowledge = 0xFF00;
-constexpr std::uint16_t kAssignAddress = 0x0001, kBlock = 0x0002, kOffer = 0x0011;
-constexpr std::uint16_t kRegister = 0x1001, kDeregister = 0x1003, kReadTable = 0x1011;
-constexpr std::uint16_t kAccepted = 0x3001, kTableEntry = 0x3011;
+// The commands by the names of the tool and the emulator (sim/wire_codes.h).
+constexpr std::uint16_t kAcknowledgeCommand = 0xFF00;
+constexpr std::uint16_t kAssignLoaderAddress = 0x0001, kDownloadBlock = 0x0002,
+                        kDownloadOffer = 0x0011;
+constexpr std::uint16_t kRegister = 0x1001, kDeregister = 0x1003, kReadTableEntry = 0x1011;
+constexpr std::uint16_t kRegistrationAccepted = 0x3001, kTableEntry = 0x3011;
 constexpr std::size_t kBlockBytes = 500;
 
 std::uint16_t Word(const std::uint8_t* p) {
@@ -82,7 +84,7 @@ class Client {
   }
   void Acknowledge(std::uint32_t to, std::uint16_t sequence) {
     const std::uint8_t payload[2] = {std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
-    Send(to, kAcknowledge, false, payload, 2);
+    Send(to, kAcknowledgeCommand, false, payload, 2);
   }
 
   // One datagram; its length, -1 after a second without one.
@@ -103,7 +105,7 @@ class Client {
       const int n = Receive();
       if (n < 0)
         return false;
-      if (command() == kAcknowledge && n >= 6 && Word(payload()) == sequence)
+      if (command() == kAcknowledgeCommand && n >= 6 && Word(payload()) == sequence)
         acknowledged = true;
       else if (command() == answer && !answered) {
         answered = true;
@@ -166,14 +168,14 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 4; ++i)
     announce[6 + i] = std::uint8_t(loaderTarget >> (24 - 8 * i));
   const std::uint32_t broadcast = (loaderTarget & 0xFFFFFF00u) | 0xFF;
-  client.Send(broadcast, kAssignAddress, false, announce, sizeof announce);
+  client.Send(broadcast, kAssignLoaderAddress, false, announce, sizeof announce);
   bool offered = false;
   while (!offered) {
     if (client.Receive() < 0) {
       std::fprintf(stderr, "%s: no offer from the loader %s\n", label.c_str(), loader.c_str());
       return 1;
     }
-    if (client.command() == kOffer) {
+    if (client.command() == kDownloadOffer) {
       offered = true;
       client.Acknowledge(loaderTarget, client.sequence());
     }
@@ -187,7 +189,8 @@ int main(int argc, char** argv) {
       block[i] = std::uint8_t(offset >> (24 - 8 * i));
     std::memset(block + 4, b & 0xFF, kBlockBytes);
     const std::int64_t start = bench::NowNs();
-    const std::uint16_t sequence = client.Send(loaderTarget, kBlock, true, block, sizeof block);
+    const std::uint16_t sequence =
+        client.Send(loaderTarget, kDownloadBlock, true, block, sizeof block);
     if (!client.Await(sequence, 0)) {
       std::fprintf(stderr, "%s: block %d was not acknowledged\n", label.c_str(), b);
       return 1;
@@ -198,7 +201,7 @@ int main(int argc, char** argv) {
   // ---- table entries
   const std::vector<double> shape = echo.TableEntryRoundTrips(500);
   std::uint16_t sequence = client.Send(target, kRegister, true, nullptr, 0);
-  if (!client.Await(sequence, kAccepted) || client.answerLength() < 10) {
+  if (!client.Await(sequence, kRegistrationAccepted) || client.answerLength() < 10) {
     std::fprintf(stderr, "%s: registration with %s failed\n", label.c_str(), router);
     return 1;
   }
@@ -217,7 +220,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < counts[t]; ++i) {
       const std::uint8_t request[3] = {types[t], std::uint8_t(i >> 8), std::uint8_t(i)};
       const std::int64_t start = bench::NowNs();
-      sequence = client.Send(target, kReadTable, true, request, sizeof request);
+      sequence = client.Send(target, kReadTableEntry, true, request, sizeof request);
       if (!client.Await(sequence, kTableEntry)) {
         std::fprintf(stderr, "%s: table entry %d/%d was not answered\n", label.c_str(), t, i);
         return 1;

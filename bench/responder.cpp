@@ -46,18 +46,15 @@
 #include "sim/router_file.h"
 #include "sim/router_model.h"
 #include "sim/state_json.h"
+#include "sim/wire_codes.h"
 
 namespace {
 
 using tarnex_sim::Bytes;
+using tarnex_sim::kAcknowledgeCommand;
+namespace command = tarnex_sim::command;
 
 constexpr std::uint16_t kPort = 1532;
-constexpr std::uint16_t kAcknowledge = 0xFF00;
-constexpr std::uint16_t kAssignAddress = 0x0001, kBlock = 0x0002, kRestart = 0x0003;
-constexpr std::uint16_t kOffer = 0x0011;
-constexpr std::uint16_t kRegister = 0x1001, kDeregister = 0x1003, kReadTable = 0x1011;
-constexpr std::uint16_t kAccepted = 0x3001, kTableEntry = 0x3011, kScanAnswer = 0x3031;
-constexpr std::uint16_t kScan = 0xF031;
 constexpr std::size_t kMaxImage = 16 * 1024 * 1024;
 constexpr std::size_t kBatch = 16;
 constexpr std::size_t kDatagramRoom = 2048;
@@ -200,16 +197,16 @@ class Responder {
     const std::uint16_t sequence = std::uint16_t(data[2] << 8 | data[3]);
     const std::uint8_t* payload = data + 4;
     const std::size_t payloadLength = length - 4;
-    if (command == kScan) {
+    if (command == command::kScanQuery) {
       std::uint8_t answer[2 + 6 + 4 + 4] = {};
       std::memcpy(answer + 2, r.config.hardware.data(), 6);
       const std::uint32_t address = r.loader ? 0 : r.address;
       for (int i = 0; i < 4; ++i)
         answer[8 + i] = std::uint8_t(address >> (24 - 8 * i));
-      out.Message(r.address, host, port, kScanAnswer, 0, answer, sizeof answer);
+      out.Message(r.address, host, port, command::kScanAnswer, 0, answer, sizeof answer);
       return;
     }
-    if (r.loader && command == kAssignAddress) {
+    if (r.loader && command == command::kAssignLoaderAddress) {
       if (payloadLength < 10 || std::memcmp(payload, r.config.hardware.data(), 6) != 0)
         return;
       const std::uint32_t address = std::uint32_t(payload[6]) << 24 |
@@ -223,12 +220,12 @@ class Responder {
       r.image.clear();
       r.image.reserve(kMaxImage);
       r.lastRequestSequence = 0;
-      Numbered(r, host, port, kOffer, Bytes(payload + 6, payload + 10), out);
+      Numbered(r, host, port, command::kDownloadOffer, Bytes(payload + 6, payload + 10), out);
       return;
     }
     if (sequence != 0) {
       std::uint8_t acknowledged[2] = {std::uint8_t(sequence >> 8), std::uint8_t(sequence)};
-      out.Message(r.address, host, port, kAcknowledge, 0, acknowledged, 2);
+      out.Message(r.address, host, port, kAcknowledgeCommand, 0, acknowledged, 2);
       if (sequence == r.lastRequestSequence && command == r.lastRequestCommand) {
         if (r.lastAnswer.size() >= 4)
           out.Message(r.address, host, port, std::uint16_t(r.lastAnswer[0] << 8 | r.lastAnswer[1]),
@@ -241,7 +238,7 @@ class Responder {
       r.lastAnswer.clear();
     }
     if (r.loader) {
-      if (command == kBlock && payloadLength >= 4 && r.address != 0) {
+      if (command == command::kDownloadBlock && payloadLength >= 4 && r.address != 0) {
         const std::size_t offset = std::size_t(payload[0]) << 24 | std::size_t(payload[1]) << 16 |
                                    std::size_t(payload[2]) << 8 | payload[3];
         const std::size_t bytes = payloadLength - 4;
@@ -250,31 +247,31 @@ class Responder {
         if (r.image.size() < offset + bytes)
           r.image.resize(offset + bytes);
         std::memcpy(r.image.data() + offset, payload + 4, bytes);
-      } else if (command == kRestart && r.address != 0) {
+      } else if (command == command::kRestart && r.address != 0) {
         Restart(r, host, port, out);
       }
       return;
     }
     switch (command) {
-      case kRegister:
+      case command::kRegister:
         r.session = host;
-        Numbered(r, host, port, kAccepted, r.accepted, out);
+        Numbered(r, host, port, command::kRegistrationAccepted, r.accepted, out);
         return;
-      case kDeregister:
+      case command::kDeregister:
         if (host == r.session)
           r.session = 0;
         return;
-      case kReadTable: {
+      case command::kReadTableEntry: {
         if (host != r.session || payloadLength < 3)
           return;
         const int slot = TableSlot(payload[0]);
         const std::size_t index = std::size_t(payload[1] << 8 | payload[2]);
         if (slot >= 0 && index < r.entries[std::size_t(slot)].size()) {
-          Numbered(r, host, port, kTableEntry, r.entries[std::size_t(slot)][index], out);
+          Numbered(r, host, port, command::kTableEntry, r.entries[std::size_t(slot)][index], out);
         } else {
           // Past the end: the entry's header without a body.
-          Numbered(r, host, port, kTableEntry, Bytes{0, 0, payload[0], payload[1], payload[2]},
-                   out);
+          Numbered(r, host, port, command::kTableEntry,
+                   Bytes{0, 0, payload[0], payload[1], payload[2]}, out);
         }
         return;
       }
@@ -297,7 +294,7 @@ class Responder {
     std::memcpy(answer + 2, r.config.hardware.data(), 6);
     for (int i = 0; i < 4; ++i)
       answer[8 + i] = std::uint8_t(r.address >> (24 - 8 * i));
-    out.Message(r.address, host, port, kScanAnswer, 0, answer, sizeof answer);
+    out.Message(r.address, host, port, command::kScanAnswer, 0, answer, sizeof answer);
   }
 
   // The emulator's keys for what the benchmarks check; written only at a

@@ -159,6 +159,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_GUI_PACKAGE_NAME tarcfg)
 set(CPACK_DEBIAN_GUI_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_GUI_PACKAGE_SUGGESTS "tarcfg-cli, tarnex-sim")
+# A history folder that is a git repository is committed to with the git
+# program; without it the history works as before.
+set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "git")
 set(CPACK_DEBIAN_GUI_DESCRIPTION
   "configuration tool for Tarnex ISDN routers (desktop)
 tarcfg finds the Tarnex ISDN-to-IP routers of the local network, registers
@@ -169,6 +172,7 @@ loads configurations as commented .cfg files.")
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME tarcfg-cli)
 set(CPACK_DEBIAN_CLI_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS "git")
 set(CPACK_DEBIAN_CLI_DESCRIPTION
   "configuration tool for Tarnex ISDN routers (command line)
 tarcfg-cli is the command-line side of tarcfg, for scripts and headless use:

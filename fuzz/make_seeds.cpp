@@ -436,7 +436,7 @@ void Cooperate(SeedScript& script, int steps) {
         script.Emit(Op({kOpAcknowledge, 0}));
         answer(echoUnnumbered, LineStatusBody());
         break;
-      case command::kEnterDownload:
+      case command::kAssignLoaderAddress:
         answer(echoFresh, {});
         break;
       case command::kEnterLoader:

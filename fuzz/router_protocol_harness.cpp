@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The router protocol harness: the state it keeps, how it gets the
-// protocol into each start state, and what every operation does.
+// The router protocol harness: how it gets the protocol into each start
+// state, and what the router's and the front end's operations do.
 #include "router_protocol_harness.h"
 
-#include <algorithm>
-#include <array>
+#include "router_protocol_harness_impl.h"
+
 #include <cerrno>
 #include <memory>
 #include <utility>
 
-#include "config/net_database.h"
 #include "protocol/firmware_image.h"
-#include "protocol/table_codec.h"
 
 namespace tarcfg::fuzz {
 namespace {
@@ -32,7 +30,7 @@ std::uint16_t NaturalAnswer(std::uint16_t request) {
       return command::kTableEntryWritten;
     case command::kWriteParameters:
       return command::kParametersWritten;
-    case command::kEnterDownload:
+    case command::kAssignLoaderAddress:
       return command::kDownloadOffer;
     case command::kDownloadBlock:
       return kAcknowledgeCommand;
@@ -61,756 +59,416 @@ Bytes AcceptedPayload(int lineTargets, int routes, int filters) {
   return out.Take();
 }
 
-class RouterProtocolHarness::Impl {
- public:
-  // The folder with the firmware image that DownloadFirmware loads.
-  static const std::string& FirmwareDirectory() {
-    static const std::string directory = [] {
-      Bytes image(kMinimumImageSize, 0);
-      for (std::size_t i = 0; i < 0x1000; ++i)
-        image[i] = static_cast<std::uint8_t>(i * 7);
-      image[kConfigurationSegmentOffset] = 0x00;
-      image[kConfigurationSegmentOffset + 1] = 0xD0;  // segment 0xD000
-      image[kSignatureOffset] = 0x24;
-      image[kSignatureOffset + 1] = 0x42;
-      WriteWholeFile(ScratchDirectory::File("fw_dss1.2.10"), image);
-      return ScratchDirectory::Path();
-    }();
-    return directory;
-  }
+// The folder with the firmware image that DownloadFirmware loads.
+const std::string& RouterProtocolHarness::Impl::FirmwareDirectory() {
+  static const std::string directory = [] {
+    Bytes image(kMinimumImageSize, 0);
+    for (std::size_t i = 0; i < 0x1000; ++i)
+      image[i] = static_cast<std::uint8_t>(i * 7);
+    image[kConfigurationSegmentOffset] = 0x00;
+    image[kConfigurationSegmentOffset + 1] = 0xD0;  // segment 0xD000
+    image[kSignatureOffset] = 0x24;
+    image[kSignatureOffset + 1] = 0x42;
+    WriteWholeFile(ScratchDirectory::File("fw_dss1.2.10"), image);
+    return ScratchDirectory::Path();
+  }();
+  return directory;
+}
 
-  // `flags`: bit 6 name resolving on, bit 7 callbacks that call back into
-  // the protocol (Deregister when an operation within the registration
-  // ends, the password at once when it is asked for).
-  explicit Impl(std::uint8_t flags) : reentrant_((flags & 0x80) != 0), addresses_(database_) {
-    database_.AddHost("router.example", kRouterAddress);
-    database_.AddHost("gw.example", 0x0A000014);
-    addresses_.SetNameResolve((flags & 0x40) != 0);
-    settings_.ownAddress = kOwnAddress;
-    settings_.netMask = kNetMask;
-    settings_.firmwarePath = FirmwareDirectory();
-    protocol_ = std::make_unique<RouterProtocol>(socket_, settings_, tables_, addresses_);
-    protocol_->SetSeedSource([] { return std::uint16_t{0x1234}; });
-    protocol_->SetRegistrationAbandonedCallback([this] { ++abandoned_; });
-    const int opened = protocol_->OpenRouterProtocol([this](int) { ++errors_; }, kBroadcast);
-    FUZZ_CHECK(opened == 0);
-  }
-  Impl(const Impl&) = delete;
-  Impl& operator=(const Impl&) = delete;
+// `flags`: bit 6 name resolving on, bit 7 callbacks that call back into
+// the protocol (Deregister when an operation within the registration
+// ends, the password at once when it is asked for).
+RouterProtocolHarness::Impl::Impl(std::uint8_t flags)
+    : reentrant_((flags & 0x80) != 0), addresses_(database_) {
+  database_.AddHost("router.example", kRouterAddress);
+  database_.AddHost("gw.example", 0x0A000014);
+  addresses_.SetNameResolve((flags & 0x40) != 0);
+  settings_.ownAddress = kOwnAddress;
+  settings_.netMask = kNetMask;
+  settings_.firmwarePath = FirmwareDirectory();
+  protocol_ = std::make_unique<RouterProtocol>(socket_, settings_, tables_, addresses_);
+  protocol_->SetSeedSource([] { return std::uint16_t{0x1234}; });
+  protocol_->SetRegistrationAbandonedCallback([this] { ++abandoned_; });
+  const int opened = protocol_->OpenRouterProtocol([this](int) { ++errors_; }, kBroadcast);
+  FUZZ_CHECK(opened == 0);
+}
 
-  RouterProtocol& protocol() { return *protocol_; }
-  const SentMessage& lastRequest() const { return lastRequest_; }
-  const SentMessage& lastNumbered() const { return lastNumbered_; }
-  // Called for every datagram the tool sends (the seed generator feeds the
-  // router emulator with them).
-  void SetToolDatagramObserver(std::function<void(const NetworkDatagram&)> observer) {
-    observer_ = std::move(observer);
-  }
+// Called for every datagram the tool sends (the seed generator feeds the
+// router emulator with them).
+void RouterProtocolHarness::Impl::SetToolDatagramObserver(
+    std::function<void(const NetworkDatagram&)> observer) {
+  observer_ = std::move(observer);
+}
 
-  // --- Getting into a state ------------------------------------------------
-
-  void Start(StartState state, std::uint8_t variant, std::uint8_t count) {
-    switch (state) {
-      case StartState::kIdle:
-      case StartState::kCount:
-        break;
-      case StartState::kScanning:
-        protocol_->ScanNetwork(ScanReply());
-        break;
-      case StartState::kOverview:
-        protocol_->QueryRouterOverview(OverviewReply());
-        break;
-      case StartState::kRegistering:
-        protocol_->Register(RegistrationReply(), (variant & 1) ? kOtherRouter : kRouterAddress);
-        break;
-      case StartState::kPasswordRequested:
-      case StartState::kPasswordSent:
-        protocol_->Register(RegistrationReply(), kRouterAddress);
-        RouterSends(command::kPasswordRequest,
-                    WireWriter().U16(static_cast<std::uint16_t>(variant * 257 + count)).Take());
-        if (state == StartState::kPasswordSent)
-          protocol_->SendPassword(challenge_, (variant & 2) ? "wrong" : "secret", seed_);
-        break;
-      case StartState::kRegistered:
-        Registered(variant, count);
-        break;
-      case StartState::kReadingTable:
-        Registered(variant, count);
-        StartRead(variant, 1 + count % 8);
-        break;
-      case StartState::kWritingTable:
-        Registered(variant, count);
-        StartWrite(variant, count);
-        break;
-      case StartState::kChangingPassword:
-        Registered(variant, count);
-        ChangePassword(variant);
-        break;
-      case StartState::kWritingParameters:
-        Registered(variant, count);
-        WriteParameters(variant);
-        break;
-      case StartState::kMonitoring:
-        Registered(variant, count);
-        protocol_->StartLineMonitor(LineMonitor());
-        Collect();
-        if (variant & 1)
-          Acknowledge(0);
-        break;
-      case StartState::kAccounting:
-        Registered(variant, count);
-        StartAccounting(variant, 1 + count % 6);
-        break;
-      case StartState::kWaitingForLoader:
-        Registered(variant, count);
-        EnterLoader();
-        break;
-      case StartState::kDownloadRequested:
-      case StartState::kDownloading:
-      case StartState::kRestarting: {
-        if (variant & 1)
-          Registered(variant, 0);
-        // Restarting needs the last block: an image shorter than one block.
-        std::size_t size =
-            state == StartState::kRestarting ? count % kBlockSize : 37u * count + variant % 64;
-        StartDownload(size);
-        if (state == StartState::kDownloadRequested)
-          break;
-        RouterSends(command::kDownloadOffer, WireWriter().U32(kRouterAddress).Take());
-        if (state == StartState::kRestarting)
-          Acknowledge(0);
-        break;
-      }
-      case StartState::kFirmwareDownload:
-        Registered(variant, count);
-        DownloadFirmware(variant);
-        break;
-    }
-    Collect();
-  }
-
-  // --- Operations ------------------------------------------------------------
-
-  void Run(FuzzInput& in) {
-    while (!in.empty())
-      Step(in);
-  }
-
-  void Step(FuzzInput& in) {
-    switch (in.U8() % kOpCount) {
-      case kOpRouterDatagram: {
-        std::uint16_t length = in.U16();
-        auto bytes = in.Take(length);
-        Deliver(kRouterAddress, Bytes(bytes.begin(), bytes.end()));
-        break;
-      }
-      case kOpOtherDatagram: {
-        std::uint32_t sender = kSenders[in.U8() % kSenderCount];
-        std::uint16_t length = in.U16();
-        auto bytes = in.Take(length);
-        Deliver(sender, Bytes(bytes.begin(), bytes.end()));
-        break;
-      }
-      case kOpTicks:
-        Tick(1 + in.U8() % 8);
-        break;
-      case kOpLongWait:
-        Tick(in.U8());
-        break;
-      case kOpAcknowledge:
-        Acknowledge(in.U8());
-        break;
-      case kOpAnswer:
-        Answer(in);
-        break;
-      case kOpFrontEnd:
-        FrontEnd(in);
-        break;
-      case kOpSendFailures:
-        // A firewall or a lost route: every send fails until switched off.
-        socket_.FailSendsWith((in.U8() & 1) != 0 ? EPERM : 0);
-        break;
-    }
-  }
-
-  // --- The router's side -----------------------------------------------------
-
-  void Deliver(std::uint32_t from, Bytes bytes) {
-    Collect();
-    network_.Send(from, kOwnAddress, std::move(bytes));
-    // The log now holds only this datagram, which may even claim the
-    // tool's own address as sender: it is not the tool's.
-    network_.ClearLog();
-    Pump();
-    Collect();
-  }
-
-  void RouterSends(std::uint16_t commandWord, const Bytes& payload, bool numbered = true) {
-    Deliver(kRouterAddress,
-            BuildMessage(commandWord, numbered ? NextRouterSequence() : std::uint16_t{0}, payload));
-  }
-
-  // The router acknowledges the tool's last numbered message.
-  void Acknowledge(std::uint8_t delta) {
-    if (!lastNumbered_.valid)
-      return;
-    WireWriter payload;
-    payload.U16(static_cast<std::uint16_t>(lastNumbered_.sequence + delta));
-    Deliver(AnswerSender(lastNumbered_.to), BuildMessage(kAcknowledgeCommand, 0, payload.bytes()));
-  }
-
-  void Tick(int count) {
-    for (int i = 0; i < count; ++i) {
-      protocol_->OnTimerTick();
-      Pump();
+void RouterProtocolHarness::Impl::Start(StartState state, std::uint8_t variant,
+                                        std::uint8_t count) {
+  switch (state) {
+    case StartState::kIdle:
+    case StartState::kCount:
+      break;
+    case StartState::kScanning:
+      protocol_->ScanNetwork(ScanReply());
+      break;
+    case StartState::kOverview:
+      protocol_->QueryRouterOverview(OverviewReply());
+      break;
+    case StartState::kRegistering:
+      protocol_->Register(RegistrationReply(), (variant & 1) ? kOtherRouter : kRouterAddress);
+      break;
+    case StartState::kPasswordRequested:
+    case StartState::kPasswordSent:
+      protocol_->Register(RegistrationReply(), kRouterAddress);
+      RouterSends(command::kPasswordRequest,
+                  WireWriter().U16(static_cast<std::uint16_t>(variant * 257 + count)).Take());
+      if (state == StartState::kPasswordSent)
+        protocol_->SendPassword(challenge_, (variant & 2) ? "wrong" : "secret", seed_);
+      break;
+    case StartState::kRegistered:
+      Registered(variant, count);
+      break;
+    case StartState::kReadingTable:
+      Registered(variant, count);
+      StartRead(variant, 1 + count % 8);
+      break;
+    case StartState::kWritingTable:
+      Registered(variant, count);
+      StartWrite(variant, count);
+      break;
+    case StartState::kChangingPassword:
+      Registered(variant, count);
+      ChangePassword(variant);
+      break;
+    case StartState::kWritingParameters:
+      Registered(variant, count);
+      WriteParameters(variant);
+      break;
+    case StartState::kMonitoring:
+      Registered(variant, count);
+      protocol_->StartLineMonitor(LineMonitor());
       Collect();
+      if (variant & 1)
+        Acknowledge(0);
+      break;
+    case StartState::kAccounting:
+      Registered(variant, count);
+      StartAccounting(variant, 1 + count % 6);
+      break;
+    case StartState::kWaitingForLoader:
+      Registered(variant, count);
+      EnterLoader();
+      break;
+    case StartState::kDownloadRequested:
+    case StartState::kDownloading:
+    case StartState::kRestarting: {
+      if (variant & 1)
+        Registered(variant, 0);
+      // Restarting needs the last block: an image shorter than one block.
+      std::size_t size =
+          state == StartState::kRestarting ? count % kBlockSize : 37u * count + variant % 64;
+      StartDownload(size);
+      if (state == StartState::kDownloadRequested)
+        break;
+      RouterSends(command::kDownloadOffer, WireWriter().U32(kRouterAddress).Take());
+      if (state == StartState::kRestarting)
+        Acknowledge(0);
+      break;
     }
+    case StartState::kFirmwareDownload:
+      Registered(variant, count);
+      DownloadFirmware(variant);
+      break;
   }
+  Collect();
+}
 
-  // --- The front end's side ----------------------------------------------------
+void RouterProtocolHarness::Impl::Run(FuzzInput& in) {
+  while (!in.empty())
+    Step(in);
+}
 
-  void FrontEnd(FuzzInput& in) {
-    const ProtocolState state = protocol_->state();
-    const bool registered = state == ProtocolState::Registered;
-    switch (in.U8() % kActCount) {
-      case kActDeregister:
-        protocol_->Deregister();
-        break;
-      case kActAbandonPassword:
-        protocol_->AbandonPasswordPrompt();
-        break;
-      case kActSendPassword:
-        protocol_->SendPassword(challenge_, in.Text(12), seed_);
-        break;
-      case kActStartMonitor:
-        protocol_->StartLineMonitor(LineMonitor());
-        break;
-      case kActStopMonitor:
-        protocol_->StopLineMonitor();
-        break;
-      case kActConnect:
-        protocol_->ConnectLineTarget(in.U8());
-        break;
-      case kActDisconnect:
-        protocol_->DisconnectChannel(in.U8() % 3);
-        break;
-      case kActScan:
-        protocol_->ScanNetwork(ScanReply());
-        break;
-      case kActOverview:
-        protocol_->QueryRouterOverview(OverviewReply());
-        break;
-      case kActRegister: {
-        static constexpr std::uint32_t kTargets[] = {kRouterAddress, kOtherRouter, kBroadcast, 0};
-        protocol_->Register(RegistrationReply(), kTargets[in.U8() % 4]);
-        break;
-      }
-      // The menus offer the rest only while registered and idle.
-      case kActRead: {
-        std::uint8_t kind = in.U8();
-        std::uint8_t count = in.U8();
-        if (registered)
-          StartRead(kind, count == 0xFF ? -1 : count % 16);
-        break;
-      }
-      case kActWrite: {
-        std::uint8_t kind = in.U8();
-        std::uint8_t shape = in.U8();
-        if (registered)
-          StartWrite(kind, shape);
-        break;
-      }
-      case kActAccounting: {
-        std::uint8_t reset = in.U8();
-        std::uint8_t count = in.U8();
-        if (registered)
-          StartAccounting(reset, count % 8);
-        break;
-      }
-      case kActChangePassword: {
-        std::uint8_t exclusive = in.U8();
-        if (registered)
-          ChangePassword(exclusive);
-        break;
-      }
-      case kActWriteParameters: {
-        std::uint8_t exclusive = in.U8();
-        if (registered)
-          WriteParameters(exclusive);
-        break;
-      }
-      case kActEnterLoader:
-        if (registered)
-          EnterLoader();
-        break;
-      case kActStartDownload: {
-        std::uint16_t size = in.U16();
-        if (registered || state == ProtocolState::Idle)
-          StartDownload(size % 2048);
-        break;
-      }
-      case kActDownloadFirmware: {
-        std::uint8_t lists = in.U8();
-        if (registered)
-          DownloadFirmware(lists);
-        break;
-      }
+void RouterProtocolHarness::Impl::Step(FuzzInput& in) {
+  switch (in.U8() % kOpCount) {
+    case kOpRouterDatagram: {
+      std::uint16_t length = in.U16();
+      auto bytes = in.Take(length);
+      Deliver(kRouterAddress, Bytes(bytes.begin(), bytes.end()));
+      break;
     }
+    case kOpOtherDatagram: {
+      std::uint32_t sender = kSenders[in.U8() % kSenderCount];
+      std::uint16_t length = in.U16();
+      auto bytes = in.Take(length);
+      Deliver(sender, Bytes(bytes.begin(), bytes.end()));
+      break;
+    }
+    case kOpTicks:
+      Tick(1 + in.U8() % 8);
+      break;
+    case kOpLongWait:
+      Tick(in.U8());
+      break;
+    case kOpAcknowledge:
+      Acknowledge(in.U8());
+      break;
+    case kOpAnswer:
+      Answer(in);
+      break;
+    case kOpFrontEnd:
+      FrontEnd(in);
+      break;
+    case kOpSendFailures:
+      // A firewall or a lost route: every send fails until switched off.
+      socket_.FailSendsWith((in.U8() & 1) != 0 ? EPERM : 0);
+      break;
+  }
+}
+
+void RouterProtocolHarness::Impl::Deliver(std::uint32_t from, Bytes bytes) {
+  Collect();
+  network_.Send(from, kOwnAddress, std::move(bytes));
+  // The log now holds only this datagram, which may even claim the
+  // tool's own address as sender: it is not the tool's.
+  network_.ClearLog();
+  Pump();
+  Collect();
+}
+
+void RouterProtocolHarness::Impl::RouterSends(std::uint16_t commandWord, const Bytes& payload,
+                                              bool numbered) {
+  Deliver(kRouterAddress,
+          BuildMessage(commandWord, numbered ? NextRouterSequence() : std::uint16_t{0}, payload));
+}
+
+// The router acknowledges the tool's last numbered message.
+void RouterProtocolHarness::Impl::Acknowledge(std::uint8_t delta) {
+  if (!lastNumbered_.valid)
+    return;
+  WireWriter payload;
+  payload.U16(static_cast<std::uint16_t>(lastNumbered_.sequence + delta));
+  Deliver(AnswerSender(lastNumbered_.to), BuildMessage(kAcknowledgeCommand, 0, payload.bytes()));
+}
+
+void RouterProtocolHarness::Impl::Tick(int count) {
+  for (int i = 0; i < count; ++i) {
+    protocol_->OnTimerTick();
     Pump();
     Collect();
   }
+}
 
- private:
-  // What one operation's callbacks have seen.
-  struct Calls {
-    int finals = 0;
-    int passwordRequests = 0;
-    int lastPercent = -1;
-    bool saw100 = false;
-  };
-  using CallsPointer = std::shared_ptr<Calls>;
-
-  static void Final(Calls& calls) { FUZZ_CHECK(++calls.finals == 1); }
-
-  void Reenter() {
-    if (reentrant_)
+void RouterProtocolHarness::Impl::FrontEnd(FuzzInput& in) {
+  const ProtocolState state = protocol_->state();
+  const bool registered = state == ProtocolState::Registered;
+  switch (in.U8() % kActCount) {
+    case kActDeregister:
       protocol_->Deregister();
-  }
-
-  std::uint16_t NextRouterSequence() {
-    if (++routerSequence_ == 0)
-      ++routerSequence_;
-    return routerSequence_;
-  }
-
-  static std::uint32_t AnswerSender(std::uint32_t to) {
-    if (to == 0 || to == kBroadcast || to == 0xFFFFFFFFu || to == kOwnAddress)
-      return kRouterAddress;
-    return to;
-  }
-
-  // Hands every datagram waiting for the tool to the protocol.
-  void Pump() {
-    int rounds = 0;
-    while (socket_.pending() > 0) {
-      FUZZ_CHECK(++rounds < 100000);  // datagrams that never stop coming: a loop
-      protocol_->OnDatagramReady();
+      break;
+    case kActAbandonPassword:
+      protocol_->AbandonPasswordPrompt();
+      break;
+    case kActSendPassword:
+      protocol_->SendPassword(challenge_, in.Text(12), seed_);
+      break;
+    case kActStartMonitor:
+      protocol_->StartLineMonitor(LineMonitor());
+      break;
+    case kActStopMonitor:
+      protocol_->StopLineMonitor();
+      break;
+    case kActConnect:
+      protocol_->ConnectLineTarget(in.U8());
+      break;
+    case kActDisconnect:
+      protocol_->DisconnectChannel(in.U8() % 3);
+      break;
+    case kActScan:
+      protocol_->ScanNetwork(ScanReply());
+      break;
+    case kActOverview:
+      protocol_->QueryRouterOverview(OverviewReply());
+      break;
+    case kActRegister: {
+      static constexpr std::uint32_t kTargets[] = {kRouterAddress, kOtherRouter, kBroadcast, 0};
+      protocol_->Register(RegistrationReply(), kTargets[in.U8() % 4]);
+      break;
+    }
+    // The menus offer the rest only while registered and idle.
+    case kActRead: {
+      std::uint8_t kind = in.U8();
+      std::uint8_t count = in.U8();
+      if (registered)
+        StartRead(kind, count == 0xFF ? -1 : count % 16);
+      break;
+    }
+    case kActWrite: {
+      std::uint8_t kind = in.U8();
+      std::uint8_t shape = in.U8();
+      if (registered)
+        StartWrite(kind, shape);
+      break;
+    }
+    case kActAccounting: {
+      std::uint8_t reset = in.U8();
+      std::uint8_t count = in.U8();
+      if (registered)
+        StartAccounting(reset, count % 8);
+      break;
+    }
+    case kActChangePassword: {
+      std::uint8_t exclusive = in.U8();
+      if (registered)
+        ChangePassword(exclusive);
+      break;
+    }
+    case kActWriteParameters: {
+      std::uint8_t exclusive = in.U8();
+      if (registered)
+        WriteParameters(exclusive);
+      break;
+    }
+    case kActEnterLoader:
+      if (registered)
+        EnterLoader();
+      break;
+    case kActStartDownload: {
+      std::uint16_t size = in.U16();
+      if (registered || state == ProtocolState::Idle)
+        StartDownload(size % 2048);
+      break;
+    }
+    case kActDownloadFirmware: {
+      std::uint8_t lists = in.U8();
+      if (registered)
+        DownloadFirmware(lists);
+      break;
     }
   }
+  Pump();
+  Collect();
+}
 
-  // Looks at what the tool sent since the last call.
-  void Collect() {
-    for (const NetworkDatagram& datagram : network_.log()) {
-      if (datagram.from != kOwnAddress)
-        continue;
-      FUZZ_CHECK(datagram.bytes.size() >= kHeaderLength);
-      FUZZ_CHECK(datagram.bytes.size() <= kLargestMessage);
-      if (observer_)
-        observer_(datagram);
-      WireReader in(datagram.bytes);
-      SentMessage message;
-      message.valid = true;
-      message.to = datagram.to;
-      message.command = in.U16();
-      message.sequence = in.U16();
-      message.payload.assign(datagram.bytes.begin() + kHeaderLength, datagram.bytes.end());
-      if (IsAcknowledgeCommand(message.command))
-        continue;
-      if (message.sequence != 0)
-        lastNumbered_ = message;
-      // The periodic queries would hide the request a router answers.
-      if (message.command != command::kScanQuery && message.command != command::kOverviewQuery)
-        lastRequest_ = message;
-      else if (!lastRequest_.valid)
-        lastRequest_ = message;
+void RouterProtocolHarness::Impl::Reenter() {
+  if (reentrant_)
+    protocol_->Deregister();
+}
+
+std::uint16_t RouterProtocolHarness::Impl::NextRouterSequence() {
+  if (++routerSequence_ == 0)
+    ++routerSequence_;
+  return routerSequence_;
+}
+
+std::uint32_t RouterProtocolHarness::Impl::AnswerSender(std::uint32_t to) {
+  if (to == 0 || to == kBroadcast || to == 0xFFFFFFFFu || to == kOwnAddress)
+    return kRouterAddress;
+  return to;
+}
+
+// Hands every datagram waiting for the tool to the protocol.
+void RouterProtocolHarness::Impl::Pump() {
+  int rounds = 0;
+  while (socket_.pending() > 0) {
+    FUZZ_CHECK(++rounds < 100000);  // datagrams that never stop coming: a loop
+    protocol_->OnDatagramReady();
+  }
+}
+
+// Looks at what the tool sent since the last call.
+void RouterProtocolHarness::Impl::Collect() {
+  for (const NetworkDatagram& datagram : network_.log()) {
+    if (datagram.from != kOwnAddress)
+      continue;
+    FUZZ_CHECK(datagram.bytes.size() >= kHeaderLength);
+    FUZZ_CHECK(datagram.bytes.size() <= kLargestMessage);
+    if (observer_)
+      observer_(datagram);
+    WireReader in(datagram.bytes);
+    SentMessage message;
+    message.valid = true;
+    message.to = datagram.to;
+    message.command = in.U16();
+    message.sequence = in.U16();
+    message.payload.assign(datagram.bytes.begin() + kHeaderLength, datagram.bytes.end());
+    if (IsAcknowledgeCommand(message.command))
+      continue;
+    if (message.sequence != 0)
+      lastNumbered_ = message;
+    // The periodic queries would hide the request a router answers.
+    if (message.command != command::kScanQuery && message.command != command::kOverviewQuery)
+      lastRequest_ = message;
+    else if (!lastRequest_.valid)
+      lastRequest_ = message;
+  }
+  network_.ClearLog();
+}
+
+// An answer to the tool's last request.
+void RouterProtocolHarness::Impl::Answer(FuzzInput& in) {
+  const std::uint8_t choice = in.U8();
+  const std::uint8_t mode = in.U8();
+  const SentMessage& request = lastRequest_;
+  std::uint16_t commandWord = NaturalAnswer(request.command);
+  if (choice >= 0xF0)
+    commandWord = in.U16();
+  else if (choice > 0)
+    commandWord = kRouterCommands[(choice - 1) % kRouterCommandCount];
+  std::uint16_t sequence = 0;
+  switch (mode & 3) {
+    case kAnswerUnnumbered:
+      break;
+    case kAnswerFresh:
+      sequence = NextRouterSequence();
+      break;
+    case kAnswerRepeat:
+      sequence = routerSequence_;
+      break;
+    case kAnswerExplicit:
+      sequence = in.U16();
+      break;
+  }
+  WireWriter payload;
+  if (mode & kAnswerEcho)
+    EchoedFields(request, commandWord, payload);
+  const std::uint16_t length = in.U16();
+  payload.Raw(in.Take(length));
+  const std::uint32_t from = (mode & kAnswerFromOther) ? kOtherRouter : AnswerSender(request.to);
+  Deliver(from, BuildMessage(commandWord, sequence, payload.bytes()));
+}
+
+// The fields a router repeats from the request at the start of its answer.
+void RouterProtocolHarness::Impl::EchoedFields(const SentMessage& request, std::uint16_t answer,
+                                               WireWriter& out) {
+  auto requestBytes = [&](std::size_t from, std::size_t n) {
+    for (std::size_t i = from; i < from + n; ++i)
+      out.U8(i < request.payload.size() ? request.payload[i] : 0);
+  };
+  switch (answer) {
+    case command::kTableEntry:
+    case command::kTableEntryWritten:
+      out.U16(0);
+      requestBytes(0, 3);  // type and index
+      break;
+    case command::kAccountingEntry:
+      out.U16(0);
+      requestBytes(1, 2);  // index
+      break;
+    case command::kDownloadOffer:
+      requestBytes(6, 4);  // the address given to the loader
+      break;
+    case command::kScanAnswer: {
+      // A loader has no address yet; a restarted router has its own.
+      std::uint32_t address = request.command == command::kRestart ? request.to : 0;
+      out.U16(0).Raw(kRouterHardware).U32(address).U32(0);
+      break;
     }
-    network_.ClearLog();
+    case kAcknowledgeCommand:
+      out.U16(request.sequence);
+      break;
+    default:
+      out.U16(0);
+      break;
   }
-
-  // An answer to the tool's last request.
-  void Answer(FuzzInput& in) {
-    const std::uint8_t choice = in.U8();
-    const std::uint8_t mode = in.U8();
-    const SentMessage& request = lastRequest_;
-    std::uint16_t commandWord = NaturalAnswer(request.command);
-    if (choice >= 0xF0)
-      commandWord = in.U16();
-    else if (choice > 0)
-      commandWord = kRouterCommands[(choice - 1) % kRouterCommandCount];
-    std::uint16_t sequence = 0;
-    switch (mode & 3) {
-      case kAnswerUnnumbered:
-        break;
-      case kAnswerFresh:
-        sequence = NextRouterSequence();
-        break;
-      case kAnswerRepeat:
-        sequence = routerSequence_;
-        break;
-      case kAnswerExplicit:
-        sequence = in.U16();
-        break;
-    }
-    WireWriter payload;
-    if (mode & kAnswerEcho)
-      EchoedFields(request, commandWord, payload);
-    const std::uint16_t length = in.U16();
-    payload.Raw(in.Take(length));
-    const std::uint32_t from = (mode & kAnswerFromOther) ? kOtherRouter : AnswerSender(request.to);
-    Deliver(from, BuildMessage(commandWord, sequence, payload.bytes()));
-  }
-
-  // The fields a router repeats from the request at the start of its answer.
-  static void EchoedFields(const SentMessage& request, std::uint16_t answer, WireWriter& out) {
-    auto requestBytes = [&](std::size_t from, std::size_t n) {
-      for (std::size_t i = from; i < from + n; ++i)
-        out.U8(i < request.payload.size() ? request.payload[i] : 0);
-    };
-    switch (answer) {
-      case command::kTableEntry:
-      case command::kTableEntryWritten:
-        out.U16(0);
-        requestBytes(0, 3);  // type and index
-        break;
-      case command::kAccountingEntry:
-        out.U16(0);
-        requestBytes(1, 2);  // index
-        break;
-      case command::kDownloadOffer:
-        requestBytes(6, 4);  // the address given to the loader
-        break;
-      case command::kScanAnswer: {
-        // A loader has no address yet; a restarted router has its own.
-        std::uint32_t address = request.command == command::kRestart ? request.to : 0;
-        out.U16(0).Raw(kRouterHardware).U32(address).U32(0);
-        break;
-      }
-      case kAcknowledgeCommand:
-        out.U16(request.sequence);
-        break;
-      default:
-        out.U16(0);
-        break;
-    }
-  }
-
-  // --- Operations the front end starts, with their checking callbacks ------
-
-  void Registered(std::uint8_t variant, std::uint8_t count) {
-    protocol_->Register(RegistrationReply(), kRouterAddress);
-    Collect();
-    RouterSends(command::kRegistrationAccepted,
-                AcceptedPayload(count % 5, (count >> 3) % 5, (variant >> 2) % 5));
-  }
-
-  RouterProtocol::RegistrationCallback RegistrationReply() {
-    auto calls = std::make_shared<Calls>();
-    return [this, calls](const tarcfg::RegistrationResult& result) {
-      FUZZ_CHECK(calls->finals == 0);
-      if (result.kind == RegistrationKind::PasswordRequested) {
-        FUZZ_CHECK(++calls->passwordRequests == 1);
-        challenge_ = result.challengeSequence;
-        seed_ = result.seed;
-        if (reentrant_)
-          protocol_->SendPassword(challenge_, "secret", seed_);
-        return;
-      }
-      Final(*calls);
-      if (result.kind == RegistrationKind::Accepted)
-        acceptedCounts_ = {result.lineTargetCount, result.routeCount, result.filterCount};
-    };
-  }
-
-  RouterProtocol::ScanCallback ScanReply() {
-    auto calls = std::make_shared<Calls>();
-    return [calls](const ScanAnswer& answer) {
-      FUZZ_CHECK(calls->finals == 0);
-      if (answer.end)
-        Final(*calls);
-    };
-  }
-
-  RouterProtocol::OverviewCallback OverviewReply() {
-    auto calls = std::make_shared<Calls>();
-    return [calls](const OverviewAnswer& answer) {
-      FUZZ_CHECK(calls->finals == 0);
-      if (answer.end)
-        Final(*calls);
-    };
-  }
-
-  RouterProtocol::LineStatusCallback LineMonitor() {
-    return [](const LineStatus& status) {
-      for (const ChannelStatus& channel : status.channels)
-        FUZZ_CHECK(channel.state >= 0 && channel.state <= 5);
-    };
-  }
-
-  RouterProtocol::DoneCallback Done() {
-    auto calls = std::make_shared<Calls>();
-    return [this, calls] {
-      Final(*calls);
-      Reenter();
-    };
-  }
-
-  template <class Record>
-  static void CheckRead(const RecordList<Record>& list, int count) {
-    FUZZ_CHECK(list.count() <= std::max(count, 0));
-    for (const Record& record : list)
-      FUZZ_CHECK(HasEntry(record));
-  }
-  static void CheckReadFilters(const FilterList& filters, int count) {
-    FUZZ_CHECK(filters.count() >= 1 && filters.count() <= std::max(count, 0) + 1);
-    FUZZ_CHECK(IsDefaultFilter(*filters.NodeAt(filters.count())));
-  }
-
-  void StartRead(std::uint8_t kind, int count) {
-    int lineTargets = count, routes = count, filters = count;
-    if (count < 0) {
-      lineTargets = acceptedCounts_[0];
-      routes = acceptedCounts_[1];
-      filters = acceptedCounts_[2];
-    }
-    auto calls = std::make_shared<Calls>();
-    switch (kind % 4) {
-      case 0:
-        protocol_->ReadLineTargets(
-            [this, calls, lineTargets](LineTargetList& list) {
-              Final(*calls);
-              CheckRead(list, lineTargets);
-              Reenter();
-            },
-            lineTargets);
-        break;
-      case 1:
-        protocol_->ReadRoutes(
-            [this, calls, routes](RouteList& list) {
-              Final(*calls);
-              CheckRead(list, routes);
-              Reenter();
-            },
-            routes);
-        break;
-      case 2:
-        protocol_->ReadFilters(
-            [this, calls, filters](FilterList& list) {
-              Final(*calls);
-              CheckReadFilters(list, filters);
-              Reenter();
-            },
-            filters);
-        break;
-      default:
-        protocol_->ReadConfiguration(
-            lineTargets, routes, filters,
-            [this, calls, lineTargets, routes, filters](Configuration& configuration) {
-              Final(*calls);
-              CheckRead(configuration.lineTargets, lineTargets);
-              CheckRead(configuration.routes, routes);
-              CheckReadFilters(configuration.filters, filters);
-              Reenter();
-            });
-        break;
-    }
-  }
-
-  static LineTargetList LineTargets(int count, int salt) {
-    LineTargetList list = NewLineTargetList();
-    for (int i = 0; i < count; ++i) {
-      LineTarget target = NewLineTarget();
-      target.hostName = "10.0.0." + std::to_string(20 + i);
-      target.phoneNumber = std::to_string(3012340 + i + salt);
-      target.layer2Protocol = i % 3;
-      target.layer2Base = i % 3 == 2 ? kLayer2BasePpp : i % 3 + 1;
-      target.layer3Protocol = (i + salt) % 4 == 3 ? kNoProtocol : (i + salt) % 3;
-      target.remoteIdentification = i % 2 ? "name/secret" : "/pw";
-      target.tablePosition = i;
-      list.Append(target);
-    }
-    return list;
-  }
-  static RouteList Routes(int count, int salt) {
-    RouteList list = NewRouteList();
-    for (int i = 0; i < count; ++i) {
-      const std::string gateway = "10.0.0." + std::to_string(20 + (i + salt) % 8);
-      list.Append(RouteEntry{"255.255.255.255", gateway.c_str(), gateway.c_str(), i});
-    }
-    return list;
-  }
-  static FilterList Filters(int count, int salt) {
-    FilterList list = NewFilterList();
-    for (int i = 0; i < count; ++i) {
-      FilterEntry filter;
-      filter.sendNetmask = "255.255.255.0";
-      filter.sendMatch = "124.50.16.0";
-      filter.receiveNetmask = "0.0.0.0";
-      filter.receiveMatch = "0.0.0.0";
-      filter.protocol = 6;
-      filter.port = 21 + (i + salt) % 3;
-      filter.action = (i + salt) % 2;
-      filter.tablePosition = i;
-      list.Append(filter);
-    }
-    EnsureDefaultFilter(list);
-    return list;
-  }
-
-  template <class Record>
-  static int ChangeCount(RecordList<Record>& edited, const RecordList<Record>& saved) {
-    NumberTablePositions(edited);
-    return static_cast<int>(ComputeTableChanges(edited, saved).size());
-  }
-
-  RouterProtocol::CountCallback WriteDone(int expected) {
-    auto calls = std::make_shared<Calls>();
-    return [this, calls, expected](int sent) {
-      Final(*calls);
-      FUZZ_CHECK(sent == expected);
-      Reenter();
-    };
-  }
-
-  // The lists live only during the call: the protocol must work on copies.
-  void StartWrite(std::uint8_t kind, std::uint8_t shape) {
-    const int saved = shape % 4;
-    const int edited = (shape >> 2) % 4;
-    const int salt = (shape >> 4) % 4;
-    LineTargetList savedTargets = LineTargets(saved, 0), editedTargets = LineTargets(edited, salt);
-    RouteList savedRoutes = Routes(saved, 0), editedRoutes = Routes(edited, salt);
-    FilterList savedFilters = Filters(saved, 0), editedFilters = Filters(edited, salt);
-    switch (kind % 4) {
-      case 0: {
-        int expected = ChangeCount(editedTargets, savedTargets);
-        protocol_->WriteLineTargets(WriteDone(expected), editedTargets, savedTargets);
-        break;
-      }
-      case 1: {
-        int expected = ChangeCount(editedRoutes, savedRoutes);
-        protocol_->WriteRoutes(WriteDone(expected), editedRoutes, savedRoutes);
-        break;
-      }
-      case 2: {
-        int expected = ChangeCount(editedFilters, savedFilters);
-        protocol_->WriteFilters(WriteDone(expected), editedFilters, savedFilters);
-        break;
-      }
-      default: {
-        // Without the route list (kind bit 4), or without the saved filters.
-        const bool withRoutes = (kind & 0x10) == 0;
-        const bool withSavedFilters = (kind & 0x20) == 0;
-        const FilterList noFilters = NewFilterList();
-        int expected = ChangeCount(editedTargets, savedTargets);
-        if (withRoutes)
-          expected += ChangeCount(editedRoutes, savedRoutes);
-        expected += ChangeCount(editedFilters, withSavedFilters ? savedFilters : noFilters);
-        protocol_->WriteConfiguration(
-            editedTargets, savedTargets, withRoutes ? &editedRoutes : nullptr, &savedRoutes,
-            &editedFilters, withSavedFilters ? &savedFilters : nullptr, WriteDone(expected));
-        break;
-      }
-    }
-  }
-
-  void StartAccounting(std::uint8_t reset, int count) {
-    const LineTargetList targets = LineTargets(count, 0);
-    auto calls = std::make_shared<Calls>();
-    auto done = [this, calls, count](LineTargetList& list) {
-      Final(*calls);
-      FUZZ_CHECK(list.count() == count);
-      Reenter();
-    };
-    if (reset & 1)
-      protocol_->ReadAndResetAccounting(done, &targets);
-    else
-      protocol_->ReadAccounting(done, &targets);
-  }
-
-  void ChangePassword(std::uint8_t exclusive) {
-    protocol_->ChangePassword(Done(), "newpass", "secret", (exclusive & 1) != 0);
-  }
-
-  RouterParameters Parameters(std::uint8_t exclusive) const {
-    RouterParameters parameters;
-    parameters.name = (exclusive & 2) ? "router.example" : "10.0.0.10";
-    parameters.netmask = "255.255.255.0";
-    parameters.phoneNumber = "0301234";
-    parameters.dChannelProtocol = 1;
-    parameters.firmwareVersion = "2.10";
-    parameters.password = "secret";
-    parameters.exclusiveToThisHost = exclusive & 1;
-    return parameters;
-  }
-
-  void WriteParameters(std::uint8_t exclusive) {
-    protocol_->WriteRouterParameters(Done(), Parameters(exclusive));
-  }
-
-  void EnterLoader() {
-    auto calls = std::make_shared<Calls>();
-    protocol_->EnterLoader(kRouterHardware, [calls](const ScanAnswer& loader) {
-      Final(*calls);
-      FUZZ_CHECK(loader.hardwareAddress == kRouterHardware && loader.routerAddress == 0);
-    });
-  }
-
-  RouterProtocol::ScanCallback DownloadDone(const CallsPointer& calls) {
-    return [calls](const ScanAnswer&) {
-      Final(*calls);
-      FUZZ_CHECK(calls->saw100);
-    };
-  }
-  RouterProtocol::ProgressCallback Progress(const CallsPointer& calls) {
-    return [calls](int percent) {
-      FUZZ_CHECK(calls->finals == 0);
-      FUZZ_CHECK(percent >= 0 && percent <= 100 && percent >= calls->lastPercent);
-      calls->lastPercent = percent;
-      calls->saw100 = calls->saw100 || percent == 100;
-    };
-  }
-
-  void StartDownload(std::size_t size) {
-    Bytes image(size);
-    for (std::size_t i = 0; i < size; ++i)
-      image[i] = static_cast<std::uint8_t>(i * 13 + 1);
-    auto calls = std::make_shared<Calls>();
-    protocol_->StartDownload(DownloadDone(calls), std::move(image), kRouterHardware, kRouterAddress,
-                             Progress(calls));
-  }
-
-  void DownloadFirmware(std::uint8_t lists) {
-    const LineTargetList targets = LineTargets(2, 0);
-    const RouteList routes = Routes(2, 0);
-    const FilterList filters = Filters(1, 0);
-    auto calls = std::make_shared<Calls>();
-    const bool started = protocol_->DownloadFirmware(
-        kRouterHardware, Parameters(lists >> 2), (lists & 1) ? &targets : nullptr,
-        (lists & 2) ? &routes : nullptr, (lists & 2) ? &filters : nullptr, DownloadDone(calls),
-        Progress(calls));
-    FUZZ_CHECK(started);
-  }
-
-  const bool reentrant_;
-  InMemoryNetwork network_{kNetMask};
-  InMemorySocket socket_{network_, kOwnAddress};
-  FakeNetDatabase database_;
-  AddressService addresses_;
-  ProtocolTables tables_;
-  GuiSettings settings_;
-  std::function<void(const NetworkDatagram&)> observer_;
-
-  SentMessage lastRequest_;
-  SentMessage lastNumbered_;
-  std::uint16_t routerSequence_ = 0;
-  std::uint16_t challenge_ = 0;
-  std::uint16_t seed_ = 0;
-  std::array<int, 3> acceptedCounts_{};
-  int errors_ = 0;
-  int abandoned_ = 0;
-
-  // Last, so that it goes first: its callbacks point into the harness.
-  std::unique_ptr<RouterProtocol> protocol_;
-};
+}
 
 RouterProtocolHarness::RouterProtocolHarness(std::uint8_t flags)
     : impl_(std::make_unique<Impl>(flags)) {}

@@ -122,6 +122,11 @@ _tarcfg_cli() {
   done
   case ${positional[position]:-} in
     ROUTER) COMPREPLY=($(compgen -W "$(_tarcfg_cli_routers)" -- "$cur")) ;;
+    # A router or a file (diff compares two files too).
+    '(ROUTER|FILE1)')
+      _tarcfg_cli_files FILE "$cur"
+      COMPREPLY+=($(compgen -W "$(_tarcfg_cli_routers)" -- "$cur"))
+      ;;
     FILE | OUT) _tarcfg_cli_files FILE "$cur" ;;
     DIR) _tarcfg_cli_files DIR "$cur" ;;
   esac

@@ -16,12 +16,12 @@ void AccountingCommand::AddOptions(QCommandLineParser& parser) {
   parser.addOption({"csv", "Print CSV with a header row."});
 }
 
-int AccountingCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult AccountingCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("json") && parser.isSet("csv")) {
     PrintError("tarcfg-cli accounting: --json and --csv exclude each other");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

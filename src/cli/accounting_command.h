@@ -19,7 +19,7 @@ class AccountingCommand : public RouterCommand {
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };
 

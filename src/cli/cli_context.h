@@ -25,6 +25,7 @@ enum ExitCode {
   kExitRefused = 1,  // refusal or network error
   kExitUsage = 2,
   kExitFile = 3,
+  kExitDifferent = 4,  // diff: the two configurations differ
 };
 
 class CliContext {

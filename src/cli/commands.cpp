@@ -5,6 +5,7 @@
 #include "cli/backup_command.h"
 #include "cli/check_command.h"
 #include "cli/connect_command.h"
+#include "cli/diff_command.h"
 #include "cli/disconnect_command.h"
 #include "cli/firmware_command.h"
 #include "cli/history_command.h"
@@ -39,6 +40,7 @@ std::vector<std::unique_ptr<Command>> AllCommands() {
   commands.push_back(std::make_unique<ServeCommand>());
   commands.push_back(std::make_unique<HistoryCommand>());
   commands.push_back(std::make_unique<RestoreCommand>());
+  commands.push_back(std::make_unique<DiffCommand>());
   return commands;
 }
 

@@ -9,14 +9,14 @@ void ConnectCommand::AddOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
 }
 
-int ConnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult ConnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   bool numeric = false;
   const int position = parser.positionalArguments().at(1).toInt(&numeric);
   if (!numeric || position < 1) {
     PrintError("tarcfg-cli connect: POSITION is a number from 1");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int ConnectCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

@@ -9,13 +9,13 @@ void DisconnectCommand::AddOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument("CHANNEL", "1 or 2.");
 }
 
-int DisconnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult DisconnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   const QString channel = parser.positionalArguments().at(1);
   if (channel != "1" && channel != "2") {
     PrintError("tarcfg-cli disconnect: the channel is 1 or 2");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int DisconnectCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

@@ -16,7 +16,7 @@ class DisconnectCommand : public RouterCommand {
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };
 

@@ -8,9 +8,9 @@
 #include "cli/router_fields.h"
 #include "cli/session.h"
 #include "config/firmware_files.h"
-#include "config/protocol_definitions.h"
+#include "config/firmware_plan.h"
+#include "config/operating_modes.h"
 #include "config/reports.h"
-#include "config/router_changes.h"
 #include "config/string_table.h"
 
 namespace tarcfg::cli {
@@ -30,9 +30,17 @@ void PrintProgress(int percent) {
 
 }  // namespace
 
+QString FirmwareCommand::synopsis() const {
+  return QString::fromStdString("ROUTER [--mode " + OperatingModeNames("|", "|") +
+                                "] [--version V] [--ip A] [--netmask M] [--phone P] "
+                                "[--drop-unknown-protocols] [--no-history]");
+}
+
 void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addOption({"mode", "Operating mode: 1TR6, DSS1, FV64S, FVS01 or FVS02.", "MODE"});
+  parser.addOption(
+      {"mode", QString::fromStdString("Operating mode: " + OperatingModeNames(", ", " or ") + "."),
+       "MODE"});
   parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
   AddRouterFieldOptions(parser);
   parser.addOption({"drop-unknown-protocols",
@@ -41,28 +49,28 @@ void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   AddNoHistoryOption(parser);
 }
 
-int FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("mode") && !FindOperatingMode(parser.value("mode").toStdString())) {
     PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 bool FirmwareCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return true;
 }
 
-int FirmwareCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+HookResult FirmwareCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
   if (session.target().address != 0)
-    return kContinue;
+    return HookResult::Continue();
   if (!parser.isSet("ip")) {
     PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   session.current() = RouterParameters{};
   session.current().dChannelProtocol = 255;  // not known
-  return kWithoutRegistration;
+  return HookResult::WithoutRegistration();
 }
 
 int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
@@ -93,23 +101,14 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
   }
   pending.firmwareVersion = version;
 
-  // The tables that go with the firmware: none for a router without an
-  // address, empty ones for a permanent connection, else the router's own.
-  const Configuration empty;
-  const Configuration* tables = nullptr;
-  if (!loader)
-    tables = pending.permanentConnection != 0 ? &empty : &session.configuration();
-  // Line targets whose protocols the tables lack cannot go into the image:
-  // never left out unless asked for.
-  std::vector<std::string> leftOut;
-  if (tables && tables != &empty)
-    leftOut = DescribeLineTargets(tables->lineTargets, LineTargetsWithUndefinedProtocols(
-                                                           tables->lineTargets, context.tables()));
-  if (!leftOut.empty() && !parser.isSet("drop-unknown-protocols")) {
+  const FirmwareDownloadPlan plan =
+      PlanFirmwareDownload(current, pending, loader, &session.configuration(), context.tables());
+  // Line targets the image cannot carry are never left out unless asked for.
+  if (!plan.leftOut.empty() && !parser.isSet("drop-unknown-protocols")) {
     std::string text =
         "tarcfg-cli firmware: the router's tables lack the protocols of these line targets; the "
         "download would leave them out:\n";
-    for (const std::string& line : leftOut)
+    for (const std::string& line : plan.leftOut)
       text += "  " + line + "\n";
     text +=
         "Nothing was sent. --drop-unknown-protocols downloads without them (the history keeps "
@@ -118,19 +117,10 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
     return kExitRefused;
   }
   // A router in its loader has told nothing that could be kept.
-  if (!loader) {
-    std::vector<std::string> sending{
-        std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) + version + ": " +
-        FirmwareText(version, pending.dChannelProtocol, pending.permanentConnection)};
-    for (const auto& line : DescribeRouterParameterChanges(current, pending))
-      sending.push_back(line);
-    sending.push_back(tables == &empty ? "line targets, routes and filters: none"
-                                       : "line targets, routes and filters: the router's own");
-    for (const std::string& line : leftOut)
-      sending.push_back(line + ": left out, its protocols are undefined");
-    if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", sending))
-      return kExitFile;
-  }
+  if (!plan.historyLines.empty() &&
+      !KeepHistoryBeforeWrite(session, parser, "tarcfg-cli firmware", plan.historyLines))
+    return kExitFile;
+  const Configuration* tables = plan.configuration;
   bool finished = false;
   ScanAnswer announced;
   const bool started = session.protocol().DownloadFirmware(

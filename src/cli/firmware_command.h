@@ -10,10 +10,7 @@ namespace tarcfg::cli {
 class FirmwareCommand : public RouterCommand {
  public:
   QString name() const override { return "firmware"; }
-  QString synopsis() const override {
-    return "ROUTER [--mode 1TR6|DSS1|FV64S|FVS01|FVS02] [--version V] [--ip A] [--netmask M] "
-           "[--phone P] [--drop-unknown-protocols] [--no-history]";
-  }
+  QString synopsis() const override;
   QString description() const override {
     return "Reconfigure the router by downloading firmware with its configuration embedded.";
   }
@@ -24,11 +21,11 @@ class FirmwareCommand : public RouterCommand {
   int maximumArguments() const override { return 1; }
   bool HasVersionOption() const override { return true; }  // the firmware version
 
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
   // A router in its loader has no address to register with: the download
   // goes to its hardware address.
-  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  HookResult Resolved(RouterSession& session, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };
 

@@ -27,12 +27,32 @@ std::optional<std::string> RouterHardwareAddress(CliContext& context, RouterSess
 }  // namespace
 
 void HistoryCommand::AddOptions(QCommandLineParser& parser) {
-  parser.addPositionalArgument("ROUTER",
-                               "Hardware address (no network needed), or an address or host name.");
+  parser.addPositionalArgument(
+      "ROUTER", "Hardware address (no network needed), or an address or host name.", "[ROUTER]");
   parser.addOption({"json", "Print a JSON array."});
+  parser.addOption({"git-init",
+                    "Make the history folder a git repository (no ROUTER): from then on every "
+                    "configuration kept is also committed there as <hardware address>.cfg."});
 }
 
 int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
+  const bool gitInit = parser.isSet("git-init");
+  if (gitInit != parser.positionalArguments().isEmpty() || (gitInit && parser.isSet("json"))) {
+    PrintError(("usage: tarcfg-cli " + name() + " " + synopsis()).toStdString());
+    return kExitUsage;
+  }
+  if (gitInit) {
+    const ConfigHistory history = SettingsHistory(context);
+    const RepositoryInitResult made = history.InitRepository();
+    if (!made.ok) {
+      PrintError("tarcfg-cli history: " + made.error);
+      return kExitFile;
+    }
+    std::cout << "The history folder " << history.directory()
+              << (made.existed ? " is a git repository already" : " is a git repository now")
+              << "; every configuration kept is committed there.\n";
+    return kExitOk;
+  }
   RouterSession session(context);
   const auto hardware = RouterHardwareAddress(context, session, parser.positionalArguments().at(0));
   if (!hardware)

@@ -32,10 +32,22 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
     kept = SettingsHistory(context).Keep(
         FormatHardwareAddress(target.hardwareAddress), read.lineTargets, read.routes, read.filters,
         session.current(), ConfigContext{context.tables(), context.addresses(), context.database()},
-        HistoryNote{target.name, operation, sending});
+        HistoryNote{target.name, operation, sending, context.database().LocalHostName(),
+                    context.settings().ipAddressText});
   }
-  if (kept.ok)
+  if (kept.ok) {
+    // Kept in the timestamped files; a git repository that took no commit
+    // stops nothing and is said once per process.
+    static bool warned = false;
+    if (!kept.repositoryError.empty() && !warned) {
+      warned = true;
+      PrintError(
+          "tarcfg-cli: warning: kept in the history but not committed to its git "
+          "repository: " +
+          kept.repositoryError);
+    }
     return true;
+  }
   PrintError("tarcfg-cli: cannot keep the router's configuration in the history: " + kept.error +
              "\nNothing was sent. --no-history writes without keeping it.");
   return false;

@@ -46,8 +46,13 @@ int main(int argc, char** argv) {
   QString settings;
   int i = 1;
   while (i < args.size() && args[i].startsWith("-")) {
-    const QString& arg = args[i];
-    if (arg == "-h" || arg == "--help") {
+    // A request for help or the version only prints, also where it stands
+    // as the settings file's name: `--settings --help accounting R --reset`
+    // must not reset anything.
+    const QString& arg =
+        args[i] == "--settings" && i + 1 < args.size() && args[i + 1].startsWith("-") ? args[i + 1]
+                                                                                      : args[i];
+    if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?") {
       PrintHelp();
       return 0;
     }
@@ -55,7 +60,7 @@ int main(int argc, char** argv) {
       std::cout << "tarcfg-cli " TARCFG_VERSION "\n";
       return 0;
     }
-    if (arg == "--settings" && i + 1 < args.size()) {
+    if (args[i] == "--settings" && i + 1 < args.size()) {
       settings = args[i + 1];
       i += 2;
       continue;

@@ -15,30 +15,30 @@ void RestoreCommand::AddOptions(QCommandLineParser& parser) {
   AddNoHistoryOption(parser);
 }
 
-int RestoreCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult RestoreCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   const QStringList arguments = parser.positionalArguments();
   const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
                       (parser.isSet("index") ? 1 : 0);
   if (sources != 1) {
     PrintError("tarcfg-cli restore: give exactly one of FILE, --last and --index N");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   if (parser.isSet("index")) {
     bool ok = false;
     const int index = parser.value("index").toInt(&ok);
     if (!ok || index < 1) {
       PrintError("tarcfg-cli restore: --index needs a number from 1 up");
-      return kExitUsage;
+      return HookResult::Exit(kExitUsage);
     }
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 bool RestoreCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return true;
 }
 
-int RestoreCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+HookResult RestoreCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
   const QStringList arguments = parser.positionalArguments();
   const int index = parser.isSet("index") ? parser.value("index").toInt() : 1;
   if (arguments.size() > 1) {
@@ -52,11 +52,11 @@ int RestoreCommand::Resolved(RouterSession& session, const QCommandLineParser& p
                            " has been kept"
                      : "tarcfg-cli restore: the history of router " + hardware + " holds " +
                            std::to_string(entries.size()) + " configuration(s)");
-      return kExitFile;
+      return HookResult::Exit(kExitFile);
     }
     path_ = entries[static_cast<std::size_t>(index) - 1].path;
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int RestoreCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

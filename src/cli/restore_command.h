@@ -23,11 +23,11 @@ class RestoreCommand : public RouterCommand {
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 2; }
 
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
   // The file to write back is known before registering: a history that
   // holds nothing costs the router no registration.
-  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  HookResult Resolved(RouterSession& session, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 
  private:

@@ -9,21 +9,21 @@ void RouterCommand::AddOptions(QCommandLineParser& parser) {
   AddRouterArguments(parser);
 }
 
-int RouterCommand::CheckOptions(CliContext&, const QCommandLineParser&) {
-  return kContinue;
+HookResult RouterCommand::CheckOptions(CliContext&, const QCommandLineParser&) {
+  return HookResult::Continue();
 }
 
 bool RouterCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return false;
 }
 
-int RouterCommand::Resolved(RouterSession&, const QCommandLineParser&) {
-  return kContinue;
+HookResult RouterCommand::Resolved(RouterSession&, const QCommandLineParser&) {
+  return HookResult::Continue();
 }
 
 int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
-  if (const int checked = CheckOptions(context, parser); checked != kContinue)
-    return checked;
+  if (const HookResult checked = CheckOptions(context, parser); checked.exits())
+    return checked.exitCode();
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
   RouterSession session(context);
@@ -33,17 +33,17 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
                                             NeedsHardwareAddress(context, parser));
   if (!target)
     return kExitRefused;
-  const int resolved = Resolved(session, parser);
-  if (resolved != kContinue && resolved != kWithoutRegistration)
-    return resolved;
-  if (resolved == kContinue && target->address == 0) {
+  const HookResult resolved = Resolved(session, parser);
+  if (resolved.exits())
+    return resolved.exitCode();
+  if (resolved.registers() && target->address == 0) {
     // A router in its loader answers the scan but cannot be registered with:
     // a registration would only wait for its time-out.
     PrintError("tarcfg-cli: the router " + FormatHardwareAddress(target->hardwareAddress) +
                " is in its loader and has no IP address; it cannot be registered with");
     return kExitRefused;
   }
-  if (resolved == kContinue && !session.RegisterAndLoad(*target, PasswordArgument(parser))) {
+  if (resolved.registers() && !session.RegisterAndLoad(*target, PasswordArgument(parser))) {
     // Refused, failed or stopped (at the password prompt too): a candidate
     // that may yet take this host is released.
     session.Deregister();

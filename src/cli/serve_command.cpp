@@ -14,12 +14,13 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/config_transfer.h"
+#include "cli/history_support.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/http_guard.h"
 #include "cli/serve/metrics_collector.h"
 #include "cli/serve_command.h"
 #include "cli/session.h"
-#include "config/string_table.h"
 
 namespace tarcfg::cli {
 namespace {
@@ -70,13 +71,6 @@ class StopSignals {
   struct sigaction previousInt_ {};
 };
 
-// Whichever way Execute returns, a registration held or attempted is ended
-// with its deregistration first.
-struct ReleaseOnExit {
-  serve::MetricsCollector& collector;
-  ~ReleaseOnExit() { collector.ReleaseNow(); }
-};
-
 struct ListenAddress {
   QHostAddress host;
   quint16 port = 0;
@@ -113,11 +107,161 @@ std::optional<int> Seconds(const QCommandLineParser& parser, const char* option,
   return value;
 }
 
+// What the options ask for.
+struct ServeSettings {
+  ListenAddress listen;
+  bool once = false;
+  serve::CollectorOptions collector;
+};
+
+std::optional<ServeSettings> ParseSettings(const QCommandLineParser& parser,
+                                           const QCommandLineOption& password) {
+  ServeSettings settings;
+  const auto listen = ParseListenAddress(parser.value("listen"));
+  if (!listen) {
+    PrintError("tarcfg-cli serve: --listen takes ADDR:PORT, e.g. 127.0.0.1:9532");
+    return std::nullopt;
+  }
+  settings.listen = *listen;
+  const auto interval = Seconds(parser, "interval", 1);
+  const auto accounting = Seconds(parser, "accounting-interval", 0);
+  const auto archive = Seconds(parser, "archive-interval", 0);
+  if (!interval || !accounting || !archive) {
+    PrintError(
+        "tarcfg-cli serve: --interval takes seconds from 1, --accounting-interval "
+        "and --archive-interval from 0");
+    return std::nullopt;
+  }
+  settings.once = parser.isSet("once");
+  serve::CollectorOptions& options = settings.collector;
+  options.intervalSeconds = *interval;
+  options.accountingIntervalSeconds = *accounting;
+  options.archiveIntervalSeconds = *archive;
+  // A router that went away stays `up 0` for an hour (at least three rounds).
+  options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
+  if (parser.isSet(password))
+    options.password = parser.value(password).toStdString();
+  else if (const char* env = std::getenv("TARCFG_PASSWORD"))
+    options.password = std::string(env);
+  return settings;
+}
+
 constexpr const char* kIndexPage =
     "<!DOCTYPE html>\n<html><head><title>tarcfg-cli serve</title></head>\n"
     "<body><h1>Tarnex routers</h1>\n"
     "<p>Metrics of the routers on the local network: <a href=\"metrics\">/metrics</a></p>\n"
     "</body></html>\n";
+
+// The HTTP server of /metrics and its index page; false (with the reason
+// printed) when it cannot listen.
+std::unique_ptr<QHttpServer> StartHttpServer(const ListenAddress& listen, const QString& listenText,
+                                             const serve::MetricsCollector& collector) {
+  auto server = std::make_unique<QHttpServer>();
+  server->route("/metrics", QHttpServerRequest::Method::Get, [&collector] {
+    return QHttpServerResponse(metrics::kExpositionContentType,
+                               QByteArray::fromStdString(collector.exposition()));
+  });
+  server->route("/", QHttpServerRequest::Method::Get, [] {
+    return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
+  });
+  // Qt HttpServer 6.4 neither times out nor caps connections, nor limits
+  // a request's header: the guarded server in front of it does.
+  auto tcp = std::make_unique<serve::GuardedTcpServer>(serve::HttpLimits{});
+  if (!tcp->Listen(listen.host, listen.port)) {
+    PrintError("tarcfg-cli serve: cannot listen on " + listenText.toStdString() + ": " +
+               tcp->errorString().toStdString());
+    return nullptr;
+  }
+  const quint16 port = tcp->serverPort();
+  server->bind(tcp.release());  // the HTTP server's child from now on
+  QString host = listen.host.toString();
+  if (listen.host.protocol() == QAbstractSocket::IPv6Protocol)
+    host = "[" + host + "]";
+  PrintError("tarcfg-cli serve: metrics on http://" + host.toStdString() + ":" +
+             std::to_string(port) + "/metrics");
+  return server;
+}
+
+// The event loop of the rounds: datagrams, the one-second tick and the stop
+// signals drive the collector until it is done (stopped, or with --once
+// one round complete and every deregistration out). Whichever way it ends,
+// a registration held or attempted is ended with its deregistration.
+class RoundLoop {
+ public:
+  RoundLoop(serve::MetricsCollector& collector, int socketDescriptor, const StopSignals& stop,
+            bool once)
+      : collector_(collector),
+        once_(once),
+        datagrams_(socketDescriptor, QSocketNotifier::Read),
+        stopSignals_(stop.descriptor(), QSocketNotifier::Read) {
+    QObject::connect(&datagrams_, &QSocketNotifier::activated, [this] {
+      collector_.OnDatagramReady();
+      Check();
+    });
+    ticks_.setInterval(1000);
+    ticks_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticks_, &QTimer::timeout, [this] {
+      collector_.OnTimerTick();
+      Check();
+    });
+    QObject::connect(&stopSignals_, &QSocketNotifier::activated, [this, &stop] {
+      char bytes[16];
+      while (::read(stop.descriptor(), bytes, sizeof bytes) > 0) {
+      }
+      collector_.RequestStop();
+      Check();
+    });
+  }
+  ~RoundLoop() { collector_.ReleaseNow(); }
+  RoundLoop(const RoundLoop&) = delete;
+  RoundLoop& operator=(const RoundLoop&) = delete;
+
+  void Run() {
+    ticks_.start();
+    collector_.Start();
+    Check();
+    if (!done_)
+      loop_.exec();
+  }
+
+ private:
+  void Check() {
+    if (done_)
+      return;
+    if (collector_.stopped() ||
+        (once_ && collector_.roundsCompleted() > 0 && !collector_.releasesPending())) {
+      done_ = true;
+      loop_.quit();
+    }
+  }
+
+  serve::MetricsCollector& collector_;
+  bool once_;
+  bool done_ = false;
+  QEventLoop loop_;
+  QSocketNotifier datagrams_;
+  QSocketNotifier stopSignals_;
+  QTimer ticks_;
+};
+
+// Serves until the collector is done: over HTTP, or with --once the one
+// round's metrics on standard output.
+int Serve(const ServeSettings& settings, const QString& listenText,
+          serve::MetricsCollector& collector, RouterProtocol& protocol, const StopSignals& stop) {
+  RoundLoop loop(collector, protocol.socketDescriptor(), stop, settings.once);
+  std::unique_ptr<QHttpServer> server;
+  if (!settings.once) {
+    server = StartHttpServer(settings.listen, listenText, collector);
+    if (!server)
+      return kExitRefused;
+  }
+  loop.Run();
+  if (settings.once) {
+    std::cout << collector.exposition();
+    std::cout.flush();
+  }
+  return kExitOk;
+}
 
 }  // namespace
 
@@ -130,131 +274,57 @@ void ServeCommand::AddOptions(QCommandLineParser& parser) {
                     "Seconds between two accounting reads, each a short registration with "
                     "every router not held by another host (default 0: never registers).",
                     "S", "0"});
+  parser.addOption({"archive-interval",
+                    "Seconds between two configuration reads, each a short registration with "
+                    "every router not held by another host; a configuration that differs from "
+                    "the newest one kept is kept in the history (default 0: never).",
+                    "S", "0"});
   parser.addOption(password_);
+  parser.addOption({"passwords",
+                    "File of routers' passwords, one \"HARDWARE-ADDRESS PASSWORD\" a line, "
+                    "readable by its owner only; -p stays the password of the others.",
+                    "FILE"});
   parser.addOption({"once",
-                    "One round (scan, overview and, with --accounting-interval, one accounting "
-                    "read); the metrics on standard output."});
+                    "One round (scan, overview and, with --accounting-interval or "
+                    "--archive-interval, one read of each); the metrics on standard output."});
 }
 
 int ServeCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
-  const auto listen = ParseListenAddress(parser.value("listen"));
-  if (!listen) {
-    PrintError("tarcfg-cli serve: --listen takes ADDR:PORT, e.g. 127.0.0.1:9532");
+  std::optional<ServeSettings> settings = ParseSettings(parser, password_);
+  if (!settings)
     return kExitUsage;
+  if (parser.isSet("passwords")) {
+    // Refused at start: a service must not find out at its first read.
+    serve::PasswordsFileResult file =
+        serve::LoadPasswordsFile(parser.value("passwords").toStdString());
+    if (!file.ok) {
+      PrintError("tarcfg-cli serve: " + file.error);
+      return kExitFile;
+    }
+    settings->collector.passwords = std::move(file.passwords);
   }
-  const auto interval = Seconds(parser, "interval", 1);
-  const auto accounting = Seconds(parser, "accounting-interval", 0);
-  if (!interval || !accounting) {
-    PrintError(
-        "tarcfg-cli serve: --interval takes seconds from 1, --accounting-interval "
-        "from 0");
-    return kExitUsage;
-  }
-  const bool once = parser.isSet("once");
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
-
-  serve::CollectorOptions options;
-  options.intervalSeconds = *interval;
-  options.accountingIntervalSeconds = *accounting;
-  // A router that went away stays `up 0` for an hour (at least three rounds).
-  options.forgetAfterRounds = std::max(3, (3600 + *interval - 1) / *interval);
-  if (parser.isSet(password_))
-    options.password = parser.value(password_).toStdString();
-  else if (const char* env = std::getenv("TARCFG_PASSWORD"))
-    options.password = std::string(env);
-
-  RouterProtocol protocol(context.socket(), context.settings(), context.tables(),
-                          context.addresses());
-  serve::MetricsCollector collector(protocol, context.settings().ownAddress, options,
-                                    serve::CollectorClock::System(),
-                                    [](const std::string& line) { PrintError(line); });
-  const ReleaseOnExit release{collector};
-  const GuiSettings& s = context.settings();
-  const int opened = protocol.OpenRouterProtocol(
-      [&collector](int code) { collector.OnProtocolError(code); }, s.ownAddress | ~s.netMask);
-  if (opened != 0) {
-    PrintError(FormatString(40012, opened == -1000 ? 0 : protocol.openErrorNumber()));
-    return kExitRefused;
+  const serve::ConfigArchive archive(SettingsHistory(context), FileContext(context));
+  if (settings->collector.archiveIntervalSeconds > 0 && !archive.history().enabled()) {
+    PrintError(
+        "tarcfg-cli serve: --archive-interval keeps versions in the history, which "
+        "HistoryLimit 0 turns off");
+    return kExitUsage;
   }
-
-  QEventLoop loop;
-  bool done = false;
-  auto check = [&] {
-    if (done)
-      return;
-    if (collector.stopped() ||
-        (once && collector.roundsCompleted() > 0 && !collector.releasesPending())) {
-      done = true;
-      loop.quit();
-    }
-  };
-
-  QSocketNotifier datagrams(protocol.socketDescriptor(), QSocketNotifier::Read);
-  QObject::connect(&datagrams, &QSocketNotifier::activated, [&] {
-    collector.OnDatagramReady();
-    check();
-  });
-  QTimer ticks;
-  ticks.setInterval(1000);
-  ticks.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&ticks, &QTimer::timeout, [&] {
-    collector.OnTimerTick();
-    check();
-  });
-
-  const StopSignals stopSignalPipe;
-  if (!stopSignalPipe.ok()) {
+  const StopSignals stopSignals;
+  if (!stopSignals.ok()) {
     PrintError("tarcfg-cli serve: cannot set up signal handling");
     return kExitRefused;
   }
-  QSocketNotifier stopSignals(stopSignalPipe.descriptor(), QSocketNotifier::Read);
-  QObject::connect(&stopSignals, &QSocketNotifier::activated, [&] {
-    char bytes[16];
-    while (::read(stopSignalPipe.descriptor(), bytes, sizeof bytes) > 0) {
-    }
-    collector.RequestStop();
-    check();
-  });
-
-  std::unique_ptr<QHttpServer> server;
-  if (!once) {
-    server = std::make_unique<QHttpServer>();
-    server->route("/metrics", QHttpServerRequest::Method::Get, [&collector] {
-      return QHttpServerResponse(metrics::kExpositionContentType,
-                                 QByteArray::fromStdString(collector.exposition()));
-    });
-    server->route("/", QHttpServerRequest::Method::Get, [] {
-      return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
-    });
-    // Qt HttpServer 6.4 neither times out nor caps connections, nor limits
-    // a request's header: the guarded server in front of it does.
-    auto tcp = std::make_unique<serve::GuardedTcpServer>(serve::HttpLimits{});
-    if (!tcp->Listen(listen->host, listen->port)) {
-      PrintError("tarcfg-cli serve: cannot listen on " + parser.value("listen").toStdString() +
-                 ": " + tcp->errorString().toStdString());
-      return kExitRefused;
-    }
-    const quint16 port = tcp->serverPort();
-    server->bind(tcp.release());  // the HTTP server's child from now on
-    QString host = listen->host.toString();
-    if (listen->host.protocol() == QAbstractSocket::IPv6Protocol)
-      host = "[" + host + "]";
-    PrintError("tarcfg-cli serve: metrics on http://" + host.toStdString() + ":" +
-               std::to_string(port) + "/metrics");
-  }
-
-  ticks.start();
-  collector.Start();
-  check();
-  if (!done)
-    loop.exec();
-
-  if (once) {
-    std::cout << collector.exposition();
-    std::cout.flush();
-  }
-  return kExitOk;
+  RouterSession session(context);
+  serve::MetricsCollector collector(session.protocol(), context.settings().ownAddress,
+                                    settings->collector, serve::CollectorClock::System(),
+                                    [](const std::string& line) { PrintError(line); });
+  collector.UseArchive(archive);
+  if (!session.Open([&collector](int code) { collector.OnProtocolError(code); }))
+    return kExitRefused;
+  return Serve(*settings, parser.value("listen"), collector, session.protocol(), stopSignals);
 }
 
 }  // namespace tarcfg::cli

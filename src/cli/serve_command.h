@@ -11,7 +11,8 @@ class ServeCommand : public Command {
  public:
   QString name() const override { return "serve"; }
   QString synopsis() const override {
-    return "[--listen ADDR:PORT] [--interval S] [--accounting-interval S] [-p PASSWORD] [--once]";
+    return "[--listen ADDR:PORT] [--interval S] [--accounting-interval S] [--archive-interval S] "
+           "[-p PASSWORD] [--passwords FILE] [--once]";
   }
   QString description() const override {
     return "Serve the routers' state as Prometheus metrics on http://ADDR:PORT/metrics.";

@@ -43,14 +43,19 @@ RouterSession::~RouterSession() {
   protocol_->FinishReleases();
 }
 
-bool RouterSession::Open() {
-  const GuiSettings& s = context_.settings();
-  const int result = protocol_->OpenRouterProtocol([this](int code) { OnNetworkError(code); },
-                                                   s.ownAddress | ~s.netMask);
+bool RouterSession::Open(std::function<void(int code)> onError) {
+  const int result =
+      protocol_->OpenRouterProtocol(std::move(onError), BroadcastAddress(context_.settings()));
   if (result != 0) {
     PrintError(PortBindMessage(result == -1000 ? 0 : protocol_->openErrorNumber()));
     return false;
   }
+  return true;
+}
+
+bool RouterSession::Open() {
+  if (!Open([this](int code) { OnNetworkError(code); }))
+    return false;
   protocol_->SetRegistrationAbandonedCallback([this] {
     if (!failed_)
       PrintError("tarcfg-cli: the router ended the registration without an answer");
@@ -296,7 +301,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
             }
             if (password_->size() > kPasswordWireLength) {
               protocol_->AbandonPasswordPrompt();
-              PrintError(FormatString(40000));
+              PrintError(PasswordTooLongMessage());
               refused = true;
               return;
             }

@@ -34,6 +34,10 @@ class RouterSession {
 
   // Opens UDP port 1532. On failure prints 40012 and gives false.
   bool Open();
+  // The same with `onError` as the protocol's error callback, for a caller
+  // that drives the protocol from a loop of its own and handles the errors
+  // and given-up registrations itself (serve).
+  bool Open(std::function<void(int code)> onError);
 
   // Runs the event loop until `done` holds, an error was reported, or
   // `seconds` have passed (then prints 40008). True when `done` held.

@@ -31,29 +31,29 @@ void SetCommand::AddOptions(QCommandLineParser& parser) {
   AddNoHistoryOption(parser);
 }
 
-int SetCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult SetCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("exclusive") && parser.isSet("no-exclusive")) {
     PrintError("tarcfg-cli set: --exclusive and --no-exclusive exclude each other");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   if (parser.isSet("new-password") &&
       parser.value("new-password").toStdString().size() > kPasswordWireLength) {
     PrintError(MaxCharacters(static_cast<int>(kPasswordWireLength)));
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 bool SetCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return true;
 }
 
-int SetCommand::Resolved(RouterSession& session, const QCommandLineParser&) {
+HookResult SetCommand::Resolved(RouterSession& session, const QCommandLineParser&) {
   if (session.target().address == 0) {
     PrintError("tarcfg-cli set: the router has no IP address yet; use 'firmware' to configure it");
-    return kExitRefused;
+    return HookResult::Exit(kExitRefused);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int SetCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

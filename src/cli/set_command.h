@@ -23,9 +23,9 @@ class SetCommand : public RouterCommand {
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
 
-  int CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
-  int Resolved(RouterSession& session, const QCommandLineParser&) override;
+  HookResult Resolved(RouterSession& session, const QCommandLineParser&) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };
 

@@ -49,14 +49,14 @@ void StatusCommand::AddOptions(QCommandLineParser& parser) {
   parser.addOption({"json", "One JSON object per report."});
 }
 
-int StatusCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
+HookResult StatusCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   bool numeric = false;
   const int count = parser.value("count").toInt(&numeric);
   if (!numeric || count < 0) {
     PrintError("tarcfg-cli status: --count takes a number of 0 or more");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int StatusCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

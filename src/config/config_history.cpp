@@ -30,6 +30,7 @@ constexpr const char* kTimeKey = "Time";
 constexpr const char* kRouterKey = "Router";
 constexpr const char* kOperationKey = "Operation";
 constexpr const char* kSendingKey = "Sending";
+constexpr const char* kDifferenceKey = "Difference";
 
 std::string SystemError(const std::string& what, const std::string& path, int error) {
   return "cannot " + what + " " + path + ": " + std::strerror(error);
@@ -236,6 +237,8 @@ HistoryEntry ParseHistoryText(const std::string& text) {
           entry.operation = value;
         else if (key == kSendingKey)
           entry.sending.push_back(value);
+        else if (key == kDifferenceKey)
+          entry.differences.push_back(value);
       }
     }
     const std::string token = FirstToken(line);
@@ -290,6 +293,8 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
   AppendField(text, kOperationKey, note.operation);
   for (const std::string& line : note.sending)
     AppendField(text, kSendingKey, line);
+  for (const std::string& line : note.differences)
+    AppendField(text, kDifferenceKey, line);
   text += "\n";
   text += configText;
 
@@ -364,13 +369,18 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
                                       const ConfigContext& context, const HistoryNote& note) const {
   if (!enabled())
     return HistoryKeepResult{true, {}, {}};
+  const Configuration kept{lineTargets.Clone(), routes.Clone(), filters.Clone()};
   // Line targets with protocols the tables lack would be left out of the
   // text: they are written with x75_N definitions that state their
   // protocols, and the definitions go beside the file as "<name>.add", to be
   // copied into tarcfg.pro before the file is loaded.
-  if (LineTargetsWithUndefinedProtocols(lineTargets, context.tables).empty())
-    return Keep(hardwareAddress, FormatConfigFile(lineTargets, routes, filters, router, context),
-                note);
+  if (LineTargetsWithUndefinedProtocols(lineTargets, context.tables).empty()) {
+    const std::string text = FormatConfigFile(lineTargets, routes, filters, router, context);
+    HistoryKeepResult result = Keep(hardwareAddress, text, note);
+    if (result.ok)
+      Commit(hardwareAddress, text, kept, router.permanentConnection, context, note, result);
+    return result;
+  }
   const ProtocolCompletion completion = CompleteProtocols(lineTargets, context.tables);
   const ConfigContext extended{completion.tables, context.addresses, context.database};
   std::string definitions =
@@ -384,9 +394,9 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
                    std::to_string(position) + " " + std::string(target->hostName.view()) + " " +
                    std::string(target->phoneNumber.view()) + "\n";
   }
-  HistoryKeepResult result =
-      Keep(hardwareAddress,
-           FormatConfigFile(completion.lineTargets, routes, filters, router, extended), note);
+  const std::string text =
+      FormatConfigFile(completion.lineTargets, routes, filters, router, extended);
+  HistoryKeepResult result = Keep(hardwareAddress, text, note);
   if (!result.ok || result.path.size() < 4)
     return result;
   const std::string path = result.path.substr(0, result.path.size() - 4) + ".add";
@@ -398,8 +408,60 @@ HistoryKeepResult ConfigHistory::Keep(const std::string& hardwareAddress,
   if (!written) {
     result.ok = false;
     result.error = SystemError("write", path, fd < 0 ? error : errno);
+    return result;
   }
+  Commit(hardwareAddress, text, kept, router.permanentConnection, context, note, result);
   return result;
+}
+
+void ConfigHistory::Commit(const std::string& hardwareAddress, const std::string& configText,
+                           const Configuration& kept, int permanentConnection,
+                           const ConfigContext& context, const HistoryNote& note,
+                           HistoryKeepResult& result) const {
+  if (!IsHistoryRepository(directory_))
+    return;
+  const std::string normal = NormalHardwareAddress(hardwareAddress);
+  const std::string fileName = normal + ".cfg";
+  const std::string path = directory_ + "/" + fileName;
+  // The differences from the version this router's file holds now: the one
+  // committed last, unless that commit failed.
+  std::string summary = "first version";
+  if (std::ifstream in{path, std::ios::binary}) {
+    std::ostringstream previousText;
+    previousText << in.rdbuf();
+    Configuration previous;
+    std::FILE* trace = std::fopen("/dev/null", "w");
+    if (!trace)
+      trace = std::tmpfile();
+    const ConfigReadResult read =
+        trace ? ReadConfigFile(path, permanentConnection, context, previous, trace)
+              : ConfigReadResult{kConfigCannotOpen};
+    if (trace)
+      std::fclose(trace);
+    if (previousText.str() == configText)
+      summary = "no differences";
+    else if (read.code == kConfigOk)
+      summary = DifferenceSummary(previous, kept);
+    else
+      summary = "differences not counted: the previous version does not load";
+  }
+  std::string workstation = note.hostName;
+  if (!note.ownAddress.empty())
+    workstation += workstation.empty() ? note.ownAddress : " (" + note.ownAddress + ")";
+  const std::string message = RepositoryCommitMessage(
+      RepositoryNote{OneLine(normal + (note.routerName.empty() ? "" : " " + note.routerName)),
+                     OneLine(note.operation), OneLine(workstation.empty() ? "?" : workstation)},
+      summary);
+  result.repositoryError =
+      CommitHistoryFile(directory_, fileName, configText, message, note.hostName);
+  result.committed = result.repositoryError.empty();
+}
+
+RepositoryInitResult ConfigHistory::InitRepository() const {
+  RepositoryInitResult result;
+  if (!MakeDirectories(directory_, &result.error))
+    return result;
+  return InitGitRepository(directory_);
 }
 
 std::vector<HistoryEntry> ConfigHistory::List(const std::string& hardwareAddress) const {

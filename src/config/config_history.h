@@ -15,6 +15,10 @@
 // readable by the owner only: line-target identifications are in clear.
 // Only the newest `limit` files per router are kept; a limit of 0 turns the
 // history off.
+//
+// When the folder is a git repository, a configuration kept from memory is
+// also committed there as "<hardware address>.cfg" (config/history_repository.h);
+// that file is no history version and never listed.
 #pragma once
 
 #include <chrono>
@@ -23,6 +27,7 @@
 #include <vector>
 
 #include "config/config_file.h"
+#include "config/history_repository.h"
 
 namespace tarcfg {
 
@@ -37,6 +42,13 @@ struct HistoryNote {
   std::string routerName;            // the router's address text, may be empty
   std::string operation;             // "tarcfg-cli write edited.cfg", "Line Targets OK", ...
   std::vector<std::string> sending;  // what was about to be sent, one line each
+  // The workstation, for the commit message when the folder is a git
+  // repository: its host name and own address, either may be empty.
+  std::string hostName;
+  std::string ownAddress;
+  // How the configuration differs from the version kept before it, one
+  // line each (a change noticed rather than made by this tool).
+  std::vector<std::string> differences;
 };
 
 // One file of a router's history, as the listing shows it.
@@ -47,6 +59,7 @@ struct HistoryEntry {
   std::string routerName;
   std::string operation;
   std::vector<std::string> sending;
+  std::vector<std::string> differences;
   int lineTargets = 0;  // data lines of each section
   int routes = 0;
   int filters = 0;
@@ -56,6 +69,10 @@ struct HistoryKeepResult {
   bool ok = false;
   std::string path;   // the file written
   std::string error;  // why not, for the user ("cannot create ...: Permission denied")
+  // The history folder is a git repository: whether the kept configuration
+  // was committed there, or why not. A failed commit leaves `ok` alone.
+  bool committed = false;
+  std::string repositoryError;
 };
 
 class ConfigHistory {
@@ -79,7 +96,9 @@ class ConfigHistory {
   // history is off.
   HistoryKeepResult Keep(const std::string& hardwareAddress, const std::string& configText,
                          const HistoryNote& note) const;
-  // The same for a configuration in memory, in the writer's format.
+  // The same for a configuration in memory, in the writer's format. When the
+  // folder is a git repository the configuration is also committed there,
+  // with the differences from the router's previously committed file.
   HistoryKeepResult Keep(const std::string& hardwareAddress, const LineTargetList& lineTargets,
                          const RouteList& routes, const FilterList& filters,
                          const RouterParameters& router, const ConfigContext& context,
@@ -88,10 +107,17 @@ class ConfigHistory {
   // The router's history files, newest first; empty when there are none.
   std::vector<HistoryEntry> List(const std::string& hardwareAddress) const;
 
+  // Creates the folder if missing and makes it a git repository.
+  RepositoryInitResult InitRepository() const;
+
  private:
   std::string directory_;
   int limit_;
   Clock clock_;
+
+  void Commit(const std::string& hardwareAddress, const std::string& configText,
+              const Configuration& kept, int permanentConnection, const ConfigContext& context,
+              const HistoryNote& note, HistoryKeepResult& result) const;
 };
 
 // "20240501T120000Z" for a point in time (UTC).

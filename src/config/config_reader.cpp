@@ -14,6 +14,7 @@
 #include "config/config_file.h"
 #include "config/field_checks.h"
 #include "config/number_text.h"
+#include "config/operating_modes.h"
 #include "config/string_table.h"
 #include "config/text_scan.h"
 
@@ -164,7 +165,9 @@ FieldError Reader::ParseLineTarget(LineScanner& scan, const std::string& first,
 
   // Phone number.
   const std::string phone = scan.Next();
-  if (!IsValidPhoneNumber(phone) || (permanentConnection_ == 1 && phone != "0" && phone != "1"))
+  if (!IsValidPhoneNumber(phone) ||
+      (PhoneNumberRuleOf(permanentConnection_) == PhoneNumberRule::kZeroOrOne && phone != "0" &&
+       phone != "1"))
     return {kConfigWrongPhone, scan.column()};
   target->phoneNumber = phone;
 
@@ -345,8 +348,7 @@ ConfigReadResult ReadConfigFile(const std::string& path, int permanentConnection
         stop = reader.ParseLineTarget(scan, first, &target);
         if (stop.code != kConfigOk)
           break;
-        const int limit = permanentConnection != 0 ? kMaxLineTargetsPermanent : kMaxLineTargets;
-        if (fresh.lineTargets.count() >= limit) {
+        if (fresh.lineTargets.count() >= LineTargetLimit(permanentConnection)) {
           stop = {kConfigTooManyEntries, 0};
           break;
         }

@@ -57,7 +57,7 @@ void AppendRouterSection(std::string& out, const RouterParameters& router) {
   } else if (router.permanentConnection == 0) {
     Append(out, "# Firmware                : %s / %s\n", router.firmwareVersion.c_str(),
            DChannelText(router));
-  } else if (router.permanentConnection <= 3) {
+  } else if (FindPermanentMode(router.permanentConnection)) {
     Append(out, "# Firmware                : %s / %s / %s\n", router.firmwareVersion.c_str(),
            DChannelText(router), PermanentConnectionName(router.permanentConnection));
   }

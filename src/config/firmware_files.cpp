@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "config/operating_modes.h"
+
 namespace tarcfg {
 
 const char* FirmwarePrefix(int dChannelProtocol) {
-  return dChannelProtocol != 0 ? "fw_dss1." : "fw_1tr6.";
+  return SwitchedMode(dChannelProtocol).firmwarePrefix;
 }
 
 std::vector<FirmwareFileEntry> ListFirmwareFiles(const std::string& directory,

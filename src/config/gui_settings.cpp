@@ -38,6 +38,10 @@ int ReadHistoryLimit(const ProfileFile& profile) {
 
 }  // namespace
 
+std::uint32_t BroadcastAddress(const GuiSettings& settings) {
+  return settings.ownAddress | ~settings.netMask;
+}
+
 GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
                             const std::string& currentDirectory) {
   GuiSettings settings;

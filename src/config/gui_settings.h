@@ -27,6 +27,11 @@ struct GuiSettings {
   int historyLimit = 50;
 };
 
+// The broadcast address of this workstation's network: its own address
+// with every host bit of the net mask set. The router protocol sends its
+// scans and overview queries there.
+std::uint32_t BroadcastAddress(const GuiSettings& settings);
+
 // Reads section "Settings" of `profile`, repairs missing or invalid values
 // (writing back only those), and switches name resolving of `addresses`.
 GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,

@@ -55,7 +55,7 @@ struct RouterParameters {
   PhoneText phoneNumber;
   std::uint8_t dChannelProtocol = 0;  // 0 = 1TR6, other = DSS1
   FixedText<kFirmwareVersionCapacity> firmwareVersion;
-  std::uint8_t permanentConnection = 0;  // 0 switched, 1..3 FV64S/FVS01/FVS02
+  std::uint8_t permanentConnection = 0;  // 0 switched, else a connection of kOperatingModes
   FixedText<kPasswordCapacity> password;
   int exclusiveToThisHost = 0;
 };

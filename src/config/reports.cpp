@@ -62,7 +62,7 @@ std::string FirmwareText(const std::string& version, int dChannelProtocol,
   if (version.empty())
     return "? / ?";
   std::string text = version + " / " + DChannelProtocolName(dChannelProtocol);
-  if (permanentConnection >= 1 && permanentConnection <= 3)
+  if (FindPermanentMode(permanentConnection))
     text += std::string(" / ") + PermanentConnectionName(permanentConnection);
   return text;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The user-visible texts, by the numbers the whole program uses.
+// The numbered user-visible texts (resources/strings.inc), by the numbers
+// the whole program uses.
 #pragma once
 
 #include <string>

@@ -149,29 +149,11 @@ std::vector<PlannedChange<Record>> PlanTable(const RecordList<Record>& working,
   return planned;
 }
 
-std::string Words(const TableChange<LineTarget>& change, const PlanTexts& texts) {
-  const LineTarget& t = change.record;
-  const Layer2Protocol* layer2 = texts.tables.Layer2At(t.layer2Protocol);
-  return t.hostName.str() + " " + t.phoneNumber.str() + " " +
-         (layer2 ? layer2->name.str() : std::string("?"));
-}
-
-std::string Words(const TableChange<RouteEntry>& change, const PlanTexts&) {
-  const RouteEntry& r = change.record;
-  return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
-}
-
-std::string Words(const TableChange<FilterEntry>& change, const PlanTexts& texts) {
-  const FilterEntry& f = change.record;
-  return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() + " " +
-         f.receiveMatch.str() + " " + FilterServiceText(f, texts.database) + " " +
-         std::to_string(f.action);
-}
-
 template <class Record>
 std::string Line(const char* table, const PlannedChange<Record>& entry, const PlanTexts& texts) {
   return std::string(table) + " " + std::to_string(entry.change.position + 1) +
-         (entry.change.deleted ? " deleted: " : " written: ") + Words(entry.change, texts);
+         (entry.change.deleted ? " deleted: " : " written: ") +
+         EntryText(entry.change.record, texts);
 }
 
 // Calls `line` with the text of every planned entry, in sending order.
@@ -242,6 +224,22 @@ std::vector<FieldChange> FieldChanges(const RouteEntry& before, const RouteEntry
 std::vector<FieldChange> FieldChanges(const FilterEntry& before, const FilterEntry& after,
                                       const PlanTexts& texts) {
   return Changes(kFilterFields, before, after, texts);
+}
+
+std::string EntryText(const LineTarget& t, const PlanTexts& texts) {
+  const Layer2Protocol* layer2 = texts.tables.Layer2At(t.layer2Protocol);
+  return t.hostName.str() + " " + t.phoneNumber.str() + " " +
+         (layer2 ? layer2->name.str() : std::string("?"));
+}
+
+std::string EntryText(const RouteEntry& r, const PlanTexts&) {
+  return r.netmask.str() + " " + r.match.str() + " " + r.gateway.str();
+}
+
+std::string EntryText(const FilterEntry& f, const PlanTexts& texts) {
+  return f.sendNetmask.str() + " " + f.sendMatch.str() + " " + f.receiveNetmask.str() + " " +
+         f.receiveMatch.str() + " " + FilterServiceText(f, texts.database) + " " +
+         std::to_string(f.action);
 }
 
 std::vector<std::string> DescribeWritePlan(const WritePlan& plan, const PlanTexts& texts) {

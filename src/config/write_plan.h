@@ -140,6 +140,13 @@ std::vector<FieldChange> FieldChanges(const RouteEntry& before, const RouteEntry
 std::vector<FieldChange> FieldChanges(const FilterEntry& before, const FilterEntry& after,
                                       const PlanTexts& texts);
 
+// An entry as the plan's lines and the comparison name it: a line target
+// by host name, phone number and layer 2 protocol ("host 0301234 x75"), a
+// route and a filter by all their fields in file order.
+std::string EntryText(const LineTarget& target, const PlanTexts& texts);
+std::string EntryText(const RouteEntry& route, const PlanTexts& texts);
+std::string EntryText(const FilterEntry& filter, const PlanTexts& texts);
+
 // How far a write got: the planned entries the router confirmed (the first
 // `confirmed` of the plan, in sending order), and what became of the next:
 // sent and never answered, or answered with a refusal.

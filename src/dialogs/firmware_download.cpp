@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/firmware_download.h"
 
-#include "config/firmware_files.h"
-#include "config/protocol_definitions.h"
-#include "config/reports.h"
-#include "config/router_changes.h"
+#include "config/firmware_plan.h"
 #include "config/string_table.h"
 #include "shell/main_window.h"
 #include "shell/router_entries.h"
@@ -23,25 +20,16 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
     return;
   const SelectedRouter& selected = context.selected;
 
-  // The tables that go with the firmware.
-  Configuration empty;
-  const Configuration* tables = nullptr;
-  if (selected.current.name.empty())
-    tables = nullptr;  // a router without address is loaded through its loader at once
-  else if (pending.permanentConnection != 0 || !context.configuration)
-    tables = &empty;  // a permanent connection has no line targets, routes or filters
-  else
-    tables = &*context.configuration;
+  // A router without address is loaded through its loader at once.
+  const FirmwareDownloadPlan plan = PlanFirmwareDownload(
+      selected.current, pending, selected.current.name.empty(),
+      context.configuration ? &*context.configuration : nullptr, context.tables);
 
-  // Line targets whose protocols the tables lack cannot go into the image:
-  // the user says whether they may be left out (the history keeps them).
-  std::vector<std::string> leftOut;
-  if (tables && tables != &empty)
-    leftOut = DescribeLineTargets(tables->lineTargets, LineTargetsWithUndefinedProtocols(
-                                                           tables->lineTargets, context.tables));
-  if (!leftOut.empty()) {
+  // Line targets the image cannot carry: the user says whether they may be
+  // left out (the history keeps them).
+  if (!plan.leftOut.empty()) {
     std::string list;
-    for (const std::string& line : leftOut)
+    for (const std::string& line : plan.leftOut)
       list += line + "\n";
     if (!context.messages.AskYesNo(
             &window_, QString::fromLocal8Bit(FormatString(40116, list.c_str()).c_str()),
@@ -51,21 +39,10 @@ void FirmwareDownload::StartFullReconfiguration(const RouterParameters& pending)
 
   // A router that has an address had its configuration read: keep it. One in
   // its loader has told nothing that could be kept.
-  if (!selected.current.name.empty()) {
-    std::vector<std::string> sending{
-        std::string("firmware ") + FirmwarePrefix(pending.dChannelProtocol) +
-        pending.firmwareVersion.str() + ": " +
-        FirmwareText(pending.firmwareVersion.str(), pending.dChannelProtocol,
-                     pending.permanentConnection)};
-    for (const auto& line : DescribeRouterParameterChanges(selected.current, pending))
-      sending.push_back(line);
-    sending.push_back(tables == &empty ? "line targets, routes and filters: none"
-                                       : "line targets, routes and filters: the router's own");
-    for (const std::string& line : leftOut)
-      sending.push_back(line + ": left out, its protocols are undefined");
-    if (!KeepHistoryBeforeWrite(context, &window_, "Firmware download", sending))
-      return;
-  }
+  if (!plan.historyLines.empty() &&
+      !KeepHistoryBeforeWrite(context, &window_, "Firmware download", plan.historyLines))
+    return;
+  const Configuration* tables = plan.configuration;
 
   QPointer<FirmwareDownload> self(this);
   ended_ = false;

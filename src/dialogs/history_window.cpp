@@ -9,11 +9,14 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
+#include "config/config_comparison.h"
 #include "config/config_file.h"
 #include "config/string_table.h"
 #include "dialogs/dialog_buttons.h"
-#include "dialogs/filter_dialogs.h"
 #include "shell/message_boxes.h"
 #include "shell/router_history.h"
 #include "shell/shell_context.h"
@@ -25,42 +28,28 @@ QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.c_str());
 }
 
-QString Summary(const LineTarget& t, const PlanTexts&) {
-  return QString::asprintf("%s  %s", t.hostName.c_str(), t.phoneNumber.c_str());
-}
-
-QString Summary(const RouteEntry& r, const PlanTexts&) {
-  return QString::asprintf("%s  %s  %s", r.netmask.c_str(), r.match.c_str(), r.gateway.c_str());
-}
-
-QString Summary(const FilterEntry& f, const PlanTexts& texts) {
-  return QString::asprintf("%s  %s  %s  %s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
-                           FilterServiceDisplayText(f, texts.database).c_str(),
-                           LoadString(f.action != 0 ? 1001 : 1002));
-}
-
-// Position by position: both sides' entries there, and which fields differ.
+// Position by position: both sides' entries there, with what the core
+// comparison says of that position (added, removed, or the fields changed).
 template <class Record>
 void CompareTable(std::vector<ComparedEntry>& out, const char* table,
                   const RecordList<Record>& left, const RecordList<Record>& right,
-                  const PlanTexts& texts) {
+                  const std::vector<EntryDifference<Record>>& differences, const PlanTexts& texts) {
   auto l = left.begin();
   auto r = right.begin();
   for (int number = 1; l != left.end() || r != right.end(); ++number) {
     ComparedEntry entry;
     entry.entry = QStringLiteral("%1 %2").arg(QLatin1String(table)).arg(number);
     if (l != left.end())
-      entry.left = Summary(*l, texts);
+      entry.left = Latin1(EntryText(*l, texts));
     if (r != right.end())
-      entry.right = Summary(*r, texts);
-    if (l == left.end()) {
-      entry.state = ComparedEntry::State::kAdded;
-    } else if (r == right.end()) {
-      entry.state = ComparedEntry::State::kRemoved;
-    } else {
-      entry.fields = FieldChanges(*l, *r, texts);
-      if (!entry.fields.empty())
-        entry.state = ComparedEntry::State::kChanged;
+      entry.right = Latin1(EntryText(*r, texts));
+    for (const EntryDifference<Record>& difference : differences) {
+      if (difference.position != number)
+        continue;
+      entry.state = difference.kind == DifferenceKind::kAdded     ? ComparedEntry::State::kAdded
+                    : difference.kind == DifferenceKind::kRemoved ? ComparedEntry::State::kRemoved
+                                                                  : ComparedEntry::State::kChanged;
+      entry.fields = difference.fields;
     }
     out.push_back(std::move(entry));
     if (l != left.end())
@@ -68,6 +57,14 @@ void CompareTable(std::vector<ComparedEntry>& out, const char* table,
     if (r != right.end())
       ++r;
   }
+}
+
+// The router parameters a kept version's header states, if any.
+std::optional<RouterParameters> VersionRouter(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return RouterSectionOf(text.str());
 }
 
 // The highlights: a changed entry and its fields, an entry only one side has.
@@ -88,11 +85,23 @@ void Highlight(QTreeWidgetItem* item, int column, const QColor& color, bool bold
 }  // namespace
 
 std::vector<ComparedEntry> SideBySideRows(const Configuration& left, const Configuration& right,
-                                          const PlanTexts& texts) {
+                                          const PlanTexts& texts,
+                                          const RouterParameters* leftRouter,
+                                          const RouterParameters* rightRouter) {
+  const ConfigurationComparison comparison =
+      CompareConfigurations(left, right, texts, leftRouter, rightRouter);
   std::vector<ComparedEntry> entries;
-  CompareTable(entries, "Line target", left.lineTargets, right.lineTargets, texts);
-  CompareTable(entries, "Route", left.routes, right.routes, texts);
-  CompareTable(entries, "Filter", left.filters, right.filters, texts);
+  if (!comparison.router.empty()) {
+    ComparedEntry router;
+    router.entry = QStringLiteral("Router parameters");
+    router.state = ComparedEntry::State::kChanged;
+    router.fields = comparison.router;
+    entries.push_back(std::move(router));
+  }
+  CompareTable(entries, "Line target", left.lineTargets, right.lineTargets, comparison.lineTargets,
+               texts);
+  CompareTable(entries, "Route", left.routes, right.routes, comparison.routes, texts);
+  CompareTable(entries, "Filter", left.filters, right.filters, comparison.filters, texts);
   return entries;
 }
 
@@ -256,21 +265,31 @@ void HistoryWindow::Compare() {
   if (rows.empty() || rows.size() > 2 || !context_.savedConfiguration)
     return;
   // The older version on the left: rows run newest first.
+  const HistoryEntry& olderVersion = versions_[static_cast<std::size_t>(rows.back())];
   Configuration older;
   if (!ReadVersion(rows.back(), older))
     return;
-  const QString olderTitle = Latin1(versions_[static_cast<std::size_t>(rows.back())].time);
+  const std::optional<RouterParameters> olderRouter = VersionRouter(olderVersion.path);
   Configuration newer;
+  std::optional<RouterParameters> newerRouter;
   QString newerTitle = QStringLiteral("Router (as last read or written)");
   if (rows.size() == 2) {
+    const HistoryEntry& newerVersion = versions_[static_cast<std::size_t>(rows.front())];
     if (!ReadVersion(rows.front(), newer))
       return;
-    newerTitle = Latin1(versions_[static_cast<std::size_t>(rows.front())].time);
+    newerRouter = VersionRouter(newerVersion.path);
+    newerTitle = Latin1(newerVersion.time);
   } else {
     newer = context_.savedConfiguration->Clone();
+    newerRouter = context_.selected.current;
   }
-  ComparisonDialog view(olderTitle, newerTitle, SideBySideRows(older, newer, context_.planTexts()),
-                        this);
+  // Router parameters are compared only where both sides state them.
+  const bool both = olderRouter && newerRouter;
+  ComparisonDialog view(
+      Latin1(olderVersion.time), newerTitle,
+      SideBySideRows(older, newer, context_.planTexts(), both ? &*olderRouter : nullptr,
+                     both ? &*newerRouter : nullptr),
+      this);
   view.exec();
 }
 

@@ -35,9 +35,13 @@ struct ComparedEntry {
   std::vector<FieldChange> fields;  // kChanged: each differing field
 };
 
-// Every position of the three tables, `left` against `right`.
+// Every position of the three tables, `left` against `right`, as the core
+// comparison (CompareConfigurations) finds them, and first the router
+// parameters that differ when both sides state them.
 std::vector<ComparedEntry> SideBySideRows(const Configuration& left, const Configuration& right,
-                                          const PlanTexts& texts);
+                                          const PlanTexts& texts,
+                                          const RouterParameters* leftRouter = nullptr,
+                                          const RouterParameters* rightRouter = nullptr);
 
 // The side-by-side view of two configurations.
 class ComparisonDialog : public QDialog {

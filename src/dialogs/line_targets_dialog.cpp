@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "config/config_file.h"
+#include "config/operating_modes.h"
 #include "config/reports.h"
 #include "config/string_table.h"
 #include "config/write_plan.h"
@@ -228,7 +229,7 @@ void LineTargetsDialog::Build() {
 }
 
 int LineTargetsDialog::lineTargetLimit() const {
-  return permanentConnection() == 0 ? kMaxLineTargets : kMaxLineTargetsPermanent;
+  return LineTargetLimit(permanentConnection());
 }
 
 void LineTargetsDialog::Refill(int row) {
@@ -444,7 +445,7 @@ void LineTargetsDialog::reject() {
   // Edits not yet sent to the router (or saved to the file) are lost by
   // Cancel: ask first.
   const QString question =
-      offline_ ? QString::fromLocal8Bit(FormatString(41102, rememberedFileName_.c_str()).c_str())
+      offline_ ? QString::fromLocal8Bit(FormatString(41103, rememberedFileName_.c_str()).c_str())
                : TableText(40114);
   if (!PendingChanges().isEmpty() &&
       !context_.messages.AskYesNo(this, question, MessageIcon::Question, Answer::No))

@@ -81,9 +81,13 @@ class LineTargetsDialog : public QDialog {
   // outstanding, the dialog closes and the lists stay as sent.
   void reject() override;
 
-  // The entries OK would send, one line each: "Line targets 1: written
-  // host\tphone" and the like; empty when nothing differs. Without a
-  // router: what differs from the file as last read or written.
+  // The entries OK would send, one line each, the fields separated by tabs:
+  // "Line target N: written" (or "deleted"; N the 1-based table position),
+  // host, phone number and, when the write takes them away, "PPP
+  // identifications will be cleared"; "Route N: ...", netmask, match,
+  // gateway; "Filter N: ...", send match, receive match, service, action.
+  // Empty when nothing differs. Without a router: what differs from the
+  // file as last read or written.
   QStringList PendingChanges() const;
 
  private:

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "config/operating_modes.h"
 #include "dialogs/dialog_buttons.h"
 #include "shell/field_exchange.h"
 
@@ -245,7 +246,8 @@ void NetworkConfigurationDialog::Exchange(DataExchange& exchange, LineTargetValu
   ExchangeIdentification(exchange, localIdentification_, values.localIdentification);
   ExchangeIdentification(exchange, remoteIdentification_, values.remoteIdentification);
   ExchangeInteger(exchange, timeout_, values.timeout, 0, kMaxTimeout);
-  if (exchange.saving() && !exchange.failed() && permanentConnection_ == 1 &&
+  if (exchange.saving() && !exchange.failed() &&
+      PhoneNumberRuleOf(permanentConnection_) == PhoneNumberRule::kZeroOrOne &&
       values.phoneNumber != "0" && values.phoneNumber != "1") {
     exchange.Fail(phoneNumber_, TableText(40108));
   }
@@ -315,7 +317,8 @@ void NetworkConfigurationDialog::ApplyEnablingRules() {
   const bool ppp = values_.layer2 == kPppIndex && !values_.compression;
   EnableControlAndLabel(remoteIdentification_, ppp);
   EnableControlAndLabel(localIdentification_, ppp);
-  EnableControlAndLabel(phoneNumber_, permanentConnection_ == 0 || permanentConnection_ == 1);
+  EnableControlAndLabel(phoneNumber_,
+                        PhoneNumberRuleOf(permanentConnection_) != PhoneNumberRule::kNotUsed);
 }
 
 }  // namespace tarcfg

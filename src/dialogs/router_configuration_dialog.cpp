@@ -103,54 +103,43 @@ RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
 }
 
 void RouterConfigurationDialog::SetUpOperatingModes() {
-  // A permanent connection keeps the router's D-channel protocol; DSS1
-  // while that is not known.
+  // A switched mode is offered when an image of its D-channel protocol is
+  // present, a permanent connection when any image is. A permanent
+  // connection keeps the router's D-channel protocol; DSS1 while that is
+  // not known.
+  const std::string& directory = context_.settings.firmwarePath;
+  std::array<std::string, kModeCount> newest;
+  bool any = false;
   for (int id = 0; id < kModeCount; ++id) {
     const OperatingModeEntry& mode = kOperatingModes[static_cast<std::size_t>(id)];
+    const bool keeps = mode.dChannelProtocol == kKeepDChannelProtocol;
     modes_[id] = {mode.displayName,
-                  mode.dChannelProtocol == kKeepDChannelProtocol ? 1 : mode.dChannelProtocol,
+                  keeps ? SwitchedMode(1).dChannelProtocol : mode.dChannelProtocol,
                   mode.permanentConnection, false, -1};
+    if (!keeps)
+      newest[id] = NewestFirmwareVersion(directory, mode.dChannelProtocol);
+    any = any || !newest[id].empty();
   }
-  const std::string& directory = context_.settings.firmwarePath;
-  const std::string v0 = NewestFirmwareVersion(directory, 0);
-  const std::string v1 = NewestFirmwareVersion(directory, 1);
-  const bool any = !v0.empty() || !v1.empty();
   EnableControlAndLabel(modeList_, any);
   EnableControl(changeFirmware_, any);
-  modes_[k1TR6].offered = !v0.empty();
-  modes_[kDSS1].offered = !v1.empty();
-  for (int id = kFV64S; id <= kFVS02; ++id)
-    modes_[id].offered = any;
+  for (int id = 0; id < kModeCount; ++id)
+    modes_[id].offered = modes_[id].permanentConnection != 0 ? any : !newest[id].empty();
 
   if (current_.name.empty()) {
-    // The router's parameters are not known: propose the firmware present.
-    if (!v0.empty() && v1.empty()) {
-      mode_ = k1TR6;
-      firmwareText_ = v0;
-    } else {
-      mode_ = kDSS1;
-      firmwareText_ = v1;
-    }
+    // The router's parameters are not known: propose DSS1, or the switched
+    // mode whose firmware is present when DSS1's is not.
+    mode_ = OperatingModeIndex(SwitchedMode(1));
+    for (int id = 0; id < kModeCount && newest[mode_].empty(); ++id)
+      if (!newest[id].empty())
+        mode_ = id;
+    firmwareText_ = newest[mode_];
   } else {
-    switch (current_.permanentConnection) {
-      case 0:
-        mode_ = current_.dChannelProtocol != 0 ? kDSS1 : k1TR6;
-        break;
-      case 1:
-        mode_ = kFV64S;
-        break;
-      case 2:
-        mode_ = kFVS01;
-        break;
-      case 3:
-        mode_ = kFVS02;
-        break;
-      default:
-        mode_ = kDSS1;
-        break;
-    }
-    for (int id = kFV64S; id <= kFVS02; ++id)
-      modes_[id].dChannelProtocol = current_.dChannelProtocol;
+    const OperatingModeEntry* mode =
+        RouterOperatingMode(current_.dChannelProtocol, current_.permanentConnection);
+    mode_ = OperatingModeIndex(mode ? *mode : SwitchedMode(1));
+    for (auto& entry : modes_)
+      if (entry.permanentConnection != 0)
+        entry.dChannelProtocol = current_.dChannelProtocol;
     firmwareText_ = current_.firmwareVersion.str();
   }
 
@@ -174,11 +163,12 @@ void RouterConfigurationDialog::OnModeChosen(int listIndex) {
   mode_ = id;
   firmwareText_ = current_.firmwareVersion.str();
   const std::string& directory = context_.settings.firmwarePath;
-  if (id == k1TR6 || id == kDSS1) {
-    if (id != current_.dChannelProtocol)
-      firmwareText_ = NewestFirmwareVersion(directory, id);
+  const ModeEntry& mode = modes_[id];
+  if (mode.permanentConnection == 0) {
+    if (mode.dChannelProtocol != current_.dChannelProtocol)
+      firmwareText_ = NewestFirmwareVersion(directory, mode.dChannelProtocol);
   } else if (current_.name.empty()) {
-    firmwareText_ = NewestFirmwareVersion(directory, modes_[id].dChannelProtocol);
+    firmwareText_ = NewestFirmwareVersion(directory, mode.dChannelProtocol);
   }
   ShowFirmwareText();
 }

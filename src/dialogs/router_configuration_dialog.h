@@ -29,9 +29,6 @@ struct RouterPasswordChoice {
   int exclusiveChoice = 0;
 };
 
-// The five operating modes, by id.
-enum OperatingMode { k1TR6 = 0, kDSS1 = 1, kFV64S = 2, kFVS01 = 3, kFVS02 = 4 };
-
 class RouterConfigurationDialog : public QDialog {
   Q_OBJECT
  public:
@@ -42,15 +39,19 @@ class RouterConfigurationDialog : public QDialog {
 
   // The new parameters, valid after OK.
   const RouterParameters& parameters() const { return result_; }
-  int mode() const { return mode_; }
+  // The operating mode chosen (the list's selection or the proposed one).
+  const OperatingModeEntry& mode() const {
+    return kOperatingModes[static_cast<std::size_t>(mode_)];
+  }
   const std::string& firmwareText() const { return firmwareText_; }
 
   void accept() override;
 
  private:
+  // A row of kOperatingModes as the dialog offers it, by the same id.
   struct ModeEntry {
     const char* name;
-    int dChannelProtocol;
+    int dChannelProtocol;  // a permanent connection's: the router's own
     int permanentConnection;
     bool offered;
     int listPosition;  // -1 while not in the list
@@ -68,7 +69,7 @@ class RouterConfigurationDialog : public QDialog {
   RouterParameters current_;
   RouterPasswordChoice& choice_;
   std::array<ModeEntry, kModeCount> modes_;
-  int mode_ = kDSS1;
+  int mode_ = OperatingModeIndex(SwitchedMode(1));
   std::string firmwareText_;
   std::string name_;
   std::string netmask_;

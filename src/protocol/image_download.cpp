@@ -4,6 +4,7 @@
 // block by block and restarts the router.
 #include "protocol/image_download.h"
 
+#include "config/firmware_files.h"
 #include "protocol/firmware_image.h"
 #include "protocol/protocol_context.h"
 
@@ -12,7 +13,7 @@ namespace tarcfg::protocol {
 std::string ImageDownload::FirmwareImagePath(const RouterParameters& parameters) const {
   std::string path = context_.settings.firmwarePath;
   path += "/";
-  path += parameters.dChannelProtocol != 0 ? "fw_dss1." : "fw_1tr6.";
+  path += FirmwarePrefix(parameters.dChannelProtocol);
   path += parameters.firmwareVersion.view();
   return path;
 }
@@ -133,7 +134,7 @@ bool ImageDownload::StartDownload(ScanCallback done, Bytes image,
   // A lost one ends in its step's time-out, which the user sees.
   WireWriter payload;
   payload.Raw(hardwareAddress).U32(routerAddress);
-  context_.Send(context_.broadcast, command::kEnterDownload, payload.bytes(), false);
+  context_.Send(context_.broadcast, command::kAssignLoaderAddress, payload.bytes(), false);
   StartStepTimeout(ProtocolState::DownloadRequested, kTiming.offerTimeout, kErrorDownloadFailed);
   return true;
 }

@@ -14,14 +14,14 @@ inline constexpr std::size_t kLineStatusLength = 2 * kLineStatusBlock;
 }  // namespace
 
 void RouterProtocol::StartLineMonitor(LineStatusCallback monitor) {
-  if (static_cast<int>(context_->state) < static_cast<int>(ProtocolState::Registered))
+  if (!protocol::RegisteredOrDownloading(context_->state))
     return;
   lineMonitor_ = std::move(monitor);
   context_->Send(context_->registered, command::kStartLineMonitor, {}, true);
 }
 
 void RouterProtocol::StopLineMonitor() {
-  if (static_cast<int>(context_->state) < static_cast<int>(ProtocolState::Registered))
+  if (!protocol::RegisteredOrDownloading(context_->state))
     return;
   lineMonitor_ = nullptr;
   context_->Send(context_->registered, command::kStopLineMonitor, {}, true);
@@ -47,7 +47,7 @@ int RouterProtocol::OnLineStatus(std::uint32_t, std::uint16_t,
                                  std::span<const std::uint8_t> payload) {
   if (!lineMonitor_)
     return kResultHandled;
-  if (static_cast<int>(context_->state) < static_cast<int>(ProtocolState::Registered))
+  if (!protocol::RegisteredOrDownloading(context_->state))
     return kResultUnexpected;
   if (payload.size() < kLineStatusLength)
     return kResultMalformed;

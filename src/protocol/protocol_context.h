@@ -19,6 +19,29 @@
 
 namespace tarcfg::protocol {
 
+// Whether `state` belongs to a registration or a firmware download: the
+// states in which the dispatcher takes the registered-only messages (from
+// the registered router) and the line monitor may be switched. A download
+// starts from a registration and clears the registered router on its way
+// into the loader, so its messages are still checked against the sender.
+// Every state is named, so that a new one must be decided on here.
+constexpr bool RegisteredOrDownloading(ProtocolState state) {
+  switch (state) {
+    case ProtocolState::Idle:
+    case ProtocolState::Registering:
+    case ProtocolState::PasswordRequested:
+      return false;
+    case ProtocolState::Registered:
+    case ProtocolState::Transferring:
+    case ProtocolState::DownloadRequested:
+    case ProtocolState::Downloading:
+    case ProtocolState::Restarting:
+    case ProtocolState::WaitingForLoader:
+      return true;
+  }
+  return false;
+}
+
 class ProtocolContext {
  public:
   ProtocolContext(DatagramSocket& socket, const GuiSettings& settings, const ProtocolTables& tables,

@@ -39,10 +39,6 @@ bool IsAnswerTo(std::uint16_t request, std::uint16_t answer) {
   return false;
 }
 
-bool AtLeastRegistered(ProtocolState state) {
-  return static_cast<int>(state) >= static_cast<int>(ProtocolState::Registered);
-}
-
 }  // namespace
 
 protocol::ProtocolContext::ProtocolContext(DatagramSocket& socket, const GuiSettings& settings,
@@ -161,7 +157,7 @@ void RouterProtocol::OnProtocolMessage(std::uint32_t sender, std::uint16_t comma
   int result = kResultUnknownCommand;
   if (const DispatchEntry* entry = FindHandler(commandWord)) {
     if (entry->registeredOnly &&
-        (!AtLeastRegistered(context_->state) || sender != context_->registered))
+        (!protocol::RegisteredOrDownloading(context_->state) || sender != context_->registered))
       return;
     result = (this->*entry->handler)(sender, sequence, payload);
   }

@@ -50,9 +50,10 @@ enum class ProtocolState {
   WaitingForLoader = 8,
 };
 
-// Commands on the wire.
+// Commands on the wire. The emulator (tools/sim/wire_codes.h) calls them by
+// the same names.
 namespace command {
-inline constexpr std::uint16_t kEnterDownload = 0x0001;
+inline constexpr std::uint16_t kAssignLoaderAddress = 0x0001;
 inline constexpr std::uint16_t kDownloadBlock = 0x0002;
 inline constexpr std::uint16_t kRestart = 0x0003;
 inline constexpr std::uint16_t kEnterLoader = 0x0004;

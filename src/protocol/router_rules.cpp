@@ -40,6 +40,10 @@ std::string RegistrationRefusalMessage(const RegistrationResult& result) {
   }
 }
 
+std::string PasswordTooLongMessage() {
+  return LoadString(40000);
+}
+
 void ApplyRegistration(const RegistrationResult& result, std::string_view routerName,
                        RouterParameters& parameters) {
   parameters.name = routerName;

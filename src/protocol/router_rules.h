@@ -30,6 +30,10 @@ std::string NetworkErrorMessage(int code);
 // else 40006 with the code).
 std::string RegistrationRefusalMessage(const RegistrationResult& result);
 
+// The message of a password longer than a registration can carry
+// (kPasswordWireLength): the router would refuse it as wrong (40000).
+std::string PasswordTooLongMessage();
+
 // Sets what an accepted registration tells about the router: its name (the
 // address text it was registered by), net mask, phone number, D-channel
 // protocol, firmware version and permanent connection. Password and

@@ -22,6 +22,20 @@ namespace tarcfg {
 
 StartupOptions ParseCommandLine(const QStringList& arguments) {
   StartupOptions options;
+  // A request for help or the version is answered and nothing else is done,
+  // wherever it stands, even where a file name was expected.
+  for (int i = 1; i < arguments.size(); ++i) {
+    const QString& argument = arguments[i];
+    if (argument == QLatin1String("--help") || argument == QLatin1String("-h") ||
+        argument == QLatin1String("--help-all")) {
+      options.help = true;
+      return options;
+    }
+    if (argument == QLatin1String("--version"))
+      options.version = true;
+  }
+  if (options.version)
+    return options;
   for (int i = 1; i < arguments.size(); ++i) {
     const QString& argument = arguments[i];
     if (argument == QLatin1String("--settings") || argument == QLatin1String("--screenshot")) {
@@ -38,8 +52,6 @@ StartupOptions ParseCommandLine(const QStringList& arguments) {
       options.settingsFile = argument.mid(11).toStdString();
     } else if (argument.startsWith(QLatin1String("--screenshot="))) {
       options.screenshotPath = argument.mid(13);
-    } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-      options.help = true;
     } else {
       options.error = QStringLiteral("unknown option: ") + argument;
       return options;

@@ -21,7 +21,8 @@ namespace tarcfg {
 struct StartupOptions {
   std::string settingsFile;  // --settings FILE; empty: TARCFG_SETTINGS or the default
   QString screenshotPath;    // --screenshot FILE
-  bool help = false;
+  bool help = false;         // -h, --help or --help-all: the usage, nothing else
+  bool version = false;      // --version: the version, nothing else
   // Plugs the dialogs into the main window's hooks before it starts.
   std::function<void(class MainWindow&)> installDialogs;
   QString error;  // a bad command line

@@ -18,13 +18,18 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i)
     arguments << QString::fromLocal8Bit(argv[i]);
   tarcfg::StartupOptions options = tarcfg::ParseCommandLine(arguments);
+  if (options.version) {
+    std::printf("tarcfg " TARCFG_VERSION "\n");
+    return 0;
+  }
   if (!options.error.isEmpty() || options.help) {
     std::fprintf(options.help ? stdout : stderr,
                  "%s%susage: tarcfg [--settings FILE] [--screenshot FILE]\n"
                  "  --settings FILE    settings file (default: $TARCFG_SETTINGS, else\n"
                  "                     tarcfg.ini in the XDG configuration directory)\n"
                  "  --screenshot FILE  save a picture of the main window after the scan\n"
-                 "                     and quit\n",
+                 "                     and quit\n"
+                 "  --version          print the version\n",
                  options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
     return options.help ? 0 : 2;
   }

@@ -261,7 +261,7 @@ int MainWindow::StartDiscovery() {
   list_->setEnabled(false);
 
   RouterProtocol* protocol = context_.protocol.get();
-  const std::uint32_t broadcast = context_.settings.ownAddress | ~context_.settings.netMask;
+  const std::uint32_t broadcast = BroadcastAddress(context_.settings);
   if (!protocol ||
       protocol->OpenRouterProtocol([this](int code) { OnNetworkError(code); }, broadcast) != 0) {
     list_->clear();
@@ -457,13 +457,39 @@ void MainWindow::reject() {
 }
 
 void MainWindow::done(int result) {
+  if (!ConfirmQuit())
+    return;
   Shutdown();
   QDialog::done(result);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!ConfirmQuit()) {
+    event->ignore();
+    return;
+  }
   done(QDialog::Rejected);
   event->accept();
+}
+
+void MainWindow::CloseWithoutQuestions() {
+  quitConfirmed_ = true;
+  close();
+}
+
+bool MainWindow::ConfirmQuit() {
+  if (quitConfirmed_ || shutDown_ || !context_.configurationWriteOutstanding())
+    return true;
+  // Quitting cuts the write short: the router keeps what it confirmed.
+  const WriteProgress progress = context_.protocol->writeProgress();
+  QString entries;
+  for (const std::string& line :
+       DescribeWriteFailure(context_.PlanWrite(), progress, context_.planTexts()))
+    entries += QString::fromLocal8Bit(line.c_str()) + QStringLiteral("\n");
+  const std::string text = FormatString(40117, entries.trimmed().toLocal8Bit().constData());
+  quitConfirmed_ = context_.messages.AskYesNo(this, QString::fromLocal8Bit(text.c_str()),
+                                              MessageIcon::Question, Answer::No);
+  return quitConfirmed_;
 }
 
 void MainWindow::Shutdown() {

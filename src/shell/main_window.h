@@ -78,6 +78,11 @@ struct MainWindowOptions {
   QString screenshotPath;
 };
 
+// A QDialog rather than a QMainWindow on purpose: the program's only
+// top-level window runs modally (exec() in RunApplication) like every
+// dialog it opens, and the program ends when it ends; and it keeps a
+// dialog's keyboard, except that Escape (reject) deregisters from the
+// router instead of closing the window.
 class MainWindow : public QDialog {
   Q_OBJECT
  public:
@@ -131,7 +136,11 @@ class MainWindow : public QDialog {
   void SetHelpPage(const QUrl& page) { helpPage_ = page; }
 
   void reject() override;  // Escape: deregister, never close
+  // File > Exit and the close box. While a configuration write is
+  // outstanding the user is first told which entries the router may not
+  // hold yet and asked (No by default); a stop signal does not ask.
   void done(int result) override;
+  void CloseWithoutQuestions();
 
  protected:
   bool event(QEvent* event) override;
@@ -179,6 +188,8 @@ class MainWindow : public QDialog {
 
   bool started_ = false;
   bool shutDown_ = false;
+  bool quitConfirmed_ = false;  // the user chose to quit, or a signal did
+  bool ConfirmQuit();
   bool registered_ = false;
   bool routersAvailable_ = false;
   bool waitCursor_ = false;

@@ -16,11 +16,22 @@ bool KeepHistoryBeforeWrite(ShellContext& context, QWidget* parent, const std::s
     return true;
   const SelectedRouter& selected = context.selected;
   const Configuration& read = *context.savedConfiguration;
-  const HistoryKeepResult kept = history.Keep(
-      selected.hardwareAddressText, read.lineTargets, read.routes, read.filters, selected.current,
-      context.configContext(), HistoryNote{selected.routerAddressText, operation, sending});
-  if (kept.ok)
+  const HistoryKeepResult kept =
+      history.Keep(selected.hardwareAddressText, read.lineTargets, read.routes, read.filters,
+                   selected.current, context.configContext(),
+                   HistoryNote{selected.routerAddressText, operation, sending,
+                               context.database.LocalHostName(), context.settings.ipAddressText});
+  if (kept.ok) {
+    // The version is kept in the timestamped files; a repository that took
+    // no commit is said once and stops nothing.
+    if (!kept.repositoryError.empty() && !context.historyRepositoryWarned) {
+      context.historyRepositoryWarned = true;
+      context.messages.ShowMessage(
+          parent, QString::fromLocal8Bit(FormatString(41102, kept.repositoryError.c_str()).c_str()),
+          MessageIcon::Exclamation);
+    }
     return true;
+  }
   return context.messages.AskYesNo(
       parent, QString::fromLocal8Bit(FormatString(41100, kept.error.c_str()).c_str()),
       MessageIcon::Exclamation, Answer::No);

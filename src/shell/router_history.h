@@ -2,6 +2,8 @@
 // The desktop tool's side of the configuration history: before anything is
 // written to the registered router, its configuration as last read is kept;
 // when that fails the user is told why and asked whether to write anyway.
+// When the history folder is a git repository that takes no commit, the user
+// is told once per run and the write goes ahead.
 #pragma once
 
 #include <string>

@@ -80,6 +80,9 @@ class ShellContext {
   std::string workingDirectory;
   // Where the configuration history is kept (tests use a directory of their own).
   std::string historyDirectory = DefaultHistoryDirectory();
+  // Whether this run has told the user that the history folder's git
+  // repository took no commit (said once per run).
+  bool historyRepositoryWarned = false;
 
   // The socket and the protocol on it; made by CreateProtocol once the
   // settings are known.

@@ -3,13 +3,13 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include "config/stop_signals.h"
+#include "shell/main_window.h"
 
 namespace tarcfg {
 
-StopSignalWatch::StopSignalWatch(QWidget& mainWindow, QObject* parent)
+StopSignalWatch::StopSignalWatch(MainWindow& mainWindow, QObject* parent)
     : QObject(parent), window_(mainWindow) {
   // Until the window has closed, a second signal waits for it like the
   // first; afterwards it ends the process at once.
@@ -30,8 +30,9 @@ void StopSignalWatch::OnSignal() {
   if (signal == 0 || exitStatus_ != 0)
     return;
   exitStatus_ = StopSignals::ExitStatus(signal);
-  // The close the window's own close box gives: its deregistration included.
-  window_.close();
+  // The close the window's own close box gives: its deregistration
+  // included, without a question nobody may be there to answer.
+  window_.CloseWithoutQuestions();
   StopSignals::SetHolding(false);
   QCoreApplication::exit(exitStatus_);
 }

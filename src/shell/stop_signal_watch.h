@@ -8,15 +8,16 @@
 #include <QObject>
 
 class QSocketNotifier;
-class QWidget;
 
 namespace tarcfg {
+
+class MainWindow;
 
 class StopSignalWatch : public QObject {
   Q_OBJECT
 
  public:
-  explicit StopSignalWatch(QWidget& mainWindow, QObject* parent = nullptr);
+  explicit StopSignalWatch(MainWindow& mainWindow, QObject* parent = nullptr);
   ~StopSignalWatch() override;
 
   // 128 + the signal once one ended the window, else 0.
@@ -25,7 +26,7 @@ class StopSignalWatch : public QObject {
  private:
   void OnSignal();
 
-  QWidget& window_;
+  MainWindow& window_;
   QSocketNotifier* notifier_ = nullptr;
   int exitStatus_ = 0;
 };

@@ -174,7 +174,8 @@ TEST_F(CliTest, HelpAndVersionRequestsDoNothingElse) {
         "backup --dir .", "write 127.0.0.9 good.cfg", "set 127.0.0.9 --phone 1",
         "firmware 127.0.0.9 --mode DSS1", "status 127.0.0.9 --count 0", "connect 127.0.0.9 1",
         "disconnect 127.0.0.9 1", "accounting 127.0.0.9 --reset", "serve --once",
-        "history 127.0.0.9", "restore 127.0.0.9 --last"}) {
+        "history 127.0.0.9", "restore 127.0.0.9 --last", "diff 127.0.0.9 good.cfg",
+        "diff good.cfg good.cfg --json"}) {
     const std::string name = std::string(command).substr(0, std::string(command).find(' '));
     for (const char* request : {"--help", "--help-all", "-h", "--version"}) {
       if (name == "firmware" && std::string(request) == "--version")
@@ -190,6 +191,20 @@ TEST_F(CliTest, HelpAndVersionRequestsDoNothingElse) {
     }
   }
   EXPECT_FALSE(fs::exists(dir / "x.cfg"));
+  // Before the command as well, also where a settings file is named.
+  for (const char* line : {"--help-all", "--settings --help accounting 127.0.0.9 --reset",
+                           "--settings -h scan", "--settings --version scan"}) {
+    const Result r = Run(line);
+    EXPECT_EQ(r.status, 0) << line << ": " << r.err;
+    EXPECT_EQ(r.out.rfind(std::string(line).find("version") != std::string::npos
+                              ? "tarcfg-cli 1.4.5.0\n"
+                              : "Usage: tarcfg-cli [--settings FILE] COMMAND",
+                          0),
+              0u)
+        << line << ": " << r.out;
+  }
+  for (const char* request : {"--help", "-h", "--version"})
+    EXPECT_FALSE(fs::exists(dir / request)) << request;
 }
 
 TEST_F(CliTest, CommandHelpNamesTheCommandNotThePath) {

@@ -4,7 +4,11 @@
 // with the ticks and datagrams driven by hand.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <map>
@@ -14,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/serve/config_archive.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/metrics_collector.h"
 #include "protocol/protocol_fixture.h"
@@ -173,7 +178,7 @@ class FakeRouter {
       const std::uint16_t index = in.U16();
       Bytes payload{0, 0};
       if (type == kLineTargetTable && index < lineTargets.size()) {
-        LineTarget target;
+        LineTarget target = NewLineTarget();  // x75 / null: a configuration file can hold it
         target.hostName = lineTargets[index].host;
         target.phoneNumber = lineTargets[index].phone;
         target.tablePosition = index;
@@ -699,6 +704,61 @@ TEST_F(ServeRounds, StopCutsAReadWithoutAnswerShortAfterItsTimeOut) {
   Tick(100);
   EXPECT_EQ(a.Count(command::kRegister), 1);
   EXPECT_EQ(a.Count(command::kScanQuery), 3);
+}
+
+// The archive keeps a router's first configuration, then a version only when
+// the tables read differ from the newest one kept: a change made elsewhere,
+// with its differences in the comment lines. Every read is a registration
+// of its own, ended at once.
+TEST_F(ServeRounds, ArchiveKeepsAVersionOnlyWhenTheConfigurationChanged) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tarcfg_archive" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  FakeRouter a(network, kRouterAddress, Hardware(1));
+  a.lineTargets = {{"10.0.0.200", "0301", {}}, {"10.0.0.201", "0302", {}}};
+  const serve::ConfigArchive archive(ConfigHistory(dir.string(), 50,
+                                                   [this] {
+                                                     return std::chrono::system_clock::time_point(
+                                                         std::chrono::seconds(1700000000 + ticks));
+                                                   }),
+                                     ConfigContext{tables, addresses, database});
+  CollectorOptions options;
+  options.archiveIntervalSeconds = 30;
+  Open(options);
+  collector->UseArchive(archive);
+  const std::string versions = std::string("tarnex_config_versions{") + kLabelsA + "} ";
+  const std::string changed =
+      std::string("tarnex_config_last_change_timestamp_seconds{") + kLabelsA + "} ";
+
+  Round();
+  EXPECT_TRUE(Has(std::string("tarnex_config_read_success{") + kLabelsA + "} 1"));
+  EXPECT_TRUE(Has(versions + "1"));
+  EXPECT_FALSE(Mentions(changed));
+  NextRound();
+  EXPECT_TRUE(Has(versions + "1"));  // unchanged: nothing kept
+
+  a.lineTargets[1].phone = "0309";
+  NextRound();
+  const long changedAt = 1700000000 + ticks;
+  EXPECT_TRUE(Has(versions + "2"));
+  EXPECT_TRUE(Has(changed + std::to_string(changedAt)));
+  const auto entries = archive.history().List("00-60-1a-10-00-01");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].operation, "changed elsewhere");
+  EXPECT_EQ(entries[0].lineTargets, 2);
+  ASSERT_EQ(entries[0].differences.size(), 1u);
+  EXPECT_NE(entries[0].differences[0].find("0309"), std::string::npos) << entries[0].differences[0];
+  EXPECT_EQ(entries[1].operation, "archived by tarcfg-cli serve");
+  EXPECT_EQ(Logged("configuration changed elsewhere"), 1);
+
+  NextRound();
+  EXPECT_TRUE(Has(versions + "2"));
+  EXPECT_TRUE(Has(changed + std::to_string(changedAt)));
+  EXPECT_EQ(a.Count(command::kRegister), 4);
+  Tick(kTiming.releaseSends);
+  EXPECT_EQ(a.Count(command::kDeregister), 4 * kTiming.releaseSends);
+  EXPECT_EQ(a.session_, 0u);
+  fs::remove_all(dir);
 }
 
 }  // namespace

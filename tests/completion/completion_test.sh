@@ -60,6 +60,12 @@ expect "$work/files/edited.cfg " read 198.51.100.10 -o "$work/files/ed"
 expect "$work/files/sub " backup --dir "$work/files/s"
 expect "$work/files/edited.cfg " --settings "$work/files/ed"
 expect "$work/files/edited.cfg " check "$work/files/e"
+# diff: a router or a first file, then a file.
+expect "diff " dif
+expect "--index " diff 198.51.100.10 --ind
+expect "00-60-1a-10-00-01 00-60-1a-10-00-04 " diff 00-
+expect "$work/files/edited.cfg " diff "$work/files/ed"
+expect "$work/files/other.cfg " diff "$work/files/edited.cfg" "$work/files/o"
 # A password is no file name, and nothing follows the last argument.
 expect "" read -p ''
 expect "" history 198.51.100.10 ''

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/field_checks.h"
+#include "config/firmware_files.h"
 #include "config/operating_modes.h"
 
 namespace tarcfg {
@@ -32,6 +33,35 @@ TEST(OperatingModesTest, NamesOfProtocolsConnectionsAndLabels) {
   EXPECT_STREQ(OperatingModeLabel(0), "switched");
   EXPECT_STREQ(OperatingModeLabel(2), "FVS01");
   EXPECT_STREQ(OperatingModeLabel(9), "unknown");
+}
+
+// The per-mode rules by permanent-connection value, the firmware file of a
+// D-channel protocol and the mode names as tarcfg-cli lists them.
+TEST(OperatingModesTest, RulesFirmwarePrefixesAndNameLists) {
+  struct Case {
+    int permanentConnection;
+    PhoneNumberRule phone;
+    int lineTargets;
+    bool tables;
+  };
+  for (const Case& c : {Case{0, PhoneNumberRule::kAnyNumber, kMaxLineTargets, true},
+                        Case{1, PhoneNumberRule::kZeroOrOne, kMaxLineTargetsPermanent, false},
+                        Case{2, PhoneNumberRule::kNotUsed, kMaxLineTargetsPermanent, false},
+                        Case{3, PhoneNumberRule::kNotUsed, kMaxLineTargetsPermanent, false},
+                        Case{9, PhoneNumberRule::kNotUsed, kMaxLineTargetsPermanent, false}}) {
+    SCOPED_TRACE(c.permanentConnection);
+    EXPECT_EQ(PhoneNumberRuleOf(c.permanentConnection), c.phone);
+    EXPECT_EQ(LineTargetLimit(c.permanentConnection), c.lineTargets);
+    EXPECT_EQ(DownloadCarriesTables(c.permanentConnection), c.tables);
+  }
+  EXPECT_STREQ(FirmwarePrefix(0), "fw_1tr6.");
+  EXPECT_STREQ(FirmwarePrefix(1), "fw_dss1.");
+  EXPECT_STREQ(FirmwarePrefix(255), "fw_dss1.");
+  EXPECT_STREQ(RouterOperatingMode(0, 0)->name, "1TR6");
+  EXPECT_STREQ(RouterOperatingMode(1, 3)->name, "FVS02");
+  EXPECT_EQ(RouterOperatingMode(1, 4), nullptr);
+  EXPECT_EQ(OperatingModeNames("|", "|"), "1TR6|DSS1|FV64S|FVS01|FVS02");
+  EXPECT_EQ(OperatingModeNames(", ", " or "), "1TR6, DSS1, FV64S, FVS01 or FVS02");
 }
 
 TEST(RouterFieldChecksTest, OwnNetworkAndDiallableNumber) {

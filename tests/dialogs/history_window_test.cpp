@@ -106,17 +106,19 @@ TEST_F(HistoryWindowTest, ComparesVersionsAndSendsARestoredOneThroughShowChanges
   EXPECT_LE(olderTime, newerTime);
   EXPECT_TRUE(sentColumn.startsWith("line target 1 written: 198.51.100.200 0305555"))
       << sentColumn.toStdString();
-  EXPECT_EQ(withRouter, (QStringList{
-                            "Entry|" + olderTime + "|Router (as last read or written)",
-                            "Line target 1*|198.51.100.200  0301234567*|198.51.100.200  0305555*",
-                            "  phone number|0301234567*|0305555*",
-                            "Line target 2||198.51.100.201  0309999*",
-                        }));
+  EXPECT_EQ(withRouter,
+            (QStringList{
+                "Entry|" + olderTime + "|Router (as last read or written)",
+                "Line target 1*|198.51.100.200 0301234567 x75*|198.51.100.200 0305555 x75*",
+                "  phone number|0301234567*|0305555*",
+                "Line target 2||198.51.100.201 0309999 x75*",
+            }))
+      << withRouter.join('\n').toStdString();
   EXPECT_EQ(withEachOther,
             (QStringList{
                 "Entry|" + olderTime + "|" + newerTime,
-                "Line target 1|198.51.100.200  0301234567|198.51.100.200  0301234567",
-                "Line target 2||198.51.100.201  0309999*",
+                "Line target 1|198.51.100.200 0301234567 x75|198.51.100.200 0301234567 x75",
+                "Line target 2||198.51.100.201 0309999 x75*",
             }));
   ASSERT_FALSE(changes.isEmpty());
   EXPECT_EQ(changes.front(), "Line target 1: written\t198.51.100.200\t0301234567");

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "config/operating_modes.h"
 #include "dialogs/install_dialogs.h"
 #include "shell/shell_test_support.h"
 #include "sim/loaded_image.h"
@@ -16,10 +17,16 @@ namespace tarcfg::testing {
 
 class RouterDialogsTest : public ShellTest {
  protected:
-  // A usable image "fw_xxxx.<version>", last written `ageSeconds` ago.
+  // A usable image "<prefix><version>" of the switched mode whose firmware
+  // prefix starts the name (DSS1's for another name), last written
+  // `ageSeconds` ago.
   void WriteFirmware(const std::string& fileName, int ageSeconds) {
-    const std::string version = fileName.substr(8);
-    const std::uint8_t protocol = fileName.rfind("fw_1tr6.", 0) == 0 ? 0 : 1;
+    const OperatingModeEntry* mode = &SwitchedMode(1);
+    for (const auto& entry : kOperatingModes)
+      if (*entry.firmwarePrefix != '\0' && fileName.rfind(entry.firmwarePrefix, 0) == 0)
+        mode = &entry;
+    const std::string version = fileName.substr(std::string_view(mode->firmwarePrefix).size());
+    const auto protocol = static_cast<std::uint8_t>(mode->dChannelProtocol);
     WriteFile(fileName, tarnex_sim::MakeImage(version, protocol, tarnex_sim::kMinimumImageSize));
     std::filesystem::last_write_time(
         directory_ / fileName,

@@ -5,8 +5,11 @@
 // 198.51.100.2, and a loader without address (00-60-1a-10-00-04).
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 #include <QFile>
 #include <QJsonArray>
@@ -22,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e_fixture.h"
 #include "support/run_command.h"
 
 namespace {
@@ -30,68 +34,10 @@ namespace fs = std::filesystem;
 
 using Result = tarcfg::testing::CommandResult;
 
-class E2eTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!std::getenv("TARNEX_SIM_STATE"))
-      GTEST_SKIP() << "runs only inside scripts/virtual-lan";
-    dir = fs::temp_directory_path() / ("tarcfg_e2e_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    // The history and the scan cache of this test only.
-    ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (dir / "cache").c_str(), 1);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  Result Cli(const std::string& arguments) {
-    return tarcfg::testing::RunCommand(
-        "cd '" + dir.string() + "' && '" TARCFG_CLI "' " + arguments + " </dev/null",
-        dir / "stderr");
-  }
-
-  static std::string ReadFile(const fs::path& path) { return tarcfg::testing::ReadWholeFile(path); }
-  void WriteFile(const std::string& name, const std::string& text) {
-    std::ofstream(dir / name, std::ios::binary) << text;
-  }
-
-  // The emulator's state of the router with this hardware address.
-  QJsonObject RouterState(const char* hardware) {
-    QFile file(QString::fromLocal8Bit(std::getenv("TARNEX_SIM_STATE")));
-    if (!file.open(QIODevice::ReadOnly))
-      return {};
-    const auto routers = QJsonDocument::fromJson(file.readAll()).object()["routers"].toArray();
-    for (const auto& r : routers)
-      if (r.toObject()["hardware"].toString() == hardware)
-        return r.toObject();
-    return {};
-  }
-
-  // The emulator writes its state after it has handled a datagram; a
-  // command's last message (a deregistration) may still be on its way when
-  // the command ends, so checks of that wait briefly for it.
-  bool WaitForState(const char* hardware, const std::function<bool(const QJsonObject&)>& done) {
-    for (int i = 0; i < 50; ++i) {
-      if (done(RouterState(hardware)))
-        return true;
-      ::usleep(100 * 1000);
-    }
-    return false;
-  }
-
-  static std::string Addresses(const QJsonArray& lineTargets) {
-    std::string out;
-    for (const auto& t : lineTargets)
-      out += t.toObject()["address"].toString().toStdString() + " ";
-    return out;
-  }
-
-  fs::path dir;
-};
-
-constexpr const char* kOpen = "00-60-1a-10-00-01";
-constexpr const char* kGuarded = "00-60-1a-10-00-02";
-constexpr const char* kLoader = "00-60-1a-10-00-04";
+using tarcfg::e2e::E2eTest;
+using tarcfg::e2e::kGuarded;
+using tarcfg::e2e::kLoader;
+using tarcfg::e2e::kOpen;
 
 class Discovery : public E2eTest {};
 class Registration : public E2eTest {};
@@ -203,6 +149,57 @@ TEST_F(Registration, PasswordsAndRefusals) {
   auto free = [](const QJsonObject& r) { return r["registeredHost"].isNull(); };
   EXPECT_TRUE(WaitForState(kGuarded, free));
   EXPECT_TRUE(WaitForState(kOpen, free));
+}
+
+// Ctrl-C typed on the terminal, as a user ends a command: at the password
+// prompt and while a registration is held, the command ends with 130, the
+// router is let go and the terminal echoes again.
+TEST_F(Registration, CtrlCOnTheTerminalLetsTheRouterGoAndEchoesAgain) {
+  struct Case {
+    const char* command;
+    const char* hardware;
+    const char* shown;  // what the command prints before it waits
+  };
+  auto free = [](const QJsonObject& r) { return r["registeredHost"].isNull(); };
+  for (const Case& c : {Case{"read 198.51.100.11", kGuarded, "Enter Your Password: "},
+                        Case{"status 198.51.100.10 --count 0", kOpen, "Channel 2:"}}) {
+    SCOPED_TRACE(c.command);
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const std::string command = "cd '" + dir.string() + "' && exec '" TARCFG_CLI "' " + c.command;
+      ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::string seen;
+    for (int i = 0; i < 100 && seen.find(c.shown) == std::string::npos; ++i) {
+      pollfd readable{terminal, POLLIN, 0};
+      char bytes[512];
+      if (::poll(&readable, 1, 100) > 0) {
+        const ssize_t n = ::read(terminal, bytes, sizeof bytes);
+        if (n <= 0)
+          break;
+        seen.append(bytes, static_cast<std::size_t>(n));
+      }
+    }
+    EXPECT_NE(seen.find(c.shown), std::string::npos) << seen;
+    ASSERT_TRUE(::write(terminal, "\x03", 1) == 1);
+    int status = -1;
+    for (int i = 0; i < 100 && ::waitpid(child, &status, WNOHANG) == 0; ++i)
+      ::usleep(100 * 1000);
+    if (::waitpid(child, &status, WNOHANG) == 0) {
+      ADD_FAILURE() << "Ctrl-C did not end the command";
+      ::kill(child, SIGTERM);
+      ::waitpid(child, &status, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << status;
+    termios now{};
+    ASSERT_EQ(::tcgetattr(terminal, &now), 0);
+    EXPECT_NE(now.c_lflag & ECHO, 0u);
+    ::close(terminal);
+    EXPECT_TRUE(WaitForState(c.hardware, free));
+  }
 }
 
 TEST_F(Configuration, ReadWritesTheRoutersTables) {
@@ -503,6 +500,42 @@ TEST_F(History, NothingIsSentWhenTheHistoryCannotBeKept) {
   EXPECT_NE(Tables(kOpen), original);
 }
 
+TEST_F(History, AGitHistoryFolderGetsACommitPerKeptVersion) {
+  ASSERT_EQ(Cli("history --git-init").status, 0);
+  const fs::path folder = dir / "state/tarcfg/history";
+  const auto git = [&](const std::string& arguments) {
+    return tarcfg::testing::RunCommand("git -C '" + folder.string() + "' " + arguments,
+                                       dir / "git-stderr");
+  };
+  WriteFile("edited.cfg", kEdited);
+  ASSERT_EQ(Cli("write 198.51.100.10 edited.cfg").status, 0);
+  Result set = Cli("set 198.51.100.10 --phone 0301999");
+  ASSERT_EQ(set.status, 0) << set.err;
+  EXPECT_EQ(set.err, "");
+  const auto files = HistoryFiles(kOpen);
+  ASSERT_EQ(files.size(), 2u);
+  // One path for the router, holding what was kept last; a message per version.
+  EXPECT_EQ(git("ls-files").out, "00-60-1a-10-00-01.cfg\n");
+  EXPECT_EQ(git("show HEAD:00-60-1a-10-00-01.cfg").out, WithoutNote(ReadFile(files[1])));
+  Result log = git("log --format=%s%n%b");
+  EXPECT_EQ(log.out.rfind("00-60-1a-10-00-01 198.51.100.10: ", 0), 0u) << log.out;
+  EXPECT_NE(log.out.find("Kept before: tarcfg-cli set\n"), std::string::npos) << log.out;
+  EXPECT_NE(log.out.find("Kept before: tarcfg-cli write edited.cfg\n"), std::string::npos);
+  EXPECT_NE(log.out.find("Workstation: "), std::string::npos);
+  EXPECT_NE(log.out.find(": first version\n"), std::string::npos);
+  EXPECT_EQ(git("rev-list --count HEAD").out, "2\n");
+
+  // A locked repository: the version is kept all the same, said in one line.
+  WriteFile("state/tarcfg/history/.git/index.lock", "");
+  Result locked = Cli("restore 198.51.100.10 --index 2");
+  ASSERT_EQ(locked.status, 0) << locked.err;
+  EXPECT_EQ(HistoryFiles(kOpen).size(), 3u);
+  EXPECT_EQ(locked.err.rfind("tarcfg-cli: warning: kept in the history but not committed", 0), 0u)
+      << locked.err;
+  EXPECT_EQ(std::count(locked.err.begin(), locked.err.end(), '\n'), 1) << locked.err;
+  EXPECT_EQ(git("rev-list --count HEAD").out, "2\n");
+}
+
 // Under faults every run either completes exactly or ends with the clean
 // message of an unanswered request; the router's tables are never corrupt.
 bool CleanFailure(const Result& r) {
@@ -738,6 +771,48 @@ TEST_F(Serve, HttpMetricsFollowAChannelAndTheServerNeverHoldsARouter) {
   EXPECT_EQ(RouterState("00-60-1a-10-00-03")["exclusiveHost"].toString(), "198.51.100.2");
   const std::string log = ReadFile(dir / "serve.err");
   EXPECT_EQ(log.find("Wrong password"), std::string::npos) << log;
+}
+
+// The archive keeps a router's configuration once, then a new version only
+// after a change made behind the tool's back (a write without history).
+TEST_F(History, ServeArchiveKeepsAVersionOnlyAfterAChangeMadeElsewhere) {
+  WriteFile("passwords", std::string(kGuarded) + " secret\n");
+  fs::permissions(dir / "passwords", fs::perms::owner_read | fs::perms::owner_write);
+  const std::string serve = "serve --once --archive-interval 60 --passwords passwords";
+  const std::string open = kOpenLabels;
+  for (int run = 0; run < 2; ++run) {
+    Result r = Cli(serve);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(HasLine(r.out, "tarnex_config_read_success{" + open + "} 1")) << r.out;
+    EXPECT_TRUE(
+        HasLine(r.out, std::string("tarnex_config_read_success{") + kGuardedLabels + "} 1"));
+    EXPECT_TRUE(HasLine(r.out, "tarnex_config_versions{" + open + "} 1"));
+    EXPECT_EQ(r.out.find("tarnex_config_last_change_timestamp_seconds{"), std::string::npos);
+  }
+  WriteFile("edited.cfg", kEdited);
+  Result write = Cli("write 198.51.100.10 edited.cfg --no-history");
+  ASSERT_EQ(write.status, 0) << write.err;
+  ASSERT_EQ(HistoryFiles(kOpen).size(), 1u);
+  Result changed = Cli(serve);
+  ASSERT_EQ(changed.status, 0) << changed.err;
+  EXPECT_TRUE(HasLine(changed.out, "tarnex_config_versions{" + open + "} 2")) << changed.out;
+  EXPECT_NE(changed.out.find("tarnex_config_last_change_timestamp_seconds{" + open + "} "),
+            std::string::npos);
+  EXPECT_TRUE(
+      HasLine(changed.out, std::string("tarnex_config_versions{") + kGuardedLabels + "} 1"));
+  const auto files = HistoryFiles(kOpen);
+  ASSERT_EQ(files.size(), 2u);
+  const std::string newest = ReadFile(files.back());
+  EXPECT_NE(newest.find("# Operation : changed elsewhere\n# Difference: "), std::string::npos)
+      << newest;
+  EXPECT_NE(WithoutNote(newest).find("198.51.100.230"), std::string::npos);
+  for (const char* router : {kOpen, kGuarded})
+    EXPECT_TRUE(WaitForState(router, NobodyRegistered)) << router;
+  // A passwords file that others may read is refused before anything is sent.
+  fs::permissions(dir / "passwords", fs::perms::group_read, fs::perm_options::add);
+  Result refused = Cli(serve);
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_NE(refused.err.find("chmod 600"), std::string::npos) << refused.err;
 }
 
 }  // namespace

@@ -137,7 +137,7 @@ class DownloadTest : public ProtocolTest {
   // The router's loader: offers the download, acknowledges blocks,
   // announces itself after the restart.
   void ServeLoader() {
-    router.On(command::kEnterDownload, [this](const Message& m) {
+    router.On(command::kAssignLoaderAddress, [this](const Message& m) {
       announcement = m.payload;
       router.Send(command::kDownloadOffer, Bytes{10, 0, 0, 10}, false);
     });
@@ -262,7 +262,7 @@ TEST_F(DownloadTest, StrayMessageFromTheOldAddressDoesNotEndTheDownload) {
   // comes from the address the registration used, while the download is
   // being announced. The registration is over, so nothing is aborted.
   WriteImage(kMinimumImageSize);
-  router.On(command::kEnterDownload, [this](const Message&) {
+  router.On(command::kAssignLoaderAddress, [this](const Message&) {
     router.Send(command::kScanAnswer, Bytes{0, 0, 7, 7, 7, 7, 7, 7, 0, 0, 0, 0, 0, 0, 0, 0}, false);
     router.Send(command::kDownloadOffer, Bytes{10, 0, 0, 10}, false);
   });
@@ -326,7 +326,7 @@ TEST_F(DownloadTest, AnnouncementGoesOutOnceAndItsTimeOutEndsTheDownload) {
   ASSERT_TRUE(protocol->DownloadFirmware(hardware, Parameters(), nullptr, nullptr, nullptr, nullptr,
                                          nullptr));
   Tick(40);
-  EXPECT_EQ(router.Received(command::kEnterDownload).size(), 1u);
+  EXPECT_EQ(router.Received(command::kAssignLoaderAddress).size(), 1u);
   EXPECT_TRUE(errors.empty());
   Tick(1);
   EXPECT_EQ(errors, std::vector<int>{kErrorDownloadFailed});

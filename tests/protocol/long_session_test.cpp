@@ -46,7 +46,7 @@ class LongSessionTest : public ProtocolTest {
   void ServeDownload() {
     router->On(command::kScanQuery,
                [this](const Message&) { router->Send(command::kScanAnswer, kOurLoader, false); });
-    router->On(command::kEnterDownload, [this](const Message&) {
+    router->On(command::kAssignLoaderAddress, [this](const Message&) {
       // The loader numbers its offer: the first numbered message since it started.
       router->Send(command::kDownloadOffer, Bytes{10, 0, 0, 10});
     });
@@ -236,7 +236,7 @@ TEST_F(SilentRouterTest, DownloadStepsWithoutTheirAnswerEndWithTheirCodes) {
 
   // Blocks never acknowledged: 8888.
   errors.clear();
-  router->On(command::kEnterDownload, [this](const Message&) {
+  router->On(command::kAssignLoaderAddress, [this](const Message&) {
     router->Send(command::kDownloadOffer, Bytes{10, 0, 0, 10});
   });
   router->acknowledge = false;
@@ -262,7 +262,7 @@ TEST_F(LongSessionTest, EarlierDownloadsTimeOutsDoNotEndALaterDownload) {
   // The first download is offered at once and the router is back at once;
   // its 40-tick offer and 80-tick restart time-outs must go with it.
   RegisterWith(*router);
-  router->On(command::kEnterDownload, [this](const Message&) {
+  router->On(command::kAssignLoaderAddress, [this](const Message&) {
     router->Send(command::kDownloadOffer, Bytes{10, 0, 0, 10});
   });
   router->On(command::kRestart,
@@ -276,7 +276,7 @@ TEST_F(LongSessionTest, EarlierDownloadsTimeOutsDoNotEndALaterDownload) {
 
   // The second download waits for its offer; the first one's slots would
   // have fired 20 and 60 ticks into it.
-  router->Forget(command::kEnterDownload);
+  router->Forget(command::kAssignLoaderAddress);
   RegisterWith(*router);
   ASSERT_TRUE(protocol->DownloadFirmware(hardware, SampleRouterParameters(), nullptr, nullptr,
                                          nullptr, nullptr, nullptr));

@@ -83,6 +83,27 @@ TEST_F(RouterHistoryTest, WithoutHistoryNoSendsNothingAndYesWritesAnyway) {
   EXPECT_EQ(context_->selected.current.phoneNumber, "0309999");
 }
 
+// A history folder whose git repository takes no commit (its index locked)
+// keeps every version in the timestamped files; the user is told once per run.
+TEST_F(RouterHistoryTest, AnUncommittableRepositoryIsSaidOnceAndStopsNothing) {
+  fs::create_directories(directory_ / "history");
+  ASSERT_TRUE(InitGitRepository((directory_ / "history").string()).ok);
+  std::ofstream(directory_ / "history" / ".git" / "index.lock") << "";
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  EditWith([](RouterParameters& p) { p.phoneNumber = "0308888"; });
+  EXPECT_EQ(HistoryFiles().size(), 2u);
+  EXPECT_EQ(SentByTool(command::kWriteParameters).size(), 2u);
+  EXPECT_EQ(context_->selected.current.phoneNumber, "0308888");
+  // Besides the two "saved in the router" messages, one about the repository.
+  const auto said = std::count_if(messages_.shown.begin(), messages_.shown.end(), [](auto& m) {
+    return m.text.startsWith(
+        "The router's configuration was kept in the history, but it could "
+        "not be committed to the history folder's git repository:\ngit add: ");
+  });
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(messages_.shown.size(), 3u);
+}
+
 TEST_F(RouterHistoryTest, LimitZeroKeepsNothingAndAsksNothing) {
   context_->settings.historyLimit = 0;
   EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });

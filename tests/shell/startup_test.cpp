@@ -26,6 +26,29 @@ TEST(CommandLineTest, SettingsAndScreenshotOptions) {
       ParseCommandLine({QStringLiteral("tarcfg"), QStringLiteral("--bogus")}).error.isEmpty());
 }
 
+// A request for help or the version is answered and nothing else is done,
+// wherever it stands, even where a file name was expected.
+TEST(CommandLineTest, HelpAndVersionRequestsOnlyPrint) {
+  struct Case {
+    QStringList arguments;
+    bool help;
+    bool version;
+  };
+  for (const Case& c :
+       {Case{{"--help"}, true, false}, Case{{"-h"}, true, false}, Case{{"--help-all"}, true, false},
+        Case{{"--version"}, false, true}, Case{{"--settings", "--help"}, true, false},
+        Case{{"--screenshot", "--version"}, false, true},
+        Case{{"--settings", "a.ini", "--bogus", "-h"}, true, false}}) {
+    const StartupOptions options = ParseCommandLine(QStringList{"tarcfg"} + c.arguments);
+    const std::string line = c.arguments.join(' ').toStdString();
+    EXPECT_TRUE(options.error.isEmpty()) << line;
+    EXPECT_EQ(options.help, c.help) << line;
+    EXPECT_EQ(options.version, c.version) << line;
+    EXPECT_TRUE(options.settingsFile.empty()) << line;
+    EXPECT_TRUE(options.screenshotPath.isEmpty()) << line;
+  }
+}
+
 TEST(NetworkingTest, UdpSocketsAreAvailable) {
   EXPECT_TRUE(StartNetworking());
 }

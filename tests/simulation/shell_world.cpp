@@ -12,10 +12,15 @@
 // presses Router (parameter write), Deregister, and ends the program (the
 // window closed; the process then ends) and starts it again.
 //
-// Its own check, on top of the shared ones:
-//   write-applied  whenever a configuration is loaded, no transfer runs and
-//                  Line Targets is closed, the working lists equal the
-//                  router's tables.
+// Its own checks, on top of the shared ones:
+//   write-applied       whenever a configuration is loaded, no transfer runs
+//                       and Line Targets is closed, the working lists equal
+//                       the router's tables;
+//   write-report-shown  the message about a write that broke off names every
+//                       entry as the core reports it, and the report is true
+//                       of the router (write-report-true);
+//   write-history-kept  the history kept before that write holds the
+//                       router's tables as they were.
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,6 +28,8 @@
 #include <QTimer>
 #include <array>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <set>
 
 #include "config/net_database.h"
@@ -30,6 +37,7 @@
 #include "dialogs/line_targets_dialog.h"
 #include "shell/main_window.h"
 #include "shell/message_boxes.h"
+#include "shell/router_history.h"
 #include "shell/shell_context.h"
 #include "simulation/lan_world.h"
 
@@ -79,11 +87,14 @@ class Answers : public MessageBoxes {
     ++shown;
     texts.push_back(text);
   }
-  bool AskYesNo(QWidget*, const QString&, MessageIcon, Answer) override {
+  bool AskYesNo(QWidget*, const QString& text, MessageIcon, Answer) override {
     ++asked;
+    if (onAsk)
+      onAsk(text);
     return yes;
   }
   bool yes = true;
+  std::function<void(const QString&)> onAsk;  // sees each question while it is asked
   int shown = 0, asked = 0;
   std::vector<QString> texts;  // every message shown, until the world reads them
 };
@@ -105,6 +116,7 @@ class ShellWorldImpl : public LanWorld {
       QObject::connect(&timer, &QTimer::timeout, [this] { AnswerPrompt(); });
       timer.start(0);
     }
+    answers_.onAsk = [this](const QString& text) { OnQuestion(text); };
     Start();
   }
   ~ShellWorldImpl() override {
@@ -189,6 +201,8 @@ class ShellWorldImpl : public LanWorld {
             okPlan_ = context_->PlanWrite();
             okOld_ = ToolTables(*context_->savedConfiguration);
             okRouter_ = static_cast<int>(context_->protocol->registeredRouter() - RouterAddress(0));
+            okHardware_ = context_->selected.hardwareAddressText;
+            okPermanent_ = context_->selected.current.permanentConnection;
           }
           dialog_->accept();
         }
@@ -210,12 +224,18 @@ class ShellWorldImpl : public LanWorld {
           Click("deregisterButton");
         break;
       case kExit:
+        // While a write is outstanding the window asks first; the user
+        // may stay.
+        answers_.yes = a % 3 != 0;
         Stop();
+        answers_.yes = true;
         break;
     }
   }
 
   std::optional<Violation> CheckWorld() override {
+    if (quitReport_)
+      return std::exchange(quitReport_, std::nullopt);
     if (std::optional<Violation> report = CheckReportsShown())
       return report;
     if (!context_ || !window_->registered() || !context_->configuration ||
@@ -253,8 +273,59 @@ class ShellWorldImpl : public LanWorld {
       if (okRouter_ >= 0 && okRouter_ < kRouterCount)
         if (auto untrue = CheckWriteReport(okRouter_, okOld_, okPlan_, progress))
           return untrue;
+      if (std::optional<Violation> kept = CheckHistoryKept())
+        return kept;
     }
     return std::nullopt;
+  }
+
+  // The newest history file of the router holds what it held before the
+  // write, so that the report's entries can be brought back.
+  std::optional<Violation> CheckHistoryKept() {
+    const std::vector<HistoryEntry> kept = RouterHistory(*context_).List(okHardware_);
+    if (kept.empty())
+      return Violation{"write-history-kept", "no history kept before a write that broke off"};
+    Configuration loaded;
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    const ConfigReadResult read =
+        ReadConfigFile(kept.front().path, okPermanent_, context_->configContext(), loaded, sink);
+    if (sink)
+      std::fclose(sink);
+    if (read.code != kConfigOk || ToolTables(loaded) != okOld_)
+      return Violation{"write-history-kept",
+                       "the history kept before a write that broke off is not the router's "
+                       "tables before it: " +
+                           DescribeDifference(ToolTables(loaded), okOld_)};
+    return std::nullopt;
+  }
+
+  // Quitting while a write is outstanding: the question names every entry
+  // as the core reports it, and once the user quits the report is true of
+  // the router and the old tables are kept.
+  void OnQuestion(const QString& text) {
+    const QString quit = TableText(40117);
+    if (!context_ || !text.startsWith(quit.left(quit.indexOf(QStringLiteral("%s")))))
+      return;
+    const WriteProgress progress = context_->protocol->writeProgress();
+    for (const std::string& line : DescribeWriteFailure(okPlan_, progress, context_->planTexts()))
+      if (!text.contains(QString::fromLocal8Bit(line.c_str()))) {
+        quitReport_ =
+            Violation{"write-report-shown", "the question before quitting lacks \"" + line + "\""};
+        return;
+      }
+    quitProgress_ = progress;
+  }
+
+  // After the window closed on a question answered Yes: the router keeps
+  // nothing from here on that the question did not name.
+  void CheckQuit() {
+    if (!quitProgress_ || quitReport_)
+      return;
+    const WriteProgress progress = *std::exchange(quitProgress_, std::nullopt);
+    if (okRouter_ >= 0 && okRouter_ < kRouterCount)
+      quitReport_ = CheckWriteReport(okRouter_, okOld_, okPlan_, progress);
+    if (!quitReport_)
+      quitReport_ = CheckHistoryKept();
   }
 
   void Start() {
@@ -291,13 +362,18 @@ class ShellWorldImpl : public LanWorld {
       return;
     if (dialog_)
       dialog_->hide();
-    window_->close();
+    if (!window_->close()) {
+      if (dialog_)
+        dialog_->show();
+      return;  // the user stays: the write goes on
+    }
     Posted();
     // The process lives on while the core repeats the deregistration.
     for (int i = 0; i < kReleaseTicks && context_->protocol->releasePending(); ++i) {
       TickTool();
       ++tick_;
     }
+    CheckQuit();
     dialog_.reset();
     window_.reset();
     context_.reset();
@@ -387,6 +463,10 @@ class ShellWorldImpl : public LanWorld {
   WritePlan okPlan_;
   TableTexts okOld_;
   int okRouter_ = -1;
+  std::string okHardware_;
+  int okPermanent_ = 0;
+  std::optional<WriteProgress> quitProgress_;  // what the quit question named
+  std::optional<Violation> quitReport_;
 };
 
 }  // namespace

@@ -14,9 +14,45 @@
 #include "config/address.h"
 #include "config/net_database.h"
 #include "protocol/router_protocol.h"
+#include "protocol/transactions.h"
+#include "sim/wire_codes.h"
 
 namespace tarcfg::testing {
 namespace {
+
+// The tool and the emulator call every command by the same name, and the
+// name stands for the same number on both sides.
+static_assert(command::kAssignLoaderAddress == tarnex_sim::command::kAssignLoaderAddress);
+static_assert(command::kDownloadBlock == tarnex_sim::command::kDownloadBlock);
+static_assert(command::kRestart == tarnex_sim::command::kRestart);
+static_assert(command::kEnterLoader == tarnex_sim::command::kEnterLoader);
+static_assert(command::kDownloadOffer == tarnex_sim::command::kDownloadOffer);
+static_assert(command::kLineStatusReport == tarnex_sim::command::kLineStatusReport);
+static_assert(command::kRegister == tarnex_sim::command::kRegister);
+static_assert(command::kDeregister == tarnex_sim::command::kDeregister);
+static_assert(command::kPasswordRequest == tarnex_sim::command::kPasswordRequest);
+static_assert(command::kChangePassword == tarnex_sim::command::kChangePassword);
+static_assert(command::kReadTableEntry == tarnex_sim::command::kReadTableEntry);
+static_assert(command::kReadAccounting == tarnex_sim::command::kReadAccounting);
+static_assert(command::kConnect == tarnex_sim::command::kConnect);
+static_assert(command::kDisconnect == tarnex_sim::command::kDisconnect);
+static_assert(command::kStartLineMonitor == tarnex_sim::command::kStartLineMonitor);
+static_assert(command::kStopLineMonitor == tarnex_sim::command::kStopLineMonitor);
+static_assert(command::kWriteTableEntry == tarnex_sim::command::kWriteTableEntry);
+static_assert(command::kWriteParameters == tarnex_sim::command::kWriteParameters);
+static_assert(command::kRegistrationAccepted == tarnex_sim::command::kRegistrationAccepted);
+static_assert(command::kRegistrationRefused == tarnex_sim::command::kRegistrationRefused);
+static_assert(command::kPassword == tarnex_sim::command::kPassword);
+static_assert(command::kPasswordChanged == tarnex_sim::command::kPasswordChanged);
+static_assert(command::kTableEntry == tarnex_sim::command::kTableEntry);
+static_assert(command::kAccountingEntry == tarnex_sim::command::kAccountingEntry);
+static_assert(command::kTableEntryWritten == tarnex_sim::command::kTableEntryWritten);
+static_assert(command::kParametersWritten == tarnex_sim::command::kParametersWritten);
+static_assert(command::kScanAnswer == tarnex_sim::command::kScanAnswer);
+static_assert(command::kOverviewAnswer == tarnex_sim::command::kOverviewAnswer);
+static_assert(command::kScanQuery == tarnex_sim::command::kScanQuery);
+static_assert(command::kOverviewQuery == tarnex_sim::command::kOverviewQuery);
+static_assert(kAcknowledgeCommand == tarnex_sim::kAcknowledgeCommand);
 
 constexpr std::uint32_t kWorkstation = 0xC6336401;  // 198.51.100.1
 constexpr std::uint32_t kBroadcast = 0xC63364FF;

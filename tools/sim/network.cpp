@@ -5,54 +5,11 @@
 #include <cstring>
 
 #include "sim/loaded_image.h"
+#include "sim/wire_codes.h"
 
 namespace tarnex_sim {
 
 namespace {
-
-enum Command : uint16_t {
-  kAck = 0xFF00,
-  kScan = 0xF031,
-  kScanAnswer = 0x3031,
-  kOverview = 0xF032,
-  kOverviewAnswer = 0x3032,
-  kRegister = 0x1001,
-  kDeregister = 0x1003,
-  kChallenge = 0x1004,
-  kChangePassword = 0x1005,
-  kAccepted = 0x3001,
-  kRefused = 0x3003,
-  kPasswordAnswer = 0x3004,
-  kPasswordChanged = 0x3005,
-  kReadTable = 0x1011,
-  kTableEntry = 0x3011,
-  kReadAccounting = 0x1012,
-  kAccountingEntry = 0x3012,
-  kConnect = 0x1013,
-  kDisconnect = 0x1014,
-  kMonitorStart = 0x1015,
-  kMonitorStop = 0x1016,
-  kWriteTable = 0x1017,
-  kEntryWritten = 0x3017,
-  kWriteParameters = 0x1018,
-  kParametersWritten = 0x3018,
-  kLineStatus = 0x0F01,
-  kAssignAddress = 0x0001,
-  kBlock = 0x0002,
-  kRestartLoader = 0x0003,
-  kEnterLoader = 0x0004,
-  kOffer = 0x0011,
-};
-
-// Status codes this router puts into write answers.
-constexpr uint16_t kStatusWrongPassword = 3;
-constexpr uint16_t kStatusMalformed = 7;
-constexpr uint16_t kStatusBadPosition = 8;
-constexpr uint16_t kStatusTableFull = 9;
-// Refusal codes.
-constexpr uint16_t kRefuseUnknownChallenge = 2;
-constexpr uint16_t kRefuseWrongPassword = 3;
-constexpr uint16_t kRefuseHeld = 4;
 
 constexpr size_t kMaxImage = 16 * 1024 * 1024;
 
@@ -71,21 +28,6 @@ std::string Unpadded(const uint8_t* bytes) {
 }
 
 template <typename T>
-std::vector<T> Live(const std::vector<std::optional<T>>& table) {
-  std::vector<T> out;
-  for (const auto& e : table)
-    if (e)
-      out.push_back(*e);
-  return out;
-}
-
-template <typename T>
-void Compact(std::vector<std::optional<T>>& table) {
-  table.erase(std::remove_if(table.begin(), table.end(), [](const auto& e) { return !e; }),
-              table.end());
-}
-
-template <typename T>
 std::vector<std::optional<T>> Slots(const std::vector<T>& list) {
   return {list.begin(), list.end()};
 }
@@ -97,8 +39,8 @@ void ResetChannel(Channel& c) {
 // Registered commands that only read: a table entry, or the accounting
 // counters without resetting them.
 bool IsRead(uint16_t command, std::span<const uint8_t> payload) {
-  return command == kReadTable ||
-         (command == kReadAccounting && (payload.empty() || payload[0] != 0xFF));
+  return command == command::kReadTableEntry ||
+         (command == command::kReadAccounting && (payload.empty() || payload[0] != 0xFF));
 }
 
 }  // namespace
@@ -174,7 +116,7 @@ void Network::Handle(Router& r, uint64_t now, uint32_t sender, std::span<const u
   if ((command >> 8) == 0xFF) {
     Reader ack(payload);
     uint16_t acked = ack.U16be();
-    if (command == kAck && ack.ok() && r.pending.active && r.pending.to == sender &&
+    if (command == kAcknowledgeCommand && ack.ok() && r.pending.active && r.pending.to == sender &&
         acked == r.pending.sequence)
       r.pending.active = false;
     return;
@@ -208,29 +150,29 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
   (void)seq;
   uint32_t holder = r.session ? r.session : r.config.owner;
   switch (command) {
-    case kScan: {
+    case command::kScanQuery: {
       Writer w;
       w.U16be(0).Raw(r.config.hardware).U32be(r.config.address).U32be(holder);
-      SendUnnumbered(r, now, sender, kScanAnswer, w.Take());
+      SendUnnumbered(r, now, sender, command::kScanAnswer, w.Take());
       return;
     }
-    case kOverview: {
+    case command::kOverviewQuery: {
       Writer w;
       w.U16be(0);
       for (const Channel& c : r.channels)
         w.U8(c.state).U32be(c.remote).Text(c.name, 20);
       w.U8(r.config.dChannelProtocol).U8(r.config.permanentConnection);
       w.Text(r.config.firmwareVersion, 10);
-      SendUnnumbered(r, now, sender, kOverviewAnswer, w.Take());
+      SendUnnumbered(r, now, sender, command::kOverviewAnswer, w.Take());
       return;
     }
-    case kRegister:
+    case command::kRegister:
       Register(r, now, sender, holder);
       return;
-    case kPasswordAnswer:
+    case command::kPassword:
       AnswerChallenge(r, now, sender, holder, payload);
       return;
-    case kAssignAddress: {
+    case command::kAssignLoaderAddress: {
       Reader in(payload);
       Bytes hw = in.Raw(6);
       if (in.ok() && std::equal(hw.begin(), hw.end(), r.config.hardware.begin())) {
@@ -246,54 +188,54 @@ void Network::HandleRunning(Router& r, uint64_t now, uint32_t sender, uint16_t c
   // Everything below is for the registered host only.
   if (r.session == 0 || sender != r.session)
     return;
-  const bool compacted = command != kWriteTable && CompactTables(r);
+  const bool compacted = command != command::kWriteTableEntry && CompactTables(r);
   // A read changes nothing the state shows; counting it as a change would
   // rewrite the state file once per table entry and slow every read down
   // to the speed of the disk.
   if (compacted || !IsRead(command, payload))
     ++version_;
   switch (command) {
-    case kDeregister: {
+    case command::kDeregister: {
       Reader in(payload);
       uint16_t code = in.U16be();
       r.lastDeregistrationCode = in.ok() ? code : 0;
       EndSession(r);
       return;
     }
-    case kChangePassword:
+    case command::kChangePassword:
       ChangePassword(r, now, sender, payload);
       return;
-    case kReadTable:
+    case command::kReadTableEntry:
       ReadTable(r, now, sender, payload);
       return;
-    case kWriteTable:
+    case command::kWriteTableEntry:
       WriteTable(r, now, sender, payload);
       return;
-    case kWriteParameters:
+    case command::kWriteParameters:
       WriteParameters(r, now, sender, payload);
       return;
-    case kMonitorStart:
+    case command::kStartLineMonitor:
       r.monitoring = true;
-      SendUnnumbered(r, now, sender, kLineStatus, LineStatusReport(r));
+      SendUnnumbered(r, now, sender, command::kLineStatusReport, LineStatusReport(r));
       r.nextReportMs = now + timing_.reportMs;
       return;
-    case kMonitorStop:
+    case command::kStopLineMonitor:
       r.monitoring = false;
       return;
-    case kConnect:
+    case command::kConnect:
       Connect(r, now, payload);
       return;
-    case kDisconnect: {
+    case command::kDisconnect: {
       Reader in(payload);
       uint8_t channel = in.U8();
       if (in.ok() && channel < 2)
         ResetChannel(r.channels[channel]);
       return;
     }
-    case kReadAccounting:
+    case command::kReadAccounting:
       ReadAccounting(r, now, sender, payload);
       return;
-    case kEnterLoader:
+    case command::kEnterLoader:
       EnterLoader(r);
       return;
     default:
@@ -312,7 +254,7 @@ void Network::Register(Router& r, uint64_t now, uint32_t sender, uint32_t holder
   } else if (!r.config.password.empty()) {
     uint16_t seed = uint16_t(random_() & 0x7FFF);
     r.challenges[sender] = seed;
-    SendNumbered(r, now, sender, kChallenge, Writer().U16be(seed).Take());
+    SendNumbered(r, now, sender, command::kPasswordRequest, Writer().U16be(seed).Take());
     r.challengeSequence[sender] = r.sequence;
   } else {
     Accept(r, now, sender);
@@ -369,7 +311,7 @@ void Network::ChangePassword(Router& r, uint64_t now, uint32_t sender,
       r.config.owner = exclusive == 0xFF ? sender : 0;
     }
   }
-  SendNumbered(r, now, sender, kPasswordChanged, Writer().U16be(0).U16be(status).Take());
+  SendNumbered(r, now, sender, command::kPasswordChanged, Writer().U16be(0).U16be(status).Take());
 }
 
 void Network::WriteParameters(Router& r, uint64_t now, uint32_t sender,
@@ -389,7 +331,7 @@ void Network::WriteParameters(Router& r, uint64_t now, uint32_t sender,
     r.config.phone = phone;
     r.config.permanentConnection = permanent;
   }
-  SendNumbered(r, now, sender, kParametersWritten, Writer().U16be(0).U16be(status).Take());
+  SendNumbered(r, now, sender, command::kParametersWritten, Writer().U16be(0).U16be(status).Take());
 }
 
 // Connects the first free channel to the line target the host names.
@@ -420,37 +362,16 @@ void Network::Connect(Router& r, uint64_t now, std::span<const uint8_t> payload)
   }
 }
 
-// One line target's counters, reset after reading when the host asks so.
-void Network::ReadAccounting(Router& r, uint64_t now, uint32_t sender,
-                             std::span<const uint8_t> payload) {
-  Reader in(payload);
-  uint8_t operation = in.U8();
-  uint16_t index = in.U16be();
-  if (!in.ok())
-    return;
-  Writer w;
-  w.U16be(0).U16be(index);
-  std::array<uint32_t, 7> counters{};
-  if (index < r.lineTargets.size() && r.lineTargets[index]) {
-    counters = r.lineTargets[index]->counters;
-    if (operation == 0xFF)
-      r.lineTargets[index]->counters = {};
-  }
-  for (uint32_t v : counters)
-    w.U32be(v);
-  SendNumbered(r, now, sender, kAccountingEntry, w.Take());
-}
-
 void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t command,
                            std::span<const uint8_t> payload) {
   switch (command) {
-    case kScan: {
+    case command::kScanQuery: {
       Writer w;
       w.U16be(0).Raw(r.config.hardware).U32be(0).U32be(0);
-      SendUnnumbered(r, now, sender, kScanAnswer, w.Take());
+      SendUnnumbered(r, now, sender, command::kScanAnswer, w.Take());
       return;
     }
-    case kAssignAddress: {
+    case command::kAssignLoaderAddress: {
       Reader in(payload);
       Bytes hw = in.Raw(6);
       uint32_t address = in.U32be();
@@ -469,10 +390,10 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
       r.image.clear();
       r.lastRequest.clear();
       r.lastAnswer.clear();
-      SendNumbered(r, now, sender, kOffer, Writer().U32be(address).Take());
+      SendNumbered(r, now, sender, command::kDownloadOffer, Writer().U32be(address).Take());
       return;
     }
-    case kBlock: {
+    case command::kDownloadBlock: {
       if (r.loaderAddress == 0)
         return;
       Reader in(payload);
@@ -496,7 +417,7 @@ void Network::HandleLoader(Router& r, uint64_t now, uint32_t sender, uint16_t co
       std::copy(payload.begin() + 4, payload.end(), r.image.begin() + offset);
       return;
     }
-    case kRestartLoader:
+    case command::kRestart:
       if (r.loaderAddress != 0)
         Restart(r, now);
       return;
@@ -514,11 +435,12 @@ void Network::Accept(Router& r, uint64_t now, uint32_t host) {
   w.U16be(uint16_t(r.filters.size())).U32be(r.config.netmask).Text(r.config.phone, 20);
   w.U8(r.config.dChannelProtocol).U8(r.config.permanentConnection);
   w.Text(r.config.firmwareVersion, 10);
-  SendNumbered(r, now, host, kAccepted, w.Take());
+  SendNumbered(r, now, host, command::kRegistrationAccepted, w.Take());
 }
 
 void Network::Refuse(Router& r, uint64_t now, uint32_t host, uint16_t code, uint32_t holder) {
-  SendNumbered(r, now, host, kRefused, Writer().U16be(0).U16be(code).U32be(holder).Take());
+  SendNumbered(r, now, host, command::kRegistrationRefused,
+               Writer().U16be(0).U16be(code).U32be(holder).Take());
 }
 
 void Network::EndSession(Router& r) {
@@ -631,105 +553,6 @@ bool Network::Silence(const HardwareAddress& hardware, bool silenced) {
   return index && Silence(*index, silenced);
 }
 
-bool Network::CompactTables(Router& r) {
-  const size_t before = r.lineTargets.size() + r.routes.size() + r.filters.size();
-  Compact(r.lineTargets);
-  Compact(r.routes);
-  Compact(r.filters);
-  return r.lineTargets.size() + r.routes.size() + r.filters.size() != before;
-}
-
-void Network::ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {
-  Reader in(payload);
-  uint8_t type = in.U8();
-  uint16_t index = in.U16be();
-  Writer w;
-  w.U16be(0).U8(type).U16be(index);
-  if (in.ok()) {
-    if (type == kLineTargets && index < r.lineTargets.size())
-      w.Raw(EncodeLineTargetBody(*r.lineTargets[index]));
-    else if (type == kRoutes && index < r.routes.size())
-      w.Raw(EncodeRouteBody(*r.routes[index]));
-    else if (type == kFilters && index < r.filters.size())
-      w.Raw(EncodeFilterBody(*r.filters[index]));
-  }
-  SendNumbered(r, now, host, kTableEntry, w.Take());
-}
-
-namespace {
-
-// Applies one entry message to a table: a body replaces the entry at the
-// position or appends at the end; no body deletes. Deleted slots stay as
-// holes until the write run is over: the tool names surplus entries by the
-// positions it read, after having written the new ones.
-template <typename T, typename Decode>
-uint16_t ApplyEntry(std::vector<std::optional<T>>& table, uint16_t position,
-                    std::span<const uint8_t> body, size_t limit, Decode decode,
-                    void (*keep)(const T&, T&)) {
-  if (body.empty()) {
-    if (position < table.size())
-      table[position].reset();
-    while (!table.empty() && !table.back())
-      table.pop_back();
-    return 0;
-  }
-  std::optional<T> entry = decode(body);
-  if (!entry)
-    return kStatusMalformed;
-  if (position < table.size()) {
-    if (table[position] && keep)
-      keep(*table[position], *entry);
-    table[position] = std::move(entry);
-    return 0;
-  }
-  if (position != table.size())
-    return kStatusBadPosition;
-  if (table.size() >= limit)
-    return kStatusTableFull;
-  table.push_back(std::move(entry));
-  return 0;
-}
-
-void KeepCounters(const LineTarget& old, LineTarget& fresh) {
-  if (old.address == fresh.address) {
-    fresh.counters = old.counters;
-    fresh.label = old.label;
-  }
-}
-
-}  // namespace
-
-void Network::WriteTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {
-  Reader in(payload);
-  uint8_t type = in.U8();
-  uint16_t position = in.U16be();
-  uint16_t status = 0;
-  if (!in.ok()) {
-    status = kStatusMalformed;
-  } else if (faults_.writeStatus) {
-    status = faults_.writeStatus;
-  } else {
-    std::span<const uint8_t> body = payload.subspan(3);
-    switch (type) {
-      case kLineTargets:
-        status = ApplyEntry<LineTarget>(r.lineTargets, position, body, 30, DecodeLineTargetBody,
-                                        KeepCounters);
-        break;
-      case kRoutes:
-        status = ApplyEntry<Route>(r.routes, position, body, 64, DecodeRouteBody, nullptr);
-        break;
-      case kFilters:
-        status = ApplyEntry<Filter>(r.filters, position, body, 64, DecodeFilterBody, nullptr);
-        break;
-      default:
-        status = kStatusMalformed;
-    }
-  }
-  Writer w;
-  w.U16be(0).U8(type).U16be(position).U16be(status);
-  SendNumbered(r, now, host, kEntryWritten, w.Take());
-}
-
 Bytes Network::LineStatusReport(const Router& r) const {
   Writer w;
   for (const Channel& c : r.channels) {
@@ -774,7 +597,7 @@ void Network::Advance(uint64_t now) {
       }
     }
     if (r.mode == Mode::Running && r.monitoring && r.session && now >= r.nextReportMs) {
-      SendUnnumbered(r, now, r.session, kLineStatus, LineStatusReport(r));
+      SendUnnumbered(r, now, r.session, command::kLineStatusReport, LineStatusReport(r));
       r.nextReportMs = now + timing_.reportMs;
     }
     if (r.mode == Mode::Restarting && now >= r.restartDoneMs) {
@@ -786,7 +609,7 @@ void Network::Advance(uint64_t now) {
       if (r.offerHost != 0) {
         Writer w;
         w.U16be(0).Raw(r.config.hardware).U32be(r.config.address).U32be(r.config.owner);
-        SendUnnumbered(r, now, r.offerHost, kScanAnswer, w.Take());
+        SendUnnumbered(r, now, r.offerHost, command::kScanAnswer, w.Take());
       }
     }
     bool connected = r.channels[0].state == 3 || r.channels[1].state == 3;
@@ -868,7 +691,7 @@ void Network::SendNumbered(Router& r, uint64_t now, uint32_t to, uint16_t comman
 
 void Network::SendAck(Router& r, uint64_t now, uint32_t to, uint16_t seq) {
   Writer w;
-  w.U16be(kAck).U16be(0).U16be(seq);
+  w.U16be(kAcknowledgeCommand).U16be(0).U16be(seq);
   Emit(r, now, Datagram{r.CurrentAddress(), to, w.Take()});
 }
 

@@ -3,48 +3,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <unordered_set>
 #include <utility>
 
 #include "config/address.h"
 #include "config/reports.h"
-#include "config/string_table.h"
+#include "protocol/router_rules.h"
 
 namespace tarcfg::serve {
-namespace {
-
-using metrics::Label;
-using metrics::MetricFamily;
-using metrics::MetricType;
-
-// The string table's texts are written for message boxes; a log line keeps
-// them on one line.
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
-    text.pop_back();
-  return text;
-}
-
-std::string RefusalText(const RegistrationResult& result) {
-  switch (result.refusalCode) {
-    case 3:
-      return LoadString(40000);
-    case 4:
-      return FormatString(40007, result.registeredHost.c_str());
-    case 5:
-      return LoadString(40107);
-    case 6:
-      return LoadString(40008);
-    default:
-      return FormatString(40006, static_cast<int>(result.refusalCode));
-  }
-}
-
-const char* const kDirections[] = {"outgoing", "incoming"};
-
-}  // namespace
 
 CollectorClock CollectorClock::System() {
   return CollectorClock{
@@ -58,38 +24,32 @@ CollectorClock CollectorClock::System() {
       }};
 }
 
-std::string OperatingModeName(int permanentConnection) {
-  return OperatingModeLabel(permanentConnection);
-}
-
 MetricsCollector::MetricsCollector(RouterProtocol& protocol, std::uint32_t ownAddress,
                                    CollectorOptions options, CollectorClock clock, LogCallback log)
     : protocol_(protocol),
       ownAddress_(ownAddress),
       options_(std::move(options)),
       clock_(std::move(clock)),
-      log_(std::move(log)) {
-  protocol_.SetRegistrationAbandonedCallback([this] {
-    if (aborting_ || !JobWaiting())
-      return;
-    job_->failure = "the router ended the registration without an answer";
-    job_->step = JobStep::Failed;
-  });
+      log_(std::move(log)),
+      cycle_(protocol, CycleLimits{options_.stepTimeoutTicks}),
+      accounting_("accounting", &RouterRecord::accounting, options_.accountingIntervalSeconds,
+                  options_.maxBackoffRounds, ownAddress,
+                  [this](const HardwareAddress& hardware, const RouterRecord& router,
+                         const std::string& text) { Report(hardware, router, text); }),
+      archiveReads_("configuration", &RouterRecord::archive, options_.archiveIntervalSeconds,
+                    options_.maxBackoffRounds, ownAddress,
+                    [this](const HardwareAddress& hardware, const RouterRecord& router,
+                           const std::string& text) { Report(hardware, router, text); }) {
   published_ = metrics::FormatExposition(Metrics());
 }
 
 // --- Entry points ------------------------------------------------------------
 
 void MetricsCollector::OnProtocolError(int code) {
-  if (aborting_)
+  if (cycle_.OnProtocolError(code))
     return;
-  if (JobWaiting()) {
-    job_->failure = OneLine(FormatString(40100, code));
-    job_->step = JobStep::Failed;
-    return;
-  }
   if (log_)
-    log_("tarcfg-cli serve: " + OneLine(FormatString(40100, code)));
+    log_("tarcfg-cli serve: " + OneLine(NetworkErrorMessage(code)));
 }
 
 void MetricsCollector::OnDatagramReady() {
@@ -101,16 +61,11 @@ void MetricsCollector::OnDatagramReady() {
 void MetricsCollector::OnTimerTick() {
   protocol_.OnTimerTick();
   ++ticks_;
-  if (JobWaiting()) {
-    ++job_->ticks;
-    int limit = options_.stepTimeoutTicks;
-    if (job_->step == JobStep::ReadingTargets || job_->step == JobStep::ReadingCounters)
-      limit += kTiming.repeatInterval * job_->lineTargetCount;  // a repetition per entry
-    if (job_->ticks > limit)
-      FailJob("no answer");
-    else if (stopRequested_ && ++stopTicks_ > options_.stopTimeoutTicks)
-      job_->step = JobStep::Interrupted;
-  } else if (stopRequested_ && !job_ && releasesPending() &&
+  if (cycle_.waiting()) {
+    cycle_.Tick();
+    if (cycle_.waiting() && stopRequested_ && ++stopTicks_ > options_.stopTimeoutTicks)
+      cycle_.Interrupt();
+  } else if (stopRequested_ && !cycle_.active() && releasesPending() &&
              ++stopTicks_ > 2 * options_.stopTimeoutTicks) {
     // The repetitions should long be out; a stop must end all the same.
     protocol_.FinishReleases();
@@ -144,12 +99,14 @@ void MetricsCollector::RequestStop() {
   if (!stopRequested_)
     stopTicks_ = 0;
   stopRequested_ = true;
+  cycle_.RequestStop();
   while (Advance()) {
   }
 }
 
 bool MetricsCollector::stopped() const {
-  return stopRequested_ && !job_ && protocol_.state() == ProtocolState::Idle && !releasesPending();
+  return stopRequested_ && !cycle_.active() && protocol_.state() == ProtocolState::Idle &&
+         !releasesPending();
 }
 
 // The one place that waits for the deregistrations to be out: a stop is not
@@ -160,10 +117,8 @@ bool MetricsCollector::releasesPending() const {
 }
 
 void MetricsCollector::ReleaseNow() {
-  if (job_ && job_->step != JobStep::Failed)
-    job_->step = JobStep::Interrupted;
-  EnsureIdle();
-  job_.reset();
+  cycle_.ReleaseNow();
+  current_.reset();
   protocol_.FinishReleases();
 }
 
@@ -211,8 +166,8 @@ bool MetricsCollector::Advance() {
         return false;
       EndOverview();
       return true;
-    case Phase::Accounting:
-      return AdvanceJob();
+    case Phase::Reading:
+      return AdvanceReads();
   }
   return false;
 }
@@ -252,7 +207,8 @@ void MetricsCollector::EndScan() {
       Report(it->first, router, "no longer answers");
     router.up = false;
     router.overview.reset();
-    LeaveCountersOut(router);
+    accounting_.LeaveOut(router);
+    archiveReads_.LeaveOut(router);
     if (++router.roundsUnseen >= options_.forgetAfterRounds)
       it = routers_.erase(it);
     else
@@ -294,257 +250,106 @@ void MetricsCollector::EndOverview() {
   overviewAnswers_.clear();
   scanDuration_ = clock_.monotonicSeconds() - roundStartMonotonic_;
 
-  const bool due = accountingRoundTick_ < 0 ||
-                   roundStartTick_ - accountingRoundTick_ >= options_.accountingIntervalSeconds;
-  if (options_.accountingIntervalSeconds > 0 && due && !stopRequested_)
-    BeginAccounting();
-  else
-    FinishRound();
+  BeginReads();
 }
 
-void MetricsCollector::BeginAccounting() {
-  phase_ = Phase::Accounting;
-  accountingRoundTick_ = roundStartTick_;
-  accountingRan_ = true;
-  accountingQueue_.clear();
-  accountingNext_ = 0;
-  for (auto& [hardware, router] : routers_) {
-    if (!router.up || router.address == 0) {
-      LeaveCountersOut(router);
-      continue;
-    }
-    if (router.registeredHost != 0 && router.registeredHost != ownAddress_) {
-      // Held by another host: registering would only be refused.
-      router.accountingAttempted = true;
-      router.accountingOk = false;
-      router.lineTargets.clear();
-      const std::string problem =
-          "held by " + DottedQuad(router.registeredHost) + "; accounting not read";
-      if (router.problem != problem) {
-        router.problem = problem;
-        Report(hardware, router, problem);
-      }
-      continue;
-    }
-    if (router.skipRounds > 0) {
-      --router.skipRounds;
-      continue;
-    }
-    accountingQueue_.push_back(hardware);
-  }
+void MetricsCollector::BeginReads() {
+  turns_.clear();
+  nextTurn_ = 0;
+  if (!stopRequested_ && accounting_.TakeTurn(roundStartTick_))
+    for (const HardwareAddress& hardware : accounting_.Select(routers_))
+      turns_.push_back({hardware, &accounting_, &accountingRead_});
+  if (!stopRequested_ && archive_ && archiveReads_.TakeTurn(roundStartTick_))
+    for (const HardwareAddress& hardware : archiveReads_.Select(routers_))
+      turns_.push_back({hardware, &archiveReads_, &configurationRead_});
+  phase_ = Phase::Reading;
 }
 
 void MetricsCollector::FinishRound() {
   phase_ = Phase::Waiting;
-  accountingQueue_.clear();
-  accountingNext_ = 0;
+  turns_.clear();
+  nextTurn_ = 0;
   ++roundsCompleted_;
   published_ = metrics::FormatExposition(Metrics());
 }
 
-// --- Accounting --------------------------------------------------------------
+// --- The reads ---------------------------------------------------------------
 
-bool MetricsCollector::JobWaiting() const {
-  return job_ && (job_->step == JobStep::Registering || job_->step == JobStep::ReadingTargets ||
-                  job_->step == JobStep::ReadingCounters);
-}
-
-bool MetricsCollector::AdvanceJob() {
-  if (!job_) {
-    while (!stopRequested_ && accountingNext_ < accountingQueue_.size()) {
-      const HardwareAddress hardware = accountingQueue_[accountingNext_++];
-      if (routers_.count(hardware)) {
-        StartJob(hardware);
+bool MetricsCollector::AdvanceReads() {
+  if (current_) {
+    switch (cycle_.Advance()) {
+      case RegistrationCycle::Progress::kIdle:  // released without an outcome
+        current_.reset();
         return true;
-      }
+      case RegistrationCycle::Progress::kWaiting:
+        return false;
+      case RegistrationCycle::Progress::kMoved:
+        return true;
+      case RegistrationCycle::Progress::kFinished:
+        Record(*current_);
+        current_.reset();
+        return true;
     }
-    FinishRound();
+  }
+  while (!stopRequested_ && nextTurn_ < turns_.size()) {
+    const Turn& turn = turns_[nextTurn_++];
+    auto router = routers_.find(turn.hardware);
+    if (router == routers_.end())
+      continue;
+    current_ = turn;
+    cycle_.Start(router->second.address, *turn.read, PasswordOf(turn.hardware));
     return true;
   }
-  Job& job = *job_;
-  auto router = routers_.find(job.hardware);
-  switch (job.step) {
-    case JobStep::Registering:
-    case JobStep::ReadingTargets:
-    case JobStep::ReadingCounters:
-      return false;
-    case JobStep::Accepted: {
-      if (stopRequested_) {
-        job.step = JobStep::Interrupted;
-        return true;
-      }
-      job.step = JobStep::ReadingTargets;
-      job.ticks = 0;
-      const unsigned id = job.id;
-      // The callback may come at once (no line targets).
-      protocol_.ReadLineTargets(
-          [this, id](LineTargetList& targets) {
-            if (!job_ || job_->id != id || job_->step != JobStep::ReadingTargets)
-              return;
-            job_->lineTargets = std::move(targets);
-            job_->step = JobStep::TargetsRead;
-          },
-          job.lineTargetCount);
-      return true;
-    }
-    case JobStep::TargetsRead: {
-      if (stopRequested_) {
-        job.step = JobStep::Interrupted;
-        return true;
-      }
-      job.step = JobStep::ReadingCounters;
-      job.ticks = 0;
-      job.lineTargetCount = job.lineTargets.count();
-      const unsigned id = job.id;
-      protocol_.ReadAccounting(
-          [this, id](LineTargetList& targets) {
-            if (!job_ || job_->id != id || job_->step != JobStep::ReadingCounters)
-              return;
-            job_->lineTargets = std::move(targets);
-            job_->step = JobStep::CountersRead;
-          },
-          &job.lineTargets);
-      return true;
-    }
-    case JobStep::CountersRead: {
-      // Deregister first: the registration is held no longer than the read.
-      EnsureIdle();
-      if (router != routers_.end()) {
-        RouterRecord& r = router->second;
-        r.lineTargets.clear();
-        int position = 0;
-        for (const LineTarget& target : job.lineTargets) {
-          LineTargetAccounting line;
-          line.position = ++position;
-          line.hostName = target.hostName.str();
-          line.phoneNumber = target.phoneNumber.str();
-          line.counters = target.accountingCounters;
-          r.lineTargets.push_back(std::move(line));
-        }
-        r.accountingAttempted = true;
-        r.accountingOk = true;
-        r.failures = 0;
-        r.skipRounds = 0;
-        if (!r.problem.empty()) {
-          r.problem.clear();
-          Report(job.hardware, r, "accounting read again");
-        }
-      }
-      job_.reset();
-      return true;
-    }
-    case JobStep::Failed: {
-      EnsureIdle();
-      if (router != routers_.end())
-        RecordFailure(job.hardware, router->second, job.failure);
-      job_.reset();
-      return true;
-    }
-    case JobStep::Interrupted:
-      EnsureIdle();
-      job_.reset();
-      return true;
-  }
-  return false;
+  FinishRound();
+  return true;
 }
 
-void MetricsCollector::StartJob(const HardwareAddress& hardware) {
-  const RouterRecord& router = routers_.at(hardware);
-  job_.emplace();
-  job_->id = ++jobIds_;
-  job_->hardware = hardware;
-  job_->address = router.address;
-  job_->step = JobStep::Registering;
-  const unsigned id = job_->id;
-  // A failing first send reports through OnProtocolError at once.
-  protocol_.Register([this, id](const RegistrationResult& result) { OnRegistration(id, result); },
-                     router.address);
-  if (job_ && job_->step == JobStep::Registering && protocol_.state() == ProtocolState::Idle) {
-    job_->failure = "the registration could not be sent";
-    job_->step = JobStep::Failed;
-  }
-}
-
-void MetricsCollector::OnRegistration(unsigned id, const RegistrationResult& result) {
-  if (!job_ || job_->id != id || job_->step != JobStep::Registering)
+void MetricsCollector::Record(const Turn& turn) {
+  auto router = routers_.find(turn.hardware);
+  if (router == routers_.end())
     return;
-  Job& job = *job_;
-  switch (result.kind) {
-    case RegistrationKind::Accepted:
-      job.lineTargetCount = result.lineTargetCount;
-      job.step = JobStep::Accepted;
-      job.ticks = 0;
-      return;
-    case RegistrationKind::PasswordRequested:
-      // The answer goes out at once, from within the protocol's callback, as
-      // the registration dialog does; the rest waits for the entry points.
-      // Without an answer the registration is ended there (EnsureIdle), with
-      // a deregistration: the router has the candidate in hand.
-      if (stopRequested_) {
-        job.step = JobStep::Interrupted;
-      } else if (!options_.password) {
-        job.failure = "the router asks for a password (give it with -p or TARCFG_PASSWORD)";
-        job.step = JobStep::Failed;
-      } else if (options_.password->size() > kPasswordWireLength) {
-        job.failure = OneLine(LoadString(40000));
-        job.step = JobStep::Failed;
-      } else {
-        job.ticks = 0;
-        protocol_.SendPassword(result.challengeSequence, *options_.password, result.seed);
-      }
-      return;
-    case RegistrationKind::Refused:
-      job.failure = OneLine(RefusalText(result));
-      job.step = JobStep::Failed;
-      return;
-  }
-}
-
-void MetricsCollector::FailJob(const std::string& reason) {
-  if (!job_)
-    return;
-  job_->failure = reason;
-  job_->step = JobStep::Failed;
-}
-
-void MetricsCollector::EnsureIdle() {
-  aborting_ = true;
-  switch (protocol_.state()) {
-    case ProtocolState::Idle:
+  RouterRecord& r = router->second;
+  switch (cycle_.outcome()) {
+    case RegistrationCycle::Outcome::kRead: {
+      std::string error;
+      if (turn.read == &accountingRead_)
+        r.lineTargets = accountingRead_.Result();
+      if (turn.read == &configurationRead_ && !KeepConfiguration(turn.hardware, r, &error))
+        turn.kind->RecordFailure(turn.hardware, r, error);
+      else
+        turn.kind->RecordSuccess(turn.hardware, r);
       break;
-    case ProtocolState::Registered:
-    case ProtocolState::Registering:
-    case ProtocolState::PasswordRequested:
-      // Also a registration not yet answered: the router may take it (or
-      // have taken it) still, and must not stay held by this host.
-      protocol_.Deregister();
+    }
+    case RegistrationCycle::Outcome::kFailed:
+      turn.kind->RecordFailure(turn.hardware, r, cycle_.failure());
       break;
-    default:
-      // A request of the registration is still waiting: end the
-      // registration with a deregistration that carries the time-out code.
-      protocol_.AbandonRouter(kErrorNoAcknowledge);
+    case RegistrationCycle::Outcome::kInterrupted:
       break;
   }
-  aborting_ = false;
 }
 
-void MetricsCollector::RecordFailure(const HardwareAddress& hardware, RouterRecord& router,
-                                     const std::string& reason) {
-  router.accountingAttempted = true;
-  router.accountingOk = false;
-  router.lineTargets.clear();
-  ++router.failures;
-  router.skipRounds = std::min(1 << std::min(router.failures - 1, 20), options_.maxBackoffRounds);
-  if (router.problem != reason) {
-    router.problem = reason;
-    Report(hardware, router, "accounting not read: " + reason + " (backing off)");
+bool MetricsCollector::KeepConfiguration(const HardwareAddress& hardware, RouterRecord& router,
+                                         std::string* error) {
+  RouterParameters parameters = configurationRead_.router();
+  parameters.name = DottedQuad(router.address);
+  const ArchiveResult result =
+      archive_->Archive(hardware, configurationRead_.configuration(), parameters);
+  if (!result.ok) {
+    *error = "cannot keep it in the history: " + result.error;
+    return false;
   }
+  router.versions = result.versions;
+  router.lastChange = result.lastChange;
+  if (result.changedElsewhere)
+    Report(hardware, router, "configuration changed elsewhere; kept in the history");
+  return true;
 }
 
-void MetricsCollector::LeaveCountersOut(RouterRecord& router) {
-  if (router.accountingAttempted)
-    router.accountingOk = false;
-  router.lineTargets.clear();
+std::optional<std::string> MetricsCollector::PasswordOf(const HardwareAddress& hardware) const {
+  const auto own = options_.passwords.find(hardware);
+  if (own != options_.passwords.end())
+    return own->second;
+  return options_.password;
 }
 
 void MetricsCollector::Report(const HardwareAddress& hardware, const RouterRecord& router,
@@ -555,128 +360,15 @@ void MetricsCollector::Report(const HardwareAddress& hardware, const RouterRecor
        FormatHardwareAddress(hardware) + "): " + text);
 }
 
-// --- Metrics -----------------------------------------------------------------
-
-std::vector<Label> MetricsCollector::RouterLabels(const HardwareAddress& hardware,
-                                                  const RouterRecord& router) const {
-  return {{"hardware_address", FormatHardwareAddress(hardware)},
-          {"address", router.address ? DottedQuad(router.address) : std::string()}};
-}
-
-std::vector<MetricFamily> MetricsCollector::Metrics() const {
-  MetricFamily up{"tarnex_router_up",
-                  "1 when the router answered the last scan, 0 when it answered an earlier one "
-                  "but not the last.",
-                  MetricType::Gauge,
-                  {}};
-  MetricFamily held{"tarnex_router_held",
-                    "1 when another host holds the router's registration.",
-                    MetricType::Gauge,
-                    {}};
-  MetricFamily info{"tarnex_router_info",
-                    "Firmware version, D-channel protocol and operating mode from the overview "
-                    "query; always 1.",
-                    MetricType::Gauge,
-                    {}};
-  MetricFamily state{"tarnex_channel_state",
-                     "State code of the B-channel: 0 not connected, 1 and 2 establishing, 3 "
-                     "connected, 4 and 5 closing.",
-                     MetricType::Gauge,
-                     {}};
-  MetricFamily connected{
-      "tarnex_channel_connected", "1 while the B-channel is connected.", MetricType::Gauge, {}};
-  MetricFamily duration{"tarnex_scan_duration_seconds",
-                        "Seconds the last scan and overview query took.",
-                        MetricType::Gauge,
-                        {}};
-  MetricFamily timestamp{"tarnex_last_scan_timestamp_seconds",
-                         "Unix time at which the last scan ended.",
-                         MetricType::Gauge,
-                         {}};
-  MetricFamily count{
-      "tarnex_routers", "Routers that answered the last scan.", MetricType::Gauge, {}};
-  MetricFamily success{
-      "tarnex_accounting_success",
-      "1 when the last accounting read of the router succeeded; 0 when it failed or "
-      "the router did not answer, and its counters are then left out.",
-      MetricType::Gauge,
-      {}};
-  MetricFamily charges{"tarnex_line_target_charges_total",
-                       "Charge units of the line target, as the router counts them.",
-                       MetricType::Counter,
-                       {}};
-  MetricFamily calls{
-      "tarnex_line_target_calls_total", "Calls of the line target.", MetricType::Counter, {}};
-  MetricFamily packets{
-      "tarnex_line_target_packets_total", "Packets of the line target.", MetricType::Counter, {}};
-  MetricFamily bytes{
-      "tarnex_line_target_bytes_total", "Bytes of the line target.", MetricType::Counter, {}};
-
-  for (const auto& [hardware, router] : routers_) {
-    const std::vector<Label> labels = RouterLabels(hardware, router);
-    up.Add(labels, router.up ? 1 : 0);
-    held.Add(labels, router.registeredHost != 0 && router.registeredHost != ownAddress_ ? 1 : 0);
-    if (router.up && router.overview && router.address != 0) {
-      const OverviewAnswer& o = *router.overview;
-      const bool known = !o.firmwareVersion.empty();
-      std::vector<Label> infoLabels = labels;
-      infoLabels.push_back({"firmware", o.firmwareVersion});
-      infoLabels.push_back(
-          {"d_channel_protocol", known ? DChannelProtocolName(o.dChannelProtocol) : std::string()});
-      infoLabels.push_back(
-          {"operating_mode", known ? OperatingModeName(o.permanentConnection) : std::string()});
-      info.Add(std::move(infoLabels), 1);
-      for (std::size_t c = 0; c < o.channels.size(); ++c) {
-        std::vector<Label> channel = labels;
-        channel.push_back({"channel", std::to_string(c + 1)});
-        const int code = NormalizeChannelState(o.channels[c].state);
-        state.Add(channel, code);
-        connected.Add(std::move(channel), code == 3 ? 1 : 0);
-      }
-    }
-    if (options_.accountingIntervalSeconds > 0 && router.address != 0 && router.accountingAttempted)
-      success.Add(labels, router.accountingOk ? 1 : 0);
-    for (const LineTargetAccounting& line : router.lineTargets) {
-      std::vector<Label> target = labels;
-      target.push_back({"position", std::to_string(line.position)});
-      target.push_back({"host_name", line.hostName});
-      target.push_back({"phone_number", line.phoneNumber});
-      charges.Add(target, line.counters[0]);
-      for (int d = 0; d < 2; ++d) {
-        std::vector<Label> directed = target;
-        directed.push_back({"direction", kDirections[d]});
-        calls.Add(directed, line.counters[1 + d]);
-        packets.Add(directed, line.counters[3 + d]);
-        bytes.Add(std::move(directed), line.counters[5 + d]);
-      }
-    }
-  }
-  // Milliseconds are plenty for a scan that takes seconds.
-  auto milliseconds = [](double seconds) { return std::round(seconds * 1000) / 1000; };
-  if (scanDuration_)
-    duration.Add({}, milliseconds(*scanDuration_));
-  if (lastScanTime_)
-    timestamp.Add({}, milliseconds(*lastScanTime_));
-  if (lastScanTime_)
-    count.Add({}, routersUp_);
-
-  std::vector<MetricFamily> families;
-  families.push_back(std::move(up));
-  families.push_back(std::move(held));
-  families.push_back(std::move(info));
-  families.push_back(std::move(state));
-  families.push_back(std::move(connected));
-  families.push_back(std::move(duration));
-  families.push_back(std::move(timestamp));
-  families.push_back(std::move(count));
-  if (options_.accountingIntervalSeconds > 0) {
-    families.push_back(std::move(success));
-    families.push_back(std::move(charges));
-    families.push_back(std::move(calls));
-    families.push_back(std::move(packets));
-    families.push_back(std::move(bytes));
-  }
-  return families;
+std::vector<metrics::MetricFamily> MetricsCollector::Metrics() const {
+  MetricsScope scope;
+  scope.ownAddress = ownAddress_;
+  scope.accounting = accounting_.enabled();
+  scope.archive = archive_ && archiveReads_.enabled();
+  scope.scanDuration = scanDuration_;
+  scope.lastScanTime = lastScanTime_;
+  scope.routersUp = routersUp_;
+  return RouterMetrics(routers_, scope);
 }
 
 }  // namespace tarcfg::serve

@@ -2,27 +2,25 @@
 // MetricsCollector: the rounds of `tarcfg-cli serve` and the metrics they
 // leave behind.
 //
-// A round scans the network, queries the overview and, when accounting is
-// due, registers with each router it may, reads the line targets and their
-// accounting counters and deregisters at once, one router after the other.
+// A round scans the network, queries the overview and, when a periodic read
+// is due (PeriodicRead), makes it with each router it may, one after the
+// other, each in a short registration of its own (RegistrationCycle): the
+// accounting read (line targets and their counters) and the configuration
+// read of the archive (the three tables, kept by ConfigArchive when they
+// changed).
 // The front end drives it through the protocol's two entry points, passed
 // through OnDatagramReady and OnTimerTick (one tick a second), and gives
 // OnProtocolError as the protocol's error callback. Every protocol call is
 // made from those two entry points, never from inside a protocol callback,
 // so a step can always start the next one.
 //
-// Between rounds the protocol is Idle. A registration is held for one read
-// only; a step that gets no answer is given up after a time-out with a
-// deregistration, as is a registration attempt the collector gives up. A
-// router whose counters were not read in the last accounting round (silent,
-// held, failed) reports success 0 and no counter samples: the counters of
-// an earlier read are never exported as current. Refusals, wrong passwords and network errors are
-// logged once per change and back the router off for 1, 2, 4, ... accounting rounds. Routers not
-// seen for `forgetAfterRounds` rounds are forgotten, so the state stays bounded however many
-// routers come and go.
+// Between rounds the protocol is Idle. A router whose counters were not
+// read in the last accounting round (silent, held, failed) reports success
+// 0 and no counter samples: the counters of an earlier read are never
+// exported as current. Routers not seen for `forgetAfterRounds` rounds are
+// forgotten, so the state stays bounded however many routers come and go.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -31,16 +29,25 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cli/serve/accounting_read.h"
+#include "cli/serve/config_archive.h"
+#include "cli/serve/configuration_read.h"
 #include "cli/serve/exposition.h"
-#include "config/records.h"
+#include "cli/serve/periodic_reads.h"
+#include "cli/serve/registration_cycle.h"
+#include "cli/serve/router_metrics.h"
+#include "cli/serve/router_passwords.h"
+#include "cli/serve/router_record.h"
 #include "protocol/router_protocol.h"
 
 namespace tarcfg::serve {
 
 struct CollectorOptions {
   int intervalSeconds = 30;             // from one round's start to the next one's
-  int accountingIntervalSeconds = 0;    // 0: never registers
+  int accountingIntervalSeconds = 0;    // 0: no accounting reads
+  int archiveIntervalSeconds = 0;       // 0: no configuration reads (they need UseArchive)
   std::optional<std::string> password;  // for routers that ask for one
+  RouterPasswords passwords;            // by router, before `password`
   // A router that missed this many scans in a row is forgotten (its
   // `up 0` line disappears).
   int forgetAfterRounds = 120;
@@ -49,7 +56,7 @@ struct CollectorOptions {
   int staleOverviewRounds = 3;
   std::size_t maxRouters = 10000;
   int maxBackoffRounds = 32;
-  // Ticks an accounting step may wait for its answer, plus one repetition
+  // Ticks a step of a read may wait for its answer, plus one repetition
   // interval (kTiming.repeatInterval) per table entry.
   int stepTimeoutTicks = 30;
   // Ticks a scan or overview query may last before it is given up.
@@ -64,30 +71,6 @@ struct CollectorClock {
   std::function<double()> wallSeconds;
   std::function<double()> monotonicSeconds;
   static CollectorClock System();
-};
-
-// What is known of one line target after an accounting read.
-struct LineTargetAccounting {
-  int position = 0;  // 1-based, as `tarcfg-cli connect` counts
-  std::string hostName;
-  std::string phoneNumber;
-  std::array<std::uint32_t, 7> counters{};  // charge, calls out/in, packets out/in, bytes out/in
-};
-
-// What is known of one router, by hardware address.
-struct RouterRecord {
-  std::uint32_t address = 0;
-  std::uint32_t registeredHost = 0;
-  bool up = false;       // answered the last scan
-  int roundsUnseen = 0;  // scans in a row without its answer
-  std::optional<OverviewAnswer> overview;
-  int overviewAge = 0;  // rounds since the overview answer was taken
-  bool accountingAttempted = false;
-  bool accountingOk = false;
-  std::vector<LineTargetAccounting> lineTargets;  // of the last successful read
-  int failures = 0;                               // accounting failures in a row
-  int skipRounds = 0;                             // accounting rounds still to skip
-  std::string problem;                            // the last problem logged; empty when all is well
 };
 
 class MetricsCollector {
@@ -105,6 +88,9 @@ class MetricsCollector {
   void OnDatagramReady();
   void OnTimerTick();
 
+  // Where the configuration reads of archiveIntervalSeconds go; without it
+  // none are made. It must outlive the collector.
+  void UseArchive(const ConfigArchive& archive) { archive_ = &archive; }
   // Starts the first round now; the next ones follow every interval.
   void Start();
   // No new round or registration from now on; a read in progress is
@@ -128,55 +114,39 @@ class MetricsCollector {
   const std::map<HardwareAddress, RouterRecord>& routers() const { return routers_; }
 
  private:
-  enum class Phase { Waiting, Scanning, Overview, Accounting };
-  enum class JobStep {
-    Registering,      // waiting for the registration's outcome
-    Accepted,         // registered: read the line targets next
-    ReadingTargets,   // waiting for the line-target table
-    TargetsRead,      // read the counters next
-    ReadingCounters,  // waiting for the accounting answers
-    CountersRead,     // record them and deregister
-    Failed,           // give up on this router
-    Interrupted,      // stop requested: deregister, record nothing
-  };
-  struct Job {
-    unsigned id = 0;
+  enum class Phase { Waiting, Scanning, Overview, Reading };
+  // One router's turn of one kind of read.
+  struct Turn {
     HardwareAddress hardware{};
-    std::uint32_t address = 0;
-    JobStep step = JobStep::Registering;
-    int ticks = 0;  // in the current step
-    int lineTargetCount = 0;
-    LineTargetList lineTargets = NewLineTargetList();
-    std::string failure;
+    PeriodicRead* kind = nullptr;
+    TableRead* read = nullptr;
   };
 
   void StartRound();
   void EndScan();
   void EndOverview();
-  void BeginAccounting();
+  void BeginReads();
   void FinishRound();
   // Takes the next step of the round; false when it waits for the network.
   bool Advance();
-  bool AdvanceJob();
-  void StartJob(const HardwareAddress& hardware);
-  void OnRegistration(unsigned id, const RegistrationResult& result);
-  void FailJob(const std::string& reason);
-  bool JobWaiting() const;
-  // Returns the protocol to Idle, deregistering when it holds a router.
-  void EnsureIdle();
-  void RecordFailure(const HardwareAddress& hardware, RouterRecord& router,
-                     const std::string& reason);
-  // Counters not read now are not current: success 0, no counter samples.
-  static void LeaveCountersOut(RouterRecord& router);
+  bool AdvanceReads();
+  void Record(const Turn& turn);
+  // Keeps the configuration just read in the archive; false with why not.
+  bool KeepConfiguration(const HardwareAddress& hardware, RouterRecord& router, std::string* error);
+  std::optional<std::string> PasswordOf(const HardwareAddress& hardware) const;
   void Report(const HardwareAddress& hardware, const RouterRecord& router, const std::string& text);
-  std::vector<metrics::Label> RouterLabels(const HardwareAddress& hardware,
-                                           const RouterRecord& router) const;
 
   RouterProtocol& protocol_;
   std::uint32_t ownAddress_;
   CollectorOptions options_;
   CollectorClock clock_;
   LogCallback log_;
+  RegistrationCycle cycle_;
+  PeriodicRead accounting_;
+  AccountingRead accountingRead_;
+  PeriodicRead archiveReads_;
+  ConfigurationRead configurationRead_;
+  const ConfigArchive* archive_ = nullptr;
 
   bool started_ = false;
   bool stopRequested_ = false;
@@ -186,19 +156,15 @@ class MetricsCollector {
   int phaseTicks_ = 0;
   unsigned round_ = 0;
   long roundStartTick_ = 0;
-  long accountingRoundTick_ = -1;  // start tick of the last round with accounting
-  bool accountingRan_ = false;
   double roundStartMonotonic_ = 0;
   int roundsCompleted_ = 0;
   bool scanEnded_ = false;
   bool overviewEnded_ = false;
   std::map<HardwareAddress, ScanAnswer> scanAnswers_;  // this round's, first per router
   std::unordered_map<std::uint32_t, OverviewAnswer> overviewAnswers_;  // by sender
-  std::vector<HardwareAddress> accountingQueue_;
-  std::size_t accountingNext_ = 0;
-  std::optional<Job> job_;
-  unsigned jobIds_ = 0;
-  bool aborting_ = false;  // the collector itself ends a registration
+  std::vector<Turn> turns_;
+  std::size_t nextTurn_ = 0;
+  std::optional<Turn> current_;  // the turn of the cycle running now
   bool droppedRoutersLogged_ = false;
 
   std::map<HardwareAddress, RouterRecord> routers_;
@@ -207,9 +173,5 @@ class MetricsCollector {
   int routersUp_ = 0;
   std::string published_;
 };
-
-// The operating-mode label of a permanent-connection value: "switched",
-// "FV64S", "FVS01", "FVS02", or "unknown".
-std::string OperatingModeName(int permanentConnection);
 
 }  // namespace tarcfg::serve
