@@ -158,56 +158,56 @@ void DiffCommand::AddOptions(QCommandLineParser& parser) {
   parser.addOption({"json", "Print one JSON object."});
 }
 
-int DiffCommand::CheckOptions(CliContext& context, const QCommandLineParser& parser) {
+HookResult DiffCommand::CheckOptions(CliContext& context, const QCommandLineParser& parser) {
   const QStringList arguments = parser.positionalArguments();
   const bool files = NamesFile(arguments.at(0));
   if (files && arguments.size() == 1) {
     PrintError("tarcfg-cli diff: give a second file to compare " + arguments.at(0).toStdString() +
                " with, or a router first");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
                       (parser.isSet("index") ? 1 : 0);
   if (sources > 1) {
     PrintError("tarcfg-cli diff: give at most one of FILE, --last and --index N");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   if (parser.isSet("index")) {
     bool ok = false;
     const int index = parser.value("index").toInt(&ok);
     if (!ok || index < 1) {
       PrintError("tarcfg-cli diff: --index needs a number from 1 up");
-      return kExitUsage;
+      return HookResult::Exit(kExitUsage);
     }
   }
   if (!files)
-    return kContinue;
+    return HookResult::Continue();
   if (parser.isSet(PasswordOption())) {
     PrintError("tarcfg-cli diff: two files are compared without a router; -p has no use");
-    return kExitUsage;
+    return HookResult::Exit(kExitUsage);
   }
   if (!context.LoadProtocolDefinitions())
-    return kExitFile;
+    return HookResult::Exit(kExitFile);
   const std::string olderPath = arguments.at(0).toStdString();
   const std::string newerPath = arguments.at(1).toStdString();
   // Each file is loaded, and reported, even when the other does not load.
   const auto older = LoadFile(context, olderPath, std::nullopt);
   const auto newer = LoadFile(context, newerPath, std::nullopt);
   if (!older || !newer)
-    return kExitFile;
-  return Report(context, parser, *older, olderPath, newer->configuration,
-                newer->router ? &*newer->router : nullptr, newerPath);
+    return HookResult::Exit(kExitFile);
+  return HookResult::Exit(Report(context, parser, *older, olderPath, newer->configuration,
+                                 newer->router ? &*newer->router : nullptr, newerPath));
 }
 
 bool DiffCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser& parser) {
   return parser.positionalArguments().size() < 2;
 }
 
-int DiffCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
+HookResult DiffCommand::Resolved(RouterSession& session, const QCommandLineParser& parser) {
   const QStringList arguments = parser.positionalArguments();
   if (arguments.size() > 1) {
     path_ = label_ = arguments.at(1).toStdString();
-    return kContinue;
+    return HookResult::Continue();
   }
   const int index = parser.isSet("index") ? parser.value("index").toInt() : 1;
   const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
@@ -217,12 +217,12 @@ int DiffCommand::Resolved(RouterSession& session, const QCommandLineParser& pars
                    ? "tarcfg-cli diff: no configuration of router " + hardware + " has been kept"
                    : "tarcfg-cli diff: the history of router " + hardware + " holds " +
                          std::to_string(entries.size()) + " configuration(s)");
-    return kExitFile;
+    return HookResult::Exit(kExitFile);
   }
   const HistoryEntry& entry = entries[static_cast<std::size_t>(index) - 1];
   path_ = entry.path;
   label_ = entry.path + " (kept " + entry.time + ")";
-  return kContinue;
+  return HookResult::Continue();
 }
 
 int DiffCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

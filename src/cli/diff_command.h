@@ -33,11 +33,11 @@ class DiffCommand : public RouterCommand {
 
   // Two files need no router: they are compared here, before anything
   // goes out, and the command ends with that comparison's status.
-  int CheckOptions(CliContext& context, const QCommandLineParser& parser) override;
+  HookResult CheckOptions(CliContext& context, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser& parser) override;
   // The kept version is found before registering: a history that holds
   // nothing costs the router no registration.
-  int Resolved(RouterSession& session, const QCommandLineParser& parser) override;
+  HookResult Resolved(RouterSession& session, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 
  private:

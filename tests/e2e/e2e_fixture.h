@@ -13,11 +13,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "support/run_command.h"
 
@@ -89,5 +91,51 @@ class E2eTest : public ::testing::Test {
 inline constexpr const char* kOpen = "00-60-1a-10-00-01";
 inline constexpr const char* kGuarded = "00-60-1a-10-00-02";
 inline constexpr const char* kLoader = "00-60-1a-10-00-04";
+
+// The configuration history a test run keeps, and the router's tables to
+// compare it with.
+class History : public E2eTest {
+ protected:
+  fs::path RouterHistory(const char* hardware) { return dir / "state/tarcfg/history" / hardware; }
+  std::vector<fs::path> HistoryFiles(const char* hardware) {
+    std::vector<fs::path> files;
+    std::error_code ignored;
+    for (const auto& entry : fs::directory_iterator(RouterHistory(hardware), ignored))
+      files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+  // A history file without its comment block: the writer's text.
+  static std::string WithoutNote(const std::string& text) {
+    const auto end = text.find("\n\n");
+    return end == std::string::npos ? std::string() : text.substr(end + 2);
+  }
+  // The router's three tables as the emulator holds them, every field the
+  // protocol carries. Left out: the running accounting counters and the
+  // emulator's own label of a line target, which no configuration holds.
+  std::string Tables(const char* hardware) {
+    const QJsonObject router = RouterState(hardware);
+    QJsonArray lineTargets;
+    for (const auto& t : router["lineTargets"].toArray()) {
+      QJsonObject target = t.toObject();
+      target.remove("counters");
+      target.remove("name");
+      lineTargets.append(target);
+    }
+    QJsonObject tables;
+    tables["lineTargets"] = lineTargets;
+    tables["routes"] = router["routes"];
+    tables["filters"] = router["filters"];
+    return QJsonDocument(tables).toJson().toStdString();
+  }
+  static constexpr const char* kEdited =
+      "Line_Targets:\n"
+      "198.51.100.200 0301234567 x75 null 20 0 0 0\n"
+      "198.51.100.230 0301 hdlc null 30 1 0 0\n"
+      "Routing_Data:\n"
+      "0.0.0.0 0.0.0.0 198.51.100.230\n"
+      "Filter_Data:\n"
+      "0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0 all 0\n";
+};
 
 }  // namespace tarcfg::e2e
