@@ -22,8 +22,10 @@
 #include "config/write_plan.h"
 #include "dialogs/dialog_buttons.h"
 #include "dialogs/filter_dialogs.h"
+#include "dialogs/history_window.h"
 #include "dialogs/list_panel.h"
 #include "dialogs/network_configuration_dialog.h"
+#include "dialogs/offline_editor.h"
 #include "dialogs/route_dialogs.h"
 #include "protocol/table_codec.h"
 #include "shell/field_exchange.h"
@@ -93,12 +95,62 @@ QString LineTargetRow(int number, const LineTarget& target) {
 LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
                                      const QString& routerName, QWidget* parent)
     : QDialog(parent), context_(context), files_(files), routerName_(routerName), units_(font()) {
-  setObjectName(QStringLiteral("lineTargetsDialog"));
-  setWindowTitle(QStringLiteral("Line Targets"));
   if (!context_.configuration)
     context_.configuration.emplace();
   if (!context_.savedConfiguration)
-    context_.savedConfiguration = context_.configuration->Clone();
+    context_.savedConfiguration = work().Clone();
+  Build();
+  rememberedFileName_ =
+      RememberedFileName(routerName_.toLatin1().toStdString(), MaxFileNameLength("."));
+}
+
+LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
+                                     OfflineConfiguration& offline, QWidget* parent)
+    : QDialog(parent),
+      context_(context),
+      files_(files),
+      offline_(&offline),
+      routerName_(QStringLiteral("(none)")),
+      units_(font()) {
+  rememberedFileName_ = offline.path;
+  Build();
+}
+
+Configuration& LineTargetsDialog::work() const {
+  return offline_ ? offline_->configuration : *context_.configuration;
+}
+
+const Configuration& LineTargetsDialog::saved() const {
+  return offline_ ? offline_->saved : *context_.savedConfiguration;
+}
+
+int LineTargetsDialog::permanentConnection() const {
+  return offline_ ? offline_->permanentConnection : context_.selected.current.permanentConnection;
+}
+
+RouterParameters LineTargetsDialog::FileParameters() const {
+  if (!offline_)
+    return context_.selected.current;
+  // No router was read: the file's router section stays unknown but for the
+  // mode it was edited in.
+  RouterParameters unknown;
+  unknown.permanentConnection = static_cast<std::uint8_t>(offline_->permanentConnection);
+  return unknown;
+}
+
+void LineTargetsDialog::UpdateTitle() {
+  if (!offline_) {
+    setWindowTitle(QStringLiteral("Line Targets"));
+    return;
+  }
+  setWindowTitle(
+      QStringLiteral("Line Targets - %1")
+          .arg(QFileInfo(QString::fromLocal8Bit(rememberedFileName_.c_str())).fileName()));
+}
+
+void LineTargetsDialog::Build() {
+  setObjectName(QStringLiteral("lineTargetsDialog"));
+  UpdateTitle();
 
   auto* menuBar = new QMenuBar(this);
   menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -127,10 +179,18 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
       SideButton(this, "filterTableButton", QStringLiteral("&Filter Table"));
   QPushButton* routes = routes_ =
       SideButton(this, "routingTableButton", QStringLiteral("&Routing Table"));
-  QPushButton* changes = SideButton(this, "showChangesButton", QStringLiteral("Show &Changes..."));
+  QPushButton* changes = changes_ =
+      SideButton(this, "showChangesButton", QStringLiteral("Show &Changes..."));
   ok_ = SideButton(this, "okButton", QStringLiteral("OK"));
   ok_->setDefault(true);
-  QPushButton* cancel = SideButton(this, "cancelButton", QStringLiteral("Cancel"));
+  QPushButton* cancel = cancel_ = SideButton(this, "cancelButton", QStringLiteral("Cancel"));
+  if (offline_) {
+    // Nothing here writes to a router: the file menu's Save does the work.
+    ok_->setDefault(false);
+    ok_->hide();
+    changes->hide();
+    cancel->setText(QStringLiteral("Close"));
+  }
 
   auto* side = new QVBoxLayout;
   side->addWidget(ok_);
@@ -166,16 +226,14 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
 
   Refill(-1);
   UpdateButtons();
-  rememberedFileName_ =
-      RememberedFileName(routerName_.toLatin1().toStdString(), MaxFileNameLength("."));
 }
 
 int LineTargetsDialog::lineTargetLimit() const {
-  return LineTargetLimit(context_.selected.current.permanentConnection);
+  return LineTargetLimit(permanentConnection());
 }
 
 void LineTargetsDialog::Refill(int row) {
-  RefillList(list_, LineTargetRows(context_.configuration->lineTargets), row);
+  RefillList(list_, LineTargetRows(work().lineTargets), row);
 }
 
 void LineTargetsDialog::UpdateButtons() {
@@ -190,24 +248,25 @@ void LineTargetsDialog::UpdateButtons() {
   filters_->setEnabled(editable);
   routes_->setEnabled(editable);
   openFile_->setEnabled(editable);
-  history_->setEnabled(editable);
-  ok_->setEnabled(editable && !writeFailed_);
+  history_->setEnabled(editable && !offline_);
+  ok_->setEnabled(editable && !writeFailed_ && !offline_);
+  changes_->setEnabled(!offline_);
 }
 
 void LineTargetsDialog::OpenSelected() {
   if (writeOutstanding_)
     return;
   const int row = SelectedRow(list_);
-  LineTarget* target = context_.configuration->lineTargets.NodeAt(row + 1);
+  LineTarget* target = work().lineTargets.NodeAt(row + 1);
   if (row < 0 || !target)
     return;
   NetworkConfigurationDialog editor(context_.tables, context_.addresses, context_.messages,
-                                    context_.selected.current.permanentConnection, this);
+                                    permanentConnection(), this);
   editor.LoadFrom(*target);
   if (editor.exec() == QDialog::Accepted) {
     // The record may have gone while the editor was open only if the list
     // was replaced; look it up again.
-    if (LineTarget* same = context_.configuration->lineTargets.NodeAt(row + 1))
+    if (LineTarget* same = work().lineTargets.NodeAt(row + 1))
       editor.StoreInto(*same);
     Refill(row);
   }
@@ -218,11 +277,11 @@ void LineTargetsDialog::AddLineTarget() {
   if (writeOutstanding_ || list_->count() >= lineTargetLimit())
     return;
   const int before = SelectedRow(list_);
-  Configuration& work = *context_.configuration;
+  Configuration& lists = work();
   NetworkConfigurationDialog editor(context_.tables, context_.addresses, context_.messages,
-                                    context_.selected.current.permanentConnection, this);
+                                    permanentConnection(), this);
   // A full routing table takes no host route, as its own "&Add" takes no route.
-  const bool routesFull = work.routes.count() >= kMaxRoutes;
+  const bool routesFull = lists.routes.count() >= kMaxRoutes;
   if (routesFull)
     editor.OfferDefaultRoute(false);
   if (editor.exec() != QDialog::Accepted)
@@ -232,8 +291,8 @@ void LineTargetsDialog::AddLineTarget() {
   if (routesFull)
     added.createDefaultRoute = 0;
   if (added.createDefaultRoute)
-    AddHostRoute(work.routes, added.hostName.view());
-  work.lineTargets.Append(added);
+    AddHostRoute(lists.routes, added.hostName.view());
+  lists.lineTargets.Append(added);
   Refill(before + 1);
   UpdateButtons();
 }
@@ -242,7 +301,7 @@ void LineTargetsDialog::DeleteSelected() {
   const int row = SelectedRow(list_);
   if (writeOutstanding_ || row < 0)
     return;
-  context_.configuration->lineTargets.RemoveAt(row + 1);
+  work().lineTargets.RemoveAt(row + 1);
   Refill(row);
   UpdateButtons();
 }
@@ -250,7 +309,7 @@ void LineTargetsDialog::DeleteSelected() {
 void LineTargetsDialog::OpenFilterTable() {
   if (writeOutstanding_)
     return;
-  FilterList& filters = context_.configuration->filters;
+  FilterList& filters = work().filters;
   EnsureDefaultFilter(filters);
   FilterTableDialog table(filters, routerName_, context_.addresses, context_.database,
                           context_.messages, this);
@@ -262,13 +321,12 @@ void LineTargetsDialog::OpenFilterTable() {
 void LineTargetsDialog::OpenRoutingTable() {
   if (writeOutstanding_)
     return;
-  RoutingTableDialog table(context_.configuration->routes, routerName_, context_.addresses,
-                           context_.messages, this);
+  RoutingTableDialog table(work().routes, routerName_, context_.addresses, context_.messages, this);
   table.exec();
 }
 
 QStringList LineTargetsDialog::PendingChanges() const {
-  const WritePlan plan = context_.PlanWrite();
+  const WritePlan plan = offline_ ? PlanConfigurationWrite(work(), saved()) : context_.PlanWrite();
   NetDatabase& database = context_.database;
   QStringList lines;
   AppendChanges<LineTarget>(
@@ -296,6 +354,8 @@ QStringList LineTargetsDialog::PendingChanges() const {
 }
 
 void LineTargetsDialog::ShowChanges() {
+  if (offline_)
+    return;
   QDialog view(this);
   view.setObjectName(QStringLiteral("changesDialog"));
   view.setWindowTitle(QStringLiteral("Changes"));
@@ -323,7 +383,8 @@ void LineTargetsDialog::ShowChanges() {
 }
 
 void LineTargetsDialog::accept() {
-  if (writeOutstanding_ || writeFailed_ || !context_.protocol ||
+  // Without a router nothing is ever sent.
+  if (offline_ || writeOutstanding_ || writeFailed_ || !context_.protocol ||
       context_.configurationWriteOutstanding())
     return;
   const WritePlan plan = context_.PlanWrite();
@@ -381,15 +442,19 @@ void LineTargetsDialog::reject() {
     QDialog::reject();
     return;
   }
-  // Edits not yet sent to the router are lost by Cancel: ask first.
+  // Edits not yet sent to the router (or saved to the file) are lost by
+  // Cancel: ask first.
+  const QString question =
+      offline_ ? QString::fromLocal8Bit(FormatString(41103, rememberedFileName_.c_str()).c_str())
+               : TableText(40114);
   if (!PendingChanges().isEmpty() &&
-      !context_.messages.AskYesNo(this, TableText(40114), MessageIcon::Question, Answer::No))
+      !context_.messages.AskYesNo(this, question, MessageIcon::Question, Answer::No))
     return;
-  Configuration& work = *context_.configuration;
-  const Configuration& saved = *context_.savedConfiguration;
-  work.lineTargets = saved.lineTargets.Clone();
-  work.routes = saved.routes.Clone();
-  work.filters = saved.filters.Clone();
+  Configuration& lists = work();
+  const Configuration& copies = saved();
+  lists.lineTargets = copies.lineTargets.Clone();
+  lists.routes = copies.routes.Clone();
+  lists.filters = copies.filters.Clone();
   QDialog::reject();
 }
 
@@ -403,38 +468,37 @@ void LineTargetsDialog::OpenFile() {
     UpdateButtons();
     return;
   }
-  rememberedFileName_ = chosen.toLocal8Bit().toStdString();
+  const std::string path = chosen.toLocal8Bit().toStdString();
+  if (offline_) {
+    // Another file becomes the one edited; a file that does not load
+    // leaves the one before.
+    if (LoadFile(path)) {
+      rememberedFileName_ = offline_->path = path;
+      offline_->saved = work().Clone();
+      UpdateTitle();
+    }
+    UpdateButtons();
+    return;
+  }
+  rememberedFileName_ = path;
   if (!LoadFile(rememberedFileName_))
     rememberedFileName_.clear();
   UpdateButtons();
 }
 
 void LineTargetsDialog::OpenHistory() {
-  if (writeOutstanding_)
+  if (writeOutstanding_ || offline_)
     return;
-  const std::string folder =
-      RouterHistory(context_).RouterDirectory(context_.selected.hardwareAddressText);
-  if (folder.empty() || !QFileInfo(QString::fromLocal8Bit(folder.c_str())).isDir()) {
-    context_.messages.ShowMessage(
-        this,
-        QString::fromLocal8Bit(
-            FormatString(41101, context_.selected.hardwareAddressText.c_str()).c_str()),
-        MessageIcon::Information);
-    return;
-  }
-  const QString chosen = files_.GetOpenFileNameIn(this, QString::fromLocal8Bit(folder.c_str()),
-                                                  QtFileFilter(TableText(1012)));
-  if (!chosen.isEmpty())
-    LoadFile(chosen.toLocal8Bit().toStdString());
+  if (RunHistoryWindow(this, context_, routerName_))
+    Refill(-1);
   UpdateButtons();
 }
 
 bool LineTargetsDialog::LoadFile(const std::string& path) {
   const ConfigReadResult result =
-      ReadConfigFile(path, context_.selected.current.permanentConnection, context_.configContext(),
-                     *context_.configuration);
+      ReadConfigFile(path, permanentConnection(), context_.configContext(), work());
   if (result.code == kConfigOk) {
-    EnsureDefaultFilter(context_.configuration->filters);
+    EnsureDefaultFilter(work().filters);
     Refill(-1);
     return true;
   }
@@ -459,17 +523,28 @@ void LineTargetsDialog::SaveFileAs() {
   const QString chosen = files_.GetSaveFileName(this, initial, QtFileFilter(TableText(1012)));
   if (chosen.isEmpty())
     return;
-  rememberedFileName_ = chosen.toLocal8Bit().toStdString();
-  WriteFile(rememberedFileName_);
+  const std::string path = chosen.toLocal8Bit().toStdString();
+  // The file edited without a router stays the one named until another
+  // has been written.
+  if (!offline_)
+    rememberedFileName_ = path;
+  WriteFile(path);
 }
 
 void LineTargetsDialog::WriteFile(const std::string& path) {
-  const Configuration& work = *context_.configuration;
+  const Configuration& lists = work();
   const ConfigWriteResult result =
-      WriteConfigFile(path, work.lineTargets, work.routes, work.filters, context_.selected.current,
+      WriteConfigFile(path, lists.lineTargets, lists.routes, lists.filters, FileParameters(),
                       context_.configContext());
-  if (result)
+  if (result) {
+    if (offline_) {
+      // The file written is the one edited from now on.
+      rememberedFileName_ = offline_->path = path;
+      offline_->saved = lists.Clone();
+      UpdateTitle();
+    }
     return;
+  }
   context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigWriteMessage(result).c_str()),
                                 MessageIcon::Exclamation);
 }
@@ -523,6 +598,15 @@ void RunLineTargets(MainWindow& window, FileDialogs& files) {
 void InstallConfigurationDialogs(MainWindow& window, FileDialogs& files) {
   window.dialogs().routerDialogs[RouterDialog::LineTargets] = [&files](MainWindow& w) {
     RunLineTargets(w, files);
+  };
+  window.dialogs().editConfigurationFile = [&files](MainWindow& w) {
+    RunOfflineEditor(&w, w.context(), files);
+  };
+  // A version restored from the main window is shown where it is sent.
+  window.dialogs().showHistory = [&files](MainWindow& w) {
+    ShellContext& context = w.context();
+    if (RunHistoryWindow(&w, context, QString::fromLatin1(context.SelectedRouterName().c_str())))
+      RunLineTargets(w, files);
   };
 }
 

@@ -7,6 +7,10 @@
 // working and saved lists. Its "&File" menu saves the configuration to a
 // ".cfg" file and loads one.
 //
+// Without a router the same dialog edits a ".cfg" file (OfflineConfiguration):
+// every editor and check works as for a router, Save and Save As write the
+// file, and nothing reaches a router: OK and Show Changes are not there.
+//
 // "Setup Connection" shows the same list and lets the user pick the line
 // target of a manual connection.
 #pragma once
@@ -30,13 +34,27 @@ class MainWindow;
 // The row of one line target: "N.\thostName\tphoneNumber".
 QString LineTargetRow(int number, const LineTarget& target);
 
+// A ".cfg" file edited without a router: its lists, a copy of them as last
+// read from or written to the file, and the router's permanent-connection
+// mode chosen when it was opened (the reader and the editors check by it).
+struct OfflineConfiguration {
+  std::string path;
+  int permanentConnection = 0;
+  Configuration configuration;
+  Configuration saved;
+};
+
 class LineTargetsDialog : public QDialog {
   Q_OBJECT
  public:
   // Needs the context's configuration and saved copies.
   LineTargetsDialog(ShellContext& context, FileDialogs& files, const QString& routerName,
                     QWidget* parent = nullptr);
+  // Edits `offline` without a router; the window title names its file.
+  LineTargetsDialog(ShellContext& context, FileDialogs& files, OfflineConfiguration& offline,
+                    QWidget* parent = nullptr);
 
+  bool offline() const { return offline_ != nullptr; }
   // At most 30 line targets, or one with a permanent connection.
   int lineTargetLimit() const;
   const std::string& rememberedFileName() const { return rememberedFileName_; }
@@ -49,8 +67,9 @@ class LineTargetsDialog : public QDialog {
   void OpenRoutingTable();
   void ShowChanges();
   void OpenFile();
-  // "History...": a file of the router's configuration history, loaded as
-  // Open... loads; Save still writes to the file named before.
+  // "History...": the router's kept versions (History window); a version
+  // restored there becomes the working lists. Save still writes to the file
+  // named before.
   void OpenHistory();
   void SaveFile();
   void SaveFileAs();
@@ -67,10 +86,19 @@ class LineTargetsDialog : public QDialog {
   // host, phone number and, when the write takes them away, "PPP
   // identifications will be cleared"; "Route N: ...", netmask, match,
   // gateway; "Filter N: ...", send match, receive match, service, action.
-  // Empty when nothing differs.
+  // Empty when nothing differs. Without a router: what differs from the
+  // file as last read or written.
   QStringList PendingChanges() const;
 
  private:
+  void Build();
+  // The lists edited and their saved copies: the router's, or the file's.
+  Configuration& work() const;
+  const Configuration& saved() const;
+  int permanentConnection() const;
+  // The router section a saved file gets.
+  RouterParameters FileParameters() const;
+  void UpdateTitle();
   void Refill(int row);
   void UpdateButtons();
   // The write has ended: confirmed, or not (the router may hold part of it).
@@ -82,6 +110,7 @@ class LineTargetsDialog : public QDialog {
 
   ShellContext& context_;
   FileDialogs& files_;
+  OfflineConfiguration* offline_ = nullptr;
   QString routerName_;
   DialogUnits units_;
   std::string rememberedFileName_;
@@ -98,6 +127,8 @@ class LineTargetsDialog : public QDialog {
   QPushButton* add_ = nullptr;
   QPushButton* delete_ = nullptr;
   QPushButton* ok_ = nullptr;
+  QPushButton* changes_ = nullptr;
+  QPushButton* cancel_ = nullptr;
 };
 
 class SetupConnectionDialog : public QDialog {

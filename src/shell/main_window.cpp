@@ -185,6 +185,11 @@ void MainWindow::BuildMenu() {
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("menuBar"));
   QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QAction* openConfiguration = file->addAction(QStringLiteral("&Open Configuration..."));
+  openConfiguration->setObjectName(QStringLiteral("openConfigurationAction"));
+  historyAction_ = file->addAction(QStringLiteral("&History..."));
+  historyAction_->setObjectName(QStringLiteral("historyAction"));
+  file->addSeparator();
   QAction* settings = file->addAction(QStringLiteral("&Settings..."));
   settings->setObjectName(QStringLiteral("settingsAction"));
   file->addSeparator();
@@ -196,6 +201,8 @@ void MainWindow::BuildMenu() {
   help->addSeparator();
   QAction* about = help->addAction(QStringLiteral("A&bout TARCFG..."));
   about->setObjectName(QStringLiteral("aboutAction"));
+  connect(openConfiguration, &QAction::triggered, this, &MainWindow::OpenConfigurationFile);
+  connect(historyAction_, &QAction::triggered, this, &MainWindow::ShowHistory);
   connect(settings, &QAction::triggered, this, &MainWindow::ShowGuiSettings);
   connect(exit, &QAction::triggered, this, [this] { done(QDialog::Accepted); });
   connect(contents, &QAction::triggered, this, &MainWindow::ShowHelpContents);
@@ -237,6 +244,8 @@ void MainWindow::UpdateCommandStates() {
   connectionsButton_->setEnabled(r && n && !u && !w);
   accountingButton_->setEnabled(r && n && !u && !w);
   overviewButton_->setEnabled(!r && routersAvailable_);
+  // A restored version becomes the working lists: not while they are sent.
+  historyAction_->setEnabled(r && l && !u && !w);
   list_->setEnabled(!r && routersAvailable_);
   routerButton_->setDefault(r);
   registerButton_->setDefault(!r);
@@ -370,6 +379,20 @@ void MainWindow::OpenRouterDialog(RouterDialog kind) {
     it->second(*this);
   if (kind == RouterDialog::LineTargets)
     UpdateCommandStates();
+}
+
+void MainWindow::OpenConfigurationFile() {
+  // Reads and writes files only: no request, whatever the registration does.
+  if (dialogs_.editConfigurationFile)
+    dialogs_.editConfigurationFile(*this);
+}
+
+void MainWindow::ShowHistory() {
+  if (!registered_ || !context_.configuration || context_.RequestInProgress())
+    return;
+  if (dialogs_.showHistory)
+    dialogs_.showHistory(*this);
+  UpdateCommandStates();
 }
 
 void MainWindow::ShowGuiSettings() {

@@ -23,6 +23,7 @@
 #include "shell/router_entries.h"
 #include "shell/shell_context.h"
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QMenuBar;
@@ -63,6 +64,10 @@ struct ShellDialogs {
   std::function<void(class MainWindow&, const RouterParameters&)> startFullReconfiguration;
   // Closes the download progress window, if one is open.
   std::function<void()> closeProgressWindow;
+  // "Open Configuration...": a configuration file edited without a router.
+  std::function<void(class MainWindow&)> editConfigurationFile;
+  // "History...": the registered router's kept configurations (modal).
+  std::function<void(class MainWindow&)> showHistory;
 };
 
 struct MainWindowOptions {
@@ -103,6 +108,8 @@ class MainWindow : public QDialog {
   // hardware address.
   void ReplaceSelectedRouter(const ScanAnswer& answer);
   void OpenRouterDialog(RouterDialog kind);
+  void OpenConfigurationFile();
+  void ShowHistory();
   void ShowGuiSettings();
   void ShowHelpContents();
   void ShowAbout();
@@ -172,6 +179,7 @@ class MainWindow : public QDialog {
   QPushButton* registerButton_ = nullptr;
   QPushButton* deregisterButton_ = nullptr;
   QPushButton* overviewButton_ = nullptr;
+  QAction* historyAction_ = nullptr;
   PictureButton* picture_ = nullptr;
   QPointer<HelpWindow> help_;
   QUrl helpPage_;

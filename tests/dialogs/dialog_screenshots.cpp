@@ -11,6 +11,7 @@
 
 #include "config/net_database.h"
 #include "dialogs/filter_dialogs.h"
+#include "dialogs/history_window.h"
 #include "dialogs/line_targets_dialog.h"
 #include "dialogs/network_configuration_dialog.h"
 #include "dialogs/route_dialogs.h"
@@ -89,6 +90,18 @@ int main(int argc, char** argv) {
   {
     RoutingTableDialog dialog(context.configuration->routes, router, context.addresses, messages);
     ok &= Save(dialog, directory, "routing-table.png");
+  }
+  {
+    // A kept version against the router's lists: a phone number changed, a
+    // route added, a filter's action turned round.
+    Configuration now = configuration.Clone();
+    now.lineTargets.NodeAt(2)->phoneNumber = "0897650000";
+    now.routes.Append(SampleRoute("255.255.0.0", "10.20.0.0", "198.51.100.201"));
+    now.filters.NodeAt(3)->action = 1;
+    ComparisonDialog dialog(QStringLiteral("2026-12-01T09:30:00Z"),
+                            QStringLiteral("Router (as last read or written)"),
+                            SideBySideRows(configuration, now, context.planTexts()));
+    ok &= Save(dialog, directory, "comparison.png");
   }
   return ok ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTest>
+#include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -660,20 +661,20 @@ TEST_F(LineTargetsHistoryTest, WithoutHistoryNothingIsSentUnlessTheUserSaysSo) {
   EXPECT_EQ(d->result(), QDialog::Accepted);
 }
 
-TEST_F(LineTargetsHistoryTest, HistoryOpensTheRoutersFolderAndLoadsAsOpenDoes) {
+TEST_F(LineTargetsHistoryTest, HistoryOpensTheRoutersVersionsAndRestoresAsOpenLoads) {
   Register();
   auto d = OpenLineTargets();
-  d->OpenHistory();  // nothing kept yet: said so, no file dialog
+  d->OpenHistory();  // nothing kept yet: said so, no window
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
             QString::fromStdString("No configuration of router " +
                                    context_->selected.hardwareAddressText + " has been kept yet."));
-  EXPECT_TRUE(files_.calls.empty());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   messages_.shown.clear();
 
   AddThroughEditor("198.51.100.201");
   Button(d.get(), "addButton")->click();
-  const qsizetype sent = d->PendingChanges().size();
+  const QStringList sent = d->PendingChanges();
   Button(d.get(), "okButton")->click();
   FinishWrite();
   ASSERT_EQ(HistoryFiles().size(), 1u);
@@ -682,18 +683,25 @@ TEST_F(LineTargetsHistoryTest, HistoryOpensTheRoutersFolderAndLoadsAsOpenDoes) {
   auto next = OpenLineTargets();
   const std::string remembered = next->rememberedFileName();
   EXPECT_EQ(next->PendingChanges().size(), 0);
-  files_.answers = {QString::fromStdString(HistoryFiles()[0].string())};
   auto* action = next->findChild<QAction*>(QStringLiteral("historyAction"));
   ASSERT_NE(action, nullptr);
   EXPECT_EQ(action->text(), "&History...");
+  QString operation;
+  WhenModalOpens([&operation](QDialog* window) {
+    auto* versions = Find<QTreeWidget>(window, "versionList");
+    ASSERT_EQ(versions->topLevelItemCount(), 1);
+    operation = versions->topLevelItem(0)->text(1);
+    versions->topLevelItem(0)->setSelected(true);
+    Button(window, "restoreButton")->click();
+  });
   action->trigger();
-  ASSERT_EQ(files_.calls.size(), 1u);
-  EXPECT_FALSE(files_.calls[0].save);
-  EXPECT_EQ(files_.calls[0].directory, QString::fromStdString(RouterFolder().string()));
+  EXPECT_EQ(operation, "Line Targets OK");
+  EXPECT_TRUE(files_.calls.empty());
   EXPECT_TRUE(messages_.shown.empty());
-  // The working lists hold the configuration before that write again.
+  // The working lists hold the configuration before that write again: OK
+  // would take back exactly what it sent.
   EXPECT_EQ(Rows(List(next.get())).size(), 1u);
-  EXPECT_EQ(next->PendingChanges().size(), sent);
+  EXPECT_EQ(next->PendingChanges().size(), sent.size());
   EXPECT_EQ(next->rememberedFileName(), remembered) << "Save never writes into the history";
 }
 
