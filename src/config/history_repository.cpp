@@ -12,7 +12,6 @@
 #include <cstring>
 #include <vector>
 
-
 extern char** environ;
 
 namespace tarcfg {

@@ -6,23 +6,17 @@
 #include "config/address.h"
 #include "config/config_comparison.h"
 #include "config/config_file.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg {
 namespace {
 
 LineTarget Target(const char* host, const char* phone) {
-  LineTarget target = NewLineTarget();
-  target.hostName = host;
-  target.phoneNumber = phone;
-  return target;
+  return testing::SampleLineTarget(host, phone);
 }
 
 RouteEntry Route(const char* match) {
-  RouteEntry route;
-  route.netmask = "255.255.255.0";
-  route.match = match;
-  route.gateway = "198.51.100.200";
-  return route;
+  return testing::SampleRoute("255.255.255.0", match, "198.51.100.200");
 }
 
 Configuration Base() {

@@ -2,23 +2,17 @@
 #include <gtest/gtest.h>
 
 #include "config/write_plan.h"
+#include "support/sample_configuration.h"
 
 namespace tarcfg {
 namespace {
 
 LineTarget Target(const char* host, const char* phone) {
-  LineTarget target = NewLineTarget();
-  target.hostName = host;
-  target.phoneNumber = phone;
-  return target;
+  return testing::SampleLineTarget(host, phone);
 }
 
 RouteEntry Route(const char* match) {
-  RouteEntry route;
-  route.netmask = "255.255.255.0";
-  route.match = match;
-  route.gateway = "198.51.100.200";
-  return route;
+  return testing::SampleRoute("255.255.255.0", match, "198.51.100.200");
 }
 
 // One plan with every kind of entry, and how each stage of a write that
