@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "config/config_comparison.h"
@@ -441,10 +442,14 @@ void ConfigHistory::Commit(const std::string& hardwareAddress, const std::string
       std::fclose(trace);
     if (previousText.str() == configText)
       summary = "no differences";
-    else if (read.code == kConfigOk)
+    else if (read.code == kConfigOk) {
+      // The router parameters too, where both texts state them.
+      const std::optional<RouterParameters> before = RouterSectionOf(previousText.str());
+      const std::optional<RouterParameters> after = RouterSectionOf(configText);
       summary = SummarizeComparison(
-          CompareConfigurations(previous, kept, PlanTexts{context.tables, context.database}));
-    else
+          CompareConfigurations(previous, kept, PlanTexts{context.tables, context.database},
+                                before ? &*before : nullptr, after ? &*after : nullptr));
+    } else
       summary = "differences not counted: the previous version does not load";
   }
   std::string workstation = note.hostName;

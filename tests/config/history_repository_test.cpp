@@ -128,12 +128,13 @@ TEST_F(HistoryRepositoryTest, EachKeptVersionIsCommittedAtTheRoutersPath) {
   route.match = "0.0.0.0";
   route.gateway = "198.51.100.200";
   configuration.routes.Append(route);
+  router.phoneNumber = "0301999";
   kept = Keep();
   ASSERT_TRUE(kept.ok && kept.committed) << kept.error << kept.repositoryError;
 
   EXPECT_EQ(Git("log --format='%an <%ae>|%s'"),
             "tarcfg <tarcfg@ws1>|00-60-1a-10-00-01 198.51.100.10: 1 line target changed, "
-            "1 route added\n"
+            "1 route added, router parameters changed\n"
             "tarcfg <tarcfg@ws1>|00-60-1a-10-00-01 198.51.100.10: first version\n");
   const std::string body = Git("log -1 --format=%b");
   EXPECT_NE(body.find("Kept before: Line Targets OK\n"), std::string::npos) << body;
