@@ -255,7 +255,7 @@ for p in "${packages[@]}"; do
     "$copyright" || fail "$p: copyright has no project contact"
   grep -qF '/usr/share/common-licenses/GPL-3' "$copyright" ||
     fail "$p: copyright does not point to common-licenses/GPL-3"
-  grep -q '@[A-Z_]*@' "$copyright" && fail "$p: copyright has an unfilled @VARIABLE@"
+  grep -q '@[A-Z_][A-Z_]*@' "$copyright" && fail "$p: copyright has an unfilled @VARIABLE@"
 done
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$source_dir/LICENSE" &&
   grep -q 'Version 3, 29 June 2007' "$source_dir/LICENSE" || fail "LICENSE is not the GPL-3 text"
@@ -280,7 +280,7 @@ for shot in $shots; do
   [[ -f $source_dir/docs/screenshots/$shot ]] || fail "metainfo screenshot $shot is not in docs/screenshots"
   grep -qF "docs/screenshots/$shot" "$source_dir/README.md" || fail "the README does not show $shot"
 done
-grep -q '@[A-Z_]*@' "$metainfo" && fail "the metainfo has an unfilled @VARIABLE@"
+grep -q '@[A-Z_][A-Z_]*@' "$metainfo" && fail "the metainfo has an unfilled @VARIABLE@"
 pass "AppStream metadata"
 
 # ---- bash completion of the installed tarcfg-cli
@@ -310,7 +310,7 @@ for page in tarcfg tarcfg-cli tarnex-sim; do
   fi
   grep -q "^ *$page - " "$work/$page.txt" || fail "$page.1 has no NAME line for $page"
   grep -q "tarcfg $version" "$work/$page.txt" || fail "$page.1 does not show version $version"
-  if zcat "$file" | grep -q '@[A-Z_]*@'; then
+  if zcat "$file" | grep -q '@[A-Z_][A-Z_]*@'; then
     fail "$page.1 has an unfilled @VARIABLE@"
   fi
 done
