@@ -28,12 +28,8 @@ int CheckCommand::Execute(CliContext& context, const QCommandLineParser& parser)
 
   const ConfigContext files{context.tables(), context.addresses(), context.database()};
   Configuration configuration;
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  const ConfigReadResult result =
-      ReadConfigFile(parser.positionalArguments().at(0).toStdString(), permanent, files,
-                     configuration, sink ? sink : stderr);
-  if (sink)
-    std::fclose(sink);
+  const ConfigReadResult result = ReadConfigFileQuietly(
+      parser.positionalArguments().at(0).toStdString(), permanent, files, configuration);
   if (result.code != kConfigOk) {
     PrintError(ConfigReadMessage(result));
     return kExitFile;

@@ -35,11 +35,8 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
                     const std::string& path, const std::string& operation) {
   CliContext& context = session.context();
   Configuration& working = session.configuration();
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  const ConfigReadResult read = ReadConfigFile(path, session.current().permanentConnection,
-                                               FileContext(context), working, sink ? sink : stderr);
-  if (sink)
-    std::fclose(sink);
+  const ConfigReadResult read = ReadConfigFileQuietly(path, session.current().permanentConnection,
+                                                      FileContext(context), working);
   if (read.code != kConfigOk) {
     PrintError(ConfigReadMessage(read));
     return kExitFile;

@@ -35,11 +35,8 @@ std::optional<LoadedFile> LoadFile(CliContext& context, const std::string& path,
         std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
   if (!permanent)
     permanent = loaded.router ? loaded.router->permanentConnection : 0;
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  const ConfigReadResult result = ReadConfigFile(path, *permanent, FileContext(context),
-                                                 loaded.configuration, sink ? sink : stderr);
-  if (sink)
-    std::fclose(sink);
+  const ConfigReadResult result =
+      ReadConfigFileQuietly(path, *permanent, FileContext(context), loaded.configuration);
   if (result.code != kConfigOk) {
     PrintError(path + ": " + ConfigReadMessage(result));
     return std::nullopt;

@@ -8,6 +8,7 @@
 
 #include "config/config_comparison.h"
 #include "config/reports.h"
+#include "config/string_table.h"
 #include "config/write_plan.h"
 
 namespace tarcfg {
@@ -32,12 +33,8 @@ std::optional<double> LastChange(const std::vector<HistoryEntry>& entries) {
 // file does not load.
 bool LoadVersion(const HistoryEntry& entry, const RouterParameters& router,
                  const ConfigContext& context, Configuration& kept, std::string* error) {
-  // The reader's trace lines are of no use to a service.
-  std::FILE* sink = std::fopen("/dev/null", "w");
   const ConfigReadResult result =
-      ReadConfigFile(entry.path, router.permanentConnection, context, kept, sink ? sink : stderr);
-  if (sink)
-    std::fclose(sink);
+      ReadConfigFileQuietly(entry.path, router.permanentConnection, context, kept);
   if (result.code == kConfigOk) {
     // The positions the router's table holds them at, as a read gives them.
     NumberTablePositions(kept.lineTargets);
@@ -45,12 +42,7 @@ bool LoadVersion(const HistoryEntry& entry, const RouterParameters& router,
     NumberTablePositions(kept.filters);
     return true;
   }
-  *error = ConfigReadMessage(result);
-  for (char& c : *error)
-    if (c == '\n')
-      c = ' ';
-  while (!error->empty() && error->back() == ' ')
-    error->pop_back();
+  *error = MessageOnOneLine(ConfigReadMessage(result));
   return false;
 }
 

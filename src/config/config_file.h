@@ -82,6 +82,11 @@ ConfigReadResult ReadConfigFile(const std::string& path, int permanentConnection
                                 const ConfigContext& context, Configuration& configuration,
                                 std::FILE* trace = stdout);
 
+// ReadConfigFile without its trace lines, for callers whose output streams
+// belong to something else (a command's output, a service's log).
+ConfigReadResult ReadConfigFileQuietly(const std::string& path, int permanentConnection,
+                                       const ConfigContext& context, Configuration& configuration);
+
 // The user's message for a failed read: 40200 with line and column followed
 // by the code's text, or 40217 followed by the system's text for the error.
 std::string ConfigReadMessage(const ConfigReadResult& result);

@@ -432,14 +432,8 @@ void ConfigHistory::Commit(const std::string& hardwareAddress, const std::string
     std::ostringstream previousText;
     previousText << in.rdbuf();
     Configuration previous;
-    std::FILE* trace = std::fopen("/dev/null", "w");
-    if (!trace)
-      trace = std::tmpfile();
     const ConfigReadResult read =
-        trace ? ReadConfigFile(path, permanentConnection, context, previous, trace)
-              : ConfigReadResult{kConfigCannotOpen};
-    if (trace)
-      std::fclose(trace);
+        ReadConfigFileQuietly(path, permanentConnection, context, previous);
     if (previousText.str() == configText)
       summary = "no differences";
     else if (read.code == kConfigOk) {

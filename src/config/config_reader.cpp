@@ -409,6 +409,16 @@ ConfigReadResult ReadConfigFile(const std::string& path, int permanentConnection
   return result;
 }
 
+ConfigReadResult ReadConfigFileQuietly(const std::string& path, int permanentConnection,
+                                       const ConfigContext& context, Configuration& configuration) {
+  std::FILE* sink = std::fopen("/dev/null", "w");
+  const ConfigReadResult result =
+      ReadConfigFile(path, permanentConnection, context, configuration, sink ? sink : stderr);
+  if (sink)
+    std::fclose(sink);
+  return result;
+}
+
 std::string ConfigReadMessage(const ConfigReadResult& result) {
   if (result.code == kConfigCannotOpen)
     return std::string(LoadString(kStringCannotOpen)) + std::strerror(result.openErrno);

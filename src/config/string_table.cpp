@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/string_table.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -44,6 +45,13 @@ std::string FormatString(int id, ...) {
   }
   va_end(args);
   return out;
+}
+
+std::string MessageOnOneLine(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
+    text.pop_back();
+  return text;
 }
 
 }  // namespace tarcfg

@@ -13,4 +13,8 @@ const char* LoadString(int id);
 // printf-style formatting of a table text.
 std::string FormatString(int id, ...);
 
+// A text written for a message box on one line, for a log or a comment:
+// line ends become blanks, trailing blanks go.
+std::string MessageOnOneLine(std::string text);
+
 }  // namespace tarcfg

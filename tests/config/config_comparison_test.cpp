@@ -11,9 +11,7 @@
 namespace tarcfg {
 namespace {
 
-LineTarget Target(const char* host, const char* phone) {
-  return testing::SampleLineTarget(host, phone);
-}
+using testing::SampleLineTarget;
 
 RouteEntry Route(const char* match) {
   return testing::SampleRoute("255.255.255.0", match, "198.51.100.200");
@@ -22,7 +20,7 @@ RouteEntry Route(const char* match) {
 Configuration Base() {
   Configuration configuration;
   for (const char* host : {"198.51.100.200", "198.51.100.201", "198.51.100.202"})
-    configuration.lineTargets.Append(Target(host, "0301"));
+    configuration.lineTargets.Append(SampleLineTarget(host, "0301"));
   configuration.routes.Append(Route("10.1.0.0"));
   EnsureDefaultFilter(configuration.filters);
   return configuration;

@@ -7,9 +7,7 @@
 namespace tarcfg {
 namespace {
 
-LineTarget Target(const char* host, const char* phone) {
-  return testing::SampleLineTarget(host, phone);
-}
+using testing::SampleLineTarget;
 
 RouteEntry Route(const char* match) {
   return testing::SampleRoute("255.255.255.0", match, "198.51.100.200");
@@ -20,7 +18,7 @@ RouteEntry Route(const char* match) {
 TEST(WritePlanTest, EntriesSayWhatTheyDoAndABrokenWriteSaysHowFarItGot) {
   Configuration saved;
   for (const char* host : {"198.51.100.200", "198.51.100.201", "198.51.100.202"})
-    saved.lineTargets.Append(Target(host, "0301"));
+    saved.lineTargets.Append(SampleLineTarget(host, "0301"));
   saved.routes.Append(Route("10.1.0.0"));
   NumberTablePositions(saved.lineTargets);  // as read from the router
   Configuration working = saved.Clone();

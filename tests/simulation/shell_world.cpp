@@ -286,11 +286,8 @@ class ShellWorldImpl : public LanWorld {
     if (kept.empty())
       return Violation{"write-history-kept", "no history kept before a write that broke off"};
     Configuration loaded;
-    std::FILE* sink = std::fopen("/dev/null", "w");
     const ConfigReadResult read =
-        ReadConfigFile(kept.front().path, okPermanent_, context_->configContext(), loaded, sink);
-    if (sink)
-      std::fclose(sink);
+        ReadConfigFileQuietly(kept.front().path, okPermanent_, context_->configContext(), loaded);
     if (read.code != kConfigOk || ToolTables(loaded) != okOld_)
       return Violation{"write-history-kept",
                        "the history kept before a write that broke off is not the router's "

@@ -8,6 +8,7 @@
 
 #include "config/address.h"
 #include "config/reports.h"
+#include "config/string_table.h"
 #include "protocol/router_rules.h"
 
 namespace tarcfg::serve {
@@ -49,7 +50,7 @@ void MetricsCollector::OnProtocolError(int code) {
   if (cycle_.OnProtocolError(code))
     return;
   if (log_)
-    log_("tarcfg-cli serve: " + OneLine(NetworkErrorMessage(code)));
+    log_("tarcfg-cli serve: " + MessageOnOneLine(NetworkErrorMessage(code)));
 }
 
 void MetricsCollector::OnDatagramReady() {

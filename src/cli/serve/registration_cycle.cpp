@@ -4,16 +4,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "config/string_table.h"
 #include "protocol/router_rules.h"
 
 namespace tarcfg::serve {
-
-std::string OneLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
-    text.pop_back();
-  return text;
-}
 
 RegistrationCycle::RegistrationCycle(RouterProtocol& protocol, CycleLimits limits)
     : protocol_(protocol), limits_(limits) {
@@ -96,7 +90,7 @@ bool RegistrationCycle::OnProtocolError(int code) {
     return true;
   if (!waiting())
     return false;
-  Fail(OneLine(NetworkErrorMessage(code)));
+  Fail(MessageOnOneLine(NetworkErrorMessage(code)));
   return true;
 }
 
@@ -130,14 +124,14 @@ void RegistrationCycle::OnRegistration(unsigned id, const RegistrationResult& re
       } else if (!password_) {
         Fail("the router asks for a password (give it with -p or TARCFG_PASSWORD)");
       } else if (password_->size() > kPasswordWireLength) {
-        Fail(OneLine(PasswordTooLongMessage()));
+        Fail(MessageOnOneLine(PasswordTooLongMessage()));
       } else {
         ticks_ = 0;
         protocol_.SendPassword(result.challengeSequence, *password_, result.seed);
       }
       return;
     case RegistrationKind::Refused:
-      Fail(OneLine(RegistrationRefusalMessage(result)));
+      Fail(MessageOnOneLine(RegistrationRefusalMessage(result)));
       return;
   }
 }

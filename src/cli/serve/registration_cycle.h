@@ -100,8 +100,4 @@ class RegistrationCycle {
   bool aborting_ = false;  // the cycle itself ends a registration
 };
 
-// The string table's texts are written for message boxes; a log line keeps
-// them on one line.
-std::string OneLine(std::string text);
-
 }  // namespace tarcfg::serve
