@@ -295,12 +295,8 @@ void Network::ChangePassword(Router& r, uint64_t now, uint32_t sender,
   uint16_t seed = in.U16be();
   uint8_t exclusive = in.U8();
   Bytes newScrambled = in.Raw(10), currentScrambled = in.Raw(10);
-  uint16_t status = 0;
-  if (!in.ok()) {
-    status = kStatusMalformed;
-  } else if (faults_.writeStatus) {
-    status = faults_.writeStatus;
-  } else {
+  uint16_t status = WriteRefusal(in);
+  if (status == 0) {
     uint8_t current[10], fresh[10];
     ScramblePassword(current, currentScrambled.data(), seed);
     ScramblePassword(fresh, newScrambled.data(), seed);
@@ -320,12 +316,8 @@ void Network::WriteParameters(Router& r, uint64_t now, uint32_t sender,
   uint32_t name = in.U32be(), netmask = in.U32be();
   std::string phone = in.Text(20);
   uint8_t permanent = in.U8();
-  uint16_t status = 0;
-  if (!in.ok()) {
-    status = kStatusMalformed;
-  } else if (faults_.writeStatus) {
-    status = faults_.writeStatus;
-  } else {
+  uint16_t status = WriteRefusal(in);
+  if (status == 0) {
     r.pendingAddress = name != r.config.address ? name : 0;
     r.config.netmask = netmask;
     r.config.phone = phone;

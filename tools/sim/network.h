@@ -184,6 +184,9 @@ class Network {
   bool CompactTables(Router& r);
   void ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload);
   void WriteTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload);
+  // The status a write is refused with before it is applied: a request
+  // too short to read, or the write-status fault; 0 to apply it.
+  uint16_t WriteRefusal(const Reader& in) const;
   Bytes LineStatusReport(const Router& r) const;
   void TickChannels(Router& r);
 

@@ -83,16 +83,18 @@ void Network::ReadTable(Router& r, uint64_t now, uint32_t host, std::span<const 
   SendNumbered(r, now, host, command::kTableEntry, w.Take());
 }
 
+uint16_t Network::WriteRefusal(const Reader& in) const {
+  if (!in.ok())
+    return kStatusMalformed;
+  return faults_.writeStatus;
+}
+
 void Network::WriteTable(Router& r, uint64_t now, uint32_t host, std::span<const uint8_t> payload) {
   Reader in(payload);
   uint8_t type = in.U8();
   uint16_t position = in.U16be();
-  uint16_t status = 0;
-  if (!in.ok()) {
-    status = kStatusMalformed;
-  } else if (faults_.writeStatus) {
-    status = faults_.writeStatus;
-  } else {
+  uint16_t status = WriteRefusal(in);
+  if (status == 0) {
     std::span<const uint8_t> body = payload.subspan(3);
     switch (type) {
       case kLineTargets:
