@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "config/stop_signals.h"
+#include "i18n/translations.h"
 #include "protocol/udp_socket.h"
 
 using tarcfg::cli::AllCommands;
@@ -35,6 +36,12 @@ void PrintHelp() {
                "         deregistration from a registered router\n";
 }
 
+// Output other programs read stays in English whatever the locale: JSON,
+// and the exporter's answers and log.
+bool OutputForPrograms(const QStringList& args) {
+  return args.contains(QStringLiteral("--json")) || args.contains(QStringLiteral("serve"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +49,8 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("tarcfg-cli");
   QCoreApplication::setApplicationVersion(TARCFG_VERSION);
   const QStringList args = QCoreApplication::arguments();
+  if (!OutputForPrograms(args))
+    tarcfg::InstallTranslations(app, {QStringLiteral("strings"), QStringLiteral("tarcfg-cli")});
 
   QString settings;
   int i = 1;

@@ -4,7 +4,13 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <list>
+#include <map>
+#include <mutex>
 #include <vector>
+
+// The table marks its texts for lupdate; here they are plain literals.
+#define QT_TRANSLATE_NOOP3(context, text, number) text
 
 namespace tarcfg {
 namespace {
@@ -20,13 +26,46 @@ constexpr StringEntry kStrings[] = {
 #undef TARCFG_STRING
 };
 
+// Translations asked once and kept, so that the pointers LoadString hands
+// out stay valid; a new translator starts a new map and keeps the old ones.
+struct Translations {
+  std::mutex mutex;
+  StringTranslator translator = nullptr;
+  std::list<std::map<int, std::string>> maps{1};
+};
+
+Translations& TheTranslations() {
+  static Translations translations;
+  return translations;
+}
+
 }  // namespace
 
-const char* LoadString(int id) {
+void SetStringTranslator(StringTranslator translator) {
+  Translations& t = TheTranslations();
+  std::lock_guard lock(t.mutex);
+  t.translator = translator;
+  t.maps.emplace_back();
+}
+
+const char* LoadEnglishString(int id) {
   for (const auto& entry : kStrings)
     if (entry.id == id)
       return entry.text;
   return "";
+}
+
+const char* LoadString(int id) {
+  const char* english = LoadEnglishString(id);
+  Translations& t = TheTranslations();
+  std::lock_guard lock(t.mutex);
+  if (t.translator == nullptr || *english == '\0')
+    return english;
+  auto& current = t.maps.back();
+  auto found = current.find(id);
+  if (found == current.end())
+    found = current.emplace(id, t.translator(id, english)).first;
+  return found->second.empty() ? english : found->second.c_str();
 }
 
 std::string FormatString(int id, ...) {

@@ -86,7 +86,7 @@ void FirmwareDownload::OnDownloadFinished(const ScanAnswer& answer) {
     window_.PostRouterState(1);
     // Say so once the progress window has gone, named as the list names it.
     const std::string name = RouterDisplayName(answer.routerAddress, context.addresses);
-    const QString text = QString::fromLatin1(FormatString(40113, name.c_str()).c_str());
+    const QString text = MessageText(FormatString(40113, name.c_str()));
     QPointer<MainWindow> window(&window_);
     QMetaObject::invokeMethod(
         &window_,

@@ -110,7 +110,7 @@ QString ProgressWindow::message() const {
 void ProgressWindow::ShowProgress(int percentage) {
   const QString text = percentage == 100
                            ? TableText(1015)
-                           : QString::fromLatin1(FormatString(1014, percentage).c_str());
+                           : QString::fromUtf8(FormatString(1014, percentage).c_str());
   SetMessage(text);
   bar_->SetPercentage(percentage);
 }

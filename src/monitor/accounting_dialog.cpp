@@ -21,7 +21,7 @@ namespace {
 
 // The report's "\r\n" line ends as the text field shows them.
 QString ShownText(const std::string& report) {
-  QString text = QString::fromLatin1(report.c_str());
+  QString text = MessageText(report);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
 }

@@ -68,7 +68,7 @@ RouterOverviewDialog::~RouterOverviewDialog() {
 }
 
 void RouterOverviewDialog::ShowText(const std::string& text) {
-  QString shown = QString::fromLatin1(text.c_str());
+  QString shown = MessageText(text);
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text_->setPlainText(shown);
 }

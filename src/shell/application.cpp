@@ -75,7 +75,7 @@ bool LoadProtocolDefinitions(ShellContext& context, QWidget* parent) {
     return true;
   std::string text = result.column != 0 ? FormatString(40010, result.line, result.column)
                                         : FormatString(40011, result.line);
-  context.messages.ShowMessage(parent, QString::fromLatin1(text.c_str()), MessageIcon::Stop);
+  context.messages.ShowMessage(parent, MessageText(text), MessageIcon::Stop);
   return false;
 }
 

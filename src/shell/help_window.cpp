@@ -4,17 +4,41 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace tarcfg {
 
-QUrl FindHelpPage(const QString& applicationDir) {
+namespace {
+
+// "index.html" in German is "index.de.html" beside it.
+QString InLanguage(const QString& path, const QString& language) {
+  if (language.isEmpty())
+    return path;
+  return path.left(path.size() - 5) + QLatin1Char('.') + language + QStringLiteral(".html");
+}
+
+}  // namespace
+
+QUrl FindHelpPage(const QString& applicationDir, const QString& language) {
+  // The page in the user's language where there is one, else the English one.
+  QStringList languages;
+  if (!language.isEmpty())
+    languages << language;
+  languages << QString();
   // The build derives the relative path from the install directories (bin/
   // to share/tarcfg/help/), so the program and the install rules agree.
   if (!applicationDir.isEmpty()) {
-    const QFileInfo installed(
-        QDir(applicationDir).filePath(QStringLiteral(TARCFG_HELP_FROM_BINDIR)));
-    if (installed.isFile() && installed.isReadable())
-      return QUrl::fromLocalFile(QDir::cleanPath(installed.absoluteFilePath()));
+    for (const QString& wanted : languages) {
+      const QFileInfo installed(
+          QDir(applicationDir).filePath(InLanguage(TARCFG_HELP_FROM_BINDIR, wanted)));
+      if (installed.isFile() && installed.isReadable())
+        return QUrl::fromLocalFile(QDir::cleanPath(installed.absoluteFilePath()));
+    }
+  }
+  for (const QString& wanted : languages) {
+    const QString builtIn = InLanguage(QString::fromLatin1(kHelpPage), wanted);
+    if (QFile::exists(QLatin1Char(':') + QUrl(builtIn).path()))
+      return QUrl(builtIn);
   }
   return QUrl(QString::fromLatin1(kHelpPage));
 }

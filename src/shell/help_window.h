@@ -16,7 +16,7 @@ inline constexpr const char* kHelpPage = "qrc:/help/index.html";
 // the built-in copy. An installed page can be read and linked to by other
 // programs, and a packager may replace it; the built-in copy keeps a program
 // that runs from the build tree (or from a broken installation) helpful.
-QUrl FindHelpPage(const QString& applicationDir);
+QUrl FindHelpPage(const QString& applicationDir, const QString& language = QString());
 
 class HelpWindow : public QTextBrowser {
   Q_OBJECT

@@ -7,6 +7,7 @@
 
 #include "dialogs/install_dialogs.h"
 #include "dialogs/line_targets_dialog.h"
+#include "i18n/translations.h"
 #include "monitor/install_monitor.h"
 #include "shell/application.h"
 #include "shell/main_window.h"
@@ -46,5 +47,6 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarcfg"));
   QApplication::setApplicationVersion(QStringLiteral(TARCFG_VERSION));
+  tarcfg::InstallTranslations(app, {QStringLiteral("strings"), QStringLiteral("tarcfg")});
   return tarcfg::RunApplication(options);
 }

@@ -16,6 +16,7 @@
 
 #include "config/reports.h"
 #include "config/string_table.h"
+#include "i18n/translations.h"
 #include "shell/about_dialog.h"
 #include "shell/field_exchange.h"
 #include "shell/help_window.h"
@@ -92,7 +93,7 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
       context_(context),
       options_(std::move(options)),
       units_(font()),
-      helpPage_(FindHelpPage(QCoreApplication::applicationDirPath())) {
+      helpPage_(FindHelpPage(QCoreApplication::applicationDirPath(), InstalledLanguage())) {
   setObjectName(QStringLiteral("mainWindow"));
   // A window with a minimise box and no maximise box, not resizable.
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -402,7 +403,7 @@ void MainWindow::ShowGuiSettings() {
   std::string text =
       FormatString(1017, own.c_str(), mask.c_str(), settings.nameResolve ? "on" : "off",
                    settings.firmwarePath.c_str());
-  context_.messages.ShowMessage(this, QString::fromLatin1(text.c_str()), MessageIcon::Information);
+  context_.messages.ShowMessage(this, MessageText(text), MessageIcon::Information);
 }
 
 void MainWindow::ShowHelpContents() {

@@ -2,6 +2,7 @@
 #include "shell/message_boxes.h"
 
 #include <QMessageBox>
+#include <QStringDecoder>
 
 #include "config/string_table.h"
 
@@ -45,7 +46,15 @@ bool QtMessageBoxes::AskYesNo(QWidget* parent, const QString& text, MessageIcon 
 }
 
 QString TableText(int id) {
-  return QString::fromLatin1(LoadString(id));
+  return QString::fromUtf8(LoadString(id));
+}
+
+QString MessageText(const std::string& text) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
+  if (decoder.hasError())
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+  return decoded;
 }
 
 }  // namespace tarcfg

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QWidget;
 
@@ -35,7 +36,11 @@ class QtMessageBoxes : public MessageBoxes {
                 Answer defaultAnswer) override;
 };
 
-// Table text `id` as a QString (the table holds 8-bit Latin-1 texts).
+// Table text `id` in the user's language as a QString.
 QString TableText(int id);
+
+// A message made of table texts (UTF-8) and router bytes: read as UTF-8 where
+// it is valid, else byte for byte as Latin-1, as the router's own texts are.
+QString MessageText(const std::string& text);
 
 }  // namespace tarcfg

@@ -76,7 +76,7 @@ void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
       selected.current.password = "";
       PostRouterState(1);
       const std::string text = RegistrationRefusalMessage(result);
-      Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Exclamation); });
+      Post([this, text] { Show(MessageText(text), MessageIcon::Exclamation); });
       break;
     }
   }
@@ -223,7 +223,7 @@ void MainWindow::OnParametersConfirmed() {
 
 void MainWindow::OnNetworkError(int code) {
   const std::string text = NetworkErrorMessage(code);
-  Post([this, text] { Show(QString::fromLatin1(text.c_str()), MessageIcon::Stop); });
+  Post([this, text] { Show(MessageText(text), MessageIcon::Stop); });
   // Statuses 11 and 12 leave the protocol registered, yet the window goes
   // back to the unregistered state: the router is let go, not left held.
   const ProtocolState state = context_.protocol->state();
