@@ -124,6 +124,7 @@ if(TARGET tarcfg)
   # The user guide where the Help menu looks for it (src/shell/CMakeLists.txt
   # sets TARCFG_HELP_INSTALL_DIR and builds the look-up from it).
   install(FILES ${PROJECT_SOURCE_DIR}/resources/help/index.html
+                ${PROJECT_SOURCE_DIR}/resources/help/index.de.html
     DESTINATION ${TARCFG_HELP_INSTALL_DIR} COMPONENT gui)
   install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/tarcfg.pro
     DESTINATION ${TARCFG_DOC_DIR}/tarcfg/examples COMPONENT gui)

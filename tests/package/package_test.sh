@@ -132,6 +132,7 @@ expect_contents tarcfg \
   ./usr/share/icons/hicolor/48x48/apps/tarcfg.png \
   ./usr/share/icons/hicolor/scalable/apps/tarcfg.svg \
   ./usr/share/tarcfg/help/index.html \
+  ./usr/share/tarcfg/help/index.de.html \
   ./usr/share/doc/tarcfg/copyright \
   ./usr/share/doc/tarcfg/examples/tarcfg.pro \
   ./usr/share/metainfo/org.tarcfg.tarcfg.metainfo.xml \
@@ -185,6 +186,8 @@ grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/tarcfg.svg" || fail "the 
 # The user guide is where the Help menu looks for it: bin/../share/tarcfg/help.
 cmp -s "$usr/bin/../share/tarcfg/help/index.html" "$source_dir/resources/help/index.html" ||
   fail "the installed user guide differs from resources/help/index.html"
+cmp -s "$usr/bin/../share/tarcfg/help/index.de.html" "$source_dir/resources/help/index.de.html" ||
+  fail "the installed German user guide differs from resources/help/index.de.html"
 pass "icons and user guide"
 
 # ---- the installed programs run
