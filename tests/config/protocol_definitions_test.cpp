@@ -67,6 +67,15 @@ struct DefinitionCase {
   Layer2Parameters parameters;
 };
 
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const DefinitionCase& c, std::ostream* os) {
+  *os << '"' << c.line << "\" ";
+  if (c.ok)
+    *os << "defines " << c.name;
+  else
+    *os << "fails at column " << c.column;
+}
+
 class DefinitionLineTest : public ProtocolDefinitionsTest,
                            public ::testing::WithParamInterface<DefinitionCase> {};
 

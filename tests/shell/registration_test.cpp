@@ -184,6 +184,11 @@ struct RefusalCase {
   const char* message;
 };
 
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << "code " << c.code;
+}
+
 class RefusalTest : public RegistrationTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, RefusalCodeShowsItsMessageAndReturnsToSelecting) {
