@@ -11,9 +11,33 @@
 #include "shell/application.h"
 #include "shell/main_window.h"
 
+namespace {
+
+// The usage, after `error` when there is one; the exit status.
+int Usage(const tarcfg::StartupOptions& options) {
+  std::FILE* out = options.help ? stdout : stderr;
+  std::fprintf(out,
+               "%s%susage: tarcfg [--settings FILE] [--screenshot FILE]\n"
+               "  --settings FILE    settings file (default: $TARCFG_SETTINGS, else\n"
+               "                     tarcfg.ini in the XDG configuration directory)\n"
+               "  --screenshot FILE  save a picture of the main window after the scan\n"
+               "                     and quit\n"
+               "  --version          print the version\n",
+               options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
+  std::fprintf(out, "%s\n",
+               QCoreApplication::translate("tarcfg",
+                                           "Qt's standard options (-platform, -style, -reverse, "
+                                           "...) are taken as well.")
+                   .toLocal8Bit()
+                   .constData());
+  return options.help ? 0 : 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  // The command line is checked before Qt connects to a display, so --help
-  // and usage errors work anywhere.
+  // --help and --version are answered before Qt connects to a display, so
+  // they work anywhere.
   QStringList arguments;
   for (int i = 0; i < argc; ++i)
     arguments << QString::fromLocal8Bit(argv[i]);
@@ -22,17 +46,16 @@ int main(int argc, char** argv) {
     std::printf("tarcfg " TARCFG_VERSION "\n");
     return 0;
   }
-  if (!options.error.isEmpty() || options.help) {
-    std::fprintf(options.help ? stdout : stderr,
-                 "%s%susage: tarcfg [--settings FILE] [--screenshot FILE]\n"
-                 "  --settings FILE    settings file (default: $TARCFG_SETTINGS, else\n"
-                 "                     tarcfg.ini in the XDG configuration directory)\n"
-                 "  --screenshot FILE  save a picture of the main window after the scan\n"
-                 "                     and quit\n"
-                 "  --version          print the version\n",
-                 options.error.toLocal8Bit().constData(), options.error.isEmpty() ? "" : "\n");
-    return options.help ? 0 : 2;
-  }
+  if (options.help)
+    return Usage(options);
+  // QApplication takes its own options (-platform, -style, -reverse, ...)
+  // out of the arguments; ours are read from what is left.
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("tarcfg"));
+  QApplication::setApplicationVersion(QStringLiteral(TARCFG_VERSION));
+  options = tarcfg::ParseCommandLine(QCoreApplication::arguments());
+  if (!options.error.isEmpty())
+    return Usage(options);
   options.installDialogs = [](tarcfg::MainWindow& window) {
     tarcfg::InstallConfigurationDialogs(window);
     tarcfg::InstallRouterDialogs(window);
@@ -43,8 +66,5 @@ int main(int argc, char** argv) {
     };
     tarcfg::InstallMonitorDialogs(window, std::move(monitor));
   };
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("tarcfg"));
-  QApplication::setApplicationVersion(QStringLiteral(TARCFG_VERSION));
   return tarcfg::RunApplication(options);
 }
