@@ -57,6 +57,13 @@ if(TARCFG_GZIP)
   set(TARCFG_CHANGELOG ${TARCFG_CHANGELOG}.gz)
 endif()
 
+# ---- lintian overrides, each with its reason in the file
+foreach(TARCFG_OVERRIDE_PACKAGE tarcfg tarcfg-cli tarnex-sim)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/packaging/lintian-overrides.in
+    ${PROJECT_BINARY_DIR}/packaging/lintian/${TARCFG_OVERRIDE_PACKAGE} @ONLY)
+endforeach()
+set(TARCFG_LINTIAN_DIR ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
+
 # ---- manual pages: the roff sources with the version and release date
 # filled in, gzipped as Debian installs manual pages.
 set(man_pages tarnex-sim)
@@ -95,6 +102,8 @@ install(FILES ${TARCFG_COPYRIGHT_FILE} ${PROJECT_SOURCE_DIR}/tools/sim/README.md
   DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim COMPONENT sim)
 install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim
   RENAME changelog.Debian.gz COMPONENT sim)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarnex-sim DESTINATION ${TARCFG_LINTIAN_DIR}
+  COMPONENT sim)
 
 # ---- tarcfg-cli
 if(TARGET tarcfg-cli)
@@ -111,6 +120,8 @@ if(TARGET tarcfg-cli)
   install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli COMPONENT cli)
   install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli
     RENAME changelog.Debian.gz COMPONENT cli)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarcfg-cli
+    DESTINATION ${TARCFG_LINTIAN_DIR} COMPONENT cli)
   # Loaded on demand by bash-completion when the command is first completed.
   install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/tarcfg-cli.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarcfg-cli
@@ -126,6 +137,8 @@ if(TARGET tarcfg)
   install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg COMPONENT gui)
   install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarcfg
     RENAME changelog.Debian.gz COMPONENT gui)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarcfg DESTINATION ${TARCFG_LINTIAN_DIR}
+    COMPONENT gui)
   set(metainfo ${PROJECT_BINARY_DIR}/packaging/${TARCFG_APPSTREAM_ID}.metainfo.xml)
   configure_file(${PROJECT_SOURCE_DIR}/resources/tarcfg.metainfo.xml.in ${metainfo} @ONLY)
   install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)

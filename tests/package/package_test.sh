@@ -138,6 +138,7 @@ expect_contents tarcfg \
   ./usr/share/tarcfg/help/index.html \
   ./usr/share/doc/tarcfg/copyright \
   ./usr/share/doc/tarcfg/changelog.Debian.gz \
+  ./usr/share/lintian/overrides/tarcfg \
   ./usr/share/doc/tarcfg/examples/tarcfg.pro \
   ./usr/share/metainfo/org.tarcfg.tarcfg.metainfo.xml \
   ./usr/share/man/man1/tarcfg.1.gz
@@ -146,6 +147,7 @@ expect_contents tarcfg-cli \
   ./usr/share/bash-completion/completions/tarcfg-cli \
   ./usr/share/doc/tarcfg-cli/copyright \
   ./usr/share/doc/tarcfg-cli/changelog.Debian.gz \
+  ./usr/share/lintian/overrides/tarcfg-cli \
   ./usr/share/doc/tarcfg-cli/examples/tarcfg-serve.service \
   ./usr/share/doc/tarcfg-cli/examples/tarnex-alerts.yml \
   ./usr/share/man/man1/tarcfg-cli.1.gz
@@ -154,6 +156,7 @@ expect_contents tarnex-sim \
   ./usr/share/doc/tarnex-sim/copyright \
   ./usr/share/doc/tarnex-sim/changelog.Debian.gz \
   ./usr/share/doc/tarnex-sim/README.md \
+  ./usr/share/lintian/overrides/tarnex-sim \
   ./usr/share/doc/tarnex-sim/examples/demo.routers \
   ./usr/share/man/man1/tarnex-sim.1.gz
 pass "package contents"
@@ -343,13 +346,13 @@ pass "manual pages"
 if ! command -v lintian >/dev/null; then
   fail "lintian is missing; run scripts/setup"
 else
-  LC_ALL=C.UTF-8 lintian --fail-on error,warning --no-tag-display-limit "${deb[@]}" \
-    >"$work/lintian.log" 2>&1
+  # Tags decide here, not lintian's exit status; that only tells whether it ran.
+  LC_ALL=C.UTF-8 lintian --fail-on none --tag-display-limit 0 "${deb[@]}" >"$work/lintian.log" 2>&1
   rc=$?
-  if [[ $rc -eq 1 ]]; then
-    fail "lintian:"$'\n'"$(grep -E '^(E|W): ' "$work/lintian.log")"
-  elif [[ $rc -ne 0 ]]; then
+  if [[ $rc -ne 0 ]]; then
     fail "lintian could not check the packages (exit status $rc): $(cat "$work/lintian.log")"
+  elif grep -qE '^(E|W): ' "$work/lintian.log"; then
+    fail "lintian:"$'\n'"$(grep -E '^(E|W): ' "$work/lintian.log")"
   fi
 fi
 pass "lintian"
