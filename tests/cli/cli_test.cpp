@@ -60,8 +60,8 @@ TEST_F(CliTest, CheckReportsCountsWithDefinitionsFromTheFirmwareDirectory) {
   Write("good.cfg", kGoodFile);
   // An offline check repairs the net mask for itself and leaves the file alone.
   const std::string settings =
-      "[Settings]\nIpAddress=10.0.0.1\nNetMask=bogus\nNameResolve=0\nFirmwarePath=" +
-      dir.string() + "\n";
+      "[Settings]\nIpAddress=10.0.0.1\nNetMask=bogus\nNameResolve=0\nFirmwarePath=" + dir.string() +
+      "\n";
   Write("s.ini", settings);
   Result r = Run("check good.cfg");
   EXPECT_EQ(r.status, 0) << r.err;
