@@ -28,15 +28,44 @@ set(TARCFG_SCREENSHOT_URL "${TARCFG_PROJECT_HOMEPAGE}/screenshots" CACHE STRING
 set(TARCFG_APPSTREAM_ID org.tarcfg.tarcfg)
 set(TARCFG_APPSTREAM_DEVELOPER_ID org.tarcfg)
 set(TARCFG_RELEASE_DATE 2026-12-08)
+set(TARCFG_PACKAGE_CONTACT
+  "Tarnex Router configuration tool developers <${TARCFG_PROJECT_EMAIL}>")
+# The same day as the Debian changelog writes it (RFC 2822, at noon UTC).
+execute_process(
+  COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C TZ=UTC date -R -d "${TARCFG_RELEASE_DATE} 12:00:00"
+  OUTPUT_VARIABLE TARCFG_RELEASE_DATE_RFC2822 OUTPUT_STRIP_TRAILING_WHITESPACE
+  COMMAND_ERROR_IS_FATAL ANY)
 
 # ---- licence: the DEP-5 copyright file in every package's doc folder, as
 # Debian policy wants it (the licence text itself is common-licenses/GPL-3)
 set(TARCFG_COPYRIGHT_FILE ${PROJECT_BINARY_DIR}/packaging/copyright)
 configure_file(${PROJECT_SOURCE_DIR}/resources/packaging/copyright ${TARCFG_COPYRIGHT_FILE} @ONLY)
 
-# ---- manual pages: the roff sources with the version filled in, gzipped as
-# Debian installs manual pages.
+# ---- the Debian changelog, one for the three packages (they come from one
+# source), gzipped as Debian policy wants it: -9, without name or time.
 find_program(TARCFG_GZIP gzip)
+set(TARCFG_CHANGELOG ${PROJECT_BINARY_DIR}/packaging/changelog.Debian)
+configure_file(${PROJECT_SOURCE_DIR}/resources/packaging/changelog.Debian.in ${TARCFG_CHANGELOG}
+  @ONLY)
+if(TARCFG_GZIP)
+  add_custom_command(OUTPUT ${TARCFG_CHANGELOG}.gz
+    COMMAND ${TARCFG_GZIP} -9 -n -f -k ${TARCFG_CHANGELOG}
+    DEPENDS ${TARCFG_CHANGELOG}
+    COMMENT "Compressing the Debian changelog"
+    VERBATIM)
+  add_custom_target(tarcfg_changelog ALL DEPENDS ${TARCFG_CHANGELOG}.gz)
+  set(TARCFG_CHANGELOG ${TARCFG_CHANGELOG}.gz)
+endif()
+
+# ---- lintian overrides, each with its reason in the file
+foreach(TARCFG_OVERRIDE_PACKAGE tarcfg tarcfg-cli tarnex-sim)
+  configure_file(${PROJECT_SOURCE_DIR}/resources/packaging/lintian-overrides.in
+    ${PROJECT_BINARY_DIR}/packaging/lintian/${TARCFG_OVERRIDE_PACKAGE} @ONLY)
+endforeach()
+set(TARCFG_LINTIAN_DIR ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides)
+
+# ---- manual pages: the roff sources with the version and release date
+# filled in, gzipped as Debian installs manual pages.
 set(man_pages tarnex-sim)
 if(TARGET tarcfg-cli)
   list(APPEND man_pages tarcfg-cli)
@@ -69,7 +98,12 @@ install(TARGETS tarnex-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT
 install(FILES ${man_file_tarnex-sim} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT sim)
 install(FILES ${PROJECT_SOURCE_DIR}/tools/sim/networks/demo.routers
   DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim/examples COMPONENT sim)
-install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim COMPONENT sim)
+install(FILES ${TARCFG_COPYRIGHT_FILE} ${PROJECT_SOURCE_DIR}/tools/sim/README.md
+  DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim COMPONENT sim)
+install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarnex-sim
+  RENAME changelog.Debian.gz COMPONENT sim)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarnex-sim DESTINATION ${TARCFG_LINTIAN_DIR}
+  COMPONENT sim)
 
 # ---- tarcfg-cli
 if(TARGET tarcfg-cli)
@@ -84,6 +118,10 @@ if(TARGET tarcfg-cli)
     ${PROJECT_SOURCE_DIR}/docs/examples/tarnex-alerts.yml
     DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli/examples COMPONENT cli)
   install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli COMPONENT cli)
+  install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarcfg-cli
+    RENAME changelog.Debian.gz COMPONENT cli)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarcfg-cli
+    DESTINATION ${TARCFG_LINTIAN_DIR} COMPONENT cli)
   # Loaded on demand by bash-completion when the command is first completed.
   install(FILES ${PROJECT_SOURCE_DIR}/resources/completion/tarcfg-cli.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tarcfg-cli
@@ -97,6 +135,10 @@ if(TARGET tarcfg)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/tarcfg.desktop
     DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT gui)
   install(FILES ${TARCFG_COPYRIGHT_FILE} DESTINATION ${TARCFG_DOC_DIR}/tarcfg COMPONENT gui)
+  install(FILES ${TARCFG_CHANGELOG} DESTINATION ${TARCFG_DOC_DIR}/tarcfg
+    RENAME changelog.Debian.gz COMPONENT gui)
+  install(FILES ${PROJECT_BINARY_DIR}/packaging/lintian/tarcfg DESTINATION ${TARCFG_LINTIAN_DIR}
+    COMPONENT gui)
   set(metainfo ${PROJECT_BINARY_DIR}/packaging/${TARCFG_APPSTREAM_ID}.metainfo.xml)
   configure_file(${PROJECT_SOURCE_DIR}/resources/tarcfg.metainfo.xml.in ${metainfo} @ONLY)
   install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT gui)
@@ -135,8 +177,6 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarcfg)
 set(CPACK_PACKAGE_VENDOR "Tarnex Router configuration tool developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(TARCFG_PACKAGE_CONTACT
-  "Tarnex Router configuration tool developers <${TARCFG_PROJECT_EMAIL}>")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${TARCFG_PROJECT_HOMEPAGE})
 set(CPACK_PACKAGE_CONTACT "${TARCFG_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
@@ -162,7 +202,12 @@ set(CPACK_DEBIAN_GUI_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_GUI_PACKAGE_SUGGESTS "tarcfg-cli, tarnex-sim")
 # A history folder that is a git repository is committed to with the git
 # program; without it the history works as before.
-set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "git")
+# netbase: /etc/services and /etc/protocols, where the filter dialogs look
+# up port and protocol names (dpkg-shlibdeps adds the libraries).
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "netbase")
+# Qt's own dialog texts (file dialogs, message-box buttons) in the
+# user's language come from qt6-translations-l10n.
+set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS "git, qt6-translations-l10n")
 set(CPACK_DEBIAN_GUI_DESCRIPTION
   "configuration tool for Tarnex ISDN routers (desktop)
 tarcfg finds the Tarnex ISDN-to-IP routers of the local network, registers
@@ -173,6 +218,7 @@ loads configurations as commented .cfg files.")
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME tarcfg-cli)
 set(CPACK_DEBIAN_CLI_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_CLI_PACKAGE_DEPENDS "netbase")
 set(CPACK_DEBIAN_CLI_PACKAGE_RECOMMENDS "git")
 set(CPACK_DEBIAN_CLI_DESCRIPTION
   "configuration tool for Tarnex ISDN routers (command line)

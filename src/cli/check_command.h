@@ -19,7 +19,7 @@ class CheckCommand : public Command {
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
-
+  bool RepairsSettings() const override { return false; }
   int Execute(CliContext& context, const QCommandLineParser& parser) override;
 };
 

@@ -16,11 +16,11 @@ CliContext::CliContext(const QString& settingsOption, DatagramSocket& socket, Dr
       socket_(socket),
       driver_(driver) {}
 
-void CliContext::LoadSettings() {
+void CliContext::LoadSettings(SettingsRepair repair) {
   ProfileFile profile(settingsPath_);
   std::error_code error;
   const std::string cwd = std::filesystem::current_path(error).string();
-  settings_ = LoadGuiSettings(profile, addresses_, cwd);
+  settings_ = LoadGuiSettings(profile, addresses_, DefaultFirmwareDirectory(cwd), repair);
 }
 
 bool CliContext::LoadProtocolDefinitions() {

@@ -33,8 +33,10 @@ class CliContext {
   // The router commands talk through `socket`, moved on by `driver`.
   CliContext(const QString& settingsOption, DatagramSocket& socket, Driver& driver);
 
-  // Loads (and repairs) the settings file. Call once before using the rest.
-  void LoadSettings();
+  // Loads the settings file, repairing missing or invalid values (and
+  // writing the repairs back unless `repair` says otherwise). Call once
+  // before using the rest.
+  void LoadSettings(SettingsRepair repair = SettingsRepair::kWriteBack);
   // Reads tarcfg.pro from the firmware directory into the protocol tables.
   // On a definition error prints 40010 or 40011 to standard error and gives false.
   bool LoadProtocolDefinitions();

@@ -63,7 +63,7 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   }
   CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption, socket,
                      driver);
-  context.LoadSettings();
+  context.LoadSettings(RepairsSettings() ? SettingsRepair::kWriteBack : SettingsRepair::kKeepFile);
   const int result = Execute(context, parser);
   // A stop signal ended the command (after its deregistration): the status
   // a shell expects of a process ended by that signal. A closed output

@@ -33,6 +33,9 @@ class Command {
   // Whether --version is an option of the command's own (else it prints
   // the program's version).
   virtual bool HasVersionOption() const { return false; }
+  // Whether the command writes repaired settings back to the file; an
+  // offline command that only reads files leaves it alone.
+  virtual bool RepairsSettings() const { return true; }
   // Positional arguments this command needs at least / at most.
   virtual int minimumArguments() const { return 0; }
   virtual int maximumArguments() const { return 0; }

@@ -18,6 +18,7 @@
 #include "cli/history_support.h"
 #include "cli/serve/exposition.h"
 #include "cli/serve/http_guard.h"
+#include "cli/serve/http_routes.h"
 #include "cli/serve/metrics_collector.h"
 #include "cli/serve_command.h"
 #include "cli/session.h"
@@ -157,13 +158,10 @@ constexpr const char* kIndexPage =
 std::unique_ptr<QHttpServer> StartHttpServer(const ListenAddress& listen, const QString& listenText,
                                              const serve::MetricsCollector& collector) {
   auto server = std::make_unique<QHttpServer>();
-  server->route("/metrics", QHttpServerRequest::Method::Get, [&collector] {
-    return QHttpServerResponse(metrics::kExpositionContentType,
-                               QByteArray::fromStdString(collector.exposition()));
-  });
-  server->route("/", QHttpServerRequest::Method::Get, [] {
-    return QHttpServerResponse("text/html; charset=utf-8", QByteArray(kIndexPage));
-  });
+  serve::RouteMetrics(
+      *server, metrics::kExpositionContentType,
+      [&collector] { return QByteArray::fromStdString(collector.exposition()); },
+      QByteArray(kIndexPage));
   // Qt HttpServer 6.4 neither times out nor caps connections, nor limits
   // a request's header: the guarded server in front of it does.
   auto tcp = std::make_unique<serve::GuardedTcpServer>(serve::HttpLimits{});

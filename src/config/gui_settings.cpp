@@ -43,7 +43,8 @@ std::uint32_t BroadcastAddress(const GuiSettings& settings) {
 }
 
 GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
-                            const std::string& currentDirectory) {
+                            const std::string& defaultFirmwarePath, SettingsRepair repair) {
+  const bool write = repair == SettingsRepair::kWriteBack;
   GuiSettings settings;
   std::string ip = ReadText(profile, "IpAddress");
   std::string mask = ReadText(profile, "NetMask");
@@ -56,23 +57,24 @@ GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
   if (!addresses.IsValidAddress(ip) || addresses.ResolveAddress(ip) == 0) {
     const std::uint32_t detected = DetectLocalAddress(addresses);
     ip = DottedQuad(detected);
-    if (detected != 0)
+    if (detected != 0 && write)
       profile.WriteString(kSettingsSection, "IpAddress", ip);
   }
   if (!addresses.IsValidAddress(mask)) {
     const std::uint32_t local = DetectLocalAddress(addresses);
     mask = DottedQuad(DetectNetMask(addresses, local));
-    if (local != 0)
+    if (local != 0 && write)
       profile.WriteString(kSettingsSection, "NetMask", mask);
   }
   if (nameResolve != 0 && nameResolve != 1) {
     nameResolve = 1;
-    profile.WriteString(kSettingsSection, "NameResolve", "1");
+    if (write)
+      profile.WriteString(kSettingsSection, "NameResolve", "1");
   }
-  if (firmware.empty()) {
-    firmware = currentDirectory.substr(0, 260);
-    profile.WriteString(kSettingsSection, "FirmwarePath", firmware);
-  }
+  // The default stays out of the file: only a directory the user chose is
+  // kept there, so a later version may move the default.
+  if (firmware.empty())
+    firmware = defaultFirmwarePath.substr(0, 260);
 
   settings.ipAddressText = ip;
   settings.netMaskText = mask;
@@ -116,6 +118,29 @@ std::uint32_t DefaultNetMaskForClass(std::uint32_t localAddress) {
   if ((localAddress & 0xC0000000u) == 0x80000000u)
     return 0xFFFF0000u;
   return 0xFFFFFF00u;
+}
+
+namespace {
+
+// $<variable>/tarcfg, else ~/<fallback>/tarcfg; empty without either.
+std::string XdgDirectory(const char* variable, const char* fallback) {
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/')
+    return std::string(xdg) + "/tarcfg";
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return std::string(home) + "/" + fallback + "/tarcfg";
+  return {};
+}
+
+}  // namespace
+
+std::string DefaultFirmwareDirectory(const std::string& currentDirectory) {
+  const std::string data = XdgDirectory("XDG_DATA_HOME", ".local/share");
+  return data.empty() ? currentDirectory : data + "/firmware";
+}
+
+std::string StateDirectory(const std::string& currentDirectory) {
+  const std::string state = XdgDirectory("XDG_STATE_HOME", ".local/state");
+  return state.empty() ? currentDirectory : state;
 }
 
 std::string SettingsFilePath(const std::string& option) {

@@ -32,10 +32,25 @@ struct GuiSettings {
 // scans and overview queries there.
 std::uint32_t BroadcastAddress(const GuiSettings& settings);
 
+// Whether LoadGuiSettings writes what it repaired back to the file. Offline
+// commands take the repaired values for this run only.
+enum class SettingsRepair { kWriteBack, kKeepFile };
+
 // Reads section "Settings" of `profile`, repairs missing or invalid values
 // (writing back only those), and switches name resolving of `addresses`.
+// A missing "FirmwarePath" reads as `defaultFirmwarePath` and is not written.
 GuiSettings LoadGuiSettings(ProfileFile& profile, AddressService& addresses,
-                            const std::string& currentDirectory);
+                            const std::string& defaultFirmwarePath,
+                            SettingsRepair repair = SettingsRepair::kWriteBack);
+
+// The firmware directory when the settings name none:
+// $XDG_DATA_HOME/tarcfg/firmware (~/.local/share/tarcfg/firmware), or
+// `currentDirectory` without a home directory. tarcfg.pro is read and
+// tarcfg.add written there.
+std::string DefaultFirmwareDirectory(const std::string& currentDirectory);
+// Where save.cfg goes: $XDG_STATE_HOME/tarcfg (~/.local/state/tarcfg), or
+// `currentDirectory` without a home directory. Created when first written.
+std::string StateDirectory(const std::string& currentDirectory);
 
 // The first address of this host's name, or the first IPv4 address of an
 // interface that is up and not loopback; 0 when there is none.

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/profile_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -111,6 +114,60 @@ Location Find(const std::vector<std::string>& lines, std::string_view section,
   return where;
 }
 
+// The file a write replaces: a settings file that is a link (into a dotfiles
+// repository, say) stays a link, and its target gets the new text.
+std::filesystem::path WriteTarget(const std::string& path) {
+  std::filesystem::path target(path);
+  std::error_code error;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(target, error); ++hops) {
+    const std::filesystem::path next = std::filesystem::read_symlink(target, error);
+    if (error)
+      break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Writes a new file beside the target and renames it over the target, so a
+// reader sees the old text or the new one, never half of it. The target's
+// permission bits carry over (a private 0600 file stays private).
+bool WriteLines(const std::string& path, const std::vector<std::string>& lines) {
+  const std::filesystem::path target = WriteTarget(path);
+  std::error_code ignored;
+  if (target.has_parent_path())
+    std::filesystem::create_directories(target.parent_path(), ignored);
+  std::string text;
+  for (const auto& line : lines)
+    text += line + '\n';
+  const std::string temporary = target.string() + ".tmp" + std::to_string(::getpid());
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return false;
+  bool ok = WriteAll(fd, text);
+  struct stat old {};
+  if (ok && ::stat(target.c_str(), &old) == 0)
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (!ok || std::rename(temporary.c_str(), target.c_str()) != 0) {
+    std::filesystem::remove(temporary, ignored);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ProfileFile::GetString(std::string_view section, std::string_view key,
@@ -141,6 +198,8 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
   std::vector<std::string> lines = ReadLines(path_);
   const Location where = Find(lines, section, key);
   const std::string entry = std::string(key) + "=" + std::string(value);
+  if (where.keyLine >= 0 && where.value == value)
+    return true;  // already so: the file is left as it is
   if (where.keyLine >= 0) {
     lines[static_cast<std::size_t>(where.keyLine)] = entry;
   } else if (where.sectionLine >= 0) {
@@ -152,28 +211,7 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     lines.push_back(entry);
   }
 
-  std::error_code ignored;
-  const std::filesystem::path target(path_);
-  if (target.has_parent_path())
-    std::filesystem::create_directories(target.parent_path(), ignored);
-  const std::string temporary = path_ + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out)
-      return false;
-    for (const auto& line : lines)
-      out << line << '\n';
-    out.flush();
-    if (!out) {
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  if (std::rename(temporary.c_str(), path_.c_str()) != 0) {
-    std::filesystem::remove(temporary, ignored);
-    return false;
-  }
-  return true;
+  return WriteLines(path_, lines);
 }
 
 }  // namespace tarcfg

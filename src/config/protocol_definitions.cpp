@@ -2,6 +2,7 @@
 #include "config/protocol_definitions.h"
 
 #include <cstdarg>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -418,6 +419,10 @@ ProtocolAdditionsResult WriteProtocolAdditions(const std::string& directory,
     text += line;
   }
 
+  // The default firmware directory may not exist yet.
+  std::error_code ignored;
+  if (!directory.empty())
+    std::filesystem::create_directories(directory, ignored);
   std::FILE* file = std::fopen(path.c_str(), "w");
   if (!file) {
     result.ok = false;

@@ -90,7 +90,8 @@ int RunApplication(const StartupOptions& options) {
   }
 
   ProfileFile profile(SettingsFilePath(options.settingsFile));
-  context.settings = LoadGuiSettings(profile, context.addresses, context.workingDirectory);
+  context.settings = LoadGuiSettings(profile, context.addresses,
+                                     DefaultFirmwareDirectory(context.workingDirectory));
   StaticText::RegisterStaticTextClass();
   if (!LoadProtocolDefinitions(context, nullptr))
     return 1;

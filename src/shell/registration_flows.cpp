@@ -4,6 +4,7 @@
 // deregistering, sending changed router parameters, and network errors.
 #include <QListWidget>
 #include <QPushButton>
+#include <filesystem>
 
 #include "config/config_file.h"
 #include "config/protocol_definitions.h"
@@ -115,8 +116,10 @@ void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
     // loads once those lines are in tarcfg.pro; no line target is left out.
     const Configuration& configuration = *context_.configuration;
     const ProtocolCompletion named = CompleteProtocols(configuration.lineTargets, additions.tables);
+    std::error_code ignored;
+    std::filesystem::create_directories(context_.stateDirectory, ignored);
     const ConfigWriteResult saved =
-        WriteConfigFile(context_.workingDirectory + "/save.cfg", named.lineTargets,
+        WriteConfigFile(context_.stateDirectory + "/save.cfg", named.lineTargets,
                         configuration.routes, configuration.filters, context_.selected.current,
                         ConfigContext{named.tables, context_.addresses, context_.database});
     Post([this] { Show(TableText(40002), MessageIcon::Exclamation); });

@@ -19,6 +19,7 @@ ShellContext::ShellContext(NetDatabase& netDatabase, MessageBoxes& messageBoxes)
     : database(netDatabase), messages(messageBoxes), addresses(netDatabase) {
   std::error_code error;
   workingDirectory = std::filesystem::current_path(error).string();
+  stateDirectory = StateDirectory(workingDirectory);
 }
 
 // The protocol refers to the socket, so it goes first.

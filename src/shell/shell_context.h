@@ -76,8 +76,10 @@ class ShellContext {
   AddressService addresses;
   GuiSettings settings;
   ProtocolTables tables;
-  // Where "save.cfg" goes: the working directory of the process.
+  // The working directory of the process (the fallback for the two below).
   std::string workingDirectory;
+  // Where "save.cfg" goes: StateDirectory(), created when it is written.
+  std::string stateDirectory;
   // Where the configuration history is kept (tests use a directory of their own).
   std::string historyDirectory = DefaultHistoryDirectory();
   // Whether this run has told the user that the history folder's git

@@ -58,9 +58,15 @@ constexpr const char* kGoodFile =
 TEST_F(CliTest, CheckReportsCountsWithDefinitionsFromTheFirmwareDirectory) {
   Write("tarcfg.pro", "# local variants\n2:x75_2 base=x75 windowsize=2\n");
   Write("good.cfg", kGoodFile);
+  // An offline check repairs the net mask for itself and leaves the file alone.
+  const std::string settings =
+      "[Settings]\nIpAddress=10.0.0.1\nNetMask=bogus\nNameResolve=0\nFirmwarePath=" + dir.string() +
+      "\n";
+  Write("s.ini", settings);
   Result r = Run("check good.cfg");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "2 line targets, 1 routes, 2 filters\n");
+  EXPECT_EQ(Read("s.ini"), settings);
 }
 
 TEST_F(CliTest, CheckWritesTheLoadedConfigurationThatLoadsAgain) {

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "cli/serve/http_guard.h"
+#include "cli/serve/http_routes.h"
 
 namespace tarcfg::serve {
 namespace {
@@ -30,9 +31,8 @@ constexpr int kWaitMs = 5000;
 class ServeHttp : public ::testing::Test {
  protected:
   void Start(HttpLimits limits) {
-    server.route("/metrics", [] {
-      return QHttpServerResponse("text/plain", QByteArray("tarnex_routers 1\n"));
-    });
+    RouteMetrics(
+        server, "text/plain", [] { return QByteArray("tarnex_routers 1\n"); }, "<html/>");
     guard = new GuardedTcpServer(limits);
     ASSERT_TRUE(guard->Listen(QHostAddress::LocalHost, 0));
     server.bind(guard);
@@ -94,6 +94,55 @@ TEST_F(ServeHttp, IdleConnectionsAreClosedAndAnsweredOnesKeptUntilIdle) {
   UntilClosed(*silent);
   UntilClosed(*asking);
   EXPECT_TRUE(QTest::qWaitFor([&] { return guard->openConnections() == 0; }, kWaitMs));
+}
+
+// HEAD answers GET's headers without the body, other methods 405; the
+// connection is closed after the answer when the request asks for it (or
+// is HTTP/1.0 without keep-alive), else a second request is answered too.
+TEST_F(ServeHttp, MethodsAndConnectionRequestsOfMetrics) {
+  Start(HttpLimits{});
+  const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 17\r\n";
+  const QByteArray refused =
+      "HTTP/1.1 405 Method Not Allowed\r\nAllow: GET, HEAD\r\nContent-Length: 0\r\n";
+  const QByteArray body = "tarnex_routers 1\n";
+  struct Case {
+    const char* name;
+    QByteArray request;
+    QByteArray answer;
+    bool closes;
+  };
+  for (const Case& c : {
+           Case{"GET", "GET /metrics HTTP/1.1\r\nHost: x\r\n", ok + "\r\n" + body, false},
+           Case{"HEAD", "HEAD /metrics HTTP/1.1\r\nHost: x\r\n", ok + "\r\n", false},
+           Case{"POST", "POST /metrics HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n",
+                refused + "\r\n", false},
+           Case{"DELETE", "DELETE /metrics HTTP/1.1\r\nHost: x\r\n", refused + "\r\n", false},
+           Case{"close", "GET /metrics HTTP/1.1\r\nHost: x\r\nConnection: Close\r\n",
+                ok + "Connection: close\r\n\r\n" + body, true},
+           Case{"HEAD close", "HEAD /metrics HTTP/1.1\r\nConnection: te, close\r\n",
+                ok + "Connection: close\r\n\r\n", true},
+           Case{"HTTP/1.0", "GET /metrics HTTP/1.0\r\n", ok + "Connection: close\r\n\r\n" + body,
+                true},
+           Case{"HTTP/1.0 keep-alive", "GET /metrics HTTP/1.0\r\nConnection: Keep-Alive\r\n",
+                ok + "\r\n" + body, false},
+       }) {
+    auto socket = Connect();
+    socket->write(c.request + "\r\n");
+    if (c.closes) {
+      EXPECT_EQ(UntilClosed(*socket), c.answer) << c.name;
+      continue;
+    }
+    QByteArray answer;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          answer += socket->readAll();
+          return answer.size() >= c.answer.size();
+        },
+        kWaitMs))
+        << c.name;
+    EXPECT_EQ(answer, c.answer) << c.name;
+    EXPECT_TRUE(Answer(*socket).startsWith("HTTP/1.1 200")) << c.name;
+  }
 }
 
 TEST_F(ServeHttp, ConnectionsBeyondTheLimitAreAnswered503UntilOneCloses) {

@@ -384,11 +384,14 @@ TEST_F(ServeRounds, EveryMetricHasHelpAndTypeOnceAndValidNames) {
     sampled.insert(name);
     ++samples;
   }
-  EXPECT_EQ(help.size(), 13u);
+  EXPECT_EQ(help.size(), 14u);
   EXPECT_EQ(help, type);
-  // up, held, info, 2 states, 2 connected, duration, time, count, success,
-  // and 7 counters of the line target.
-  EXPECT_EQ(samples, 18);
+  // build info, up, held, info, 2 states, 2 connected, duration, time,
+  // count, success, and 7 counters of the line target.
+  EXPECT_EQ(samples, 19);
+  EXPECT_NE(collector->exposition().find("# TYPE tarnex_build_info gauge\n"
+                                         "tarnex_build_info{version=\"" TARCFG_VERSION "\"} 1\n"),
+            std::string::npos);
   EXPECT_NE(collector->exposition().find("# TYPE tarnex_line_target_bytes_total counter\n"),
             std::string::npos);
 }

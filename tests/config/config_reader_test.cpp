@@ -67,6 +67,13 @@ struct FieldCase {
   int column;
 };
 
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const FieldCase& c, std::ostream* os) {
+  static const char* const kTables[] = {"line target", "route", "filter"};
+  *os << kTables[static_cast<int>(c.where)] << " \"" << c.line << "\" code " << c.code << " column "
+      << c.column;
+}
+
 class FieldErrorTest : public ConfigReaderTest, public ::testing::WithParamInterface<FieldCase> {};
 
 TEST_P(FieldErrorTest, GivesCodeLineAndColumn) {

@@ -233,6 +233,11 @@ struct FirmwareCase {
   const char* line;  // empty: no firmware line
 };
 
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const FirmwareCase& c, std::ostream* os) {
+  *os << "version \"" << c.version << "\" dChannel " << c.dChannel << " permanent " << c.permanent;
+}
+
 class FirmwareLineTest : public ConfigWriterTest,
                          public ::testing::WithParamInterface<FirmwareCase> {};
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "config/file_test_support.h"
@@ -66,6 +68,15 @@ struct DefinitionCase {
   const char* name;
   Layer2Parameters parameters;
 };
+
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const DefinitionCase& c, std::ostream* os) {
+  *os << '"' << c.line << "\" ";
+  if (c.ok)
+    *os << "defines " << c.name;
+  else
+    *os << "fails at column " << c.column;
+}
 
 class DefinitionLineTest : public ProtocolDefinitionsTest,
                            public ::testing::WithParamInterface<DefinitionCase> {};
@@ -382,9 +393,14 @@ TEST_F(ProtocolAdditionsTest, MoreThanTwentyCombinationsAreEachWrittenOnce) {
   EXPECT_EQ(ReadText(AddFile()), expected);
 }
 
-TEST_F(ProtocolAdditionsTest, UncreatableFileFails) {
+// A missing firmware folder is made (the default one is, on first use);
+// one that cannot be made fails the write.
+TEST_F(ProtocolAdditionsTest, MissingFolderIsMadeAndUncreatableFileFails) {
   targets.Append(Undefined(2048, 3, 1, 8, 2));
-  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.File("missing/dir"), targets, tables);
+  EXPECT_TRUE(WriteProtocolAdditions(dir.File("missing/dir"), targets, tables).ok);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("missing/dir/tarcfg.add")));
+  std::ofstream(dir.File("plain")) << "a file, not a folder\n";
+  ProtocolAdditionsResult result = WriteProtocolAdditions(dir.File("plain/dir"), targets, tables);
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.undefined);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -88,7 +89,8 @@ TEST_F(SettingsTest, WriteChangesOnlyItsOwnLine) {
             "FirmwarePath=/opt/fw\nNetMask=255.0.0.0\n\n[Tail]\nA=b\n");
 }
 
-TEST_F(SettingsTest, FirstStartCreatesAllFourKeys) {
+// The default firmware directory is not written: only one the user chose is.
+TEST_F(SettingsTest, FirstStartCreatesThreeKeys) {
   ProfileFile profile(path);
   GuiSettings settings = LoadGuiSettings(profile, addresses, "/work/here");
   EXPECT_EQ(settings.ownAddress, Ip(192, 168, 7, 20));  // loopback name skipped
@@ -98,8 +100,59 @@ TEST_F(SettingsTest, FirstStartCreatesAllFourKeys) {
   EXPECT_EQ(profile.GetString("Settings", "IpAddress"), "192.168.7.20");
   EXPECT_EQ(profile.GetString("Settings", "NetMask"), "255.255.252.0");
   EXPECT_EQ(profile.GetString("Settings", "NameResolve"), "1");
-  EXPECT_EQ(profile.GetString("Settings", "FirmwarePath"), "/work/here");
+  EXPECT_EQ(profile.GetString("Settings", "FirmwarePath", "none"), "none");
   EXPECT_TRUE(addresses.nameResolve());
+}
+
+// A repair is written to the file a link points to, atomically, keeping the
+// file's permission bits; with nothing to repair, or for an offline command,
+// the file (its inode) stays as it was.
+TEST_F(SettingsTest, RewritesOnlyRepairsThroughLinksKeepingTheMode) {
+  struct Case {
+    const char* name;
+    bool linked;
+    unsigned mode;
+    bool broken;
+    SettingsRepair repair;
+    bool rewritten;
+  };
+  const std::filesystem::path target = dir / "dotfiles" / "tarcfg.ini";
+  for (const Case& c :
+       {Case{"plain", false, 0600, true, SettingsRepair::kWriteBack, true},
+        Case{"linked", true, 0600, true, SettingsRepair::kWriteBack, true},
+        Case{"linked 0640", true, 0640, true, SettingsRepair::kWriteBack, true},
+        Case{"valid", true, 0600, false, SettingsRepair::kWriteBack, false},
+        Case{"offline", true, 0600, true, SettingsRepair::kKeepFile, false},
+        Case{"plain offline", false, 0644, true, SettingsRepair::kKeepFile, false}}) {
+    std::filesystem::remove_all(target.parent_path());
+    std::filesystem::remove(path);
+    std::filesystem::create_directories(target.parent_path());
+    const std::filesystem::path file = c.linked ? target : std::filesystem::path(path);
+    std::ofstream(file) << "[Settings]\nIpAddress=10.1.2.3\nNameResolve=1\nNetMask="
+                        << (c.broken ? "bogus\n" : "255.0.0.0\n");
+    if (c.linked)
+      std::filesystem::create_symlink("dotfiles/tarcfg.ini", path);
+    ::chmod(file.c_str(), c.mode);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0) << c.name;
+
+    ProfileFile profile(path);
+    const GuiSettings settings = LoadGuiSettings(profile, addresses, "/default/fw", c.repair);
+    EXPECT_EQ(settings.netMask, c.broken ? Ip(255, 255, 252, 0) : Ip(255, 0, 0, 0)) << c.name;
+    EXPECT_EQ(settings.firmwarePath, "/default/fw") << c.name;
+    EXPECT_EQ(std::filesystem::is_symlink(path), c.linked) << c.name;
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0) << c.name;
+    EXPECT_EQ(after.st_ino != before.st_ino, c.rewritten) << c.name;
+    EXPECT_EQ(after.st_mode & 07777, c.mode) << c.name;
+    EXPECT_EQ(profile.GetString("Settings", "NetMask"),
+              c.broken && c.rewritten ? "255.255.252.0" : (c.broken ? "bogus" : "255.0.0.0"))
+        << c.name;
+    EXPECT_EQ(profile.GetString("Settings", "FirmwarePath", "none"), "none") << c.name;
+    for (const auto& folder : {dir, target.parent_path()})  // no temporary file left behind
+      for (const auto& entry : std::filesystem::directory_iterator(folder))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << c.name;
+  }
 }
 
 TEST_F(SettingsTest, ValidValuesStayAndNothingIsWritten) {

@@ -4,12 +4,13 @@
 # cpack (into a folder of its own), installs them into a scratch root with a
 # fresh dpkg database, and checks the control fields, the files and their
 # places, that the installed programs run, that the desktop entry is valid
-# and that every manual page renders without a warning.
+# that every manual page renders without a warning, and that lintian finds
+# no error and no warning.
 #
 #   package_test.sh BUILD_DIR VERSION CPACK
 #
 # Needs dpkg-dev and file (dpkg-shlibdeps), desktop-file-utils, man-db,
-# groff-base and appstream; scripts/setup installs them.
+# groff-base, appstream and lintian; scripts/setup installs them.
 set -uo pipefail
 
 build=${1:?build directory}
@@ -95,11 +96,14 @@ expect_depends() {  # PACKAGE "needed ..." "forbidden ..."
   done
   return 0
 }
-expect_depends tarcfg "libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6" \
+expect_depends tarcfg "libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 netbase" \
   "tarcfg-cli tarnex-sim"
-expect_depends tarcfg-cli "libc6 libstdc++6 libqt6core6 libqt6httpserver6" \
+expect_depends tarcfg-cli "libc6 libstdc++6 libqt6core6 libqt6httpserver6 netbase" \
   "libqt6gui6 libqt6widgets6 tarcfg tarnex-sim"
 expect_depends tarnex-sim "libc6 libstdc++6" "libqt6core6 libqt6gui6 libqt6widgets6 tarcfg tarcfg-cli"
+recommends=$(dpkg-deb -f "${deb[tarcfg]}" Recommends)
+[[ $recommends == *qt6-translations-l10n* ]] ||
+  fail "tarcfg: Recommends '$recommends' lacks qt6-translations-l10n"
 pass "control fields and dependencies"
 
 # The dependencies are real packages that this machine (which built the
@@ -134,6 +138,8 @@ expect_contents tarcfg \
   ./usr/share/tarcfg/help/index.html \
   ./usr/share/tarcfg/help/index.de.html \
   ./usr/share/doc/tarcfg/copyright \
+  ./usr/share/doc/tarcfg/changelog.Debian.gz \
+  ./usr/share/lintian/overrides/tarcfg \
   ./usr/share/doc/tarcfg/examples/tarcfg.pro \
   ./usr/share/metainfo/org.tarcfg.tarcfg.metainfo.xml \
   ./usr/share/man/man1/tarcfg.1.gz
@@ -141,12 +147,17 @@ expect_contents tarcfg-cli \
   ./usr/bin/tarcfg-cli \
   ./usr/share/bash-completion/completions/tarcfg-cli \
   ./usr/share/doc/tarcfg-cli/copyright \
+  ./usr/share/doc/tarcfg-cli/changelog.Debian.gz \
+  ./usr/share/lintian/overrides/tarcfg-cli \
   ./usr/share/doc/tarcfg-cli/examples/tarcfg-serve.service \
   ./usr/share/doc/tarcfg-cli/examples/tarnex-alerts.yml \
   ./usr/share/man/man1/tarcfg-cli.1.gz
 expect_contents tarnex-sim \
   ./usr/bin/tarnex-sim \
   ./usr/share/doc/tarnex-sim/copyright \
+  ./usr/share/doc/tarnex-sim/changelog.Debian.gz \
+  ./usr/share/doc/tarnex-sim/README.md \
+  ./usr/share/lintian/overrides/tarnex-sim \
   ./usr/share/doc/tarnex-sim/examples/demo.routers \
   ./usr/share/man/man1/tarnex-sim.1.gz
 pass "package contents"
@@ -203,9 +214,21 @@ run() {  # NAME EXPECTED-TEXT COMMAND...: exit status 0 and the text in the outp
 run "tarcfg-cli --help" "Usage: tarcfg-cli" "$usr/bin/tarcfg-cli" --help
 run "tarcfg-cli --version" "$version" "$usr/bin/tarcfg-cli" --version
 run "tarnex-sim --help" "usage: tarnex-sim" "$usr/bin/tarnex-sim" --help
-# --help is answered before a display is needed.
+run "tarnex-sim --version" "tarnex-sim $version" "$usr/bin/tarnex-sim" --version
+# The help names the documentation the package really ships.
+for doc in $("$usr/bin/tarnex-sim" --help | grep -o '/usr/share/doc/[^ ;]*[a-z]'); do
+  [[ -f $root$doc ]] || fail "tarnex-sim --help names $doc, which the package does not ship"
+done
+# --help and --version are answered before a display is needed.
 run "tarcfg --help" "usage: tarcfg" \
   env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarcfg" --help
+run "tarcfg --version" "tarcfg $version" \
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarcfg" --version
+# Qt's own options are Qt's: only the unknown one is refused.
+out=$(QT_QPA_PLATFORM= "$usr/bin/tarcfg" -platform offscreen -reverse -style Fusion --bogus 2>&1)
+rc=$?
+[[ $rc -eq 2 && $out == *"unknown option: --bogus"* && $out != *"unknown option: -platform"* ]] ||
+  fail "tarcfg with Qt's options: exit status $rc: $out"
 
 image=$work/fw_dss1.2.10
 run "tarnex-sim make-image" "" "$usr/bin/tarnex-sim" make-image "$image" --version 2.10
@@ -313,11 +336,29 @@ for page in tarcfg tarcfg-cli tarnex-sim; do
   fi
   grep -q "^ *$page - " "$work/$page.txt" || fail "$page.1 has no NAME line for $page"
   grep -q "tarcfg $version" "$work/$page.txt" || fail "$page.1 does not show version $version"
+  zcat "$file" | head -n 1 | grep -q '^\.TH [^ ]* 1 "[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]" ' ||
+    fail "$page.1 has no release date: $(zcat "$file" | head -n 1)"
   if zcat "$file" | grep -q '@[A-Z_][A-Z_]*@'; then
     fail "$page.1 has an unfilled @VARIABLE@"
   fi
 done
 pass "manual pages"
+
+# ---- lintian: no error and no warning on any of the three packages
+# (informational tags, and overrides shipped with their reasons, pass).
+if ! command -v lintian >/dev/null; then
+  fail "lintian is missing; run scripts/setup"
+else
+  # Tags decide here, not lintian's exit status; that only tells whether it ran.
+  LC_ALL=C.UTF-8 lintian --fail-on none --tag-display-limit 0 "${deb[@]}" >"$work/lintian.log" 2>&1
+  rc=$?
+  if [[ $rc -ne 0 ]]; then
+    fail "lintian could not check the packages (exit status $rc): $(cat "$work/lintian.log")"
+  elif grep -qE '^(E|W): ' "$work/lintian.log"; then
+    fail "lintian:"$'\n'"$(grep -E '^(E|W): ' "$work/lintian.log")"
+  fi
+fi
+pass "lintian"
 
 if [[ $failures -gt 0 ]]; then
   echo "package test: $failures failures" >&2

@@ -346,16 +346,32 @@ TEST_P(ReleaseTest, AnExitSendsTheRestAtOnce) {
   EXPECT_FALSE(protocol->releasePending());
 }
 
+using Stop = void (ReleaseTest::*)();
+
+const char* NameOf(Stop stop) {
+  static const std::pair<Stop, const char*> kNames[] = {
+      {&ReleaseTest::Deregistered, "Deregistered"},
+      {&ReleaseTest::RequestNeverAcknowledged, "RequestNeverAcknowledged"},
+      {&ReleaseTest::AnswerNeverCame, "AnswerNeverCame"},
+      {&ReleaseTest::RegistrationNeverAnswered, "RegistrationNeverAnswered"},
+      {&ReleaseTest::PasswordPromptCancelled, "PasswordPromptCancelled"},
+      {&ReleaseTest::PasswordAnswerNeverAnswered, "PasswordAnswerNeverAnswered"},
+      {&ReleaseTest::AcceptanceTooShort, "AcceptanceTooShort"}};
+  for (const auto& [known, name] : kNames)
+    if (known == stop)
+      return name;
+  return "unnamed";
+}
+
+// The way of stopping by its name, in the test's name and in its parameter
+// (not a dump of the member pointer's bytes).
+void PrintTo(Stop stop, std::ostream* os) {
+  *os << NameOf(stop);
+}
+
 struct StopName {
-  std::string operator()(const ::testing::TestParamInfo<void (ReleaseTest::*)()>& info) const {
-    static const char* const kNames[] = {"Deregistered",
-                                         "RequestNeverAcknowledged",
-                                         "AnswerNeverCame",
-                                         "RegistrationNeverAnswered",
-                                         "PasswordPromptCancelled",
-                                         "PasswordAnswerNeverAnswered",
-                                         "AcceptanceTooShort"};
-    return kNames[info.index];
+  std::string operator()(const ::testing::TestParamInfo<Stop>& info) const {
+    return NameOf(info.param);
   }
 };
 

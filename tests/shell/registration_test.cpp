@@ -184,6 +184,11 @@ struct RefusalCase {
   const char* message;
 };
 
+// Names the case in the test's name instead of a dump of its bytes.
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+  *os << "code " << c.code;
+}
+
 class RefusalTest : public RegistrationTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(RefusalTest, RefusalCodeShowsItsMessageAndReturnsToSelecting) {
@@ -286,7 +291,7 @@ TEST_F(RegistrationTest, UndefinedProtocolsWriteAdditionsAndSaveFileAndKeepDialo
   EXPECT_TRUE(context_->undefinedProtocols);
   EXPECT_TRUE(std::filesystem::exists(directory_ / "tarcfg.add"));
   // SAVE.CFG keeps the line target, under the name TARCFG.ADD defines.
-  std::ifstream saved(directory_ / "save.cfg");
+  std::ifstream saved(directory_ / "state" / "save.cfg");
   const std::string text{std::istreambuf_iterator<char>(saved), {}};
   EXPECT_NE(text.find("\n198.51.100.200       0301234567           x75_1 "), std::string::npos)
       << text;
@@ -298,7 +303,7 @@ TEST_F(RegistrationTest, UndefinedProtocolsWriteAdditionsAndSaveFileAndKeepDialo
 }
 
 TEST_F(RegistrationTest, SaveFileThatCannotBeWrittenIsReportedWithItsReason) {
-  std::filesystem::create_directory(directory_ / "save.cfg");
+  std::filesystem::create_directories(directory_ / "state" / "save.cfg");
   auto router = OpenRouter("198.51.100.10", 1);
   router.lineTargets[0].blockSize = 1234;
   UseRouters({router});
@@ -311,7 +316,7 @@ TEST_F(RegistrationTest, SaveFileThatCannotBeWrittenIsReportedWithItsReason) {
   EXPECT_EQ(messages_.shown[1].text, QStringLiteral("Writing file has failed!\n") +
                                          QString::fromLocal8Bit(std::strerror(EISDIR)));
   EXPECT_EQ(messages_.shown[1].icon, MessageIcon::Exclamation);
-  EXPECT_TRUE(std::filesystem::is_directory(directory_ / "save.cfg"));
+  EXPECT_TRUE(std::filesystem::is_directory(directory_ / "state" / "save.cfg"));
 }
 
 TEST_F(RegistrationTest, RouterWithoutAddressIsRegisteredWithoutAnyExchange) {

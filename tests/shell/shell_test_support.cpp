@@ -85,6 +85,7 @@ ShellTest::ShellTest() {
   directory_ = made ? made : "/tmp";
   context_ = std::make_unique<ShellContext>(database_, messages_);
   context_->workingDirectory = directory_.string();
+  context_->stateDirectory = (directory_ / "state").string();  // made when first written
   // The configuration history of this test only, never the user's.
   context_->historyDirectory = (directory_ / "history").string();
   GuiSettings& settings = context_->settings;

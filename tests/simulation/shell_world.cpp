@@ -328,6 +328,7 @@ class ShellWorldImpl : public LanWorld {
   void Start() {
     context_ = std::make_unique<ShellContext>(database_, answers_);
     context_->workingDirectory = directory_.string();
+    context_->stateDirectory = directory_.string();
     context_->historyDirectory = (directory_ / "history").string();
     GuiSettings& settings = context_->settings;
     settings.ownAddress = kWorkstation;

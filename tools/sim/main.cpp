@@ -38,7 +38,8 @@ const char kUsage[] =
     "usage: tarnex-sim --routers FILE [options]\n"
     "       tarnex-sim make-image FILE --version V [--size N] [--protocol dss1|1tr6]\n"
     "options:\n"
-    "  --routers FILE       routers to play (see tools/sim/README.md)\n"
+    "  --routers FILE       routers to play: one \"[router]\" section each, with\n"
+    "                       \"key = value\" lines (hw, ip, netmask, phone, ...)\n"
     "  --state FILE         write the state as JSON after every change\n"
     "  --ready-file FILE    create FILE once the socket is bound\n"
     "  --bind ADDR          local address (default 0.0.0.0)\n"
@@ -55,7 +56,11 @@ const char kUsage[] =
     "                       start again from 1)\n"
     "  --control FIFO       take commands (reboot HW, silence HW, unsilence HW) from\n"
     "                       the named pipe FIFO, created if missing\n"
-    "  --verbose            log every datagram to standard error\n";
+    "  --verbose            log every datagram to standard error\n"
+    "  --version            print the version\n"
+    "The router file and the state file are described in\n"
+    "/usr/share/doc/tarnex-sim/README.md; an example is in\n"
+    "/usr/share/doc/tarnex-sim/examples/demo.routers.\n";
 
 bool ParseNumber(const char* text, unsigned long max, unsigned long& out) {
   if (!text || !*text)
@@ -231,6 +236,9 @@ int ParseOptions(int argc, char** argv, Options& options) {
       continue;
     } else if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    } else if (a == "--version") {
+      std::fputs("tarnex-sim " TARCFG_VERSION "\n", stdout);
       return 0;
     } else if (!v) {
       ok = false;

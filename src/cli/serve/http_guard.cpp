@@ -11,6 +11,7 @@
 #include <climits>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 namespace tarcfg::serve {
 namespace {
@@ -22,6 +23,9 @@ constexpr char kLineTooLong[] =
 constexpr char kHeaderTooLong[] =
     "HTTP/1.1 431 Request Header Fields Too Large\r\nContent-Length: 0\r\nConnection: "
     "close\r\n\r\n";
+
+// The versions of the requests a connection sent and has not had answered.
+constexpr char kVersionsProperty[] = "tarcfgRequestVersions";
 
 // Accepted in one go before the event loop gets its turn again.
 constexpr int kAcceptBatch = 32;
@@ -55,22 +59,47 @@ RequestHeaderScan::Verdict RequestHeaderScan::Feed(const char* data, qint64 size
         // The empty line: the header is complete, the next byte starts the
         // next request.
         ++completed;
+        versions_ += version_;
         header_ = 0;
         firstLine_ = true;
-      } else if (line_ > 0) {
+      } else if (line_ > 0 && firstLine_) {
+        version_ = lineEnd_.endsWith("HTTP/1.0") ? '0' : '1';
+        lineEnd_.clear();
         firstLine_ = false;
       }
       line_ = 0;
       continue;
     }
-    if (c != '\r')
+    if (c != '\r') {
       ++line_;
+      if (firstLine_) {
+        lineEnd_ += c;
+        if (lineEnd_.size() > 16)
+          lineEnd_.remove(0, lineEnd_.size() - 8);
+      }
+    }
     if (firstLine_ && line_ > limits.maxRequestLine)
       return Verdict::LineTooLong;
     if (header_ > limits.maxHeader)
       return Verdict::HeaderTooLong;
   }
   return Verdict::Within;
+}
+
+QByteArray RequestHeaderScan::TakeVersions() {
+  return std::exchange(versions_, QByteArray());
+}
+
+RequestVersion TakeRequestVersion(QTcpSocket* socket) {
+  if (!socket)
+    return RequestVersion::kHttp11;
+  QByteArray versions = socket->property(kVersionsProperty).toByteArray();
+  if (versions.isEmpty())
+    return RequestVersion::kHttp11;
+  const char oldest = versions.front();
+  versions.remove(0, 1);
+  socket->setProperty(kVersionsProperty, versions);
+  return oldest == '0' ? RequestVersion::kHttp10 : RequestVersion::kHttp11;
 }
 
 GuardedTcpServer::GuardedTcpServer(const HttpLimits& limits, QObject* parent)
@@ -182,8 +211,11 @@ void GuardedTcpServer::Guard(QTcpSocket* socket) {
     const QByteArray fresh = socket->peek(socket->bytesAvailable());
     int completed = 0;
     const auto verdict = scan->Feed(fresh.constData(), fresh.size(), limits_, completed);
-    if (completed > 0)
+    if (completed > 0) {
       idle->start(limits_.idleTimeoutMs);
+      socket->setProperty(kVersionsProperty,
+                          socket->property(kVersionsProperty).toByteArray() + scan->TakeVersions());
+    }
     if (verdict == RequestHeaderScan::Verdict::Within)
       return;
     // Nobody reads this connection any more: answer and close it.

@@ -142,7 +142,12 @@ std::vector<MetricFamily> RouterMetrics(const std::map<HardwareAddress, RouterRe
   if (scope.lastScanTime)
     count.Add({}, scope.routersUp);
 
+  // The program's version as a label, the usual way to chart upgrades.
+  MetricFamily build{"tarnex_build_info", "Version of tarcfg-cli serve, as a label; always 1."};
+  build.Add({{"version", TARCFG_VERSION}}, 1);
+
   std::vector<MetricFamily> families;
+  families.push_back(std::move(build));
   families.push_back(std::move(up));
   families.push_back(std::move(held));
   families.push_back(std::move(info));
