@@ -135,7 +135,7 @@ Firmware-Pfad: %s</translation>
     <message>
         <source>Wrong password - Cannot open connection</source>
         <comment>40000</comment>
-        <translation>Falsches Passwort – Verbindung kann nicht geöffnet werden</translation>
+        <translation>Das Passwort ist falsch. Die Verbindung kann nicht geöffnet werden.</translation>
     </message>
     <message>
         <source>Scanning network - Please wait...</source>
@@ -145,7 +145,7 @@ Firmware-Pfad: %s</translation>
     <message>
         <source>The router contains undefined protocols, the definition of which have been saved in TARCFG.ADD. Current connections have been saved in the file SAVE.CFG.</source>
         <comment>40002</comment>
-        <translation>Der Router enthält nicht definierte Protokolle; ihre Definitionen wurden in TARCFG.ADD gesichert. Die aktuellen Gegenstellen wurden in der Datei SAVE.CFG gesichert.</translation>
+        <translation>Der Router enthält nicht definierte Protokolle, deren Definitionen in TARCFG.ADD gesichert wurden. Die aktuellen Gegenstellen wurden in der Datei SAVE.CFG gesichert.</translation>
     </message>
     <message>
         <source>Wrong IP-address or net mask!</source>
@@ -171,7 +171,7 @@ Installieren Sie ein korrektes Win32-TCP/IP-Protokoll!</translation>
 This router has already been registered by host &apos;%s&apos;.</source>
         <comment>40007</comment>
         <translation>Anmeldung am Router fehlgeschlagen.
-Dieser Router ist bereits von Host „%s“ angemeldet.</translation>
+An diesem Router ist bereits der Rechner „%s“ angemeldet.</translation>
     </message>
     <message>
         <source>Time-out during network communication!</source>
@@ -200,7 +200,7 @@ Bitte prüfen Sie den Inhalt dieser Datei.</translation>
     <message>
         <source>The required TCP/IP-port could not be bound (%d)!</source>
         <comment>40012</comment>
-        <translation>Der benötigte TCP/IP-Port konnte nicht gebunden werden (%d)!</translation>
+        <translation>Der benötigte TCP/IP-Port konnte nicht belegt werden (%d)!</translation>
     </message>
     <message>
         <source>Mask and compare value do not match!</source>
@@ -218,7 +218,7 @@ Bitte prüfen Sie den Inhalt dieser Datei.</translation>
         <source>General network communication error!
 (Error code: %d)</source>
         <comment>40100</comment>
-        <translation>Allgemeiner Fehler bei der Netzwerkkommunikation!
+        <translation>Bei der Netzwerkkommunikation ist ein allgemeiner Fehler aufgetreten!
 (Fehlercode: %d)</translation>
     </message>
     <message>
@@ -254,7 +254,7 @@ Bitte prüfen Sie den Inhalt dieser Datei.</translation>
     <message>
         <source>The router may not be opened by this host!</source>
         <comment>40107</comment>
-        <translation>Dieser Host darf den Router nicht öffnen!</translation>
+        <translation>Dieser Rechner darf den Router nicht öffnen!</translation>
     </message>
     <message>
         <source>For permanent connections of type FV64S enter &apos;0&apos; or &apos;1&apos; as 
