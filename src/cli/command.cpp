@@ -25,7 +25,7 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
                                     "FILE");
   parser.addOption(settings);
   AddOptions(parser);
-  QStringList args = arguments;
+  QStringList args = AdjustArguments(arguments);
   args[0] = "tarcfg-cli " + name();
   // A request for help or the version is answered and nothing else is done,
   // wherever it stands - even as the value of another option - so that

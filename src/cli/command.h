@@ -26,6 +26,9 @@ class Command {
           Driver& driver);
 
  protected:
+  // The command line before it is parsed (the command name first): a
+  // command may take out what the parser cannot express.
+  virtual QStringList AdjustArguments(const QStringList& arguments) { return arguments; }
   // Adds the command's own options and positional arguments.
   virtual void AddOptions(QCommandLineParser& parser) = 0;
   // Runs with parsed options; gives the exit code.

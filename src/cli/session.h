@@ -101,7 +101,6 @@ class RouterSession {
   // The password from -p, $TARCFG_PASSWORD or the terminal (echo off); none
   // when there is no terminal or a stop signal arrived at the prompt.
   std::optional<std::string> AskPassword(const QString& passwordOption);
-  std::optional<std::string> ReadPasswordLine();
 
   CliContext& context_;
   std::unique_ptr<RouterProtocol> protocol_;

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <unistd.h>
+
+#include <cstdlib>
 #include <iostream>
 
 #include "cli/history_support.h"
+#include "cli/password_input.h"
 #include "cli/router_fields.h"
 #include "cli/session.h"
 #include "cli/set_command.h"
@@ -19,13 +23,62 @@ std::string MaxCharacters(int count) {
   return text;
 }
 
+// Whether `word`, after --new-password, is another option rather than its
+// value. A password that starts with "--" is given as --new-password=PW.
+bool IsOptionWord(const QString& word) {
+  return word.startsWith("--") || word == "-p" || word == "-h" || word == "-?";
+}
+
+// The new password of --new-password given without a value: from
+// $TARCFG_NEW_PASSWORD, else typed twice on the terminal. Prints why not.
+std::optional<std::string> AskNewPassword() {
+  if (const char* env = std::getenv("TARCFG_NEW_PASSWORD"))
+    return std::string(env);
+  if (!::isatty(STDIN_FILENO)) {
+    PrintError(
+        "tarcfg-cli set: --new-password needs the password: set TARCFG_NEW_PASSWORD, give "
+        "'--new-password -' to read it from standard input, or run on a terminal");
+    return std::nullopt;
+  }
+  const auto first = PromptSecret("New Password: ");
+  if (!first)
+    return std::nullopt;
+  const auto second = PromptSecret("Confirm Password: ");
+  if (!second)
+    return std::nullopt;
+  if (*first != *second) {
+    PrintError(LoadString(40106));
+    return std::nullopt;
+  }
+  return first;
+}
+
 }  // namespace
+
+QStringList SetCommand::AdjustArguments(const QStringList& arguments) {
+  QStringList adjusted;
+  for (qsizetype i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--")
+      return adjusted + arguments.mid(i);
+    if (arguments[i] == "--new-password" &&
+        (i + 1 == arguments.size() || IsOptionWord(arguments[i + 1]))) {
+      newPasswordAsked_ = true;
+      continue;
+    }
+    adjusted += arguments[i];
+  }
+  return adjusted;
+}
 
 void SetCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
   AddRouterFieldOptions(parser);
-  parser.addOption(
-      {"new-password", "The new registration password (at most 10 characters).", "PW"});
+  parser.addOption({"new-password",
+                    "Change the registration password (at most 10 characters). Without a value: "
+                    "from $TARCFG_NEW_PASSWORD, else typed twice at a prompt on a terminal; '-': "
+                    "one line of standard input; any other value is the password itself, "
+                    "visible to other users of this host.",
+                    "PW"});
   parser.addOption({"exclusive", "Only this host may configure the router."});
   parser.addOption({"no-exclusive", "Any host may configure the router."});
   AddNoHistoryOption(parser);
@@ -36,8 +89,23 @@ HookResult SetCommand::CheckOptions(CliContext&, const QCommandLineParser& parse
     PrintError("tarcfg-cli set: --exclusive and --no-exclusive exclude each other");
     return HookResult::Exit(kExitUsage);
   }
-  if (parser.isSet("new-password") &&
-      parser.value("new-password").toStdString().size() > kPasswordWireLength) {
+  if (newPasswordAsked_ && parser.isSet("new-password")) {
+    PrintError("tarcfg-cli set: --new-password given twice");
+    return HookResult::Exit(kExitUsage);
+  }
+  // The new password is had before anything goes out: no registration
+  // waits for the typing.
+  if (newPasswordAsked_)
+    newPassword_ = AskNewPassword();
+  else if (parser.isSet("new-password") && parser.value("new-password") == "-")
+    newPassword_ = ReadStandardInputLine();
+  else if (parser.isSet("new-password"))
+    newPassword_ = parser.value("new-password").toStdString();
+  else
+    return HookResult::Continue();
+  if (!newPassword_)
+    return HookResult::Exit(kExitUsage);
+  if (newPassword_->size() > kPasswordWireLength) {
     PrintError(MaxCharacters(static_cast<int>(kPasswordWireLength)));
     return HookResult::Exit(kExitUsage);
   }
@@ -63,8 +131,8 @@ int SetCommand::ExecuteRegistered(RouterSession& session, const QCommandLinePars
   RouterParameters wanted = current;
   if (!CheckRouterFields(context, parser, wanted, true))
     return kExitUsage;
-  if (parser.isSet("new-password"))
-    wanted.password = parser.value("new-password").toStdString();
+  if (newPassword_)
+    wanted.password = *newPassword_;
   if (parser.isSet("exclusive"))
     wanted.exclusiveToThisHost = 1;
   if (parser.isSet("no-exclusive"))

@@ -3,6 +3,9 @@
 // exclusive right.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +14,7 @@ class SetCommand : public RouterCommand {
  public:
   QString name() const override { return "set"; }
   QString synopsis() const override {
-    return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password PW] "
+    return "ROUTER [--ip A] [--netmask M] [--phone P] [--new-password [-]] "
            "[--exclusive|--no-exclusive] [--no-history]";
   }
   QString description() const override {
@@ -19,6 +22,9 @@ class SetCommand : public RouterCommand {
   }
 
  protected:
+  // --new-password without a value (last, or before another option) asks
+  // for the password; the parser only knows options that always take one.
+  QStringList AdjustArguments(const QStringList& arguments) override;
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 1; }
   int maximumArguments() const override { return 1; }
@@ -27,6 +33,10 @@ class SetCommand : public RouterCommand {
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
   HookResult Resolved(RouterSession& session, const QCommandLineParser&) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
+
+ private:
+  bool newPasswordAsked_ = false;           // --new-password without a value
+  std::optional<std::string> newPassword_;  // taken before anything goes out
 };
 
 }  // namespace tarcfg::cli

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,48 @@ TEST_F(RouterCommandsTest, SetChangesThePhoneNumberOnTheRouter) {
   EXPECT_EQ(r.out, std::string(LoadString(40111)) + "\n");
   EXPECT_EQ(open().config.phone, "0309999");
   EXPECT_EQ(open().session, 0u);
+}
+
+// The new password never needs to stand on the command line: it comes from
+// the environment (--new-password without a value) or from standard input
+// (--new-password -).
+TEST_F(RouterCommandsTest, SetTakesTheNewPasswordFromTheEnvironmentOrStandardInput) {
+  struct Case {
+    QStringList options;
+    const char* environment;  // $TARCFG_NEW_PASSWORD, or none
+    const char* input;        // standard input, or none
+    const char* expected;
+  };
+  for (const Case& c : {Case{{"--new-password"}, "fromenv", nullptr, "fromenv"},
+                        Case{{"--new-password", "--phone", "0301110"}, "second", nullptr, "second"},
+                        Case{{"--new-password", "-"}, nullptr, "piped\n", "piped"},
+                        Case{{"--new-password=typed"}, nullptr, nullptr, "typed"}}) {
+    const std::string name = c.options.join(' ').toStdString();
+    if (c.environment)
+      ::setenv("TARCFG_NEW_PASSWORD", c.environment, 1);
+    else
+      ::unsetenv("TARCFG_NEW_PASSWORD");
+    const int savedInput = ::dup(STDIN_FILENO);
+    if (c.input) {
+      int pipeEnds[2];
+      ASSERT_EQ(::pipe(pipeEnds), 0);
+      ASSERT_EQ(::write(pipeEnds[1], c.input, std::strlen(c.input)),
+                static_cast<ssize_t>(std::strlen(c.input)));
+      ::close(pipeEnds[1]);
+      ::dup2(pipeEnds[0], STDIN_FILENO);
+      ::close(pipeEnds[0]);
+    }
+    const Output r = Run(QStringList{"set", "198.51.100.10", "--no-history"} + c.options);
+    ::dup2(savedInput, STDIN_FILENO);
+    ::close(savedInput);
+    ::unsetenv("TARCFG_NEW_PASSWORD");
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_EQ(open().config.password, c.expected) << name;
+    EXPECT_EQ(open().session, 0u) << name;
+    // The next case registers with the password just set.
+    ::setenv("TARCFG_PASSWORD", c.expected, 1);
+  }
+  ::unsetenv("TARCFG_PASSWORD");
 }
 
 TEST_F(RouterCommandsTest, SetWithNothingNewSendsNothing) {
