@@ -3,11 +3,15 @@
 
 #include <cstdio>
 
+#include "config/text_scan.h"
+
 namespace tarcfg::cli {
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  for (unsigned char c : text) {
+  // JSON is UTF-8: the routers' 8-bit texts are decoded as the desktop
+  // tool shows them.
+  for (unsigned char c : TextAsUtf8(text)) {
     switch (c) {
       case '"':
         out += "\\\"";

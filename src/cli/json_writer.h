@@ -10,7 +10,8 @@
 
 namespace tarcfg::cli {
 
-// Escapes a text for a JSON string literal (with the quotes).
+// Escapes a text for a JSON string literal (with the quotes); a text that
+// is not UTF-8 is taken as Latin-1 (TextAsUtf8), so the JSON always is.
 std::string JsonString(std::string_view text);
 
 // {"key": value, ...} on one line, members in the order added.

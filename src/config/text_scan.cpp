@@ -103,4 +103,61 @@ void LowerCaseText(char* text) {
       *text = static_cast<char>(*text - 'A' + 'a');
 }
 
+namespace {
+
+// Whether `bytes` is well-formed UTF-8: no overlong forms, no surrogates,
+// nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    std::size_t length = 0;
+    std::uint32_t low = 0;  // the smallest code point of this length
+    std::uint32_t code = 0;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2, low = 0x80, code = lead & 0x1Fu;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3, low = 0x800, code = lead & 0x0Fu;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4, low = 0x10000, code = lead & 0x07u;
+    } else {
+      return false;
+    }
+    if (bytes.size() - i < length)
+      return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80)
+        return false;
+      code = (code << 6) | (next & 0x3Fu);
+    }
+    if (code < low || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TextAsUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes))
+    return std::string(bytes);
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 }  // namespace tarcfg

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Allocation that ends the program when memory runs out, whole-file reading,
-// and the line reader and token scanner of the two text formats.
+// the line reader and token scanner of the two text formats, and the
+// decoding of the routers' 8-bit texts.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarcfg {
@@ -50,5 +52,10 @@ const char* NextToken(const char* position, std::string& token, const char** sta
 // Turns A-Z into a-z in place.
 void LowerCaseText(std::string& text);
 void LowerCaseText(char* text);
+
+// A text of a router, a file or a message as UTF-8, as both front ends show
+// it: bytes that are valid UTF-8 stay as they are, anything else is taken as
+// Latin-1 (the routers' 8-bit texts) and converted.
+std::string TextAsUtf8(std::string_view bytes);
 
 }  // namespace tarcfg

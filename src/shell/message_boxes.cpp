@@ -2,9 +2,10 @@
 #include "shell/message_boxes.h"
 
 #include <QMessageBox>
-#include <QStringDecoder>
+#include <QString>
 
 #include "config/string_table.h"
+#include "config/text_scan.h"
 
 namespace tarcfg {
 namespace {
@@ -50,11 +51,7 @@ QString TableText(int id) {
 }
 
 QString MessageText(const std::string& text) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString decoded = decoder.decode(QByteArrayView(text.data(), qsizetype(text.size())));
-  if (decoder.hasError())
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-  return decoded;
+  return QString::fromStdString(TextAsUtf8(text));
 }
 
 }  // namespace tarcfg

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/json_writer.h"
 #include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/router_protocol.h"
@@ -450,6 +451,14 @@ TEST_F(RouterCommandsTest, ServeThatCannotListenLeavesNoHandlerOrDescriptorBehin
   EXPECT_EQ(handler(SIGTERM), term);
   EXPECT_EQ(handler(SIGINT), interrupt);
   ::close(busy);
+}
+
+// The JSON is UTF-8 whatever bytes a router's text holds: 8-bit texts are
+// Latin-1, as the desktop tool shows them.
+TEST(JsonWriterTest, EightBitTextsBecomeUtf8) {
+  EXPECT_EQ(JsonObject().Add("name", "M\xFCnchen\t\xC3\xA9").str(),
+            "{\"name\": \"M\xC3\xBCnchen\\t\xC3\x83\xC2\xA9\"}");
+  EXPECT_EQ(JsonString("M\xC3\xBCnchen"), "\"M\xC3\xBCnchen\"");
 }
 
 TEST(RouterRulesTest, NetworkErrorsAndRefusalsGiveTheirMessages) {

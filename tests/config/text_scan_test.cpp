@@ -133,3 +133,18 @@ TEST(LowerCaseTextTest, OnlyAsciiLettersChange) {
 
 }  // namespace
 }  // namespace tarcfg
+
+// UTF-8 stays; anything else is Latin-1, as the routers' 8-bit texts are.
+TEST(TextAsUtf8Test, KeepsUtf8AndConvertsLatin1) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain", "plain"},
+      {"M\xC3\xBCnchen", "M\xC3\xBCnchen"},          // UTF-8 stays
+      {"M\xFCnchen", "M\xC3\xBCnchen"},              // Latin-1 u-umlaut
+      {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},            // a lead byte without its continuation
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},              // overlong: not UTF-8
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xC2\x80"},  // a surrogate: not UTF-8
+      {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},      // four bytes, valid
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(tarcfg::TextAsUtf8(in), out) << in;
+}
