@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/backup_command.h"
+#include "cli/cli_text.h"
 #include "cli/config_transfer.h"
 #include "cli/session.h"
 #include "config/config_file.h"
@@ -22,7 +23,7 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
     return kExitFile;
   const std::string dir = parser.value("dir").toStdString();
   if (!QDir(QString::fromStdString(dir)).exists()) {
-    PrintError("tarcfg-cli: no folder " + dir);
+    PrintError(Problem(dir, Say(CliText::tr("no such folder"))));
     return kExitFile;
   }
   RouterSession session(context);
@@ -38,7 +39,8 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
   int failures = 0;
   for (const auto& router : routers) {
     if (router.answer.routerAddress == 0) {
-      PrintError(router.hardwareAddress + ": no IP address (loader mode), skipped");
+      PrintError(Problem(router.hardwareAddress,
+                         Say(CliText::tr("no IP address (loader mode), skipped"))));
       ++failures;
       continue;
     }
@@ -46,7 +48,6 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
     RouterSession::Target target;
     target.address = router.answer.routerAddress;
     target.name = DottedQuad(target.address);
-    std::cerr << router.displayName << ": " << std::flush;
     if (!session.RegisterAndLoad(target, PasswordArgument(parser))) {
       session.Deregister();
       ++failures;
@@ -56,7 +57,10 @@ int BackupCommand::Execute(CliContext& context, const QCommandLineParser& parser
     }
     const std::string file = dir + "/" + RememberedFileName(router.displayName, nameLength);
     if (SaveConfiguration(session, file)) {
-      std::cerr << "saved to " << file << "\n";
+      std::cerr << Say(CliText::tr("%1: saved to %2")
+                           .arg(QString::fromStdString(router.displayName),
+                                QString::fromStdString(file)))
+                << "\n";
       std::cout << file << "\n";
     } else {
       ++failures;

@@ -4,6 +4,8 @@
 #include <iostream>
 
 #include "cli/check_command.h"
+#include "cli/cli_text.h"
+#include "cli/config_transfer.h"
 #include "config/config_file.h"
 #include "config/string_table.h"
 
@@ -28,10 +30,10 @@ int CheckCommand::Execute(CliContext& context, const QCommandLineParser& parser)
 
   const ConfigContext files{context.tables(), context.addresses(), context.database()};
   Configuration configuration;
-  const ConfigReadResult result = ReadConfigFileQuietly(
-      parser.positionalArguments().at(0).toStdString(), permanent, files, configuration);
+  const std::string path = parser.positionalArguments().at(0).toStdString();
+  const ConfigReadResult result = ReadConfigFileQuietly(path, permanent, files, configuration);
   if (result.code != kConfigOk) {
-    PrintError(ConfigReadMessage(result));
+    PrintError(FileReadProblem(path, result));
     return kExitFile;
   }
 
@@ -46,14 +48,20 @@ int CheckCommand::Execute(CliContext& context, const QCommandLineParser& parser)
                    WriteConfigFile(out, configuration.lineTargets, configuration.routes,
                                    configuration.filters, router, files);
                !written) {
-      PrintError(ConfigWriteMessage(written));
+      PrintError(FileWriteProblem(out, written));
       return kExitFile;
     }
   }
-  const std::string summary = std::to_string(configuration.lineTargets.count()) +
-                              " line targets, " + std::to_string(configuration.routes.count()) +
-                              " routes, " + std::to_string(configuration.filters.count()) +
-                              " filters\n";
+  const int targets = configuration.lineTargets.count();
+  const int routes = configuration.routes.count();
+  const int filters = configuration.filters.count();
+  const std::string summary =
+      Say(targets == 1 ? CliText::tr("1 line target")
+                       : CliText::tr("%n line targets", nullptr, targets)) +
+      ", " + Say(routes == 1 ? CliText::tr("1 route") : CliText::tr("%n routes", nullptr, routes)) +
+      ", " +
+      Say(filters == 1 ? CliText::tr("1 filter") : CliText::tr("%n filters", nullptr, filters)) +
+      "\n";
   // With the file on standard output the summary goes to standard error.
   (parser.value("output") == "-" ? std::cerr : std::cout) << summary;
   return kExitOk;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_context.h"
 
+#include "cli/cli_text.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -33,11 +35,39 @@ bool CliContext::LoadProtocolDefinitions() {
     std::fclose(sink);
   if (result.ok)
     return true;
+  const std::string file = (std::filesystem::path(settings_.firmwarePath) / "tarcfg.pro").string();
   if (result.column != 0)
-    PrintError(FormatString(40010, result.line, result.column));
+    PrintError(Problem(file, FormatString(40010, result.line, result.column)));
   else
-    PrintError(FormatString(40011, result.line));
+    PrintError(Problem(file, FormatString(40011, result.line)));
   return false;
+}
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  bool pendingBlank = false;
+  for (const char c : text) {
+    if (c == '\n' || c == '\r') {
+      while (!out.empty() && out.back() == ' ')
+        out.pop_back();
+      pendingBlank = true;
+      continue;
+    }
+    if (pendingBlank && c == ' ')
+      continue;
+    if (pendingBlank && !out.empty())
+      out += ' ';
+    pendingBlank = false;
+    out += c;
+  }
+  return out;
+}
+
+std::string Problem(std::string_view what, std::string_view why) {
+  std::string message = "tarcfg-cli: ";
+  if (!what.empty())
+    message.append(what).append(": ");
+  return message + OneLine(why);
 }
 
 void PrintError(const std::string& message) {

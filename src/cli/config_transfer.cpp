@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/config_transfer.h"
 #include "cli/history_support.h"
 #include "config/reports.h"
@@ -11,6 +13,27 @@ namespace tarcfg::cli {
 
 ConfigContext FileContext(CliContext& context) {
   return ConfigContext{context.tables(), context.addresses(), context.database()};
+}
+
+std::string FileReadProblem(const std::string& path, const ConfigReadResult& result) {
+  if (result.code == kConfigCannotOpen)
+    return Problem(path, Say(CliText::tr("cannot open file: %1")
+                                 .arg(QString::fromLocal8Bit(std::strerror(result.openErrno)))));
+  return Problem(path, ConfigReadMessage(result));
+}
+
+std::string FileWriteProblem(const std::string& path, const ConfigWriteResult& result) {
+  return Problem(
+      path, Say(CliText::tr("cannot write file: %1").arg(QString::fromStdString(result.reason))));
+}
+
+bool CheckConfigFileLoads(CliContext& context, const std::string& path) {
+  Configuration scratch;
+  const ConfigReadResult read = ReadConfigFileQuietly(path, 0, FileContext(context), scratch);
+  if (read.code == kConfigOk)
+    return true;
+  PrintError(FileReadProblem(path, read));
+  return false;
 }
 
 // Writes a configuration read from a router; "-" or empty is standard output.
@@ -25,7 +48,7 @@ bool SaveConfiguration(RouterSession& session, const std::string& path) {
   const ConfigWriteResult written =
       WriteConfigFile(path, c.lineTargets, c.routes, c.filters, session.current(), files);
   if (!written) {
-    PrintError(ConfigWriteMessage(written));
+    PrintError(FileWriteProblem(path, written));
     return false;
   }
   return true;
@@ -38,7 +61,7 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
   const ConfigReadResult read = ReadConfigFileQuietly(path, session.current().permanentConnection,
                                                       FileContext(context), working);
   if (read.code != kConfigOk) {
-    PrintError(ConfigReadMessage(read));
+    PrintError(FileReadProblem(path, read));
     return kExitFile;
   }
   const WritePlan plan = PlanConfigurationWrite(working, session.saved());
@@ -61,7 +84,9 @@ int ApplyConfigFile(RouterSession& session, const QCommandLineParser& parser,
       std::cerr << line << "\n";
     return kExitRefused;
   }
-  std::cout << sent << " entries sent\n";
+  std::cout << Say(sent == 1 ? CliText::tr("1 entry sent")
+                             : CliText::tr("%n entries sent", nullptr, sent))
+            << "\n";
   return kExitOk;
 }
 

@@ -15,6 +15,16 @@ namespace tarcfg::cli {
 // written with.
 ConfigContext FileContext(CliContext& context);
 
+// The messages for a .cfg file that did not load or could not be written,
+// naming the file: "tarcfg-cli: FILE: WHY".
+std::string FileReadProblem(const std::string& path, const ConfigReadResult& result);
+std::string FileWriteProblem(const std::string& path, const ConfigWriteResult& result);
+
+// Loads `path` for a check only, before any router is asked: with the rules
+// of a switched line, which every other operating mode only narrows, so a
+// file it refuses no router would take. Prints why and gives false.
+bool CheckConfigFileLoads(CliContext& context, const std::string& path);
+
 // Writes the configuration the session read from its router; "-" or empty is
 // standard output. Prints why when it cannot.
 bool SaveConfiguration(RouterSession& session, const std::string& path);

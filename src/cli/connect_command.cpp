@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/connect_command.h"
+#include "cli/cli_text.h"
 #include "cli/session.h"
 
 namespace tarcfg::cli {
@@ -22,8 +23,10 @@ HookResult ConnectCommand::CheckOptions(CliContext&, const QCommandLineParser& p
 int ConnectCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {
   const int position = parser.positionalArguments().at(1).toInt();
   if (position > session.configuration().lineTargets.count()) {
-    PrintError("tarcfg-cli connect: the router has " +
-               std::to_string(session.configuration().lineTargets.count()) + " line targets");
+    const int count = session.configuration().lineTargets.count();
+    PrintError("tarcfg-cli connect: " +
+               Say(count == 1 ? CliText::tr("the router has 1 line target")
+                              : CliText::tr("the router has %n line targets", nullptr, count)));
     return kExitUsage;
   }
   session.protocol().ConnectLineTarget(position - 1);

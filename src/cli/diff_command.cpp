@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/diff_command.h"
+#include "cli/cli_text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -38,7 +39,7 @@ std::optional<LoadedFile> LoadFile(CliContext& context, const std::string& path,
   const ConfigReadResult result =
       ReadConfigFileQuietly(path, *permanent, FileContext(context), loaded.configuration);
   if (result.code != kConfigOk) {
-    PrintError(path + ": " + ConfigReadMessage(result));
+    PrintError(FileReadProblem(path, result));
     return std::nullopt;
   }
   return loaded;
@@ -196,6 +197,13 @@ HookResult DiffCommand::CheckOptions(CliContext& context, const QCommandLinePars
                                  newer->router ? &*newer->router : nullptr, newerPath));
 }
 
+HookResult DiffCommand::CheckFiles(CliContext& context, const QCommandLineParser& parser) {
+  const QStringList arguments = parser.positionalArguments();
+  if (arguments.size() > 1 && !CheckConfigFileLoads(context, arguments.at(1).toStdString()))
+    return HookResult::Exit(kExitFile);
+  return HookResult::Continue();
+}
+
 bool DiffCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser& parser) {
   return parser.positionalArguments().size() < 2;
 }
@@ -210,10 +218,15 @@ HookResult DiffCommand::Resolved(RouterSession& session, const QCommandLineParse
   const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
   const auto entries = SettingsHistory(session.context()).List(hardware);
   if (entries.size() < static_cast<std::size_t>(index)) {
-    PrintError(entries.empty()
-                   ? "tarcfg-cli diff: no configuration of router " + hardware + " has been kept"
-                   : "tarcfg-cli diff: the history of router " + hardware + " holds " +
-                         std::to_string(entries.size()) + " configuration(s)");
+    const int kept = static_cast<int>(entries.size());
+    PrintError("tarcfg-cli diff: " +
+               Say(kept == 0 ? CliText::tr("no configuration of router %1 has been kept")
+                                   .arg(QString::fromStdString(hardware))
+                   : kept == 1 ? CliText::tr("the history of router %1 holds 1 configuration")
+                                     .arg(QString::fromStdString(hardware))
+                               : CliText::tr("the history of router %1 holds %n configurations",
+                                             nullptr, kept)
+                                     .arg(QString::fromStdString(hardware))));
     return HookResult::Exit(kExitFile);
   }
   const HistoryEntry& entry = entries[static_cast<std::size_t>(index) - 1];

@@ -34,6 +34,7 @@ class DiffCommand : public RouterCommand {
   // Two files need no router: they are compared here, before anything
   // goes out, and the command ends with that comparison's status.
   HookResult CheckOptions(CliContext& context, const QCommandLineParser& parser) override;
+  HookResult CheckFiles(CliContext& context, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser& parser) override;
   // The kept version is found before registering: a history that holds
   // nothing costs the router no registration.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/config_transfer.h"
 #include "cli/read_command.h"
 #include "cli/session.h"
@@ -14,8 +15,14 @@ void WarnUndefinedProtocols(const Configuration& configuration) {
     if (target.layer2Protocol == kNoProtocol)
       ++undefined;
   if (undefined)
-    PrintError("tarcfg-cli: " + std::to_string(undefined) +
-               " line target(s) use a layer-2 protocol missing from tarcfg.pro and are left out");
+    PrintError(
+        "tarcfg-cli: " +
+        Say(undefined == 1
+                ? CliText::tr("1 line target uses a layer-2 protocol missing from tarcfg.pro and "
+                              "is left out")
+                : CliText::tr("%n line targets use a layer-2 protocol missing from tarcfg.pro "
+                              "and are left out",
+                              nullptr, undefined)));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/restore_command.h"
+#include "cli/cli_text.h"
 #include "cli/config_transfer.h"
 #include "cli/history_support.h"
 #include "config/reports.h"
@@ -34,6 +35,14 @@ HookResult RestoreCommand::CheckOptions(CliContext&, const QCommandLineParser& p
   return HookResult::Continue();
 }
 
+HookResult RestoreCommand::CheckFiles(CliContext& context, const QCommandLineParser& parser) {
+  // A kept version is found by the router's hardware address, after the scan.
+  const QStringList arguments = parser.positionalArguments();
+  if (arguments.size() > 1 && !CheckConfigFileLoads(context, arguments.at(1).toStdString()))
+    return HookResult::Exit(kExitFile);
+  return HookResult::Continue();
+}
+
 bool RestoreCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
   return true;
 }
@@ -47,11 +56,15 @@ HookResult RestoreCommand::Resolved(RouterSession& session, const QCommandLinePa
     const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
     const auto entries = SettingsHistory(session.context()).List(hardware);
     if (entries.size() < static_cast<std::size_t>(index)) {
-      PrintError(entries.empty()
-                     ? "tarcfg-cli restore: no configuration of router " + hardware +
-                           " has been kept"
-                     : "tarcfg-cli restore: the history of router " + hardware + " holds " +
-                           std::to_string(entries.size()) + " configuration(s)");
+      const int kept = static_cast<int>(entries.size());
+      PrintError("tarcfg-cli restore: " +
+                 Say(kept == 0 ? CliText::tr("no configuration of router %1 has been kept")
+                                     .arg(QString::fromStdString(hardware))
+                     : kept == 1 ? CliText::tr("the history of router %1 holds 1 configuration")
+                                       .arg(QString::fromStdString(hardware))
+                                 : CliText::tr("the history of router %1 holds %n configurations",
+                                               nullptr, kept)
+                                       .arg(QString::fromStdString(hardware))));
       return HookResult::Exit(kExitFile);
     }
     path_ = entries[static_cast<std::size_t>(index) - 1].path;

@@ -24,6 +24,7 @@ class RestoreCommand : public RouterCommand {
   int maximumArguments() const override { return 2; }
 
   HookResult CheckOptions(CliContext&, const QCommandLineParser& parser) override;
+  HookResult CheckFiles(CliContext& context, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext&, const QCommandLineParser&) override;
   // The file to write back is known before registering: a history that
   // holds nothing costs the router no registration.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/router_command.h"
 
+#include "cli/cli_text.h"
 #include "config/reports.h"
 
 namespace tarcfg::cli {
@@ -10,6 +11,10 @@ void RouterCommand::AddOptions(QCommandLineParser& parser) {
 }
 
 HookResult RouterCommand::CheckOptions(CliContext&, const QCommandLineParser&) {
+  return HookResult::Continue();
+}
+
+HookResult RouterCommand::CheckFiles(CliContext&, const QCommandLineParser&) {
   return HookResult::Continue();
 }
 
@@ -26,6 +31,8 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
     return checked.exitCode();
   if (!context.LoadProtocolDefinitions())
     return kExitFile;
+  if (const HookResult checked = CheckFiles(context, parser); checked.exits())
+    return checked.exitCode();
   RouterSession session(context);
   if (!session.Open())
     return kExitRefused;
@@ -39,8 +46,9 @@ int RouterCommand::Execute(CliContext& context, const QCommandLineParser& parser
   if (resolved.registers() && target->address == 0) {
     // A router in its loader answers the scan but cannot be registered with:
     // a registration would only wait for its time-out.
-    PrintError("tarcfg-cli: the router " + FormatHardwareAddress(target->hardwareAddress) +
-               " is in its loader and has no IP address; it cannot be registered with");
+    PrintError(Problem(FormatHardwareAddress(target->hardwareAddress),
+                       Say(CliText::tr("the router is in its loader and has no IP address; it "
+                                       "cannot be registered with"))));
     return kExitRefused;
   }
   if (resolved.registers() && !session.RegisterAndLoad(*target, PasswordArgument(parser))) {

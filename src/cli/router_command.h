@@ -40,6 +40,9 @@ class RouterCommand : public Command {
 
   // Checks the options before anything goes out: Continue or Exit.
   virtual HookResult CheckOptions(CliContext& context, const QCommandLineParser& parser);
+  // Checks the command's input files once tarcfg.pro is read, before the
+  // network is touched: a missing or broken file fails at once.
+  virtual HookResult CheckFiles(CliContext& context, const QCommandLineParser& parser);
   // Whether ROUTER must be resolved to its hardware address (by a scan).
   virtual bool NeedsHardwareAddress(CliContext& context, const QCommandLineParser& parser);
   // ROUTER is resolved (session.target()), nothing registered yet.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/session.h"
 
+#include "cli/cli_text.h"
 #include "cli/password_input.h"
 
 #include <csignal>
@@ -11,6 +12,7 @@
 #include "config/stop_signals.h"
 #include "config/string_table.h"
 #include "protocol/router_rules.h"
+#include "protocol/transactions.h"
 
 namespace tarcfg::cli {
 namespace {
@@ -55,14 +57,27 @@ bool RouterSession::Open() {
     return false;
   protocol_->SetRegistrationAbandonedCallback([this] {
     if (!failed_)
-      PrintError("tarcfg-cli: the router ended the registration without an answer");
+      PrintError(Problem(RouterName(),
+                         Say(CliText::tr("the router ended the registration without an answer"))));
     failed_ = true;
   });
   return true;
 }
 
+std::string RouterSession::RouterName() const {
+  if (!target_.name.empty())
+    return target_.name;
+  return target_.hardwareKnown ? FormatHardwareAddress(target_.hardwareAddress) : std::string();
+}
+
 void RouterSession::OnNetworkError(int code) {
-  PrintError(NetworkErrorMessage(code));
+  // A router that does not acknowledge is the common case (switched off,
+  // unplugged, a wrong address): said as such, with the error number that
+  // scripts look for.
+  PrintError(Problem(RouterName(),
+                     code == kErrorNoAcknowledge
+                         ? Say(CliText::tr("router did not answer (Error code: %1)").arg(code))
+                         : NetworkErrorMessage(code)));
   failed_ = true;
 }
 
@@ -89,7 +104,7 @@ bool RouterSession::RunLoop(const std::function<bool()>& done, int seconds, int 
       return false;
     const std::int64_t now = driver.NowMs();
     if (now >= deadline) {
-      PrintError(LoadString(40008));
+      PrintError(Problem(RouterName(), LoadString(40008)));
       failed_ = true;
       return false;
     }
@@ -176,13 +191,14 @@ std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString&
       return target;
     }
     if (!failed_)
-      PrintError("tarcfg-cli: no router with hardware address " + argument + " answered");
+      PrintError(
+          Problem(argument, Say(CliText::tr("no router with this hardware address answered"))));
     failed_ = true;
     return std::nullopt;
   }
   target.address = context_.addresses().ResolveAddress(argument);
   if (target.address == 0) {
-    PrintError("tarcfg-cli: " + argument + " is not a router address");
+    PrintError(Problem(argument, Say(CliText::tr("not a router address"))));
     failed_ = true;
     return std::nullopt;
   }
@@ -198,7 +214,7 @@ std::optional<RouterSession::Target> RouterSession::ResolveRouter(const QString&
     }
     if (!target.hardwareKnown) {
       if (!failed_)
-        PrintError("tarcfg-cli: router " + target.name + " did not answer the scan");
+        PrintError(Problem(target.name, Say(CliText::tr("router did not answer the scan"))));
       failed_ = true;
       return std::nullopt;
     }
@@ -211,7 +227,7 @@ std::optional<std::string> RouterSession::AskPassword(const QString& passwordOpt
     return passwordOption.toStdString();
   if (const char* env = std::getenv("TARCFG_PASSWORD"))
     return std::string(env);
-  return PromptSecret("Enter Your Password: ");
+  return PromptSecret(Say(CliText::tr("Enter Your Password: ")));
 }
 
 bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwordOption) {
@@ -251,13 +267,14 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
             }
             if (!password_) {
               protocol_->AbandonPasswordPrompt();
-              PrintError("tarcfg-cli: the router asks for a password (use -p or TARCFG_PASSWORD)");
+              PrintError(Problem(target.name, Say(CliText::tr("the router asks for a password "
+                                                              "(use -p or TARCFG_PASSWORD)"))));
               refused = true;
               return;
             }
             if (password_->size() > kPasswordWireLength) {
               protocol_->AbandonPasswordPrompt();
-              PrintError(PasswordTooLongMessage());
+              PrintError(Problem(target.name, PasswordTooLongMessage()));
               refused = true;
               return;
             }
@@ -266,7 +283,7 @@ bool RouterSession::RegisterAndLoad(const Target& target, const QString& passwor
           }
           case RegistrationKind::Refused:
             refused = true;
-            PrintError(RegistrationRefusalMessage(result));
+            PrintError(Problem(target.name, RegistrationRefusalMessage(result)));
             break;
         }
       },

@@ -97,6 +97,8 @@ class RouterSession {
 
  private:
   void OnNetworkError(int code);
+  // How messages name the router of this session ("" before one is known).
+  std::string RouterName() const;
   bool RunLoop(const std::function<bool()>& done, int seconds, int stopSignals);
   // The password from -p, $TARCFG_PASSWORD or the terminal (echo off); none
   // when there is no terminal or a stop signal arrived at the prompt.

@@ -12,6 +12,12 @@ void WriteCommand::AddOptions(QCommandLineParser& parser) {
   AddNoHistoryOption(parser);
 }
 
+HookResult WriteCommand::CheckFiles(CliContext& context, const QCommandLineParser& parser) {
+  return CheckConfigFileLoads(context, parser.positionalArguments().at(1).toStdString())
+             ? HookResult::Continue()
+             : HookResult::Exit(kExitFile);
+}
+
 bool WriteCommand::NeedsHardwareAddress(CliContext& context, const QCommandLineParser& parser) {
   return HistoryWanted(context, parser) && !parser.isSet("dry-run");
 }

@@ -21,6 +21,7 @@ class WriteCommand : public RouterCommand {
   void AddOptions(QCommandLineParser& parser) override;
   int minimumArguments() const override { return 2; }
   int maximumArguments() const override { return 2; }
+  HookResult CheckFiles(CliContext& context, const QCommandLineParser& parser) override;
   bool NeedsHardwareAddress(CliContext& context, const QCommandLineParser& parser) override;
   int ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) override;
 };

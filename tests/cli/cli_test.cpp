@@ -65,7 +65,7 @@ TEST_F(CliTest, CheckReportsCountsWithDefinitionsFromTheFirmwareDirectory) {
   Write("s.ini", settings);
   Result r = Run("check good.cfg");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "2 line targets, 1 routes, 2 filters\n");
+  EXPECT_EQ(r.out, "2 line targets, 1 route, 2 filters\n");
   EXPECT_EQ(Read("s.ini"), settings);
 }
 
@@ -81,19 +81,20 @@ TEST_F(CliTest, CheckWritesTheLoadedConfigurationThatLoadsAgain) {
   Result again = Run("check out.cfg -o -");
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_EQ(again.out, written);
-  EXPECT_EQ(again.err, "2 line targets, 1 routes, 2 filters\n");
+  EXPECT_EQ(again.err, "2 line targets, 1 route, 2 filters\n");
 }
 
 TEST_F(CliTest, CheckFailureShowsTheDialogMessageAndExits3) {
   Write("bad.cfg", "Line_Targets:\n10.0.0.5 12x45 x75 null 20 0 1 0\n");
   Result r = Run("check bad.cfg");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, "Loading error in line 2, column 10.\nWrong telephone number!\n");
+  EXPECT_EQ(r.err,
+            "tarcfg-cli: bad.cfg: Loading error in line 2, column 10. Wrong telephone number!\n");
   EXPECT_TRUE(r.out.empty());
 
   Result missing = Run("check missing.cfg");
   EXPECT_EQ(missing.status, 3);
-  EXPECT_EQ(missing.err, "Error! Cannot open file.\nNo such file or directory\n");
+  EXPECT_EQ(missing.err, "tarcfg-cli: missing.cfg: cannot open file: No such file or directory\n");
 }
 
 TEST_F(CliTest, PermanentConnectionAllowsOneLineTarget) {
@@ -103,7 +104,9 @@ TEST_F(CliTest, PermanentConnectionAllowsOneLineTarget) {
   EXPECT_EQ(Run("check good.cfg").status, 0);
   Result r = Run("check good.cfg --permanent 2");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, "Loading error in line 3, column 0.\nThe list contains too many entries!\n");
+  EXPECT_EQ(r.err,
+            "tarcfg-cli: good.cfg: Loading error in line 3, column 0. The list contains too many "
+            "entries!\n");
 }
 
 TEST_F(CliTest, ProtocolsListsBothTables) {
@@ -122,16 +125,17 @@ TEST_F(CliTest, ProtocolDefinitionErrorsUseTheStartUpMessages) {
   Write("tarcfg.pro", "# first\n2:x75_6 base=x75 addr_a=0\n");
   Result r = Run("protocols");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(
-      r.err,
-      "Error in the file TARCFG.PRO line 2, column 18.\nPlease check the contents of this file.\n");
+  const std::string file = "tarcfg-cli: " + (dir / "tarcfg.pro").string() + ": ";
+  EXPECT_EQ(r.err, file +
+                       "Error in the file TARCFG.PRO line 2, column 18. Please check the contents "
+                       "of this file.\n");
 
   Write("tarcfg.pro", "2:x75_3 base=x75\n");
   r = Run("protocols");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(
-      r.err,
-      "Line 1 of TARCFG.PRO contains inconsistencies.\nPlease check the contents of this file.\n");
+  EXPECT_EQ(r.err, file +
+                       "Line 1 of TARCFG.PRO contains inconsistencies. Please check the contents "
+                       "of this file.\n");
 }
 
 TEST_F(CliTest, UsageErrorsExit2) {
