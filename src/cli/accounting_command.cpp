@@ -39,16 +39,7 @@ int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandL
                                  "packetsOutgoing", "packetsIncoming", "bytesOutgoing",
                                  "bytesIncoming"};
   if (parser.isSet("csv")) {
-    std::cout << "hostName,phoneNumber";
-    for (const char* n : kNames)
-      std::cout << "," << n;
-    std::cout << "\n";
-    for (const auto& t : *result) {
-      std::cout << CsvCell(t.hostName.str()) << "," << CsvCell(t.phoneNumber.str());
-      for (auto v : t.accountingCounters)
-        std::cout << "," << v;
-      std::cout << "\n";
-    }
+    std::cout << AccountingCsv(*result, "\n");
   } else if (parser.isSet("json")) {
     std::vector<std::string> items;
     for (const auto& t : *result) {

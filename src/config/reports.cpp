@@ -169,4 +169,22 @@ int MaxFileNameLength(const std::string& directory) {
   return length > 0 ? static_cast<int>(length) : 12;
 }
 
+std::string AccountingCsv(const LineTargetList& lineTargets, std::string_view lineEnd) {
+  std::string csv =
+      "hostName,phoneNumber,charges,callsOutgoing,callsIncoming,packetsOutgoing,packetsIncoming,"
+      "bytesOutgoing,bytesIncoming";
+  csv += lineEnd;
+  for (const LineTarget& target : lineTargets) {
+    csv += CsvCell(target.hostName.str());
+    csv += ',';
+    csv += CsvCell(target.phoneNumber.str());
+    for (const std::uint32_t counter : target.accountingCounters) {
+      csv += ',';
+      csv += std::to_string(counter);
+    }
+    csv += lineEnd;
+  }
+  return csv;
+}
+
 }  // namespace tarcfg

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/address.h"
+#include "config/configuration.h"
 #include "config/operating_modes.h"
 #include "config/records.h"
 
@@ -48,6 +49,14 @@ std::string PortBindMessage(int errorNumber);
 // -5 or +49 is no formula and stays as it is. A cell holding a comma, a
 // quote or a line break is quoted, its quotes doubled.
 std::string CsvCell(std::string_view text);
+
+// The accounting counters as CSV, for the desktop tool's export and
+// tarcfg-cli's --csv alike: the header row "hostName,phoneNumber,charges,
+// callsOutgoing,callsIncoming,packetsOutgoing,packetsIncoming,bytesOutgoing,
+// bytesIncoming" (scripts read these names), then one row per line target in
+// list order, host names and phone numbers through CsvCell. Each row ends in
+// `lineEnd`.
+std::string AccountingCsv(const LineTargetList& lineTargets, std::string_view lineEnd = "\r\n");
 
 // The file name a configuration of router `routerName` is saved under: the
 // name cut to (maxNameLength - 4) characters, "." turned into "_", ".cfg".

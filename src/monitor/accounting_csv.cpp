@@ -4,26 +4,7 @@
 #include <QSaveFile>
 #include <QString>
 
-#include "config/reports.h"
-
 namespace tarcfg {
-
-std::string AccountingCsv(const LineTargetList& lineTargets) {
-  std::string csv =
-      "Host name,Phone number,Charge units,Calls outgoing,Calls incoming,Packets outgoing,"
-      "Packets incoming,Bytes outgoing,Bytes incoming\r\n";
-  for (const LineTarget& target : lineTargets) {
-    csv += CsvCell(target.hostName.str());
-    csv += ',';
-    csv += CsvCell(target.phoneNumber.str());
-    for (std::uint32_t counter : target.accountingCounters) {
-      csv += ',';
-      csv += std::to_string(counter);
-    }
-    csv += "\r\n";
-  }
-  return csv;
-}
 
 bool WriteExportFile(const std::string& path, const std::string& text, std::string* error) {
   QSaveFile file(QString::fromLocal8Bit(path.c_str()));

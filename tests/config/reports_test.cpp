@@ -68,6 +68,22 @@ TEST(ReportTextTest, AccountingBlockOrder) {
       "600\r\nCharges: 9 Units\r\n\r\n");
 }
 
+// One CSV for the desktop tool's export and tarcfg-cli: the header scripts
+// read, the counters in the order of the header, the line end asked for.
+TEST(ReportTextTest, AccountingCsvHeaderAndRows) {
+  LineTargetList targets = NewLineTargetList();
+  LineTarget t;
+  t.hostName = "10.0.0.5";
+  t.phoneNumber = "0301234";
+  t.accountingCounters = {9, 2, 3, 40, 50, 600, 7000};
+  targets.Append(t);
+  const std::string header =
+      "hostName,phoneNumber,charges,callsOutgoing,callsIncoming,packetsOutgoing,packetsIncoming,"
+      "bytesOutgoing,bytesIncoming";
+  EXPECT_EQ(AccountingCsv(targets), header + "\r\n10.0.0.5,0301234,9,2,3,40,50,600,7000\r\n");
+  EXPECT_EQ(AccountingCsv(targets, "\n"), header + "\n10.0.0.5,0301234,9,2,3,40,50,600,7000\n");
+}
+
 TEST(FileNameTest, RememberedNameFitsTheFileSystem) {
   EXPECT_EQ(RememberedFileName("192.168.1.2", 255), "192_168_1_2.cfg");
   EXPECT_EQ(RememberedFileName("192.168.1.2", 12), "192_168_.cfg");

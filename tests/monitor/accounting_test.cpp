@@ -207,8 +207,8 @@ TEST_F(AccountingTest, ExportSavesHeaderAndOneRowPerTarget) {
   EXPECT_EQ(files_->lastCaption, QStringLiteral("Export Accounting Data"));
   EXPECT_TRUE(files_->lastSuggested.endsWith(QStringLiteral("198_51_100_10-accounting.csv")));
   EXPECT_EQ(ReadFile(file),
-            "Host name,Phone number,Charge units,Calls outgoing,Calls incoming,Packets outgoing,"
-            "Packets incoming,Bytes outgoing,Bytes incoming\r\n"
+            "hostName,phoneNumber,charges,callsOutgoing,callsIncoming,packetsOutgoing,"
+            "packetsIncoming,bytesOutgoing,bytesIncoming\r\n"
             "198.51.100.200,0301234567,9,2,1,40,30,4000,3000\r\n"
             "198.51.100.201,04011,0,0,0,0,0,0,0\r\n"
             "198.51.100.202,04012,4294967295,7,8,70,80,700,800\r\n");
