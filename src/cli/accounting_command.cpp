@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "cli/accounting_command.h"
+#include "cli/cli_text.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "config/reports.h"
@@ -11,14 +12,14 @@ namespace tarcfg::cli {
 
 void AccountingCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addOption({"reset", "Read and reset the counters."});
-  parser.addOption({"json", "Print a JSON array."});
-  parser.addOption({"csv", "Print CSV with a header row."});
+  parser.addOption({"reset", CliText::tr("Read and reset the counters.")});
+  parser.addOption({"json", CliText::tr("Print a JSON array.")});
+  parser.addOption({"csv", CliText::tr("Print CSV with a header row.")});
 }
 
 HookResult AccountingCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("json") && parser.isSet("csv")) {
-    PrintError("tarcfg-cli accounting: --json and --csv exclude each other");
+    PrintError("tarcfg-cli accounting: " + Say(CliText::tr("--json and --csv exclude each other")));
     return HookResult::Exit(kExitUsage);
   }
   return HookResult::Continue();

@@ -3,6 +3,7 @@
 // JSON, read and optionally reset.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -12,7 +13,8 @@ class AccountingCommand : public RouterCommand {
   QString name() const override { return "accounting"; }
   QString synopsis() const override { return "ROUTER [--reset] [--json|--csv]"; }
   QString description() const override {
-    return "Read the accounting counters of every line target (and reset them with --reset).";
+    return CliText::tr(
+        "Read the accounting counters of every line target (and reset them with --reset).");
   }
 
  protected:

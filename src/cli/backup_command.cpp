@@ -14,7 +14,8 @@
 namespace tarcfg::cli {
 
 void BackupCommand::AddOptions(QCommandLineParser& parser) {
-  parser.addOption({"dir", "Where the files go (default: the current folder).", "DIR", "."});
+  parser.addOption(
+      {"dir", CliText::tr("Where the files go (default: the current folder)."), "DIR", "."});
   parser.addOption(PasswordOption());
 }
 

@@ -2,6 +2,7 @@
 // backup: reads every router of one scan into a folder, one .cfg file each.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,8 @@ class BackupCommand : public Command {
   QString name() const override { return "backup"; }
   QString synopsis() const override { return "[--dir DIR] [-p PASSWORD]"; }
   QString description() const override {
-    return "Read every router of one scan into DIR, one file per router (198_51_100_10.cfg).";
+    return CliText::tr(
+        "Read every router of one scan into DIR, one file per router (198_51_100_10.cfg).");
   }
 
  protected:

@@ -12,17 +12,19 @@
 namespace tarcfg::cli {
 
 void CheckCommand::AddOptions(QCommandLineParser& parser) {
-  parser.addPositionalArgument("FILE", "The configuration file to load.");
-  parser.addOption({"permanent", "The router's permanent connection type (0 to 3).", "N", "0"});
+  parser.addPositionalArgument("FILE", CliText::tr("The configuration file to load."));
   parser.addOption(
-      {{"o", "output"}, "Write the loaded configuration to OUT ('-': standard output).", "OUT"});
+      {"permanent", CliText::tr("The router's permanent connection type (0 to 3)."), "N", "0"});
+  parser.addOption({{"o", "output"},
+                    CliText::tr("Write the loaded configuration to OUT ('-': standard output)."),
+                    "OUT"});
 }
 
 int CheckCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
   bool numeric = false;
   const int permanent = parser.value("permanent").toInt(&numeric);
   if (!numeric || permanent < 0 || permanent > 255) {
-    PrintError("tarcfg-cli check: --permanent takes a number from 0 to 255");
+    PrintError("tarcfg-cli check: " + Say(CliText::tr("--permanent takes a number from 0 to 255")));
     return kExitUsage;
   }
   if (!context.LoadProtocolDefinitions())
@@ -55,13 +57,7 @@ int CheckCommand::Execute(CliContext& context, const QCommandLineParser& parser)
   const int targets = configuration.lineTargets.count();
   const int routes = configuration.routes.count();
   const int filters = configuration.filters.count();
-  const std::string summary =
-      Say(targets == 1 ? CliText::tr("1 line target")
-                       : CliText::tr("%n line targets", nullptr, targets)) +
-      ", " + Say(routes == 1 ? CliText::tr("1 route") : CliText::tr("%n routes", nullptr, routes)) +
-      ", " +
-      Say(filters == 1 ? CliText::tr("1 filter") : CliText::tr("%n filters", nullptr, filters)) +
-      "\n";
+  const std::string summary = CountsText(targets, routes, filters) + "\n";
   // With the file on standard output the summary goes to standard error.
   (parser.value("output") == "-" ? std::cerr : std::cout) << summary;
   return kExitOk;

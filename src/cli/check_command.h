@@ -3,6 +3,7 @@
 // does, and optionally writes it back out.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -12,7 +13,7 @@ class CheckCommand : public Command {
   QString name() const override { return "check"; }
   QString synopsis() const override { return "FILE [--permanent N] [-o OUT]"; }
   QString description() const override {
-    return "Load a .cfg file as the desktop tool does and report what it holds.";
+    return CliText::tr("Load a .cfg file as the desktop tool does and report what it holds.");
   }
 
  protected:

@@ -63,6 +63,15 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
+std::string CountsText(int lineTargets, int routes, int filters) {
+  return Say(lineTargets == 1 ? CliText::tr("1 line target")
+                              : CliText::tr("%n line targets", nullptr, lineTargets)) +
+         ", " +
+         Say(routes == 1 ? CliText::tr("1 route") : CliText::tr("%n routes", nullptr, routes)) +
+         ", " +
+         Say(filters == 1 ? CliText::tr("1 filter") : CliText::tr("%n filters", nullptr, filters));
+}
+
 std::string Problem(std::string_view what, std::string_view why) {
   std::string message = "tarcfg-cli: ";
   if (!what.empty())

@@ -26,6 +26,9 @@ inline std::string Say(const QString& text) {
 // has become blanks).
 std::string Problem(std::string_view what, std::string_view why);
 
+// "2 line targets, 1 route, 3 filters".
+std::string CountsText(int lineTargets, int routes, int filters);
+
 // A text of the desktop tool's dialogs on one line: each line break (with
 // the blanks around it) becomes one blank, a trailing one goes.
 std::string OneLine(std::string_view text);

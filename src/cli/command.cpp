@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/command.h"
+#include "cli/cli_text.h"
 
 #include <QCoreApplication>
 #include <csignal>
@@ -16,13 +17,16 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   // Not Qt's help option: its --help-all promises Qt's own options as well,
   // which the help does not list. --help-all is still taken as a request
   // for help below.
-  parser.addOption(QCommandLineOption(QStringList{"h", "help"}, "Displays this help."));
+  parser.addOption(
+      QCommandLineOption(QStringList{"h", "help"}, CliText::tr("Displays this help.")));
   if (!HasVersionOption())
-    parser.addOption(QCommandLineOption(QStringList{"version"}, "Displays the version."));
-  const QCommandLineOption settings(QStringList{"settings"},
-                                    "Settings file (default: $TARCFG_SETTINGS or tarcfg.ini in the "
-                                    "XDG configuration directory).",
-                                    "FILE");
+    parser.addOption(
+        QCommandLineOption(QStringList{"version"}, CliText::tr("Displays the version.")));
+  const QCommandLineOption settings(
+      QStringList{"settings"},
+      CliText::tr("Settings file (default: $TARCFG_SETTINGS or tarcfg.ini in the XDG "
+                  "configuration directory)."),
+      "FILE");
   parser.addOption(settings);
   AddOptions(parser);
   QStringList args = AdjustArguments(arguments);
@@ -49,16 +53,18 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   if (helpAsked) {
     // Qt names the program by the path it was started with; the usage line
     // names the command as it is typed.
+    // Qt's own text, in the language of Qt's translation.
     QString help = parser.helpText();
-    const QString started = QStringLiteral("Usage: ") + QCoreApplication::arguments().value(0);
+    const QString usage = QCoreApplication::translate("QCommandLineParser", "Usage: %1");
+    const QString started = usage.arg(QCoreApplication::arguments().value(0));
     if (help.startsWith(started))
-      help.replace(0, started.size(), QStringLiteral("Usage: tarcfg-cli ") + name());
+      help.replace(0, started.size(), usage.arg("tarcfg-cli " + name()));
     std::cout << help.toStdString();
     return kExitOk;
   }
   const int count = static_cast<int>(parser.positionalArguments().size());
   if (count < minimumArguments() || count > maximumArguments()) {
-    PrintError(("usage: tarcfg-cli " + name() + " " + synopsis()).toStdString());
+    PrintError(Say(CliText::tr("usage: %1").arg("tarcfg-cli " + name() + " " + synopsis())));
     return kExitUsage;
   }
   CliContext context(parser.isSet(settings) ? parser.value(settings) : settingsOption, socket,
@@ -70,8 +76,9 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   // (SIGPIPE) needs no word.
   if (const int signal = StopSignals::caught(); signal != 0) {
     if (signal != SIGPIPE)
-      PrintError(signal == SIGINT ? "tarcfg-cli: interrupted"
-                                  : "tarcfg-cli: ended by signal " + std::to_string(signal));
+      PrintError("tarcfg-cli: " + Say(signal == SIGINT
+                                          ? CliText::tr("interrupted")
+                                          : CliText::tr("ended by signal %1").arg(signal)));
     return StopSignals::ExitStatus(signal);
   }
   return result;

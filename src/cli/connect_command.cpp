@@ -7,14 +7,14 @@ namespace tarcfg::cli {
 
 void ConnectCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addPositionalArgument("POSITION", "The line target's position, from 1.");
+  parser.addPositionalArgument("POSITION", CliText::tr("The line target's position, from 1."));
 }
 
 HookResult ConnectCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   bool numeric = false;
   const int position = parser.positionalArguments().at(1).toInt(&numeric);
   if (!numeric || position < 1) {
-    PrintError("tarcfg-cli connect: POSITION is a number from 1");
+    PrintError("tarcfg-cli connect: " + Say(CliText::tr("POSITION is a number from 1")));
     return HookResult::Exit(kExitUsage);
   }
   return HookResult::Continue();

@@ -2,6 +2,7 @@
 // connect: dials one line target of the router.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,7 @@ class ConnectCommand : public RouterCommand {
   QString name() const override { return "connect"; }
   QString synopsis() const override { return "ROUTER POSITION"; }
   QString description() const override {
-    return "Dial the line target at POSITION (1-based, as 'read' lists them).";
+    return CliText::tr("Dial the line target at POSITION (1-based, as 'read' lists them).");
   }
 
  protected:

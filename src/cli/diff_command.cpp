@@ -145,43 +145,49 @@ int Report(CliContext& context, const QCommandLineParser& parser, const LoadedFi
 
 void DiffCommand::AddOptions(QCommandLineParser& parser) {
   // ROUTER as the router commands take it, or the first of two files.
-  parser.addPositionalArgument("ROUTER",
-                               "Address, host name or hardware address; or FILE1: a path, a "
-                               "'.cfg' name or an existing file, then FILE is FILE2.",
-                               "(ROUTER|FILE1)");
+  parser.addPositionalArgument(
+      "ROUTER",
+      CliText::tr("Address, host name or hardware address; or FILE1: a path, a "
+                  "'.cfg' name or an existing file, then FILE is FILE2."),
+      "(ROUTER|FILE1)");
   parser.addOption(PasswordOption());
-  parser.addPositionalArgument("FILE", "The .cfg file to compare with.", "[FILE]");
-  parser.addOption({"last", "The newest configuration of the router's history (the default)."});
-  parser.addOption({"index", "The Nth configuration as 'history' numbers them (1 = newest).", "N"});
-  parser.addOption({"json", "Print one JSON object."});
+  parser.addPositionalArgument("FILE", CliText::tr("The .cfg file to compare with."), "[FILE]");
+  parser.addOption(
+      {"last", CliText::tr("The newest configuration of the router's history (the default).")});
+  parser.addOption(
+      {"index", CliText::tr("The Nth configuration as 'history' numbers them (1 = newest)."), "N"});
+  parser.addOption({"json", CliText::tr("Print one JSON object.")});
 }
 
 HookResult DiffCommand::CheckOptions(CliContext& context, const QCommandLineParser& parser) {
   const QStringList arguments = parser.positionalArguments();
   const bool files = NamesFile(arguments.at(0));
   if (files && arguments.size() == 1) {
-    PrintError("tarcfg-cli diff: give a second file to compare " + arguments.at(0).toStdString() +
-               " with, or a router first");
+    PrintError("tarcfg-cli diff: " +
+               Say(CliText::tr("give a second file to compare %1 with, or a router first")
+                       .arg(arguments.at(0))));
     return HookResult::Exit(kExitUsage);
   }
   const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
                       (parser.isSet("index") ? 1 : 0);
   if (sources > 1) {
-    PrintError("tarcfg-cli diff: give at most one of FILE, --last and --index N");
+    PrintError("tarcfg-cli diff: " +
+               Say(CliText::tr("give at most one of FILE, --last and --index N")));
     return HookResult::Exit(kExitUsage);
   }
   if (parser.isSet("index")) {
     bool ok = false;
     const int index = parser.value("index").toInt(&ok);
     if (!ok || index < 1) {
-      PrintError("tarcfg-cli diff: --index needs a number from 1 up");
+      PrintError("tarcfg-cli diff: " + Say(CliText::tr("--index needs a number from 1 up")));
       return HookResult::Exit(kExitUsage);
     }
   }
   if (!files)
     return HookResult::Continue();
   if (parser.isSet(PasswordOption())) {
-    PrintError("tarcfg-cli diff: two files are compared without a router; -p has no use");
+    PrintError("tarcfg-cli diff: " +
+               Say(CliText::tr("two files are compared without a router; -p has no use")));
     return HookResult::Exit(kExitUsage);
   }
   if (!context.LoadProtocolDefinitions())
@@ -231,7 +237,8 @@ HookResult DiffCommand::Resolved(RouterSession& session, const QCommandLineParse
   }
   const HistoryEntry& entry = entries[static_cast<std::size_t>(index) - 1];
   path_ = entry.path;
-  label_ = entry.path + " (kept " + entry.time + ")";
+  label_ = Say(CliText::tr("%1 (kept %2)")
+                   .arg(QString::fromStdString(entry.path), QString::fromStdString(entry.time)));
   return HookResult::Continue();
 }
 
@@ -241,7 +248,7 @@ int DiffCommand::ExecuteRegistered(RouterSession& session, const QCommandLinePar
   if (!older)
     return kExitFile;
   return Report(context, parser, *older, label_, session.saved(), &session.current(),
-                "router " + parser.positionalArguments().at(0).toStdString() + " now");
+                Say(CliText::tr("router %1 now").arg(parser.positionalArguments().at(0))));
 }
 
 }  // namespace tarcfg::cli

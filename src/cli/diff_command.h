@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -21,9 +22,10 @@ class DiffCommand : public RouterCommand {
     return "ROUTER [FILE | --last | --index N] [--json] [-p PASSWORD] | FILE1 FILE2 [--json]";
   }
   QString description() const override {
-    return "Compare ROUTER's configuration now (\"+\" lines) with a file or a kept version "
-           "(\"-\" lines; default: the newest kept one), or FILE1 (\"-\") with FILE2 (\"+\"). "
-           "Exit status 0: the same, 4: different.";
+    return CliText::tr(
+        "Compare ROUTER's configuration now (\"+\" lines) with a file or a kept version "
+        "(\"-\" lines; default: the newest kept one), or FILE1 (\"-\") with FILE2 (\"+\"). "
+        "Exit status 0: the same, 4: different.");
   }
 
  protected:

@@ -2,6 +2,7 @@
 // disconnect: drops one B-channel of the router.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -10,7 +11,7 @@ class DisconnectCommand : public RouterCommand {
  public:
   QString name() const override { return "disconnect"; }
   QString synopsis() const override { return "ROUTER 1|2"; }
-  QString description() const override { return "Drop B-channel 1 or 2."; }
+  QString description() const override { return CliText::tr("Drop B-channel 1 or 2."); }
 
  protected:
   void AddOptions(QCommandLineParser& parser) override;

@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/firmware_command.h"
 #include "cli/history_support.h"
 #include "cli/router_fields.h"
@@ -38,20 +39,24 @@ QString FirmwareCommand::synopsis() const {
 
 void FirmwareCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
+  parser.addOption({"mode",
+                    CliText::tr("Operating mode: %1.")
+                        .arg(QString::fromStdString(OperatingModeNames(", ", " or "))),
+                    "MODE"});
   parser.addOption(
-      {"mode", QString::fromStdString("Operating mode: " + OperatingModeNames(", ", " or ") + "."),
-       "MODE"});
-  parser.addOption({"version", "Firmware version (default: the newest for the mode).", "V"});
+      {"version", CliText::tr("Firmware version (default: the newest for the mode)."), "V"});
   AddRouterFieldOptions(parser);
-  parser.addOption({"drop-unknown-protocols",
-                    "Download even when line targets have protocols the tables lack; they are "
-                    "left out of the router (the history keeps them)."});
+  parser.addOption(
+      {"drop-unknown-protocols",
+       CliText::tr("Download even when line targets have protocols the tables lack; they are "
+                   "left out of the router (the history keeps them).")});
   AddNoHistoryOption(parser);
 }
 
 HookResult FirmwareCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("mode") && !FindOperatingMode(parser.value("mode").toStdString())) {
-    PrintError("tarcfg-cli firmware: unknown mode " + parser.value("mode").toStdString());
+    PrintError("tarcfg-cli firmware: " +
+               Say(CliText::tr("unknown mode %1").arg(parser.value("mode"))));
     return HookResult::Exit(kExitUsage);
   }
   return HookResult::Continue();
@@ -65,7 +70,8 @@ HookResult FirmwareCommand::Resolved(RouterSession& session, const QCommandLineP
   if (session.target().address != 0)
     return HookResult::Continue();
   if (!parser.isSet("ip")) {
-    PrintError("tarcfg-cli firmware: the router has no IP address yet; give it one with --ip");
+    PrintError("tarcfg-cli firmware: " +
+               Say(CliText::tr("the router has no IP address yet; give it one with --ip")));
     return HookResult::Exit(kExitUsage);
   }
   session.current() = RouterParameters{};
@@ -95,8 +101,10 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
   if (version.empty())
     version = NewestFirmwareVersion(directory, pending.dChannelProtocol);
   if (version.empty()) {
-    PrintError(std::string("tarcfg-cli firmware: no ") + FirmwarePrefix(pending.dChannelProtocol) +
-               "* file in " + directory);
+    PrintError(
+        Problem(directory,
+                Say(CliText::tr("no %1* file")
+                        .arg(QString::fromStdString(FirmwarePrefix(pending.dChannelProtocol))))));
     return kExitFile;
   }
   pending.firmwareVersion = version;
@@ -106,13 +114,15 @@ int FirmwareCommand::ExecuteRegistered(RouterSession& session, const QCommandLin
   // Line targets the image cannot carry are never left out unless asked for.
   if (!plan.leftOut.empty() && !parser.isSet("drop-unknown-protocols")) {
     std::string text =
-        "tarcfg-cli firmware: the router's tables lack the protocols of these line targets; the "
-        "download would leave them out:\n";
+        "tarcfg-cli firmware: " +
+        Say(CliText::tr("the router's tables lack the protocols of these line targets; the "
+                        "download would leave them out:")) +
+        "\n";
     for (const std::string& line : plan.leftOut)
       text += "  " + line + "\n";
     text +=
-        "Nothing was sent. --drop-unknown-protocols downloads without them (the history keeps "
-        "them with their protocol definitions).";
+        Say(CliText::tr("Nothing was sent. --drop-unknown-protocols downloads without them (the "
+                        "history keeps them with their protocol definitions)."));
     PrintError(text);
     return kExitRefused;
   }

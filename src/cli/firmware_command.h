@@ -3,6 +3,7 @@
 // configuration embedded.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -12,7 +13,8 @@ class FirmwareCommand : public RouterCommand {
   QString name() const override { return "firmware"; }
   QString synopsis() const override;
   QString description() const override {
-    return "Reconfigure the router by downloading firmware with its configuration embedded.";
+    return CliText::tr(
+        "Reconfigure the router by downloading firmware with its configuration embedded.");
   }
 
  protected:

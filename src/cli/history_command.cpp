@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/history_command.h"
 #include "cli/history_support.h"
 #include "cli/json_writer.h"
@@ -28,17 +29,19 @@ std::optional<std::string> RouterHardwareAddress(CliContext& context, RouterSess
 
 void HistoryCommand::AddOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument(
-      "ROUTER", "Hardware address (no network needed), or an address or host name.", "[ROUTER]");
-  parser.addOption({"json", "Print a JSON array."});
-  parser.addOption({"git-init",
-                    "Make the history folder a git repository (no ROUTER): from then on every "
-                    "configuration kept is also committed there as <hardware address>.cfg."});
+      "ROUTER", CliText::tr("Hardware address (no network needed), or an address or host name."),
+      "[ROUTER]");
+  parser.addOption({"json", CliText::tr("Print a JSON array.")});
+  parser.addOption(
+      {"git-init",
+       CliText::tr("Make the history folder a git repository (no ROUTER): from then on every "
+                   "configuration kept is also committed there as <hardware address>.cfg.")});
 }
 
 int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parser) {
   const bool gitInit = parser.isSet("git-init");
   if (gitInit != parser.positionalArguments().isEmpty() || (gitInit && parser.isSet("json"))) {
-    PrintError(("usage: tarcfg-cli " + name() + " " + synopsis()).toStdString());
+    PrintError(Say(CliText::tr("usage: %1").arg("tarcfg-cli " + name() + " " + synopsis())));
     return kExitUsage;
   }
   if (gitInit) {
@@ -48,9 +51,15 @@ int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parse
       PrintError("tarcfg-cli history: " + made.error);
       return kExitFile;
     }
-    std::cout << "The history folder " << history.directory()
-              << (made.existed ? " is a git repository already" : " is a git repository now")
-              << "; every configuration kept is committed there.\n";
+    const QString folder = QString::fromStdString(history.directory());
+    std::cout << Say(made.existed ? CliText::tr("The history folder %1 is a git repository "
+                                                "already; every configuration kept is committed "
+                                                "there.")
+                                        .arg(folder)
+                                  : CliText::tr("The history folder %1 is a git repository now; "
+                                                "every configuration kept is committed there.")
+                                        .arg(folder))
+              << "\n";
     return kExitOk;
   }
   RouterSession session(context);
@@ -80,18 +89,25 @@ int HistoryCommand::Execute(CliContext& context, const QCommandLineParser& parse
     return kExitOk;
   }
   if (entries.empty()) {
-    std::cout << "No configuration of router " << *hardware << " has been kept.\n";
+    std::cout << Say(CliText::tr("No configuration of router %1 has been kept.")
+                         .arg(QString::fromStdString(*hardware)))
+              << "\n";
     return kExitOk;
   }
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const HistoryEntry& e = entries[i];
-    std::cout << i + 1 << "  " << e.time << "  " << e.lineTargets << " line targets, " << e.routes
-              << " routes, " << e.filters << " filters\n"
-              << "   before: " << (e.operation.empty() ? "?" : e.operation);
-    if (!e.sending.empty())
-      std::cout << " (" << e.sending.size() << (e.sending.size() == 1 ? " change" : " changes")
+    const int changes = static_cast<int>(e.sending.size());
+    std::cout << i + 1 << "  " << e.time << "  " << CountsText(e.lineTargets, e.routes, e.filters)
+              << "\n   "
+              << Say(CliText::tr("before: %1")
+                         .arg(QString::fromStdString(e.operation.empty() ? "?" : e.operation)));
+    if (changes > 0)
+      std::cout << " ("
+                << Say(changes == 1 ? CliText::tr("1 change")
+                                    : CliText::tr("%n changes", nullptr, changes))
                 << ")";
-    std::cout << "\n   file:   " << e.path << "\n";
+    std::cout << "\n   " << Say(CliText::tr("file:   %1").arg(QString::fromStdString(e.path)))
+              << "\n";
   }
   return kExitOk;
 }

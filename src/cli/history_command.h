@@ -4,6 +4,7 @@
 // configuration kept from then on is also committed there.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -13,8 +14,9 @@ class HistoryCommand : public Command {
   QString name() const override { return "history"; }
   QString synopsis() const override { return "(ROUTER [--json] | --git-init)"; }
   QString description() const override {
-    return "List the configurations kept before writes to ROUTER, newest first; or make the "
-           "history folder a git repository that every kept configuration is committed to.";
+    return CliText::tr(
+        "List the configurations kept before writes to ROUTER, newest first; or make the "
+        "history folder a git repository that every kept configuration is committed to.");
   }
 
  protected:

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/history_support.h"
+#include "cli/cli_text.h"
 #include "config/reports.h"
 
 namespace tarcfg::cli {
@@ -9,9 +10,9 @@ ConfigHistory SettingsHistory(const CliContext& context) {
 }
 
 void AddNoHistoryOption(QCommandLineParser& parser) {
-  parser.addOption({"no-history",
-                    "Write even when the router's configuration cannot be kept in "
-                    "the history first."});
+  parser.addOption(
+      {"no-history", CliText::tr("Write even when the router's configuration cannot be kept in "
+                                 "the history first.")});
 }
 
 bool HistoryWanted(const CliContext& context, const QCommandLineParser& parser) {
@@ -26,7 +27,7 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
   const RouterSession::Target& target = session.target();
   HistoryKeepResult kept;
   if (!target.hardwareKnown) {
-    kept.error = "the router's hardware address is not known";
+    kept.error = Say(CliText::tr("the router's hardware address is not known"));
   } else {
     const Configuration& read = session.saved();
     kept = SettingsHistory(context).Keep(
@@ -41,15 +42,17 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
     static bool warned = false;
     if (!kept.repositoryError.empty() && !warned) {
       warned = true;
-      PrintError(
-          "tarcfg-cli: warning: kept in the history but not committed to its git "
-          "repository: " +
-          kept.repositoryError);
+      PrintError("tarcfg-cli: " +
+                 Say(CliText::tr("warning: kept in the history but not committed to its git "
+                                 "repository: %1")
+                         .arg(QString::fromStdString(kept.repositoryError))));
     }
     return true;
   }
-  PrintError("tarcfg-cli: cannot keep the router's configuration in the history: " + kept.error +
-             "\nNothing was sent. --no-history writes without keeping it.");
+  PrintError("tarcfg-cli: " +
+             Say(CliText::tr("cannot keep the router's configuration in the history: %1\nNothing "
+                             "was sent. --no-history writes without keeping it.")
+                     .arg(QString::fromStdString(kept.error))));
   return false;
 }
 

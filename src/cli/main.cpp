@@ -4,36 +4,40 @@
 #include <QStringList>
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/commands.h"
 #include "config/stop_signals.h"
 #include "i18n/translations.h"
 #include "protocol/udp_socket.h"
 
 using tarcfg::cli::AllCommands;
+using tarcfg::cli::Say;
 
 namespace {
 
 void PrintHelp() {
-  std::cout << "Usage: tarcfg-cli [--settings FILE] COMMAND [OPTIONS] [ARGUMENTS]\n\n"
-               "Configures Tarnex routers of the local network from the command line.\n\n"
-               "Commands:\n";
+  std::cout << Say(
+      CliText::tr("Usage: tarcfg-cli [--settings FILE] COMMAND [OPTIONS] [ARGUMENTS]\n\n"
+                  "Configures Tarnex routers of the local network from the command "
+                  "line.\n\nCommands:\n"));
   for (const auto& command : AllCommands()) {
     std::cout << "  " << command->name().toStdString() << " " << command->synopsis().toStdString()
               << "\n      " << command->description().toStdString() << "\n";
   }
-  std::cout << "\n'tarcfg-cli COMMAND --help' shows the options of a command.\n\n"
-               "Global options:\n"
-               "  --settings FILE  settings file (default: $TARCFG_SETTINGS, else tarcfg.ini in\n"
-               "                   the XDG configuration directory)\n"
-               "  -h, --help       this text\n"
-               "  -v, --version    the version\n\n"
-               "Exit status:\n"
-               "  0  success\n"
-               "  1  refused by the router, or a network error\n"
-               "  2  usage error\n"
-               "  3  file error (unreadable or invalid configuration or definition file)\n"
-               "  128+N  ended by signal N (Ctrl-C: 130; a closed output: 141), after the\n"
-               "         deregistration from a registered router\n";
+  std::cout << Say(CliText::tr(
+      "\n'tarcfg-cli COMMAND --help' shows the options of a command.\n\n"
+      "Global options:\n"
+      "  --settings FILE  settings file (default: $TARCFG_SETTINGS, else tarcfg.ini in\n"
+      "                   the XDG configuration directory)\n"
+      "  -h, --help       this text\n"
+      "  -v, --version    the version\n\n"
+      "Exit status:\n"
+      "  0  success\n"
+      "  1  refused by the router, or a network error\n"
+      "  2  usage error\n"
+      "  3  file error (unreadable or invalid configuration or definition file)\n"
+      "  128+N  ended by signal N (Ctrl-C: 130; a closed output: 141), after the\n"
+      "         deregistration from a registered router\n"));
 }
 
 // Output other programs read stays in English whatever the locale: JSON,
@@ -79,8 +83,8 @@ int main(int argc, char** argv) {
       ++i;
       continue;
     }
-    std::cerr << "tarcfg-cli: unknown option " << arg.toStdString()
-              << "\nTry 'tarcfg-cli --help'.\n";
+    std::cerr << "tarcfg-cli: "
+              << Say(CliText::tr("unknown option %1\nTry 'tarcfg-cli --help'.").arg(arg)) << "\n";
     return 2;
   }
   if (i >= args.size()) {
@@ -99,7 +103,8 @@ int main(int argc, char** argv) {
       return command->Run(settings, args.mid(i), socket, driver);
     }
   }
-  std::cerr << "tarcfg-cli: unknown command " << args[i].toStdString()
-            << "\nTry 'tarcfg-cli --help'.\n";
+  std::cerr << "tarcfg-cli: "
+            << Say(CliText::tr("unknown command %1\nTry 'tarcfg-cli --help'.").arg(args[i]))
+            << "\n";
   return 2;
 }

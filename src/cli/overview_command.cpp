@@ -2,6 +2,7 @@
 #include <iostream>
 #include <map>
 
+#include "cli/cli_text.h"
 #include "cli/json_writer.h"
 #include "cli/overview_command.h"
 #include "cli/session.h"
@@ -11,7 +12,7 @@
 namespace tarcfg::cli {
 
 void OverviewCommand::AddOptions(QCommandLineParser& parser) {
-  parser.addOption({"json", "Print a JSON array."});
+  parser.addOption({"json", CliText::tr("Print a JSON array.")});
 }
 
 int OverviewCommand::Execute(CliContext& context, const QCommandLineParser& parser) {

@@ -3,6 +3,7 @@
 // report), as text or JSON.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -12,7 +13,8 @@ class OverviewCommand : public Command {
   QString name() const override { return "overview"; }
   QString synopsis() const override { return "[--json]"; }
   QString description() const override {
-    return "Show firmware and channel states of every router (the Router Overview report).";
+    return CliText::tr(
+        "Show firmware and channel states of every router (the Router Overview report).");
   }
 
  protected:

@@ -2,6 +2,7 @@
 // protocols: the protocol tables as start-up builds them from tarcfg.pro.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,7 @@ class ProtocolsCommand : public Command {
   QString name() const override { return "protocols"; }
   QString synopsis() const override { return ""; }
   QString description() const override {
-    return "List the layer-2 and layer-3 protocol tables (built-ins and tarcfg.pro).";
+    return CliText::tr("List the layer-2 and layer-3 protocol tables (built-ins and tarcfg.pro).");
   }
 
  protected:

@@ -29,7 +29,8 @@ void WarnUndefinedProtocols(const Configuration& configuration) {
 
 void ReadCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addOption({{"o", "output"}, "The file to write (default: standard output).", "FILE"});
+  parser.addOption(
+      {{"o", "output"}, CliText::tr("The file to write (default: standard output)."), "FILE"});
 }
 
 int ReadCommand::ExecuteRegistered(RouterSession& session, const QCommandLineParser& parser) {

@@ -2,6 +2,7 @@
 // read: registers with one router and writes its configuration as a .cfg file.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,7 @@ class ReadCommand : public RouterCommand {
   QString name() const override { return "read"; }
   QString synopsis() const override { return "ROUTER [-o FILE] [-p PASSWORD]"; }
   QString description() const override {
-    return "Register with ROUTER, read its configuration and write it as a .cfg file.";
+    return CliText::tr("Register with ROUTER, read its configuration and write it as a .cfg file.");
   }
 
  protected:

@@ -9,10 +9,11 @@ namespace tarcfg::cli {
 
 void RestoreCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addPositionalArgument("FILE", "The .cfg file to write back.", "[FILE]");
-  parser.addOption({"last", "The newest configuration of the router's history."});
-  parser.addOption({"index", "The Nth configuration as 'history' numbers them (1 = newest).", "N"});
-  parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+  parser.addPositionalArgument("FILE", CliText::tr("The .cfg file to write back."), "[FILE]");
+  parser.addOption({"last", CliText::tr("The newest configuration of the router's history.")});
+  parser.addOption(
+      {"index", CliText::tr("The Nth configuration as 'history' numbers them (1 = newest)."), "N"});
+  parser.addOption({"dry-run", CliText::tr("List the entries that would be sent; send nothing.")});
   AddNoHistoryOption(parser);
 }
 
@@ -21,14 +22,15 @@ HookResult RestoreCommand::CheckOptions(CliContext&, const QCommandLineParser& p
   const int sources = (arguments.size() > 1 ? 1 : 0) + (parser.isSet("last") ? 1 : 0) +
                       (parser.isSet("index") ? 1 : 0);
   if (sources != 1) {
-    PrintError("tarcfg-cli restore: give exactly one of FILE, --last and --index N");
+    PrintError("tarcfg-cli restore: " +
+               Say(CliText::tr("give exactly one of FILE, --last and --index N")));
     return HookResult::Exit(kExitUsage);
   }
   if (parser.isSet("index")) {
     bool ok = false;
     const int index = parser.value("index").toInt(&ok);
     if (!ok || index < 1) {
-      PrintError("tarcfg-cli restore: --index needs a number from 1 up");
+      PrintError("tarcfg-cli restore: " + Say(CliText::tr("--index needs a number from 1 up")));
       return HookResult::Exit(kExitUsage);
     }
   }

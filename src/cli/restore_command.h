@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -15,7 +16,8 @@ class RestoreCommand : public RouterCommand {
     return "ROUTER (FILE | --last | --index N) [--dry-run] [--no-history] [-p PASSWORD]";
   }
   QString description() const override {
-    return "Write a kept configuration back to ROUTER as 'write' does, keeping history first.";
+    return CliText::tr(
+        "Write a kept configuration back to ROUTER as 'write' does, keeping history first.");
   }
 
  protected:

@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/router_fields.h"
 #include "config/field_checks.h"
 #include "config/reports.h"
@@ -45,12 +46,12 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
   if (askOwnNetwork && !InOwnNetwork(mask, router, own) && !parser.isSet("yes")) {
     bool yes = false;
     if (::isatty(STDIN_FILENO)) {
-      std::cerr << LoadString(40110) << " [y/N] " << std::flush;
+      std::cerr << LoadString(40110) << " " << Say(CliText::tr("[y/N]")) << " " << std::flush;
       std::string answer;
       std::getline(std::cin, answer);
-      yes = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+      yes = !answer.empty() && std::string("yYjJ").find(answer[0]) != std::string::npos;
     } else {
-      PrintError(std::string(LoadString(40110)) + " (answer with --yes)");
+      PrintError(std::string(LoadString(40110)) + " " + Say(CliText::tr("(answer with --yes)")));
     }
     if (!yes)
       return false;
@@ -63,10 +64,11 @@ bool CheckRouterFields(CliContext& context, const QCommandLineParser& parser,
 }
 
 void AddRouterFieldOptions(QCommandLineParser& parser) {
-  parser.addOption({"ip", "The router's new IP address.", "A"});
-  parser.addOption({"netmask", "The router's new net mask.", "M"});
-  parser.addOption({"phone", "The router's own ISDN number.", "P"});
-  parser.addOption({"yes", "Use an address outside the local network without asking."});
+  parser.addOption({"ip", CliText::tr("The router's new IP address."), "A"});
+  parser.addOption({"netmask", CliText::tr("The router's new net mask."), "M"});
+  parser.addOption({"phone", CliText::tr("The router's own ISDN number."), "P"});
+  parser.addOption(
+      {"yes", CliText::tr("Use an address outside the local network without asking.")});
 }
 
 }  // namespace tarcfg::cli

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/json_writer.h"
 #include "cli/scan_command.h"
 #include "cli/session.h"
@@ -44,7 +45,7 @@ void CacheScan(const std::vector<FoundRouter>& routers) {
 }  // namespace
 
 void ScanCommand::AddOptions(QCommandLineParser& parser) {
-  parser.addOption({"json", "Print a JSON array."});
+  parser.addOption({"json", CliText::tr("Print a JSON array.")});
 }
 
 int ScanCommand::Execute(CliContext& context, const QCommandLineParser& parser) {

@@ -3,6 +3,7 @@
 // the shell's completion of router arguments.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,9 @@ class ScanCommand : public Command {
  public:
   QString name() const override { return "scan"; }
   QString synopsis() const override { return "[--json]"; }
-  QString description() const override { return "List the routers of the local network."; }
+  QString description() const override {
+    return CliText::tr("List the routers of the local network.");
+  }
 
  protected:
   void AddOptions(QCommandLineParser& parser) override;

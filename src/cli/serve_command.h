@@ -3,6 +3,7 @@
 // once on standard output.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/command.h"
 
 namespace tarcfg::cli {
@@ -15,7 +16,8 @@ class ServeCommand : public Command {
            "[-p PASSWORD] [--passwords FILE] [--once]";
   }
   QString description() const override {
-    return "Serve the routers' state as Prometheus metrics on http://ADDR:PORT/metrics.";
+    return CliText::tr(
+        "Serve the routers' state as Prometheus metrics on http://ADDR:PORT/metrics.");
   }
 
  protected:

@@ -310,7 +310,8 @@ void RouterSession::Deregister() {
 const QCommandLineOption& PasswordOption() {
   static const QCommandLineOption option(
       {"p", "password"},
-      "Registration password (else $TARCFG_PASSWORD, else a prompt on a terminal).", "PASSWORD");
+      CliText::tr("Registration password (else $TARCFG_PASSWORD, else a prompt on a terminal)."),
+      "PASSWORD");
   return option;
 }
 
@@ -319,7 +320,7 @@ QString PasswordArgument(const QCommandLineParser& parser) {
 }
 
 void AddRouterArguments(QCommandLineParser& parser) {
-  parser.addPositionalArgument("ROUTER", "Address, host name or hardware address.");
+  parser.addPositionalArgument("ROUTER", CliText::tr("Address, host name or hardware address."));
   parser.addOption(PasswordOption());
 }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/history_support.h"
 #include "cli/password_input.h"
 #include "cli/router_fields.h"
@@ -35,15 +36,16 @@ std::optional<std::string> AskNewPassword() {
   if (const char* env = std::getenv("TARCFG_NEW_PASSWORD"))
     return std::string(env);
   if (!::isatty(STDIN_FILENO)) {
-    PrintError(
-        "tarcfg-cli set: --new-password needs the password: set TARCFG_NEW_PASSWORD, give "
-        "'--new-password -' to read it from standard input, or run on a terminal");
+    PrintError("tarcfg-cli set: " +
+               Say(CliText::tr("--new-password needs the password: set TARCFG_NEW_PASSWORD, give "
+                               "'--new-password -' to read it from standard input, or run on a "
+                               "terminal")));
     return std::nullopt;
   }
-  const auto first = PromptSecret("New Password: ");
+  const auto first = PromptSecret(Say(CliText::tr("New Password: ")));
   if (!first)
     return std::nullopt;
-  const auto second = PromptSecret("Confirm Password: ");
+  const auto second = PromptSecret(Say(CliText::tr("Confirm Password: ")));
   if (!second)
     return std::nullopt;
   if (*first != *second) {
@@ -73,24 +75,26 @@ QStringList SetCommand::AdjustArguments(const QStringList& arguments) {
 void SetCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
   AddRouterFieldOptions(parser);
-  parser.addOption({"new-password",
-                    "Change the registration password (at most 10 characters). Without a value: "
-                    "from $TARCFG_NEW_PASSWORD, else typed twice at a prompt on a terminal; '-': "
-                    "one line of standard input; any other value is the password itself, "
-                    "visible to other users of this host.",
-                    "PW"});
-  parser.addOption({"exclusive", "Only this host may configure the router."});
-  parser.addOption({"no-exclusive", "Any host may configure the router."});
+  parser.addOption(
+      {"new-password",
+       CliText::tr("Change the registration password (at most 10 characters). Without a value: "
+                   "from $TARCFG_NEW_PASSWORD, else typed twice at a prompt on a terminal; '-': "
+                   "one line of standard input; any other value is the password itself, "
+                   "visible to other users of this host."),
+       "PW"});
+  parser.addOption({"exclusive", CliText::tr("Only this host may configure the router.")});
+  parser.addOption({"no-exclusive", CliText::tr("Any host may configure the router.")});
   AddNoHistoryOption(parser);
 }
 
 HookResult SetCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   if (parser.isSet("exclusive") && parser.isSet("no-exclusive")) {
-    PrintError("tarcfg-cli set: --exclusive and --no-exclusive exclude each other");
+    PrintError("tarcfg-cli set: " +
+               Say(CliText::tr("--exclusive and --no-exclusive exclude each other")));
     return HookResult::Exit(kExitUsage);
   }
   if (newPasswordAsked_ && parser.isSet("new-password")) {
-    PrintError("tarcfg-cli set: --new-password given twice");
+    PrintError("tarcfg-cli set: " + Say(CliText::tr("--new-password given twice")));
     return HookResult::Exit(kExitUsage);
   }
   // The new password is had before anything goes out: no registration
@@ -118,7 +122,9 @@ bool SetCommand::NeedsHardwareAddress(CliContext&, const QCommandLineParser&) {
 
 HookResult SetCommand::Resolved(RouterSession& session, const QCommandLineParser&) {
   if (session.target().address == 0) {
-    PrintError("tarcfg-cli set: the router has no IP address yet; use 'firmware' to configure it");
+    PrintError(
+        "tarcfg-cli set: " +
+        Say(CliText::tr("the router has no IP address yet; use 'firmware' to configure it")));
     return HookResult::Exit(kExitRefused);
   }
   return HookResult::Continue();
@@ -140,7 +146,7 @@ int SetCommand::ExecuteRegistered(RouterSession& session, const QCommandLinePars
 
   const int kind = CompareRouterParameters(current, wanted);
   if (kind == kNoChange) {
-    std::cout << "Nothing to change.\n";
+    std::cout << Say(CliText::tr("Nothing to change.")) << "\n";
     return kExitOk;
   }
   if (!KeepHistoryBeforeWrite(session, parser, "tarcfg-cli set",

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -18,7 +19,8 @@ class SetCommand : public RouterCommand {
            "[--exclusive|--no-exclusive] [--no-history]";
   }
   QString description() const override {
-    return "Change the router's address, mask, phone number, password or exclusive right.";
+    return CliText::tr(
+        "Change the router's address, mask, phone number, password or exclusive right.");
   }
 
  protected:

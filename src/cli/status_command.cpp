@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/cli_text.h"
 #include "cli/json_writer.h"
 #include "cli/session.h"
 #include "cli/status_command.h"
@@ -18,11 +19,14 @@ std::string ChannelLine(int channel, const ChannelStatus& s) {
   char cause[8];
   std::snprintf(cause, sizeof cause, "%04X", s.cause);
   const bool idle = state == 0;
-  return "Channel " + std::to_string(channel) + ": " + ChannelStateText(state) + " (" + cause +
-         ")  remote " + (idle ? "---" : s.remoteAddress) + "  phone " +
-         (idle ? "---" : s.phoneNumber) + "  duration " + std::to_string(idle ? 0 : s.duration) +
-         " s  charge " + std::to_string(idle ? 0 : s.charge) + "  packets out " +
-         std::to_string(idle ? 0 : s.packetsOut) + " in " + std::to_string(idle ? 0 : s.packetsIn);
+  auto text = [](const std::string& value) { return QString::fromStdString(value); };
+  return Say(CliText::tr("Channel %1: %2 (%3)  remote %4  phone %5  duration %6 s  charge %7  "
+                         "packets out %8 in %9")
+                 .arg(QString::number(channel), text(ChannelStateText(state)), text(cause),
+                      text(idle ? "---" : s.remoteAddress), text(idle ? "---" : s.phoneNumber),
+                      QString::number(idle ? 0 : s.duration), QString::number(idle ? 0 : s.charge),
+                      QString::number(idle ? 0 : s.packetsOut),
+                      QString::number(idle ? 0 : s.packetsIn)));
 }
 
 std::string ChannelJson(int channel, const ChannelStatus& s) {
@@ -45,15 +49,16 @@ std::string ChannelJson(int channel, const ChannelStatus& s) {
 
 void StatusCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addOption({"count", "Reports to print (default 1; 0 = until Ctrl-C).", "N", "1"});
-  parser.addOption({"json", "One JSON object per report."});
+  parser.addOption(
+      {"count", CliText::tr("Reports to print (default 1; 0 = until Ctrl-C)."), "N", "1"});
+  parser.addOption({"json", CliText::tr("One JSON object per report.")});
 }
 
 HookResult StatusCommand::CheckOptions(CliContext&, const QCommandLineParser& parser) {
   bool numeric = false;
   const int count = parser.value("count").toInt(&numeric);
   if (!numeric || count < 0) {
-    PrintError("tarcfg-cli status: --count takes a number of 0 or more");
+    PrintError("tarcfg-cli status: " + Say(CliText::tr("--count takes a number of 0 or more")));
     return HookResult::Exit(kExitUsage);
   }
   return HookResult::Continue();

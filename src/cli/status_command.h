@@ -2,6 +2,7 @@
 // status: watches both B-channels and prints their line status reports.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -11,7 +12,8 @@ class StatusCommand : public RouterCommand {
   QString name() const override { return "status"; }
   QString synopsis() const override { return "ROUTER [--count N] [--json]"; }
   QString description() const override {
-    return "Watch both B-channels: print N line status reports (0: until interrupted).";
+    return CliText::tr(
+        "Watch both B-channels: print N line status reports (0: until interrupted).");
   }
 
  protected:

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/write_command.h"
+#include "cli/cli_text.h"
 #include "cli/config_transfer.h"
 #include "cli/history_support.h"
 
@@ -7,8 +8,8 @@ namespace tarcfg::cli {
 
 void WriteCommand::AddOptions(QCommandLineParser& parser) {
   RouterCommand::AddOptions(parser);
-  parser.addPositionalArgument("FILE", "The .cfg file to apply.");
-  parser.addOption({"dry-run", "List the entries that would be sent; send nothing."});
+  parser.addPositionalArgument("FILE", CliText::tr("The .cfg file to apply."));
+  parser.addOption({"dry-run", CliText::tr("List the entries that would be sent; send nothing.")});
   AddNoHistoryOption(parser);
 }
 

@@ -3,6 +3,7 @@
 // router's tables.
 #pragma once
 
+#include "cli/cli_text.h"
 #include "cli/router_command.h"
 
 namespace tarcfg::cli {
@@ -14,7 +15,8 @@ class WriteCommand : public RouterCommand {
     return "ROUTER FILE [--dry-run] [--no-history] [-p PASSWORD]";
   }
   QString description() const override {
-    return "Load FILE as Open... does and write what differs from the router's tables.";
+    return CliText::tr(
+        "Load FILE as Open... does and write what differs from the router's tables.");
   }
 
  protected:

@@ -257,12 +257,12 @@ TEST_F(CliTest, HistoryListsKeptFilesNewestFirstWithoutNetwork) {
                                             dir / "stderr");
   ASSERT_EQ(text.status, 0) << text.err;
   EXPECT_EQ(text.out,
-            "1  2024-05-02T08:00:00Z  0 line targets, 1 routes, 1 filters\n"
+            "1  2024-05-02T08:00:00Z  0 line targets, 1 route, 1 filter\n"
             "   before: Line Targets OK\n"
             "   file:   " +
                 (folder / "20240502T080000Z.cfg").string() +
                 "\n"
-                "2  2024-05-01T12:00:00Z  1 line targets, 0 routes, 0 filters\n"
+                "2  2024-05-01T12:00:00Z  1 line target, 0 routes, 0 filters\n"
                 "   before: tarcfg-cli set (1 change)\n"
                 "   file:   " +
                 (folder / "20240501T120000Z.cfg").string() + "\n");
