@@ -53,9 +53,11 @@ int Command::Run(const QString& settingsOption, const QStringList& arguments,
   if (helpAsked) {
     // Qt names the program by the path it was started with; the usage line
     // names the command as it is typed.
-    // Qt's own text, in the language of Qt's translation.
+    // Qt's own text, in the language of Qt's translation
     QString help = parser.helpText();
-    const QString usage = QCoreApplication::translate("QCommandLineParser", "Usage: %1");
+    // (a context in a variable: lupdate leaves Qt's text to Qt's catalog)
+    const char* const qtContext = "QCommandLineParser";
+    const QString usage = QCoreApplication::translate(qtContext, "Usage: %1");
     const QString started = usage.arg(QCoreApplication::arguments().value(0));
     if (help.startsWith(started))
       help.replace(0, started.size(), usage.arg("tarcfg-cli " + name()));
