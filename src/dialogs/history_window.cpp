@@ -122,6 +122,7 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
   summary->setObjectName(QStringLiteral("comparisonSummary"));
   auto* tree = new QTreeWidget(this);
   tree->setObjectName(QStringLiteral("comparisonTree"));
+  tree->setAccessibleName(tr("Compared entries"));
   tree->setColumnCount(3);
   tree->setHeaderLabels({QStringLiteral("Entry"), leftTitle, rightTitle});
   tree->setRootIsDecorated(true);
@@ -177,6 +178,7 @@ HistoryWindow::HistoryWindow(ShellContext& context, const QString& routerName, Q
   auto* label = new QLabel(QStringLiteral("&Versions kept:"), this);
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("versionList"));
+  list_->setAccessibleName(tr("Versions kept"));
   label->setBuddy(list_);
   list_->setColumnCount(3);
   list_->setHeaderLabels(
