@@ -75,6 +75,9 @@ const QColor kRemoved(248, 212, 212);
 
 void Highlight(QTreeWidgetItem* item, int column, const QColor& color, bool bold) {
   item->setBackground(column, color);
+  // The highlights are light whatever the palette: dark text stays readable
+  // on them under a dark one too.
+  item->setForeground(column, QColor(Qt::black));
   if (bold) {
     QFont font = item->font(column);
     font.setBold(true);
