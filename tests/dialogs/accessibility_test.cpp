@@ -241,6 +241,7 @@ TEST(AccessibleValueFieldTest, NamedByItsLabelAndReadAsShown) {
   // A reader asks again on the change report and hears the new value.
   field->setText(QStringLiteral("Connected (0000)"));
   EXPECT_EQ(node->text(QAccessible::Value), QStringLiteral("Connected (0000)"));
+  ASSERT_NE(node->textInterface(), nullptr);
   EXPECT_EQ(node->textInterface()->text(0, 9), QStringLiteral("Connected"));
 }
 
