@@ -75,6 +75,9 @@ const QColor kRemoved(248, 212, 212);
 
 void Highlight(QTreeWidgetItem* item, int column, const QColor& color, bool bold) {
   item->setBackground(column, color);
+  // The highlights are light whatever the palette: dark text stays readable
+  // on them under a dark one too.
+  item->setForeground(column, QColor(Qt::black));
   if (bold) {
     QFont font = item->font(column);
     font.setBold(true);
@@ -122,6 +125,7 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
   summary->setObjectName(QStringLiteral("comparisonSummary"));
   auto* tree = new QTreeWidget(this);
   tree->setObjectName(QStringLiteral("comparisonTree"));
+  tree->setAccessibleName(tr("Compared entries"));
   tree->setColumnCount(3);
   tree->setHeaderLabels({QStringLiteral("Entry"), leftTitle, rightTitle});
   tree->setRootIsDecorated(true);
@@ -177,6 +181,7 @@ HistoryWindow::HistoryWindow(ShellContext& context, const QString& routerName, Q
   auto* label = new QLabel(QStringLiteral("&Versions kept:"), this);
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("versionList"));
+  list_->setAccessibleName(tr("Versions kept"));
   label->setBuddy(list_);
   list_->setColumnCount(3);
   list_->setHeaderLabels(

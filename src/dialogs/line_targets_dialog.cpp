@@ -171,6 +171,7 @@ void LineTargetsDialog::Build() {
 
   ListPanel panel = LineTargetPanel(this, units_, "Telephone Number");
   list_ = panel.list;
+  list_->setAccessibleName(tr("Line Targets"));
 
   open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
   add_ = SideButton(this, "addButton", QStringLiteral("&Add"));
@@ -557,6 +558,7 @@ SetupConnectionDialog::SetupConnectionDialog(const LineTargetList& lineTargets, 
   setWindowTitle(QStringLiteral("Setup Connection"));
   ListPanel panel = LineTargetPanel(this, units_, "Phone Number");
   list_ = panel.list;
+  list_->setAccessibleName(tr("Line Targets"));
   QDialogButtonBox* buttons = MakeOkCancelButtons(this);
   ok_ = buttons->button(QDialogButtonBox::Ok);
   auto* layout = new QHBoxLayout(this);

@@ -74,6 +74,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
 
   message_ = new StaticText(this);
   message_->setObjectName(QStringLiteral("progressMessage"));
+  message_->setAccessibleName(tr("Progress"));
   message_->setGeometry(units.ToPixels(40, 8, 164, 8));
 
   bar_ = new ProgressBar(this);

@@ -36,6 +36,7 @@ SelectFirmwareDialog::SelectFirmwareDialog(const std::string& directory, int dCh
   label->setGeometry(units.ToPixels(8, 8, 112, 8));
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("versions"));
+  list_->setAccessibleName(tr("Firmware versions"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setSortingEnabled(false);
   list_->setGeometry(units.ToPixels(8, 20, 112, 48));

@@ -16,6 +16,7 @@ void TableDialog::Build(const QString& routerName, const std::vector<ListHeader>
                         int width, const char* listName, QWidget* extra) {
   ListPanel panel = MakeListPanel(this, units_, headers, width, 120, listName);
   list_ = panel.list;
+  list_->setAccessibleName(windowTitle());
 
   open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
   add_ = SideButton(this, "addButton", QStringLiteral("&Add"));

@@ -56,6 +56,7 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
 
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("accountingText"));
+  text_->setAccessibleName(tr("Accounting Data"));
   text_->setReadOnly(true);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   const QFontMetrics metrics(text_->font());

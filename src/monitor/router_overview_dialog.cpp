@@ -21,6 +21,7 @@ RouterOverviewDialog::RouterOverviewDialog(ShellContext& context,
 
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("overviewText"));
+  text_->setAccessibleName(tr("Router Overview"));
   text_->setReadOnly(true);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   const QFontMetrics metrics(text_->font());

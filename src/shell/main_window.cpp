@@ -18,7 +18,9 @@
 #include "config/string_table.h"
 #include "i18n/translations.h"
 #include "shell/about_dialog.h"
+#include "shell/accessibility.h"
 #include "shell/field_exchange.h"
+#include "shell/help_key.h"
 #include "shell/help_window.h"
 
 namespace tarcfg {
@@ -76,9 +78,9 @@ class ClientArea : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.setPen(QColor(128, 128, 128));
+    painter.setPen(palette().color(QPalette::Mid));
     painter.drawLine(0, 0, 2000, 0);
-    painter.setPen(Qt::white);
+    painter.setPen(palette().color(QPalette::Light));
     painter.drawLine(0, 1, 2000, 1);
   }
 };
@@ -101,6 +103,7 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
   setWindowIcon(QIcon(ProgramIcon()));
   BuildWindow();
   BuildMenu();
+  new HelpKey(*this);
   // A configuration write holds the commands back while it runs, and may
   // end after the window that started it has closed: they come back then.
   context_.configurationWriteChanged = [this] { Post([this] { UpdateCommandStates(); }); };
@@ -141,6 +144,8 @@ void MainWindow::BuildWindow() {
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setGeometry(units_.ToPixels(8, 32, 152, 176));
   headerHardware_->setBuddy(list_);
+  list_->setAccessibleName(tr("Router Selection"));
+  SpeakRouterLines(list_);
 
   AddLabel("configurationLabel", QStringLiteral("Configuration"), 168, 32);
   routerButton_ = AddButton("routerButton", QStringLiteral("Rou&ter"), 168, 44);
@@ -153,6 +158,8 @@ void MainWindow::BuildWindow() {
   picture_->setObjectName(QStringLiteral("pictureButton"));
   picture_->move(units_.ToPixelsX(168), units_.ToPixelsY(160));
   picture_->onDoubleClick = [this] { ShowAbout(); };
+  picture_->setAccessibleName(tr("Program picture"));
+  picture_->setAccessibleDescription(tr("Double-click to show About TARCFG."));
   registerButton_ = AddButton("registerButton", QStringLiteral("&Register"), 8, 216);
   deregisterButton_ = AddButton("deregisterButton", QStringLiteral("&Deregister"), 80, 216);
   overviewButton_ = AddButton("routerOverviewButton", QStringLiteral("Router &Overview"), 152, 216);

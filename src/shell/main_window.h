@@ -134,6 +134,7 @@ class MainWindow : public QDialog {
   bool waitCursorActive() const { return waitCursor_; }
   HelpWindow* helpWindow() const { return help_; }
   void SetHelpPage(const QUrl& page) { helpPage_ = page; }
+  const QUrl& helpPage() const { return helpPage_; }
 
   void reject() override;  // Escape: deregister, never close
   // File > Exit and the close box. While a configuration write is

@@ -1,46 +1,37 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/static_text.h"
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QPainter>
-#include <memory>
+
+#include "shell/accessibility.h"
 
 namespace tarcfg {
-namespace {
-
-std::unique_ptr<QFont>& FontSlot() {
-  static std::unique_ptr<QFont> font;
-  return font;
-}
-
-}  // namespace
 
 void StaticText::RegisterStaticTextClass() {
-  if (FontSlot())
-    return;
-  auto font = std::make_unique<QFont>(QStringLiteral("MS Sans Serif"));
-  font->setStyleHint(QFont::SansSerif);
-  font->setPointSize(8);
-  font->setWeight(QFont::Normal);
-  FontSlot() = std::move(font);
-}
-
-const QFont& StaticText::SharedFont() {
-  RegisterStaticTextClass();
-  return *FontSlot();
+  InstallAccessibleInterfaces();
 }
 
 StaticText::StaticText(QWidget* parent, int style) : QWidget(parent), style_(style) {
+  RegisterStaticTextClass();
   // Every pixel is painted by paintEvent; Qt need not clear the background.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFont(SharedFont());
 }
 
 void StaticText::setText(const QString& text) {
   if (text == text_)
     return;
+  const QString shownBefore = shownText();
   text_ = text;
   update();
+  if (shownText() == shownBefore)
+    return;
+  // A reader that follows the field hears the new value.
+  QAccessibleTextUpdateEvent textEvent(this, 0, shownBefore, shownText());
+  QAccessible::updateAccessibility(&textEvent);
+  QAccessibleValueChangeEvent valueEvent(this, shownText());
+  QAccessible::updateAccessibility(&valueEvent);
 }
 
 QSize StaticText::sizeHint() const {
@@ -50,9 +41,9 @@ QSize StaticText::sizeHint() const {
 
 void StaticText::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), QColor(192, 192, 192));
+  painter.fillRect(rect(), palette().color(QPalette::Window));
   painter.setFont(font());
-  painter.setPen(Qt::black);
+  painter.setPen(palette().color(QPalette::WindowText));
   QRect area = rect();
   if (rightAligned()) {
     area.setRight(area.right() - 1);

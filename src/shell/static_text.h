@@ -2,13 +2,18 @@
 // StaticText: the value field of the dialogs (router name, firmware version,
 // line-status values, download progress text).
 //
-// It paints its text in one opaque step on light grey, so a value that
-// changes every second never flickers, shows at most 78 characters, and is
-// left-aligned or, with the right-alignment style, right-aligned one pixel
-// inside its right edge. All StaticText fields share one 8-point font.
+// It paints its text in one opaque step in the colours of the palette (the
+// window's background and text colours), so a value that changes every
+// second never flickers, shows at most 78 characters, and is left-aligned
+// or, with the right-alignment style, right-aligned one pixel inside its
+// right edge. It takes the font of its window, which is the user's
+// application font, the one the dialog units are computed from.
+//
+// Assistive technology reads it through its accessible interface
+// (shell/accessibility.h): named by its label, the shown text as its value;
+// every change of the value is reported.
 #pragma once
 
-#include <QFont>
 #include <QString>
 #include <QWidget>
 
@@ -23,9 +28,9 @@ class StaticText : public QWidget {
 
   explicit StaticText(QWidget* parent = nullptr, int style = 0);
 
-  // Creates the shared font; done once at start-up, repeated calls are harmless.
+  // Installs the class's accessible interface; done once at start-up (and
+  // by the first field), repeated calls are harmless.
   static void RegisterStaticTextClass();
-  static const QFont& SharedFont();
 
   QString text() const { return text_; }
   void setText(const QString& text);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saves pictures of the configuration dialogs on sample data:
-//   dialog_screenshots [DIRECTORY]   (default docs/screenshots)
+//   dialog_screenshots [--dark] [DIRECTORY]   (default docs/screenshots)
+// --dark: with a dark palette, in files whose names end in "-dark".
 // Run it on the offscreen platform; nothing goes to the network.
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +18,7 @@
 #include "dialogs/route_dialogs.h"
 #include "shell/message_boxes.h"
 #include "shell/shell_context.h"
+#include "support/dark_palette.h"
 #include "support/sample_configuration.h"
 
 namespace {
@@ -26,11 +28,16 @@ using tarcfg::testing::SampleFilter;
 using tarcfg::testing::SampleLineTarget;
 using tarcfg::testing::SampleRoute;
 
+bool dark = false;
+
 bool Save(QWidget& widget, const QDir& directory, const char* name) {
   widget.show();
   widget.adjustSize();
   QApplication::processEvents();
-  const QString path = directory.filePath(QString::fromLatin1(name));
+  QString file = QString::fromLatin1(name);
+  if (dark)
+    file.replace(QStringLiteral(".png"), QStringLiteral("-dark.png"));
+  const QString path = directory.filePath(file);
   const bool saved = widget.grab().save(path);
   std::printf("%s %s\n", saved ? "saved" : "FAILED", path.toLocal8Bit().constData());
   return saved;
@@ -39,7 +46,10 @@ bool Save(QWidget& widget, const QDir& directory, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  dark = tarcfg::testing::TakeDarkOption(argc, argv);
   QApplication app(argc, argv);
+  if (dark)
+    tarcfg::testing::UseDarkPalette();
   const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1])
                                 : QStringLiteral("docs/screenshots"));
   FakeNetDatabase database;

@@ -6,21 +6,30 @@
 //   QT_QPA_PLATFORM=offscreen monitor_screenshots [DIRECTORY]
 //
 // writes line-status.png, accounting.png and router-overview.png into
-// DIRECTORY (default docs/screenshots). No network is involved: the dialogs are fed the
-// records the protocol would hand them.
+// DIRECTORY (default docs/screenshots). No network is involved: the windows
+// are fed the records the protocol would hand them. With --dark the
+// application has a dark palette, the names end in "-dark"
+// (line-status-dark.png, ...), and main-window-dark.png shows the main window
+// (its light picture is scripts/screenshot's, of a real scan).
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QListWidget>
 #include <QPixmap>
 #include <cstdio>
 
 #include "config/net_database.h"
+#include "config/string_table.h"
 #include "monitor/accounting_dialog.h"
 #include "monitor/line_status_dialog.h"
 #include "monitor/monitor_hand_over.h"
 #include "monitor/router_overview_dialog.h"
+#include "shell/field_exchange.h"
+#include "shell/main_window.h"
 #include "shell/message_boxes.h"
 #include "shell/shell_context.h"
 #include "shell/static_text.h"
+#include "support/dark_palette.h"
 
 namespace {
 
@@ -50,7 +59,11 @@ std::uint32_t Address(int a, int b, int c, int d) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool dark = tarcfg::testing::TakeDarkOption(argc, argv);
   QApplication app(argc, argv);
+  if (dark)
+    tarcfg::testing::UseDarkPalette();
+  const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral(".png");
   const QString directory =
       argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
   QDir().mkpath(directory);
@@ -77,7 +90,7 @@ int main(int argc, char** argv) {
     one.packetsIn = 2291;
     status.channels[1].cause = 0x0010;
     dialog.ShowLineStatus(status);
-    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("line-status.png"))) && ok;
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("line-status") + suffix)) && ok;
     dialog.done(0);
   }
 
@@ -98,7 +111,7 @@ int main(int argc, char** argv) {
     branch.accountingCounters = {3, 1, 0, 150, 140, 19200, 17920};
     counted.Append(branch);
     handOver->OnAccountingDone(counted);
-    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("accounting.png"))) && ok;
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("accounting") + suffix)) && ok;
     dialog.done(0);
   }
 
@@ -126,8 +139,27 @@ int main(int argc, char** argv) {
     end.end = 1;
     for (const auto* answer : {&first, &second, &end})
       handOver->OnOverviewAnswer(&*context.routers, context.addresses, *answer);
-    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("router-overview.png"))) && ok;
+    ok = Save(dialog, QDir(directory).filePath(QStringLiteral("router-overview") + suffix)) && ok;
     dialog.done(0);
+  }
+
+  if (dark) {
+    // The main window with the routers of the overview listed, the second
+    // one held by another host, the first one selected; no scan runs.
+    tarcfg::MainWindowOptions options;
+    options.driveProtocol = false;
+    tarcfg::MainWindow window(context, options);
+    window.setWindowTitle(tarcfg::TableText(57344));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("routerList"));
+    tarcfg::SetListTabStops(list,
+                            {window.findChild<QLabel*>(QStringLiteral("hardwareHeader")),
+                             window.findChild<QLabel*>(QStringLiteral("nameHeader"))},
+                            window.units());
+    list->addItem(QStringLiteral(" 00-60-1a-10-00-01\t198.51.100.10 "));
+    list->addItem(QStringLiteral("(00-60-1a-10-00-02\t198.51.100.11)"));
+    list->addItem(QStringLiteral(" 00-60-1d-01-02-03\t198.51.100.12 "));
+    list->setCurrentRow(0);
+    ok = Save(window, QDir(directory).filePath(QStringLiteral("main-window") + suffix)) && ok;
   }
   return ok ? 0 : 1;
 }

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "shell/help_key.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "shell/help_window.h"
+#include "shell/main_window.h"
+#include "shell/message_boxes.h"
+
+namespace tarcfg {
+
+HelpKey::HelpKey(MainWindow& window) : QObject(&window), window_(window) {
+  qApp->installEventFilter(this);
+}
+
+HelpKey::~HelpKey() {
+  qApp->removeEventFilter(this);
+}
+
+bool HelpKey::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+    return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+    return false;
+  if (qobject_cast<HelpWindow*>(static_cast<QWidget*>(watched)->window()))
+    return false;
+  OpenHelp();
+  return true;
+}
+
+void HelpKey::OpenHelp() {
+  // Only the modal window on top takes keys while one is open.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (!modal || modal == &window_) {
+    window_.ShowHelpContents();
+    return;
+  }
+  auto* help = modal->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!help) {
+    help = new HelpWindow(modal);
+    if (!help->OpenContents(window_.helpPage())) {
+      delete help;
+      window_.context().messages.ShowMessage(modal, TableText(61703), MessageIcon::Stop);
+      return;
+    }
+  }
+  help->show();
+  help->raise();
+  help->activateWindow();
+}
+
+}  // namespace tarcfg
