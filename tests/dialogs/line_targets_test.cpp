@@ -4,6 +4,7 @@
 // Cancel restoring every list, the file commands and Setup Connection.
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -461,6 +462,11 @@ TEST_F(LineTargetsTest, SaveRightAfterOpeningWritesTheRouterNamedFileWithoutAski
   EXPECT_TRUE(files_.calls.empty());
   EXPECT_TRUE(std::filesystem::exists(directory_ / "198_51_100_10.cfg"));
   EXPECT_TRUE(messages_.shown.empty());
+  // Where the file went, said in the dialog's status line.
+  const std::filesystem::path written =
+      std::filesystem::absolute(d->rememberedFileName()).lexically_normal();
+  EXPECT_EQ(d->findChild<QLabel*>(QStringLiteral("statusLine"))->text(),
+            QStringLiteral("Configuration saved to ") + QString::fromStdString(written.string()));
 }
 
 TEST_F(LineTargetsTest, SaveAsOffersTheFileNamePartAndRemembersTheChoice) {

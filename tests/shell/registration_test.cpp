@@ -218,8 +218,13 @@ TEST_F(RegistrationTest, RegisteringDisablesTheListUntilTheRouterAnswers) {
   StartWindow();
   RegisterRow(0);
   EXPECT_EQ(EnabledStates(), "rdtlcaos");
+  // While the router keeps silent the window says what it waits for.
+  EXPECT_TRUE(window_->waitCursorActive());
+  EXPECT_EQ(window_->statusText(), QStringLiteral("Registering with router 198.51.100.20..."));
   EXPECT_EQ(SentByTool(command::kRegister).size(), 1u);
   Tick(12);
+  EXPECT_FALSE(window_->waitCursorActive());
+  EXPECT_EQ(window_->statusText(), QString());
   EXPECT_EQ(SentByTool(command::kRegister).size(), 3u);
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
@@ -234,10 +239,13 @@ TEST_F(RegistrationTest, NetworkErrorWhileLoadingEndsWaitCursorAndReturnsToSelec
   RegisterRow(0);
   EXPECT_TRUE(window_->waitCursorActive());
   EXPECT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Reading the configuration of router 198.51.100.20..."));
   EXPECT_EQ(SentByTool(command::kReadTableEntry).size(), 1u);
   Tick(12);
   EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(window_->statusText(), QString());
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
             QStringLiteral("General network communication error!\n(Error code: 8888)"));
