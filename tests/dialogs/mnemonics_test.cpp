@@ -3,6 +3,8 @@
 // window share one, so each key acts instead of only moving the focus.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QTranslator>
 #include <functional>
 #include <memory>
 
@@ -114,6 +116,20 @@ TEST_F(MnemonicsTest, NoWindowGivesOneKeyToTwoControls) {
     std::unique_ptr<QWidget> window = make();
     EXPECT_EQ(MnemonicClashes(window.get()), std::vector<std::string>()) << name;
   }
+  // The same windows in German: the translator picks the keys anew.
+  QTranslator german;
+  ASSERT_TRUE(german.load(QStringLiteral(":/i18n/tarcfg_de.qm")));
+  QCoreApplication::installTranslator(&german);
+  for (const auto& [name, make] : windows) {
+    std::unique_ptr<QWidget> window = make();
+    EXPECT_EQ(MnemonicClashes(window.get()), std::vector<std::string>()) << name << " (de)";
+  }
+  {
+    // Last: its end lets the router go.
+    MainWindow translated(context, MainWindowOptions{false, QString()});
+    EXPECT_EQ(MnemonicClashes(&translated), std::vector<std::string>()) << "main window (de)";
+  }
+  QCoreApplication::removeTranslator(&german);
 }
 
 }  // namespace
