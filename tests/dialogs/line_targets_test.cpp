@@ -335,7 +335,12 @@ TEST_F(LineTargetsTest, OkWritesOnlyTheDifferencesAndTheRouterHoldsTheLists) {
   Button(d.get(), "okButton")->click();
   EXPECT_FALSE(Button(d.get(), "okButton")->isEnabled());
   EXPECT_TRUE(d->writeOutstanding());
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Writing the configuration to router 198.51.100.10..."));
+  EXPECT_TRUE(window_->waitCursorActive());
   FinishWrite();
+  EXPECT_EQ(window_->statusText(), QString());
+  EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(SentByTool(command::kWriteTableEntry).size(),
             static_cast<std::size_t>(expected.size()));
   EXPECT_FALSE(d->isVisible());

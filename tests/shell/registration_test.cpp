@@ -482,7 +482,19 @@ TEST_F(ParameterChangeTest, ExclusiveRightAloneIsAPasswordChange) {
 }
 
 TEST_F(ParameterChangeTest, NewPhoneNumberSendsOnlyTheRouterParameters) {
-  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  window_->dialogs().editRouterParameters = [](MainWindow&, const RouterParameters& current) {
+    RouterParameters changed = current;
+    changed.phoneNumber = "0309999";
+    return std::optional<RouterParameters>(changed);
+  };
+  button("routerButton")->click();
+  // Until the router confirms, the window says what it waits for.
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Writing the router parameters to router 198.51.100.10..."));
+  EXPECT_TRUE(window_->waitCursorActive());
+  DeliverDatagrams();
+  EXPECT_EQ(window_->statusText(), QString());
+  EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(SentByTool(command::kChangePassword).size(), 0u);
   ASSERT_EQ(SentByTool(command::kWriteParameters).size(), 1u);
   EXPECT_EQ(Payload(SentByTool(command::kWriteParameters)[0]), ExpectedParameters("0309999"));
