@@ -18,7 +18,7 @@ ChangePasswordDialog::ChangePasswordDialog(MessageBoxes& messages, const QString
                                            bool exclusive, QWidget* parent)
     : QDialog(parent), messages_(messages), exclusive_(exclusive) {
   setObjectName(QStringLiteral("changePasswordDialog"));
-  setWindowTitle(QStringLiteral("Change Password"));
+  setWindowTitle(tr("Change Password"));
 
   auto* router = new StaticText(this);
   router->setObjectName(QStringLiteral("routerName"));
@@ -29,14 +29,14 @@ ChangePasswordDialog::ChangePasswordDialog(MessageBoxes& messages, const QString
   confirmation_ = new QLineEdit(this);
   confirmation_->setObjectName(QStringLiteral("confirmPassword"));
   confirmation_->setEchoMode(QLineEdit::Password);
-  exclusiveBox_ = new QCheckBox(QStringLiteral("&Configuration by this host, exclusively"), this);
+  exclusiveBox_ = new QCheckBox(tr("&Configuration by this host, exclusively"), this);
   exclusiveBox_->setObjectName(QStringLiteral("exclusive"));
   exclusiveBox_->setChecked(exclusive);
 
   auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Router:"), router);
-  form->addRow(QStringLiteral("&New Password:"), password_);
-  form->addRow(QStringLiteral("Confirm &Password:"), confirmation_);
+  form->addRow(tr("Router:"), router);
+  form->addRow(tr("&New Password:"), password_);
+  form->addRow(tr("Confirm &Password:"), confirmation_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("okButton"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/dialog_buttons.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -30,7 +31,8 @@ QPushButton* SideButton(QWidget* parent, const char* name, const QString& text) 
 
 QHBoxLayout* MakeRouterRow(QWidget* parent, const QString& routerName) {
   auto* row = new QHBoxLayout;
-  row->addWidget(new QLabel(QStringLiteral("Router:"), parent));
+  row->addWidget(
+      new QLabel(QCoreApplication::translate("tarcfg::DialogButtons", "Router:"), parent));
   auto* router = new StaticText(parent);
   router->setObjectName(QStringLiteral("routerName"));
   router->setText(routerName);

@@ -82,7 +82,7 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
                                    QWidget* parent)
     : EntryEditor(messages, highestPosition, parent), addresses_(addresses), database_(database) {
   setObjectName(QStringLiteral("editFilterDialog"));
-  setWindowTitle(QStringLiteral("Edit Filter"));
+  setWindowTitle(tr("Edit Filter"));
   values_.service = LoadString(1003);
   values_.position = position;
 
@@ -92,9 +92,9 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
     mask = AddressEdit(maskName, group);
     match = AddressEdit(matchName, group);
     auto* layout = new QGridLayout(group);
-    auto* maskLabel = new QLabel(QStringLiteral("Mask:"), group);
+    auto* maskLabel = new QLabel(tr("Mask:"), group);
     maskLabel->setBuddy(mask);
-    auto* matchLabel = new QLabel(QStringLiteral("Compare Value:"), group);
+    auto* matchLabel = new QLabel(tr("Compare Value:"), group);
     matchLabel->setBuddy(match);
     layout->addWidget(maskLabel, 0, 0);
     layout->addWidget(mask, 0, 1);
@@ -102,20 +102,20 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
     layout->addWidget(match, 1, 1);
     return group;
   };
-  QGroupBox* sending = hostGroup(QStringLiteral("&Sending Host"), sendNetmask_, "sendNetmask",
-                                 sendMatch_, "sendMatch");
-  QGroupBox* receiving = hostGroup(QStringLiteral("&Receiving Host"), receiveNetmask_,
-                                   "receiveNetmask", receiveMatch_, "receiveMatch");
+  QGroupBox* sending =
+      hostGroup(tr("&Sending Host"), sendNetmask_, "sendNetmask", sendMatch_, "sendMatch");
+  QGroupBox* receiving = hostGroup(tr("&Receiving Host"), receiveNetmask_, "receiveNetmask",
+                                   receiveMatch_, "receiveMatch");
 
   service_ = new QLineEdit(this);
   service_->setObjectName(QStringLiteral("service"));
-  auto* serviceLabel = new QLabel(QStringLiteral("&Target Port:"), this);
+  auto* serviceLabel = new QLabel(tr("&Target Port:"), this);
   serviceLabel->setBuddy(service_);
 
-  auto* actionGroup = new QGroupBox(QStringLiteral("Action"), this);
-  accept_ = new QRadioButton(QStringLiteral("&Accept"), actionGroup);
+  auto* actionGroup = new QGroupBox(tr("Action"), this);
+  accept_ = new QRadioButton(tr("&Accept"), actionGroup);
   accept_->setObjectName(QStringLiteral("accept"));
-  reject_ = new QRadioButton(QStringLiteral("Re&ject"), actionGroup);
+  reject_ = new QRadioButton(tr("Re&ject"), actionGroup);
   reject_->setObjectName(QStringLiteral("reject"));
   auto* actionLayout = new QHBoxLayout(actionGroup);
   actionLayout->addWidget(accept_);
@@ -123,7 +123,7 @@ EditFilterDialog::EditFilterDialog(AddressService& addresses, NetDatabase& datab
 
   position_ = new QLineEdit(this);
   position_->setObjectName(QStringLiteral("position"));
-  auto* positionLabel = new QLabel(QStringLiteral("Table &Position:"), this);
+  auto* positionLabel = new QLabel(tr("Table &Position:"), this);
   positionLabel->setBuddy(position_);
 
   QDialogButtonBox* buttons = MakeOkCancelButtons(this);
@@ -195,24 +195,25 @@ FilterTableDialog::FilterTableDialog(FilterList& filters, const QString& routerN
       database_(database),
       messages_(messages) {
   setObjectName(QStringLiteral("filterTableDialog"));
-  setWindowTitle(QStringLiteral("Filter Table"));
+  setWindowTitle(tr("Filter Table"));
   EnsureDefaultFilter(filters_);
 
-  auto* remaining = new QGroupBox(QStringLiteral("All Remaining"), this);
-  remainingAccept_ = new QRadioButton(QStringLiteral("&Accept"), remaining);
+  auto* remaining = new QGroupBox(tr("All Remaining"), this);
+  // "A&ccept": Alt+A is the list's Add button.
+  remainingAccept_ = new QRadioButton(tr("A&ccept"), remaining);
   remainingAccept_->setObjectName(QStringLiteral("remainingAccept"));
-  remainingReject_ = new QRadioButton(QStringLiteral("Re&ject"), remaining);
+  remainingReject_ = new QRadioButton(tr("Re&ject"), remaining);
   remainingReject_->setObjectName(QStringLiteral("remainingReject"));
   auto* remainingLayout = new QVBoxLayout(remaining);
   remainingLayout->addWidget(remainingAccept_);
   remainingLayout->addWidget(remainingReject_);
 
   Build(routerName,
-        {{QStringLiteral("&Position"), 0},
-         {QStringLiteral("Sending Host"), 32},
-         {QStringLiteral("Receiving Host"), 96},
-         {QStringLiteral("Service"), 160},
-         {QStringLiteral("Action"), 212}},
+        {{tr("&Position"), 0},
+         {tr("Sending Host"), 32},
+         {tr("Receiving Host"), 96},
+         {tr("Service"), 160},
+         {tr("Action"), 212}},
         244, "filterList", remaining);
   const FilterEntry* last = filters_.Last();
   SetAllRemainingAccept(last && last->action != 0);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "dialogs/history_window.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -38,7 +39,7 @@ void CompareTable(std::vector<ComparedEntry>& out, const char* table,
   auto r = right.begin();
   for (int number = 1; l != left.end() || r != right.end(); ++number) {
     ComparedEntry entry;
-    entry.entry = QStringLiteral("%1 %2").arg(QLatin1String(table)).arg(number);
+    entry.entry = QCoreApplication::translate("tarcfg::ComparisonDialog", table).arg(number);
     if (l != left.end())
       entry.left = Latin1(EntryText(*l, texts));
     if (r != right.end())
@@ -96,15 +97,17 @@ std::vector<ComparedEntry> SideBySideRows(const Configuration& left, const Confi
   std::vector<ComparedEntry> entries;
   if (!comparison.router.empty()) {
     ComparedEntry router;
-    router.entry = QStringLiteral("Router parameters");
+    router.entry = QCoreApplication::translate("tarcfg::ComparisonDialog", "Router parameters");
     router.state = ComparedEntry::State::kChanged;
     router.fields = comparison.router;
     entries.push_back(std::move(router));
   }
-  CompareTable(entries, "Line target", left.lineTargets, right.lineTargets, comparison.lineTargets,
-               texts);
-  CompareTable(entries, "Route", left.routes, right.routes, comparison.routes, texts);
-  CompareTable(entries, "Filter", left.filters, right.filters, comparison.filters, texts);
+  CompareTable(entries, QT_TRANSLATE_NOOP("tarcfg::ComparisonDialog", "Line target %1"),
+               left.lineTargets, right.lineTargets, comparison.lineTargets, texts);
+  CompareTable(entries, QT_TRANSLATE_NOOP("tarcfg::ComparisonDialog", "Route %1"), left.routes,
+               right.routes, comparison.routes, texts);
+  CompareTable(entries, QT_TRANSLATE_NOOP("tarcfg::ComparisonDialog", "Filter %1"), left.filters,
+               right.filters, comparison.filters, texts);
   return entries;
 }
 
@@ -114,20 +117,20 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
                                    const std::vector<ComparedEntry>& entries, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("comparisonDialog"));
-  setWindowTitle(QStringLiteral("Compare Configurations"));
+  setWindowTitle(tr("Compare Configurations"));
   const auto differing = std::count_if(entries.begin(), entries.end(), [](const auto& e) {
     return e.state != ComparedEntry::State::kSame;
   });
   auto* summary =
-      new QLabel(differing == 0 ? QStringLiteral("The two configurations hold the same entries.")
-                                : QStringLiteral("%1 entries differ.").arg(differing),
+      new QLabel(differing == 0 ? tr("The two configurations hold the same entries.")
+                                : tr("%n entries differ.", nullptr, static_cast<int>(differing)),
                  this);
   summary->setObjectName(QStringLiteral("comparisonSummary"));
   auto* tree = new QTreeWidget(this);
   tree->setObjectName(QStringLiteral("comparisonTree"));
   tree->setAccessibleName(tr("Compared entries"));
   tree->setColumnCount(3);
-  tree->setHeaderLabels({QStringLiteral("Entry"), leftTitle, rightTitle});
+  tree->setHeaderLabels({tr("Entry"), leftTitle, rightTitle});
   tree->setRootIsDecorated(true);
   tree->setSelectionMode(QAbstractItemView::NoSelection);
   for (const ComparedEntry& entry : entries) {
@@ -175,17 +178,16 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
 HistoryWindow::HistoryWindow(ShellContext& context, const QString& routerName, QWidget* parent)
     : QDialog(parent), context_(context) {
   setObjectName(QStringLiteral("historyWindow"));
-  setWindowTitle(QStringLiteral("Configuration History"));
+  setWindowTitle(tr("Configuration History"));
   versions_ = RouterHistory(context_).List(context_.selected.hardwareAddressText);
 
-  auto* label = new QLabel(QStringLiteral("&Versions kept:"), this);
+  auto* label = new QLabel(tr("&Versions kept:"), this);
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("versionList"));
   list_->setAccessibleName(tr("Versions kept"));
   label->setBuddy(list_);
   list_->setColumnCount(3);
-  list_->setHeaderLabels(
-      {QStringLiteral("Kept (UTC)"), QStringLiteral("Operation"), QStringLiteral("Sent")});
+  list_->setHeaderLabels({tr("Kept (UTC)"), tr("Operation"), tr("Sent")});
   list_->setRootIsDecorated(false);
   list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   for (const HistoryEntry& version : versions_) {
@@ -204,9 +206,9 @@ HistoryWindow::HistoryWindow(ShellContext& context, const QString& routerName, Q
   sent_->setTextFormat(Qt::PlainText);
   sent_->setWordWrap(true);
 
-  compare_ = SideButton(this, "compareButton", QStringLiteral("&Compare..."));
-  restore_ = SideButton(this, "restoreButton", QStringLiteral("&Restore"));
-  QPushButton* close = SideButton(this, "closeButton", QStringLiteral("Close"));
+  compare_ = SideButton(this, "compareButton", tr("&Compare..."));
+  restore_ = SideButton(this, "restoreButton", tr("&Restore"));
+  QPushButton* close = SideButton(this, "closeButton", tr("Close"));
   auto* side = new QVBoxLayout;
   side->addWidget(compare_);
   side->addWidget(restore_);
@@ -245,7 +247,7 @@ void HistoryWindow::UpdateButtons() {
   QString text;
   if (rows.size() == 1) {
     const HistoryEntry& version = versions_[static_cast<std::size_t>(rows[0])];
-    text = QStringLiteral("Kept before: %1").arg(Latin1(version.operation));
+    text = tr("Kept before: %1").arg(Latin1(version.operation));
     for (const std::string& line : version.sending)
       text += QStringLiteral("\n  ") + Latin1(line);
   }
@@ -277,7 +279,7 @@ void HistoryWindow::Compare() {
   const std::optional<RouterParameters> olderRouter = VersionRouter(olderVersion.path);
   Configuration newer;
   std::optional<RouterParameters> newerRouter;
-  QString newerTitle = QStringLiteral("Router (as last read or written)");
+  QString newerTitle = tr("Router (as last read or written)");
   if (rows.size() == 2) {
     const HistoryEntry& newerVersion = versions_[static_cast<std::size_t>(rows.front())];
     if (!ReadVersion(rows.front(), newer))

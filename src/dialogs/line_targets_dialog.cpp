@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,22 +44,21 @@ std::vector<QString> LineTargetRows(const LineTargetList& lineTargets) {
   return rows;
 }
 
-ListPanel LineTargetPanel(QWidget* parent, const DialogUnits& units, const char* phoneHeader) {
+ListPanel LineTargetPanel(QWidget* parent, const DialogUnits& units, const QString& phoneHeader) {
   return MakeListPanel(parent, units,
-                       {{QStringLiteral("&Position"), 0},
-                        {QStringLiteral("Host Name"), 32},
-                        {QString::fromLatin1(phoneHeader), 128}},
+                       {{QCoreApplication::translate("tarcfg::LineTargetsDialog", "&Position"), 0},
+                        {QCoreApplication::translate("tarcfg::LineTargetsDialog", "Host Name"), 32},
+                        {phoneHeader, 128}},
                        200, 96, "lineTargetList");
 }
 
 template <class Record>
-void AppendChanges(QStringList& lines, const char* table,
+void AppendChanges(QStringList& lines, const QString& written, const QString& deleted,
                    const std::vector<PlannedChange<Record>>& planned,
                    const std::function<QString(const PlannedChange<Record>&)>& describe) {
   for (const PlannedChange<Record>& entry : planned) {
-    lines << QString::asprintf("%s %d: %s\t", table, entry.change.position + 1,
-                               entry.change.deleted ? "deleted" : "written") +
-                 describe(entry);
+    lines << (entry.change.deleted ? deleted : written).arg(entry.change.position + 1) +
+                 QLatin1Char('\t') + describe(entry);
   }
 }
 
@@ -110,7 +110,8 @@ LineTargetsDialog::LineTargetsDialog(ShellContext& context, FileDialogs& files,
       context_(context),
       files_(files),
       offline_(&offline),
-      routerName_(QStringLiteral("(none)")),
+      //: Router name of Line Targets while it edits a file without a router.
+      routerName_(tr("(none)")),
       units_(font()) {
   rememberedFileName_ = offline.path;
   Build();
@@ -140,11 +141,11 @@ RouterParameters LineTargetsDialog::FileParameters() const {
 
 void LineTargetsDialog::UpdateTitle() {
   if (!offline_) {
-    setWindowTitle(QStringLiteral("Line Targets"));
+    setWindowTitle(tr("Line Targets"));
     return;
   }
   setWindowTitle(
-      QStringLiteral("Line Targets - %1")
+      tr("Line Targets - %1")
           .arg(QFileInfo(QString::fromLocal8Bit(rememberedFileName_.c_str())).fileName()));
 }
 
@@ -154,43 +155,41 @@ void LineTargetsDialog::Build() {
 
   auto* menuBar = new QMenuBar(this);
   menuBar->setObjectName(QStringLiteral("menuBar"));
-  QMenu* file = menuBar->addMenu(QStringLiteral("&File"));
-  QAction* openFile = openFile_ = file->addAction(QStringLiteral("&Open..."));
+  QMenu* file = menuBar->addMenu(tr("&File"));
+  QAction* openFile = openFile_ = file->addAction(tr("&Open..."));
   openFile->setObjectName(QStringLiteral("openFileAction"));
-  QAction* save = file->addAction(QStringLiteral("&Save"));
+  QAction* save = file->addAction(tr("&Save"));
   save->setObjectName(QStringLiteral("saveAction"));
-  QAction* saveAs = file->addAction(QStringLiteral("Save &As..."));
+  QAction* saveAs = file->addAction(tr("Save &As..."));
   saveAs->setObjectName(QStringLiteral("saveAsAction"));
   file->addSeparator();
-  QAction* history = history_ = file->addAction(QStringLiteral("&History..."));
+  QAction* history = history_ = file->addAction(tr("&History..."));
   history->setObjectName(QStringLiteral("historyAction"));
   connect(history, &QAction::triggered, this, &LineTargetsDialog::OpenHistory);
   connect(openFile, &QAction::triggered, this, &LineTargetsDialog::OpenFile);
   connect(save, &QAction::triggered, this, &LineTargetsDialog::SaveFile);
   connect(saveAs, &QAction::triggered, this, &LineTargetsDialog::SaveFileAs);
 
-  ListPanel panel = LineTargetPanel(this, units_, "Telephone Number");
+  ListPanel panel = LineTargetPanel(this, units_, tr("Telephone Number"));
   list_ = panel.list;
   list_->setAccessibleName(tr("Line Targets"));
 
-  open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
-  add_ = SideButton(this, "addButton", QStringLiteral("&Add"));
-  delete_ = SideButton(this, "deleteButton", QStringLiteral("&Delete"));
+  open_ = SideButton(this, "openButton", tr("&Open"));
+  add_ = SideButton(this, "addButton", tr("&Add"));
+  delete_ = SideButton(this, "deleteButton", tr("&Delete"));
   QPushButton* filters = filters_ =
-      SideButton(this, "filterTableButton", QStringLiteral("&Filter Table"));
-  QPushButton* routes = routes_ =
-      SideButton(this, "routingTableButton", QStringLiteral("&Routing Table"));
-  QPushButton* changes = changes_ =
-      SideButton(this, "showChangesButton", QStringLiteral("Show &Changes..."));
-  ok_ = SideButton(this, "okButton", QStringLiteral("OK"));
+      SideButton(this, "filterTableButton", tr("Filter &Table"));  // Alt+F: the File menu
+  QPushButton* routes = routes_ = SideButton(this, "routingTableButton", tr("&Routing Table"));
+  QPushButton* changes = changes_ = SideButton(this, "showChangesButton", tr("Show &Changes..."));
+  ok_ = SideButton(this, "okButton", tr("OK"));
   ok_->setDefault(true);
-  QPushButton* cancel = cancel_ = SideButton(this, "cancelButton", QStringLiteral("Cancel"));
+  QPushButton* cancel = cancel_ = SideButton(this, "cancelButton", tr("Cancel"));
   if (offline_) {
     // Nothing here writes to a router: the file menu's Save does the work.
     ok_->setDefault(false);
     ok_->hide();
     changes->hide();
-    cancel->setText(QStringLiteral("Close"));
+    cancel->setText(tr("Close"));
   }
 
   auto* side = new QVBoxLayout;
@@ -208,6 +207,11 @@ void LineTargetsDialog::Build() {
   auto* left = new QVBoxLayout;
   left->addLayout(MakeRouterRow(this, routerName_));
   left->addWidget(panel.area);
+  // What the last file command did; no box to click away.
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("statusLine"));
+  status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  left->addWidget(status_);
   left->addStretch();
   auto* layout = new QHBoxLayout(this);
   layout->setMenuBar(menuBar);
@@ -331,26 +335,28 @@ QStringList LineTargetsDialog::PendingChanges() const {
   NetDatabase& database = context_.database;
   QStringList lines;
   AppendChanges<LineTarget>(
-      lines, "Line target", plan.lineTargets, [](const PlannedChange<LineTarget>& entry) {
+      lines, tr("Line target %1: written"), tr("Line target %1: deleted"), plan.lineTargets,
+      [](const PlannedChange<LineTarget>& entry) {
         const LineTarget& t = entry.change.record;
         QString line = QString::asprintf("%s\t%s", t.hostName.c_str(), t.phoneNumber.c_str());
         if (ClearsIdentifications(entry))
-          line += QStringLiteral("\tPPP identifications will be cleared");
+          line += QLatin1Char('\t') + tr("PPP identifications will be cleared");
         return line;
       });
-  AppendChanges<RouteEntry>(lines, "Route", plan.routes,
+  AppendChanges<RouteEntry>(lines, tr("Route %1: written"), tr("Route %1: deleted"), plan.routes,
                             [](const PlannedChange<RouteEntry>& entry) {
                               const RouteEntry& r = entry.change.record;
                               return QString::asprintf("%s\t%s\t%s", r.netmask.c_str(),
                                                        r.match.c_str(), r.gateway.c_str());
                             });
-  AppendChanges<FilterEntry>(
-      lines, "Filter", plan.filters, [&database](const PlannedChange<FilterEntry>& entry) {
-        const FilterEntry& f = entry.change.record;
-        return QString::asprintf("%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
-                                 FilterServiceDisplayText(f, database).c_str(),
-                                 LoadString(f.action != 0 ? 1001 : 1002));
-      });
+  AppendChanges<FilterEntry>(lines, tr("Filter %1: written"), tr("Filter %1: deleted"),
+                             plan.filters, [&database](const PlannedChange<FilterEntry>& entry) {
+                               const FilterEntry& f = entry.change.record;
+                               return QString::asprintf(
+                                   "%s\t%s\t%s\t%s", f.sendMatch.c_str(), f.receiveMatch.c_str(),
+                                   FilterServiceDisplayText(f, database).c_str(),
+                                   LoadString(f.action != 0 ? 1001 : 1002));
+                             });
   return lines;
 }
 
@@ -359,13 +365,13 @@ void LineTargetsDialog::ShowChanges() {
     return;
   QDialog view(this);
   view.setObjectName(QStringLiteral("changesDialog"));
-  view.setWindowTitle(QStringLiteral("Changes"));
+  view.setWindowTitle(tr("Changes"));
   const QStringList lines = PendingChanges();
-  auto* summary =
-      new QLabel(lines.isEmpty()
-                     ? QStringLiteral("OK sends nothing: the lists equal the router's.")
-                     : QStringLiteral("OK sends these %1 entries to the router:").arg(lines.size()),
-                 &view);
+  auto* summary = new QLabel(
+      lines.isEmpty()
+          ? tr("OK sends nothing: the lists equal the router's.")
+          : tr("OK sends these %n entries to the router:", nullptr, static_cast<int>(lines.size())),
+      &view);
   summary->setObjectName(QStringLiteral("changesSummary"));
   auto* list = new QListWidget(&view);
   list->setObjectName(QStringLiteral("changesList"));
@@ -533,6 +539,7 @@ void LineTargetsDialog::SaveFileAs() {
 }
 
 void LineTargetsDialog::WriteFile(const std::string& path) {
+  status_->clear();
   const Configuration& lists = work();
   const ConfigWriteResult result =
       WriteConfigFile(path, lists.lineTargets, lists.routes, lists.filters, FileParameters(),
@@ -544,6 +551,8 @@ void LineTargetsDialog::WriteFile(const std::string& path) {
       offline_->saved = lists.Clone();
       UpdateTitle();
     }
+    const QString written = QFileInfo(QString::fromLocal8Bit(path.c_str())).absoluteFilePath();
+    status_->setText(tr("Configuration saved to %1").arg(QDir::toNativeSeparators(written)));
     return;
   }
   context_.messages.ShowMessage(this, QString::fromLocal8Bit(ConfigWriteMessage(result).c_str()),
@@ -555,8 +564,8 @@ void LineTargetsDialog::WriteFile(const std::string& path) {
 SetupConnectionDialog::SetupConnectionDialog(const LineTargetList& lineTargets, QWidget* parent)
     : QDialog(parent), units_(font()) {
   setObjectName(QStringLiteral("setupConnectionDialog"));
-  setWindowTitle(QStringLiteral("Setup Connection"));
-  ListPanel panel = LineTargetPanel(this, units_, "Phone Number");
+  setWindowTitle(tr("Setup Connection"));
+  ListPanel panel = LineTargetPanel(this, units_, tr("Phone Number"));
   list_ = panel.list;
   list_->setAccessibleName(tr("Line Targets"));
   QDialogButtonBox* buttons = MakeOkCancelButtons(this);

@@ -24,6 +24,7 @@
 #include "shell/shell_context.h"
 
 class QAction;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -129,6 +130,7 @@ class LineTargetsDialog : public QDialog {
   QPushButton* ok_ = nullptr;
   QPushButton* changes_ = nullptr;
   QPushButton* cancel_ = nullptr;
+  QLabel* status_ = nullptr;  // "Configuration saved to ..."
 };
 
 class SetupConnectionDialog : public QDialog {

@@ -88,50 +88,52 @@ NetworkConfigurationDialog::NetworkConfigurationDialog(const ProtocolTables& tab
       permanentConnection_(permanentConnection),
       units_(font()) {
   setObjectName(QStringLiteral("networkConfigurationDialog"));
-  setWindowTitle(QStringLiteral("Network Configuration"));
+  setWindowTitle(tr("Network Configuration"));
   BuildDialog();
   DataExchange load(DataExchange::Direction::Load, this, messages_);
   Exchange(load, values_);
 }
 
 void NetworkConfigurationDialog::BuildDialog() {
-  auto* targetGroup = new QGroupBox(QStringLiteral("Target Host"), this);
+  auto* targetGroup = new QGroupBox(tr("Target Host"), this);
   hostName_ = new QLineEdit(targetGroup);
   hostName_->setObjectName(QStringLiteral("hostName"));
   hostName_->setMaxLength(static_cast<int>(kAddressTextCapacity));
   phoneNumber_ = new QLineEdit(targetGroup);
   phoneNumber_->setObjectName(QStringLiteral("phoneNumber"));
-  createDefaultRoute_ = new QCheckBox(QStringLiteral("&Create Default Route"), targetGroup);
+  createDefaultRoute_ = new QCheckBox(tr("&Create Default Route"), targetGroup);
   createDefaultRoute_->setObjectName(QStringLiteral("createDefaultRoute"));
   auto* targetLayout = new QGridLayout(targetGroup);
-  targetLayout->addWidget(Buddy(QStringLiteral("&Host Name:"), hostName_, targetGroup), 0, 0);
+  targetLayout->addWidget(Buddy(tr("&Host Name:"), hostName_, targetGroup), 0, 0);
   targetLayout->addWidget(hostName_, 0, 1);
-  targetLayout->addWidget(Buddy(QStringLiteral("&Phone Number:"), phoneNumber_, targetGroup), 1, 0);
+  targetLayout->addWidget(Buddy(tr("&Phone Number:"), phoneNumber_, targetGroup), 1, 0);
   targetLayout->addWidget(phoneNumber_, 1, 1);
   targetLayout->addWidget(createDefaultRoute_, 2, 1);
 
-  auto* advancedGroup = new QGroupBox(QStringLiteral("Advanced Settings"), this);
+  auto* advancedGroup = new QGroupBox(tr("Advanced Settings"), this);
   timeout_ = new QLineEdit(advancedGroup);
   timeout_->setObjectName(QStringLiteral("timeout"));
   timeout_->setFixedWidth(units_.ToPixelsX(32));
-  manualConnection_ = new QCheckBox(QStringLiteral("&Manual Connection"), advancedGroup);
+  manualConnection_ = new QCheckBox(tr("&Manual Connection"), advancedGroup);
   manualConnection_->setObjectName(QStringLiteral("manualConnection"));
-  channelBundling_ = new QCheckBox(QStringLiteral("&B-Channel Bundling"), advancedGroup);
+  channelBundling_ = new QCheckBox(tr("&B-Channel Bundling"), advancedGroup);
   channelBundling_->setObjectName(QStringLiteral("channelBundling"));
-  compression_ = new QCheckBox(QStringLiteral("&Compression"), advancedGroup);
+  compression_ = new QCheckBox(tr("C&ompression"), advancedGroup);
   compression_->setObjectName(QStringLiteral("compression"));
   auto* advancedLayout = new QGridLayout(advancedGroup);
-  advancedLayout->addWidget(Buddy(QStringLiteral("T&ime-Out:"), timeout_, advancedGroup), 0, 0);
+  advancedLayout->addWidget(Buddy(tr("T&ime-Out:"), timeout_, advancedGroup), 0, 0);
   auto* timeoutRow = new QHBoxLayout;
   timeoutRow->addWidget(timeout_);
-  timeoutRow->addWidget(new QLabel(QStringLiteral("s"), advancedGroup));
+  timeoutRow->addWidget(new QLabel(
+      //: Unit after the time-out field: seconds.
+      tr("s"), advancedGroup));
   timeoutRow->addStretch();
   advancedLayout->addLayout(timeoutRow, 0, 1);
   advancedLayout->addWidget(manualConnection_, 1, 0, 1, 2);
   advancedLayout->addWidget(channelBundling_, 2, 0, 1, 2);
   advancedLayout->addWidget(compression_, 3, 0, 1, 2);
 
-  auto* protocolGroup = new QGroupBox(QStringLiteral("Protocols"), this);
+  auto* protocolGroup = new QGroupBox(tr("Protocols"), this);
   layer2_ = new QComboBox(protocolGroup);
   layer2_->setObjectName(QStringLiteral("layer2"));
   layer3_ = new QComboBox(protocolGroup);
@@ -141,12 +143,12 @@ void NetworkConfigurationDialog::BuildDialog() {
   for (std::size_t i = 0; i < tables_.layer3().size(); ++i)
     layer3_->addItem(ProtocolLabel(tables_.layer3()[i].name.c_str(), static_cast<int>(i)));
   auto* protocolLayout = new QGridLayout(protocolGroup);
-  protocolLayout->addWidget(Buddy(QStringLiteral("Layer&2:"), layer2_, protocolGroup), 0, 0);
+  protocolLayout->addWidget(Buddy(tr("Layer&2:"), layer2_, protocolGroup), 0, 0);
   protocolLayout->addWidget(layer2_, 0, 1);
-  protocolLayout->addWidget(Buddy(QStringLiteral("Layer&3:"), layer3_, protocolGroup), 1, 0);
+  protocolLayout->addWidget(Buddy(tr("Layer&3:"), layer3_, protocolGroup), 1, 0);
   protocolLayout->addWidget(layer3_, 1, 1);
 
-  auto* passwordGroup = new QGroupBox(QStringLiteral("Passwords for PPP"), this);
+  auto* passwordGroup = new QGroupBox(tr("Passwords for PPP"), this);
   localIdentification_ = new QLineEdit(passwordGroup);
   localIdentification_->setObjectName(QStringLiteral("localIdentification"));
   localIdentification_->setMaxLength(kIdentificationLength);
@@ -157,10 +159,10 @@ void NetworkConfigurationDialog::BuildDialog() {
   remoteIdentification_->setMinimumWidth(units_.ToPixelsX(72));
   auto* passwordLayout = new QGridLayout(passwordGroup);
   passwordLayout->addWidget(
-      Buddy(QStringLiteral("&Local Identification:"), localIdentification_, passwordGroup), 0, 0);
+      Buddy(tr("&Local Identification:"), localIdentification_, passwordGroup), 0, 0);
   passwordLayout->addWidget(localIdentification_, 0, 1);
   passwordLayout->addWidget(
-      Buddy(QStringLiteral("&Remote Identification:"), remoteIdentification_, passwordGroup), 1, 0);
+      Buddy(tr("&Remote Identification:"), remoteIdentification_, passwordGroup), 1, 0);
   passwordLayout->addWidget(remoteIdentification_, 1, 1);
 
   QDialogButtonBox* buttons = MakeOkCancelButtons(this);

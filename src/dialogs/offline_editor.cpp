@@ -18,17 +18,16 @@ namespace tarcfg {
 
 OperatingModeChoiceDialog::OperatingModeChoiceDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("operatingModeDialog"));
-  setWindowTitle(QStringLiteral("Operating Mode"));
-  auto* text = new QLabel(
-      QStringLiteral("The configuration is checked by the router's operating mode."), this);
+  setWindowTitle(tr("Operating Mode"));
+  auto* text = new QLabel(tr("The configuration is checked by the router's operating mode."), this);
   text->setWordWrap(true);
-  auto* label = new QLabel(QStringLiteral("&Operating mode:"), this);
+  auto* label = new QLabel(tr("&Operating mode:"), this);
   modes_ = new QComboBox(this);
   modes_->setObjectName(QStringLiteral("modeList"));
   label->setBuddy(modes_);
   // One entry per permanent-connection value: the two switched modes read
   // and check a file alike.
-  modes_->addItem(QStringLiteral("Switched line (1TR6, DSS1)"), 0);
+  modes_->addItem(tr("Switched line (1TR6, DSS1)"), 0);
   for (const OperatingModeEntry& mode : kOperatingModes)
     if (mode.permanentConnection != 0)
       modes_->addItem(QString::fromLatin1(mode.displayName), mode.permanentConnection);

@@ -81,7 +81,7 @@ ProgressWindow::ProgressWindow(QWidget* owner)
   bar_->setGeometry(units.ToPixels(40, 20, 164, 12));
 
   // Present as in the window template, but never shown or usable.
-  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_ = new QPushButton(tr("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("progressCancel"));
   cancel_->setGeometry(units.ToPixels(82, 44, 50, 14));
   cancel_->setEnabled(false);

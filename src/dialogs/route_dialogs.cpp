@@ -19,7 +19,7 @@ EditRouteDialog::EditRouteDialog(AddressService& addresses, MessageBoxes& messag
                                  QWidget* parent)
     : EntryEditor(messages, highestPosition, parent), addresses_(addresses) {
   setObjectName(QStringLiteral("editRouteDialog"));
-  setWindowTitle(QStringLiteral("Edit Route"));
+  setWindowTitle(tr("Edit Route"));
   values_.position = position;
 
   auto* router = new StaticText(this);
@@ -40,14 +40,14 @@ EditRouteDialog::EditRouteDialog(AddressService& addresses, MessageBoxes& messag
 
   auto* grid = new QGridLayout(this);
   int row = 0;
-  grid->addWidget(new QLabel(QStringLiteral("Router:"), this), row, 0);
+  grid->addWidget(new QLabel(tr("Router:"), this), row, 0);
   grid->addWidget(router, row++, 1);
-  const std::pair<const char*, QLineEdit*> fields[] = {{"&Mask:", netmask_},
-                                                       {"&Compare Value:", match_},
-                                                       {"&Gateway:", gateway_},
-                                                       {"Table &Position:", position_}};
+  const std::pair<const char*, QLineEdit*> fields[] = {{QT_TR_NOOP("&Mask:"), netmask_},
+                                                       {QT_TR_NOOP("&Compare Value:"), match_},
+                                                       {QT_TR_NOOP("&Gateway:"), gateway_},
+                                                       {QT_TR_NOOP("Table &Position:"), position_}};
   for (const auto& [text, field] : fields) {
-    auto* label = new QLabel(QString::fromLatin1(text), this);
+    auto* label = new QLabel(tr(text), this);
     label->setBuddy(field);
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row++, 1);
@@ -98,12 +98,9 @@ RoutingTableDialog::RoutingTableDialog(RouteList& routes, const QString& routerN
       addresses_(addresses),
       messages_(messages) {
   setObjectName(QStringLiteral("routingTableDialog"));
-  setWindowTitle(QStringLiteral("Routing Table"));
+  setWindowTitle(tr("Routing Table"));
   Build(routerName,
-        {{QStringLiteral("&Position"), 0},
-         {QStringLiteral("Mask"), 32},
-         {QStringLiteral("Compare Value"), 96},
-         {QStringLiteral("Gateway"), 160}},
+        {{tr("&Position"), 0}, {tr("Mask"), 32}, {tr("Compare Value"), 96}, {tr("Gateway"), 160}},
         224, "routeList", nullptr);
 }
 

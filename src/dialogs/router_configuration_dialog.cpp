@@ -32,7 +32,7 @@ RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
                                                      RouterPasswordChoice& choice, QWidget* parent)
     : QDialog(parent), context_(context), current_(current), choice_(choice) {
   setObjectName(QStringLiteral("routerConfigurationDialog"));
-  setWindowTitle(QStringLiteral("Router Configuration"));
+  setWindowTitle(tr("Router Configuration"));
 
   address_ = new QLineEdit(this);
   address_->setObjectName(QStringLiteral("ipAddress"));
@@ -53,22 +53,22 @@ RouterConfigurationDialog::RouterConfigurationDialog(ShellContext& context,
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
   };
-  addRow(0, QStringLiteral("&IP-Address:"), address_);
-  addRow(1, QStringLiteral("&Net Mask:"), netmaskEdit_);
-  addRow(2, QStringLiteral("&Phone Number:"), phone_);
-  addRow(3, QStringLiteral("&Operating Mode:"), modeList_);
-  grid->addWidget(new QLabel(QStringLiteral("Firmware Version:"), this), 4, 0);
+  addRow(0, tr("&IP-Address:"), address_);
+  addRow(1, tr("&Net Mask:"), netmaskEdit_);
+  addRow(2, tr("&Phone Number:"), phone_);
+  addRow(3, tr("&Operating Mode:"), modeList_);
+  grid->addWidget(new QLabel(tr("Firmware Version:"), this), 4, 0);
   grid->addWidget(firmware_, 4, 1);
 
   // OK and Cancel on top, the two change buttons below them.
-  ok_ = new QPushButton(QStringLiteral("OK"), this);
+  ok_ = new QPushButton(tr("OK"), this);
   ok_->setObjectName(QStringLiteral("okButton"));
   ok_->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+  auto* cancel = new QPushButton(tr("Cancel"), this);
   cancel->setObjectName(QStringLiteral("cancelButton"));
-  changeFirmware_ = new QPushButton(QStringLiteral("&Change Firmware"), this);
+  changeFirmware_ = new QPushButton(tr("Change &Firmware"), this);
   changeFirmware_->setObjectName(QStringLiteral("changeFirmware"));
-  changePassword_ = new QPushButton(QStringLiteral("&Change Password"), this);
+  changePassword_ = new QPushButton(tr("&Change Password"), this);
   changePassword_->setObjectName(QStringLiteral("changePassword"));
   auto* buttons = new QVBoxLayout;
   buttons->addWidget(ok_);

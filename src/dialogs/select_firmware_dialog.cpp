@@ -28,11 +28,11 @@ SelectFirmwareDialog::SelectFirmwareDialog(const std::string& directory, int dCh
                                            const std::string& current, QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("selectFirmwareDialog"));
-  setWindowTitle(QStringLiteral("Select Firmware"));
+  setWindowTitle(tr("Select Firmware"));
   const DialogUnits units(font());
   setFixedSize(units.ToPixelsX(185), units.ToPixelsY(74));
 
-  auto* label = new QLabel(QStringLiteral("&Versions:"), this);
+  auto* label = new QLabel(tr("&Versions:"), this);
   label->setGeometry(units.ToPixels(8, 8, 112, 8));
   list_ = new QListWidget(this);
   list_->setObjectName(QStringLiteral("versions"));

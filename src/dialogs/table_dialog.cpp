@@ -18,10 +18,10 @@ void TableDialog::Build(const QString& routerName, const std::vector<ListHeader>
   list_ = panel.list;
   list_->setAccessibleName(windowTitle());
 
-  open_ = SideButton(this, "openButton", QStringLiteral("&Open"));
-  add_ = SideButton(this, "addButton", QStringLiteral("&Add"));
-  delete_ = SideButton(this, "deleteButton", QStringLiteral("&Delete"));
-  QPushButton* close = SideButton(this, "closeButton", QStringLiteral("Close"));
+  open_ = SideButton(this, "openButton", tr("&Open"));
+  add_ = SideButton(this, "addButton", tr("&Add"));
+  delete_ = SideButton(this, "deleteButton", tr("&Delete"));
+  QPushButton* close = SideButton(this, "closeButton", tr("Close"));
   close->setDefault(true);
 
   auto* side = new QVBoxLayout;

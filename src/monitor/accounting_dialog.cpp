@@ -44,9 +44,9 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
       files_(files),
       routerName_(routerName) {
   setObjectName(QStringLiteral("accountingDialog"));
-  setWindowTitle(QStringLiteral("Accounting Data"));
+  setWindowTitle(tr("Accounting Data"));
 
-  auto* routerLabel = new QLabel(QStringLiteral("Router:"), this);
+  auto* routerLabel = new QLabel(tr("Router:"), this);
   router_ = new StaticText(this);
   router_->setObjectName(QStringLiteral("routerName"));
   router_->setText(routerName);
@@ -63,17 +63,21 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
   text_->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char('x')) * 16);
   text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('x')) * 44, metrics.height() * 14);
 
-  close_ = new QPushButton(QStringLiteral("Close"), this);
+  // While a read runs: what the dialog waits for.
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("statusLine"));
+
+  close_ = new QPushButton(tr("Close"), this);
   close_->setObjectName(QStringLiteral("closeButton"));
   close_->setDefault(true);
-  readAndReset_ = new QPushButton(QStringLiteral("&Read and Reset"), this);
+  readAndReset_ = new QPushButton(tr("&Read and Reset"), this);
   readAndReset_->setObjectName(QStringLiteral("readAndResetButton"));
   readAndReset_->setAutoDefault(false);
   // Room for the whole label with a margin, as the other buttons have.
-  readAndReset_->setMinimumWidth(
-      readAndReset_->fontMetrics().horizontalAdvance(QStringLiteral("Read and Reset")) +
-      4 * readAndReset_->fontMetrics().averageCharWidth());
-  export_ = new QPushButton(QStringLiteral("&Export..."), this);
+  readAndReset_->setMinimumWidth(readAndReset_->fontMetrics().horizontalAdvance(
+                                     readAndReset_->text().remove(QLatin1Char('&'))) +
+                                 4 * readAndReset_->fontMetrics().averageCharWidth());
+  export_ = new QPushButton(tr("&Export..."), this);
   export_->setObjectName(QStringLiteral("exportButton"));
   export_->setAutoDefault(false);
   export_->setEnabled(false);  // until counters have been read
@@ -86,6 +90,7 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(routerRow);
   layout->addWidget(text_, 1);
+  layout->addWidget(status_);
   layout->addLayout(buttons);
 
   connect(close_, &QPushButton::clicked, this, &QDialog::reject);
@@ -117,7 +122,10 @@ const LineTargetList* AccountingDialog::WorkingLineTargets() const {
 }
 
 void AccountingDialog::EnableCommands(bool enable) {
-  close_->setEnabled(enable);
+  // Close stays usable while a read runs: it leaves the read to finish
+  // unseen (its result is dropped), and the registration stays the main
+  // window's to end.
+  status_->setText(enable ? QString() : tr("Reading the accounting data..."));
   readAndReset_->setEnabled(enable);
   export_->setEnabled(enable && haveResult_);
 }

@@ -18,6 +18,7 @@
 #include "monitor/monitor_hand_over.h"
 #include "shell/shell_context.h"
 
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -56,6 +57,7 @@ class AccountingDialog : public QDialog {
   bool haveResult_ = false;
   StaticText* router_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
+  QLabel* status_ = nullptr;
   QPushButton* close_ = nullptr;
   QPushButton* readAndReset_ = nullptr;
   QPushButton* export_ = nullptr;

@@ -39,17 +39,17 @@ LineStatusDialog::LineStatusDialog(ShellContext& context, std::shared_ptr<Monito
       handOver_(std::move(handOver)),
       chooser_(chooser ? std::move(chooser) : LineTargetChooser(ChooseLineTargetStandIn)) {
   setObjectName(QStringLiteral("lineStatusDialog"));
-  setWindowTitle(QStringLiteral("Line Status - Router ") + routerName);
+  setWindowTitle(tr("Line Status - Router %1").arg(routerName));
 
   auto* channels = new QHBoxLayout;
   channels->addWidget(BuildChannel(1, controls_[0]));
   channels->addWidget(BuildChannel(2, controls_[1]));
 
-  connect_ = new QPushButton(QStringLiteral("&Connect"), this);
+  connect_ = new QPushButton(tr("&Connect"), this);
   connect_->setObjectName(QStringLiteral("connectButton"));
   connect_->setDefault(true);
   connect_->setAutoDefault(true);
-  close_ = new QPushButton(QStringLiteral("Close"), this);
+  close_ = new QPushButton(tr("Close"), this);
   close_->setObjectName(QStringLiteral("closeButton"));
   close_->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
@@ -91,10 +91,10 @@ LineStatusDialog::~LineStatusDialog() {
 
 QGroupBox* LineStatusDialog::BuildChannel(int number, ChannelControls& controls) {
   const QString suffix = QString::number(number);
-  auto* group = new QGroupBox(QStringLiteral("Channel ") + suffix, this);
+  auto* group = new QGroupBox(tr("Channel %1").arg(suffix), this);
   group->setObjectName(QStringLiteral("channel") + suffix + QStringLiteral("Group"));
   auto* grid = new QGridLayout(group);
-  auto label = [group](const char* text) { return new QLabel(QString::fromLatin1(text), group); };
+  auto label = [group](const char* text) { return new QLabel(tr(text), group); };
 
   controls.status = AddValue(group, QStringLiteral("status") + suffix);
   controls.phone = AddValue(group, QStringLiteral("phone") + suffix);
@@ -109,26 +109,29 @@ QGroupBox* LineStatusDialog::BuildChannel(int number, ChannelControls& controls)
       QStringLiteral("Establishing connection (0000)  ")));
 
   int row = 0;
-  grid->addWidget(label("Status:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("Status:")), row, 0);
   grid->addWidget(controls.status, row++, 1, 1, 4);
-  grid->addWidget(label("Phone:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("Phone:")), row, 0);
   grid->addWidget(controls.phone, row++, 1, 1, 4);
-  grid->addWidget(label("IP-Address:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("IP-Address:")), row, 0);
   grid->addWidget(controls.address, row++, 1, 1, 4);
-  grid->addWidget(label("Duration:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("Duration:")), row, 0);
   grid->addWidget(controls.duration, row, 1);
-  grid->addWidget(label("s"), row++, 2);
-  grid->addWidget(label("Charge:"), row, 0);
+  grid->addWidget(label(
+                      //: Unit after the duration: seconds.
+                      QT_TR_NOOP("s")),
+                  row++, 2);
+  grid->addWidget(label(QT_TR_NOOP("Charge:")), row, 0);
   grid->addWidget(controls.charge, row++, 1);
-  grid->addWidget(label("Packets:"), row++, 0);
-  grid->addWidget(label("Incoming:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("Packets:")), row++, 0);
+  grid->addWidget(label(QT_TR_NOOP("Incoming:")), row, 0);
   grid->addWidget(controls.incoming, row, 1);
-  grid->addWidget(label("Outgoing:"), row, 3);
+  grid->addWidget(label(QT_TR_NOOP("Outgoing:")), row, 3);
   grid->addWidget(controls.outgoing, row++, 4);
-  grid->addWidget(label("Compression:"), row, 0);
+  grid->addWidget(label(QT_TR_NOOP("Compression:")), row, 0);
   grid->addWidget(controls.compression, row++, 1, 1, 4);
 
-  controls.disconnect = new QPushButton(QStringLiteral("Disconnect &") + suffix, group);
+  controls.disconnect = new QPushButton(tr("Disconnect &%1").arg(suffix), group);
   controls.disconnect->setObjectName(QStringLiteral("disconnect") + suffix +
                                      QStringLiteral("Button"));
   controls.disconnect->setAutoDefault(false);

@@ -17,7 +17,7 @@ RouterOverviewDialog::RouterOverviewDialog(ShellContext& context,
                                            QWidget* parent)
     : QDialog(parent), context_(context), handOver_(std::move(handOver)) {
   setObjectName(QStringLiteral("routerOverviewDialog"));
-  setWindowTitle(QStringLiteral("Router Overview"));
+  setWindowTitle(tr("Router Overview"));
 
   text_ = new QPlainTextEdit(this);
   text_->setObjectName(QStringLiteral("overviewText"));
@@ -28,7 +28,7 @@ RouterOverviewDialog::RouterOverviewDialog(ShellContext& context,
   text_->setTabStopDistance(metrics.horizontalAdvance(QLatin1Char('x')) * 12);
   text_->setMinimumSize(metrics.horizontalAdvance(QLatin1Char('x')) * 56, metrics.height() * 16);
 
-  close_ = new QPushButton(QStringLiteral("Close"), this);
+  close_ = new QPushButton(tr("Close"), this);
   close_->setObjectName(QStringLiteral("closeButton"));
   close_->setDefault(true);
   close_->setEnabled(false);  // until the report is built

@@ -17,12 +17,12 @@ StandInSetupConnectionDialog::StandInSetupConnectionDialog(const LineTargetList&
                                                            QWidget* parent)
     : QDialog(parent) {
   setObjectName(QStringLiteral("setupConnectionDialog"));
-  setWindowTitle(QStringLiteral("Setup Connection"));
+  setWindowTitle(tr("Setup Connection"));
 
   auto* headers = new QHBoxLayout;
-  auto* position = new QLabel(QStringLiteral("&Position"), this);
-  auto* host = new QLabel(QStringLiteral("Host Name"), this);
-  auto* phone = new QLabel(QStringLiteral("Phone Number"), this);
+  auto* position = new QLabel(tr("&Position"), this);
+  auto* host = new QLabel(tr("Host Name"), this);
+  auto* phone = new QLabel(tr("Phone Number"), this);
   headers->addWidget(position, 1);
   headers->addWidget(host, 3);
   headers->addWidget(phone, 2);

@@ -45,14 +45,15 @@ QPixmap MainWindowPicture() {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("aboutDialog"));
-  setWindowTitle(QStringLiteral("About TARCFG"));
+  setWindowTitle(tr("About TARCFG"));
   auto* icon = new QLabel(this);
   icon->setPixmap(ProgramIcon());
   auto* product = new QLabel(QStringLiteral("Tarnex Router"), this);
   product->setObjectName(QStringLiteral("productName"));
-  auto* version = new QLabel(QStringLiteral("Configuration Software V" TARCFG_VERSION), this);
+  auto* version =
+      new QLabel(tr("Configuration Software V%1").arg(QStringLiteral(TARCFG_VERSION)), this);
   version->setObjectName(QStringLiteral("versionLine"));
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  auto* ok = new QPushButton(tr("OK"), this);
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QGridLayout(this);

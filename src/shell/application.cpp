@@ -40,7 +40,7 @@ StartupOptions ParseCommandLine(const QStringList& arguments) {
     const QString& argument = arguments[i];
     if (argument == QLatin1String("--settings") || argument == QLatin1String("--screenshot")) {
       if (i + 1 >= arguments.size()) {
-        options.error = argument + QStringLiteral(" needs a file name");
+        options.error = QCoreApplication::translate("tarcfg", "%1 needs a file name").arg(argument);
         return options;
       }
       const QString value = arguments[++i];
@@ -53,7 +53,7 @@ StartupOptions ParseCommandLine(const QStringList& arguments) {
     } else if (argument.startsWith(QLatin1String("--screenshot="))) {
       options.screenshotPath = argument.mid(13);
     } else {
-      options.error = QStringLiteral("unknown option: ") + argument;
+      options.error = QCoreApplication::translate("tarcfg", "unknown option: %1").arg(argument);
       return options;
     }
   }

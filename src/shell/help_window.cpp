@@ -46,7 +46,7 @@ QUrl FindHelpPage(const QString& applicationDir, const QString& language) {
 HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   setObjectName(QStringLiteral("helpWindow"));
   setWindowFlag(Qt::Window);
-  setWindowTitle(QStringLiteral("Tarnex Router - Help"));
+  setWindowTitle(tr("Tarnex Router - Help"));
   setOpenExternalLinks(false);
   resize(560, 480);
 }

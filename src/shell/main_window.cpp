@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -106,7 +107,14 @@ MainWindow::MainWindow(ShellContext& context, MainWindowOptions options, QWidget
   new HelpKey(*this);
   // A configuration write holds the commands back while it runs, and may
   // end after the window that started it has closed: they come back then.
-  context_.configurationWriteChanged = [this] { Post([this] { UpdateCommandStates(); }); };
+  context_.configurationWriteChanged = [this] {
+    // Said at once, so that the line has gone before the write's message.
+    if (context_.configurationWriteOutstanding())
+      BeginWaitCursor(tr("Writing the configuration to router %1...").arg(RouterName()));
+    else
+      EndWaitCursor();
+    Post([this] { UpdateCommandStates(); });
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -134,9 +142,9 @@ void MainWindow::BuildWindow() {
   client_ = new ClientArea(this);
   client_->setFixedSize(units_.ToPixelsX(kWindowWidth), units_.ToPixelsY(kWindowHeight));
 
-  AddLabel("routerSelectionLabel", QStringLiteral("Router Selection"), 8, 8, 74);
-  headerHardware_ = AddLabel("hardwareHeader", QStringLiteral("H&W-Address"), 8, 20, 48);
-  headerName_ = AddLabel("nameHeader", QStringLiteral("Name"), 84, 20, 48);
+  AddLabel("routerSelectionLabel", tr("Router Selection"), 8, 8, 74);
+  headerHardware_ = AddLabel("hardwareHeader", tr("H&W-Address"), 8, 20, 48);
+  headerName_ = AddLabel("nameHeader", tr("Name"), 84, 20, 48);
   list_ = new RouterList(client_);
   list_->setObjectName(QStringLiteral("routerList"));
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -147,22 +155,22 @@ void MainWindow::BuildWindow() {
   list_->setAccessibleName(tr("Router Selection"));
   SpeakRouterLines(list_);
 
-  AddLabel("configurationLabel", QStringLiteral("Configuration"), 168, 32);
-  routerButton_ = AddButton("routerButton", QStringLiteral("Rou&ter"), 168, 44);
-  lineTargetsButton_ = AddButton("lineTargetsButton", QStringLiteral("&Line Targets"), 168, 60);
-  AddLabel("lineMonitorLabel", QStringLiteral("Line Monitor"), 168, 84);
-  connectionsButton_ = AddButton("connectionsButton", QStringLiteral("&Connections"), 168, 96);
-  AddLabel("informationLabel", QStringLiteral("Information"), 168, 120);
-  accountingButton_ = AddButton("accountingButton", QStringLiteral("&Accounting"), 168, 132);
+  AddLabel("configurationLabel", tr("Configuration"), 168, 32);
+  routerButton_ = AddButton("routerButton", tr("Rou&ter"), 168, 44);
+  lineTargetsButton_ = AddButton("lineTargetsButton", tr("&Line Targets"), 168, 60);
+  AddLabel("lineMonitorLabel", tr("Line Monitor"), 168, 84);
+  connectionsButton_ = AddButton("connectionsButton", tr("&Connections"), 168, 96);
+  AddLabel("informationLabel", tr("Information"), 168, 120);
+  accountingButton_ = AddButton("accountingButton", tr("&Accounting"), 168, 132);
   picture_ = new PictureButton(MainWindowPicture(), client_);
   picture_->setObjectName(QStringLiteral("pictureButton"));
   picture_->move(units_.ToPixelsX(168), units_.ToPixelsY(160));
   picture_->onDoubleClick = [this] { ShowAbout(); };
   picture_->setAccessibleName(tr("Program picture"));
   picture_->setAccessibleDescription(tr("Double-click to show About TARCFG."));
-  registerButton_ = AddButton("registerButton", QStringLiteral("&Register"), 8, 216);
-  deregisterButton_ = AddButton("deregisterButton", QStringLiteral("&Deregister"), 80, 216);
-  overviewButton_ = AddButton("routerOverviewButton", QStringLiteral("Router &Overview"), 152, 216);
+  registerButton_ = AddButton("registerButton", tr("&Register"), 8, 216);
+  deregisterButton_ = AddButton("deregisterButton", tr("&Deregister"), 80, 216);
+  overviewButton_ = AddButton("routerOverviewButton", tr("Router &Overview"), 152, 216);
   registerButton_->setDefault(true);
 
   connect(list_, &QListWidget::itemSelectionChanged, this, &MainWindow::OnSelectionChanged);
@@ -192,22 +200,22 @@ void MainWindow::BuildWindow() {
 void MainWindow::BuildMenu() {
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("menuBar"));
-  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-  QAction* openConfiguration = file->addAction(QStringLiteral("&Open Configuration..."));
+  QMenu* file = menuBar_->addMenu(tr("&File"));
+  QAction* openConfiguration = file->addAction(tr("&Open Configuration..."));
   openConfiguration->setObjectName(QStringLiteral("openConfigurationAction"));
-  historyAction_ = file->addAction(QStringLiteral("&History..."));
+  historyAction_ = file->addAction(tr("&History..."));
   historyAction_->setObjectName(QStringLiteral("historyAction"));
   file->addSeparator();
-  QAction* settings = file->addAction(QStringLiteral("&Settings..."));
+  QAction* settings = file->addAction(tr("&Settings..."));
   settings->setObjectName(QStringLiteral("settingsAction"));
   file->addSeparator();
-  QAction* exit = file->addAction(QStringLiteral("E&xit"));
+  QAction* exit = file->addAction(tr("E&xit"));
   exit->setObjectName(QStringLiteral("exitAction"));
-  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
-  QAction* contents = help->addAction(QStringLiteral("&Contents"));
+  QMenu* help = menuBar_->addMenu(tr("&Help"));
+  QAction* contents = help->addAction(tr("&Contents"));
   contents->setObjectName(QStringLiteral("contentsAction"));
   help->addSeparator();
-  QAction* about = help->addAction(QStringLiteral("A&bout TARCFG..."));
+  QAction* about = help->addAction(tr("A&bout TARCFG..."));
   about->setObjectName(QStringLiteral("aboutAction"));
   connect(openConfiguration, &QAction::triggered, this, &MainWindow::OpenConfigurationFile);
   connect(historyAction_, &QAction::triggered, this, &MainWindow::ShowHistory);
@@ -221,6 +229,10 @@ void MainWindow::BuildMenu() {
   layout->setSpacing(0);
   layout->setMenuBar(menuBar_);
   layout->addWidget(client_);
+  status_ = new QStatusBar(this);
+  status_->setObjectName(QStringLiteral("statusLine"));
+  status_->setSizeGripEnabled(false);
+  layout->addWidget(status_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
@@ -436,6 +448,9 @@ void MainWindow::PostRouterState(int wParam) {
 
 void MainWindow::OnRouterState(int wParam) {
   registered_ = wParam == 0;
+  // Registered, or back to selecting: the window waits for nothing more.
+  if (!context_.configurationWriteOutstanding())
+    EndWaitCursor();
   UpdateCommandStates();
   if (registered_)
     routerButton_->setFocus(Qt::OtherFocusReason);
@@ -523,23 +538,29 @@ void MainWindow::Show(const QString& text, MessageIcon icon) {
   context_.messages.ShowMessage(this, text, icon);
 }
 
-void MainWindow::BeginWaitCursor() {
-  if (waitCursor_)
-    return;
-  waitCursor_ = true;
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+void MainWindow::BeginWaitCursor(const QString& status, bool grab) {
+  status_->showMessage(status);
+  if (!waitCursor_)
+    waitCursor_.emplace();
   // Platforms without pointer grabs (offscreen) only get the cursor.
-  if (isVisible() && QGuiApplication::platformName() != QLatin1String("offscreen"))
+  if (grab && isVisible() && QGuiApplication::platformName() != QLatin1String("offscreen"))
     grabMouse();
 }
 
 void MainWindow::EndWaitCursor() {
-  if (!waitCursor_)
-    return;
-  waitCursor_ = false;
-  QApplication::restoreOverrideCursor();
+  if (status_)
+    status_->clearMessage();
+  waitCursor_.reset();
   if (QWidget::mouseGrabber() == this)
     releaseMouse();
+}
+
+QString MainWindow::statusText() const {
+  return status_->currentMessage();
+}
+
+QString MainWindow::RouterName() const {
+  return QString::fromLatin1(context_.SelectedRouterName().c_str());
 }
 
 RouterEntry* MainWindow::SelectedEntry() {

@@ -22,6 +22,7 @@
 #include "shell/help_window.h"
 #include "shell/router_entries.h"
 #include "shell/shell_context.h"
+#include "shell/wait_cursor.h"
 
 class QAction;
 class QLabel;
@@ -29,6 +30,7 @@ class QListWidget;
 class QMenuBar;
 class QPushButton;
 class QSocketNotifier;
+class QStatusBar;
 class QTimer;
 
 namespace tarcfg {
@@ -131,7 +133,10 @@ class MainWindow : public QDialog {
 
   bool registered() const { return registered_; }
   bool routersAvailable() const { return routersAvailable_; }
-  bool waitCursorActive() const { return waitCursor_; }
+  bool waitCursorActive() const { return waitCursor_.has_value(); }
+  // The line under the buttons: what the window waits for, empty when it
+  // waits for nothing.
+  QString statusText() const;
   HelpWindow* helpWindow() const { return help_; }
   void SetHelpPage(const QUrl& page) { helpPage_ = page; }
   const QUrl& helpPage() const { return helpPage_; }
@@ -157,8 +162,12 @@ class MainWindow : public QDialog {
   // Runs `action` after the current callback has returned.
   void Post(std::function<void()> action);
   void Show(const QString& text, MessageIcon icon);
-  void BeginWaitCursor();
+  // The wait cursor and `status` in the status line until EndWaitCursor;
+  // `grab` also keeps the mouse from the window's controls.
+  void BeginWaitCursor(const QString& status, bool grab = false);
   void EndWaitCursor();
+  // The router as the window's list names it.
+  QString RouterName() const;
   void OnParametersConfirmed();
   RouterEntry* SelectedEntry();
   void SaveScreenshot();
@@ -170,6 +179,7 @@ class MainWindow : public QDialog {
 
   QMenuBar* menuBar_ = nullptr;
   QWidget* client_ = nullptr;
+  QStatusBar* status_ = nullptr;
   QLabel* headerHardware_ = nullptr;
   QLabel* headerName_ = nullptr;
   QListWidget* list_ = nullptr;
@@ -193,7 +203,7 @@ class MainWindow : public QDialog {
   bool ConfirmQuit();
   bool registered_ = false;
   bool routersAvailable_ = false;
-  bool waitCursor_ = false;
+  std::optional<WaitCursor> waitCursor_;
 };
 
 }  // namespace tarcfg

@@ -13,8 +13,8 @@ namespace tarcfg {
 PasswordDialog::PasswordDialog(MessageBoxes& messages, QWidget* parent)
     : QDialog(parent), messages_(messages) {
   setObjectName(QStringLiteral("passwordDialog"));
-  setWindowTitle(QStringLiteral("Tarnex - Password"));
-  auto* label = new QLabel(QStringLiteral("Enter Your &Password:"), this);
+  setWindowTitle(tr("Tarnex - Password"));
+  auto* label = new QLabel(tr("Enter Your &Password:"), this);
   edit_ = new QLineEdit(this);
   edit_->setObjectName(QStringLiteral("password"));
   edit_->setEchoMode(QLineEdit::Password);

@@ -51,6 +51,8 @@ void MainWindow::RegisterSelectedRouter() {
   // Register does nothing outside Idle; the window must not stay disabled.
   if (context_.protocol->state() != ProtocolState::Registering)
     PostRouterState(1);
+  else
+    BeginWaitCursor(tr("Registering with router %1...").arg(RouterName()));
 }
 
 void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
@@ -61,19 +63,21 @@ void MainWindow::OnRegistrationReply(const RegistrationResult& result) {
       selected.routeCount = result.routeCount;
       selected.filterCount = result.filterCount;
       ApplyRegistration(result, selected.routerAddressText, selected.current);
-      BeginWaitCursor();
+      BeginWaitCursor(tr("Reading the configuration of router %1...").arg(RouterName()), true);
       context_.protocol->ReadConfiguration(
           result.lineTargetCount, result.routeCount, result.filterCount,
           [this](Configuration& loaded) { OnConfigurationLoaded(loaded); });
       break;
     }
     case RegistrationKind::PasswordRequested: {
+      EndWaitCursor();  // the user types now
       const std::uint16_t sequence = result.challengeSequence;
       const std::uint16_t seed = result.seed;
       Post([this, sequence, seed] { PromptPassword(sequence, seed); });
       break;
     }
     case RegistrationKind::Refused: {
+      EndWaitCursor();
       selected.current.password = "";
       PostRouterState(1);
       const std::string text = RegistrationRefusalMessage(result);
@@ -100,6 +104,7 @@ void MainWindow::PromptPassword(std::uint16_t challengeSequence, std::uint16_t s
   }
   context_.selected.current.password = dialog.password();
   protocol->SendPassword(challengeSequence, dialog.password(), seed);
+  BeginWaitCursor(tr("Registering with router %1...").arg(RouterName()));
 }
 
 void MainWindow::OnConfigurationLoaded(Configuration& loaded) {
@@ -141,6 +146,7 @@ void MainWindow::DeregisterRouter() {
 }
 
 void MainWindow::EndRegistration() {
+  EndWaitCursor();
   if (context_.protocol)
     context_.protocol->Deregister();
   // A configuration write still outstanding ends here, unconfirmed.
@@ -187,6 +193,8 @@ void MainWindow::ApplyRouterParameters(const RouterParameters& changed, int kind
       !KeepHistoryBeforeWrite(context_, this, "Router Configuration",
                               DescribeRouterParameterChanges(selected.current, changed)))
     return;
+  if (kind != kFullReconfiguration)
+    BeginWaitCursor(tr("Writing the router parameters to router %1...").arg(RouterName()));
   switch (kind) {
     case kPasswordChange:
       protocol->ChangePassword([this] { OnParametersConfirmed(); }, selected.pending.password,
@@ -220,6 +228,7 @@ void MainWindow::ApplyRouterParameters(const RouterParameters& changed, int kind
 }
 
 void MainWindow::OnParametersConfirmed() {
+  EndWaitCursor();
   context_.selected.current = context_.selected.pending;
   Post([this] { Show(TableText(40111), MessageIcon::Information); });
 }

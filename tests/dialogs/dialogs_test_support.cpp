@@ -2,7 +2,14 @@
 #include "dialogs/dialogs_test_support.h"
 
 #include <unistd.h>
+#include <QAbstractButton>
 #include <QApplication>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <map>
 
 #include "config/address.h"
 
@@ -18,6 +25,58 @@ std::vector<QString> Rows(const QListWidget* list) {
 int Selected(const QListWidget* list) {
   const auto selected = list->selectedItems();
   return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
+namespace {
+
+// Adds "Alt+X: a | b" for every key more than one of `texts` claims.
+void AddClashes(const QStringList& texts, std::vector<std::string>& clashes) {
+  std::map<QString, QStringList> byKey;
+  for (const QString& text : texts) {
+    const QKeySequence key = QKeySequence::mnemonic(text);
+    if (!key.isEmpty())
+      byKey[key.toString(QKeySequence::PortableText)] << text;
+  }
+  for (const auto& [key, claimed] : byKey)
+    if (claimed.size() > 1)
+      clashes.push_back(
+          (key + QStringLiteral(": ") + claimed.join(QStringLiteral(" | "))).toStdString());
+}
+
+}  // namespace
+
+std::vector<std::string> MnemonicClashes(QWidget* window) {
+  QStringList texts;
+  std::vector<std::string> clashes;
+  // Only what the window shows itself: not a hidden control, not a
+  // control of another window that is its child.
+  auto own = [window](QWidget* widget) {
+    return widget->window() == window && widget->isVisibleTo(window);
+  };
+  for (QMenuBar* bar : window->findChildren<QMenuBar*>()) {
+    if (!own(bar))
+      continue;
+    for (QAction* title : bar->actions()) {
+      texts << title->text();
+      if (QMenu* menu = title->menu()) {
+        QStringList entries;
+        for (QAction* entry : menu->actions())
+          entries << entry->text();
+        AddClashes(entries, clashes);
+      }
+    }
+  }
+  for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
+    if (own(button))
+      texts << button->text();
+  for (QGroupBox* group : window->findChildren<QGroupBox*>())
+    if (own(group))
+      texts << group->title();
+  for (QLabel* label : window->findChildren<QLabel*>())
+    if (own(label) && label->buddy())
+      texts << label->text();
+  AddClashes(texts, clashes);
+  return clashes;
 }
 
 bool FocusedWithTextSelected(QWidget* dialog, QLineEdit* field) {

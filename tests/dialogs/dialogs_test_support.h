@@ -67,6 +67,13 @@ inline QPushButton* Button(QWidget* parent, const char* name) {
 std::vector<QString> Rows(const QListWidget* list);
 int Selected(const QListWidget* list);
 
+// The Alt+letter keys that two controls of `window` share, one line each:
+// "Alt+F: &File | &Filter Table". A key only moves the focus then. Looks at
+// the menu bar titles, buttons, check and radio boxes, group boxes and
+// labels with a buddy of that window (not of windows it opened), and at the
+// entries of each menu on their own. Empty when every key is unique.
+std::vector<std::string> MnemonicClashes(QWidget* window);
+
 // The field now holding the dialog's focus has its whole text selected.
 bool FocusedWithTextSelected(QWidget* dialog, QLineEdit* field);
 

@@ -4,6 +4,7 @@
 // Cancel restoring every list, the file commands and Setup Connection.
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -334,7 +335,12 @@ TEST_F(LineTargetsTest, OkWritesOnlyTheDifferencesAndTheRouterHoldsTheLists) {
   Button(d.get(), "okButton")->click();
   EXPECT_FALSE(Button(d.get(), "okButton")->isEnabled());
   EXPECT_TRUE(d->writeOutstanding());
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Writing the configuration to router 198.51.100.10..."));
+  EXPECT_TRUE(window_->waitCursorActive());
   FinishWrite();
+  EXPECT_EQ(window_->statusText(), QString());
+  EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(SentByTool(command::kWriteTableEntry).size(),
             static_cast<std::size_t>(expected.size()));
   EXPECT_FALSE(d->isVisible());
@@ -461,6 +467,11 @@ TEST_F(LineTargetsTest, SaveRightAfterOpeningWritesTheRouterNamedFileWithoutAski
   EXPECT_TRUE(files_.calls.empty());
   EXPECT_TRUE(std::filesystem::exists(directory_ / "198_51_100_10.cfg"));
   EXPECT_TRUE(messages_.shown.empty());
+  // Where the file went, said in the dialog's status line.
+  const std::filesystem::path written =
+      std::filesystem::absolute(d->rememberedFileName()).lexically_normal();
+  EXPECT_EQ(d->findChild<QLabel*>(QStringLiteral("statusLine"))->text(),
+            QStringLiteral("Configuration saved to ") + QString::fromStdString(written.string()));
 }
 
 TEST_F(LineTargetsTest, SaveAsOffersTheFileNamePartAndRemembersTheChoice) {

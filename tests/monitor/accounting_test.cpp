@@ -3,6 +3,7 @@
 // Read and Reset, results after Close, and the CSV export.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <fstream>
@@ -54,6 +55,7 @@ class AccountingTest : public MonitorTest {
     states += Button(dialog_.get(), "exportButton")->isEnabled() ? 'E' : 'e';
     return states;
   }
+  QString Status() { return dialog_->findChild<QLabel*>(QStringLiteral("statusLine"))->text(); }
 
   std::unique_ptr<AccountingDialog> dialog_;
 };
@@ -71,8 +73,9 @@ TEST_F(AccountingTest, ThreeTargetsGiveOneBlockEachInListOrder) {
   Open();
   EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Accounting Data"));
   EXPECT_EQ(Value(dialog_.get(), "routerName"), QStringLiteral("198.51.100.10"));
-  // The commands wait while the first read runs.
-  EXPECT_EQ(Buttons(), "cre");
+  // The commands wait while the first read runs; Close does not.
+  EXPECT_EQ(Buttons(), "Cre");
+  EXPECT_EQ(Status(), QStringLiteral("Reading the accounting data..."));
   EXPECT_TRUE(Button(dialog_.get(), "closeButton")->isDefault());
   DeliverDatagrams();
   EXPECT_EQ(Payloads(command::kReadAccounting),
@@ -86,6 +89,7 @@ TEST_F(AccountingTest, ThreeTargetsGiveOneBlockEachInListOrder) {
   EXPECT_TRUE(ShownText().startsWith(
       QStringLiteral("Host name:\t198.51.100.200\nPhone number.:\t0301234567\n\nCalls\n")));
   EXPECT_EQ(Buttons(), "CRE");
+  EXPECT_EQ(Status(), QString());
   // The counters went into the working list.
   EXPECT_EQ(context_->configuration->lineTargets.NodeAt(1)->accountingCounters[6], 3000u);
   EXPECT_EQ(context_->configuration->lineTargets.NodeAt(3)->accountingCounters[1], 7u);
@@ -108,7 +112,7 @@ TEST_F(AccountingTest, ReadAndResetDisablesButtonsUntilTheAnswerAndResetsTheRout
   DeliverDatagrams();
   network_.ClearLog();
   Button(dialog_.get(), "readAndResetButton")->click();
-  EXPECT_EQ(Buttons(), "cre");
+  EXPECT_EQ(Buttons(), "Cre");
   DeliverDatagrams();
   EXPECT_EQ(Payloads(command::kReadAccounting),
             (std::vector<std::vector<std::uint8_t>>{{0xFF, 0, 0}, {0xFF, 0, 1}, {0xFF, 0, 2}}));
@@ -171,7 +175,7 @@ TEST_F(AccountingTest, ResultAfterCloseIsDropped) {
   DeliverDatagrams();
   const std::string before = dialog_->reportText();
   Button(dialog_.get(), "readAndResetButton")->click();
-  QTest::keyClick(dialog_.get(), Qt::Key_Escape);
+  Button(dialog_.get(), "closeButton")->click();
   EXPECT_FALSE(dialog_->isVisible());
   EXPECT_FALSE(handOver_->anyRegistered());
   DeliverDatagrams();

@@ -218,8 +218,13 @@ TEST_F(RegistrationTest, RegisteringDisablesTheListUntilTheRouterAnswers) {
   StartWindow();
   RegisterRow(0);
   EXPECT_EQ(EnabledStates(), "rdtlcaos");
+  // While the router keeps silent the window says what it waits for.
+  EXPECT_TRUE(window_->waitCursorActive());
+  EXPECT_EQ(window_->statusText(), QStringLiteral("Registering with router 198.51.100.20..."));
   EXPECT_EQ(SentByTool(command::kRegister).size(), 1u);
   Tick(12);
+  EXPECT_FALSE(window_->waitCursorActive());
+  EXPECT_EQ(window_->statusText(), QString());
   EXPECT_EQ(SentByTool(command::kRegister).size(), 3u);
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
@@ -234,10 +239,13 @@ TEST_F(RegistrationTest, NetworkErrorWhileLoadingEndsWaitCursorAndReturnsToSelec
   RegisterRow(0);
   EXPECT_TRUE(window_->waitCursorActive());
   EXPECT_NE(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Reading the configuration of router 198.51.100.20..."));
   EXPECT_EQ(SentByTool(command::kReadTableEntry).size(), 1u);
   Tick(12);
   EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(window_->statusText(), QString());
   ASSERT_EQ(messages_.shown.size(), 1u);
   EXPECT_EQ(messages_.shown[0].text,
             QStringLiteral("General network communication error!\n(Error code: 8888)"));
@@ -474,7 +482,19 @@ TEST_F(ParameterChangeTest, ExclusiveRightAloneIsAPasswordChange) {
 }
 
 TEST_F(ParameterChangeTest, NewPhoneNumberSendsOnlyTheRouterParameters) {
-  EditWith([](RouterParameters& p) { p.phoneNumber = "0309999"; });
+  window_->dialogs().editRouterParameters = [](MainWindow&, const RouterParameters& current) {
+    RouterParameters changed = current;
+    changed.phoneNumber = "0309999";
+    return std::optional<RouterParameters>(changed);
+  };
+  button("routerButton")->click();
+  // Until the router confirms, the window says what it waits for.
+  EXPECT_EQ(window_->statusText(),
+            QStringLiteral("Writing the router parameters to router 198.51.100.10..."));
+  EXPECT_TRUE(window_->waitCursorActive());
+  DeliverDatagrams();
+  EXPECT_EQ(window_->statusText(), QString());
+  EXPECT_FALSE(window_->waitCursorActive());
   EXPECT_EQ(SentByTool(command::kChangePassword).size(), 0u);
   ASSERT_EQ(SentByTool(command::kWriteParameters).size(), 1u);
   EXPECT_EQ(Payload(SentByTool(command::kWriteParameters)[0]), ExpectedParameters("0309999"));
