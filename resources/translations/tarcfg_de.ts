@@ -147,6 +147,117 @@
     </message>
 </context>
 <context>
+    <name>tarcfg::ComparisonFields</name>
+    <message>
+        <source>name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>net mask</source>
+        <translation>Netzmaske</translation>
+    </message>
+    <message>
+        <source>phone number</source>
+        <translation>Rufnummer</translation>
+    </message>
+    <message>
+        <source>firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>permanent connection</source>
+        <translation>Festverbindung</translation>
+    </message>
+    <message>
+        <source>host name</source>
+        <translation>Hostname</translation>
+    </message>
+    <message>
+        <source>layer 2 protocol</source>
+        <translation>Protokoll Schicht 2</translation>
+    </message>
+    <message>
+        <source>layer 3 protocol</source>
+        <translation>Protokoll Schicht 3</translation>
+    </message>
+    <message>
+        <source>remote identification</source>
+        <translation>Kennung der Gegenstelle</translation>
+    </message>
+    <message>
+        <source>local identification</source>
+        <translation>Eigene Kennung</translation>
+    </message>
+    <message>
+        <source>timeout</source>
+        <translation>Timeout</translation>
+    </message>
+    <message>
+        <source>manual only</source>
+        <translation>Manueller Verbindungsaufbau</translation>
+    </message>
+    <message>
+        <source>channel bundling</source>
+        <translation>B-Kanal-Bündelung</translation>
+    </message>
+    <message>
+        <source>compression</source>
+        <translation>Komprimierung</translation>
+    </message>
+    <message>
+        <source>destination</source>
+        <translation>Vergleichswert</translation>
+    </message>
+    <message>
+        <source>gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>send net mask</source>
+        <translation>Maske des sendenden Rechners</translation>
+    </message>
+    <message>
+        <source>send address</source>
+        <translation>Adresse des sendenden Rechners</translation>
+    </message>
+    <message>
+        <source>receive net mask</source>
+        <translation>Maske des empfangenden Rechners</translation>
+    </message>
+    <message>
+        <source>receive address</source>
+        <translation>Adresse des empfangenden Rechners</translation>
+    </message>
+    <message>
+        <source>service</source>
+        <translation>Dienst</translation>
+    </message>
+    <message>
+        <source>action</source>
+        <translation>Aktion</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no</source>
+        <translation>nein</translation>
+    </message>
+    <message>
+        <source>accept</source>
+        <translation>annehmen</translation>
+    </message>
+    <message>
+        <source>reject</source>
+        <translation>verwerfen</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+</context>
+<context>
     <name>tarcfg::DialogButtons</name>
     <message>
         <source>Router:</source>
@@ -247,11 +358,11 @@
     </message>
     <message>
         <source>Sending Host</source>
-        <translation>Sendender Rechner</translation>
+        <translation>Absender</translation>
     </message>
     <message>
         <source>Receiving Host</source>
-        <translation>Empfangender Rechner</translation>
+        <translation>Empfänger</translation>
     </message>
     <message>
         <source>Service</source>
@@ -555,7 +666,7 @@
     </message>
     <message>
         <source>&amp;Accounting</source>
-        <translation>Gebühren&amp;erfassung</translation>
+        <translation>Gebühr&amp;en</translation>
     </message>
     <message>
         <source>Program picture</source>
@@ -771,7 +882,7 @@
     </message>
     <message>
         <source>Change &amp;Firmware</source>
-        <translation>&amp;Firmware wechseln</translation>
+        <translation>&amp;Firmware ändern</translation>
     </message>
     <message>
         <source>&amp;Change Password</source>

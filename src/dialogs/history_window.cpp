@@ -29,6 +29,54 @@ QString Latin1(const std::string& text) {
   return QString::fromLatin1(text.c_str());
 }
 
+// The comparison's field names and the words its yes/no, action and
+// connection values use, as the core writes them; shown in the user's
+// language. Other values (addresses, names, numbers) stay as they are.
+constexpr const char* kComparisonContext = "tarcfg::ComparisonFields";
+[[maybe_unused]] constexpr const char* kComparisonWords[] = {
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "name"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "net mask"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "phone number"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "firmware"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "permanent connection"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "host name"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "layer 2 protocol"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "layer 3 protocol"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "remote identification"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "local identification"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "timeout"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "manual only"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "channel bundling"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "compression"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "destination"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "gateway"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "send net mask"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "send address"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "receive net mask"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "receive address"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "service"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "action"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "yes"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "no"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "accept"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "reject"),
+    QT_TRANSLATE_NOOP("tarcfg::ComparisonFields", "none"),
+};
+
+QString FieldName(const std::string& name) {
+  return QCoreApplication::translate(kComparisonContext, name.c_str());
+}
+
+// A value in words where the field's values are words.
+QString FieldValue(const std::string& field, const std::string& value) {
+  static const char* const kWordFields[] = {"manual only", "channel bundling", "compression",
+                                            "action", "permanent connection"};
+  for (const char* word : kWordFields)
+    if (field == word)
+      return QCoreApplication::translate(kComparisonContext, value.c_str());
+  return Latin1(value);
+}
+
 // Position by position: both sides' entries there, with what the core
 // comparison says of that position (added, removed, or the fields changed).
 template <class Record>
@@ -150,8 +198,9 @@ ComparisonDialog::ComparisonDialog(const QString& leftTitle, const QString& righ
         break;
     }
     for (const FieldChange& field : entry.fields) {
-      auto* row = new QTreeWidgetItem(
-          item, {Latin1(field.name), Latin1(field.before), Latin1(field.after)});
+      auto* row =
+          new QTreeWidgetItem(item, {FieldName(field.name), FieldValue(field.name, field.before),
+                                     FieldValue(field.name, field.after)});
       Highlight(row, 1, kChangedField, true);
       Highlight(row, 2, kChangedField, true);
     }
