@@ -5,6 +5,7 @@
 // Run it on the offscreen platform; nothing goes to the network.
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QListWidget>
 #include <QPixmap>
@@ -16,6 +17,7 @@
 #include "dialogs/line_targets_dialog.h"
 #include "dialogs/network_configuration_dialog.h"
 #include "dialogs/route_dialogs.h"
+#include "i18n/translations.h"
 #include "shell/message_boxes.h"
 #include "shell/shell_context.h"
 #include "support/dark_palette.h"
@@ -48,6 +50,8 @@ bool Save(QWidget& widget, const QDir& directory, const char* name) {
 int main(int argc, char** argv) {
   dark = tarcfg::testing::TakeDarkOption(argc, argv);
   QApplication app(argc, argv);
+  // In the language of the locale: LANG=de_DE.UTF-8 takes the German pictures.
+  tarcfg::InstallTranslations(app, {QStringLiteral("strings"), QStringLiteral("tarcfg")});
   if (dark)
     tarcfg::testing::UseDarkPalette();
   const QDir directory(argc > 1 ? QString::fromLocal8Bit(argv[1])
@@ -108,9 +112,10 @@ int main(int argc, char** argv) {
     now.lineTargets.NodeAt(2)->phoneNumber = "0897650000";
     now.routes.Append(SampleRoute("255.255.0.0", "10.20.0.0", "198.51.100.201"));
     now.filters.NodeAt(3)->action = 1;
-    ComparisonDialog dialog(QStringLiteral("2026-12-01T09:30:00Z"),
-                            QStringLiteral("Router (as last read or written)"),
-                            SideBySideRows(configuration, now, context.planTexts()));
+    ComparisonDialog dialog(
+        QStringLiteral("2026-12-01T09:30:00Z"),
+        QCoreApplication::translate("tarcfg::HistoryWindow", "Router (as last read or written)"),
+        SideBySideRows(configuration, now, context.planTexts()));
     ok &= Save(dialog, directory, "comparison.png");
   }
   return ok ? 0 : 1;

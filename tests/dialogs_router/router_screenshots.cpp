@@ -13,6 +13,7 @@
 #include "config/net_database.h"
 #include "dialogs/progress_window.h"
 #include "dialogs/router_configuration_dialog.h"
+#include "i18n/translations.h"
 #include "shell/shell_context.h"
 #include "shell/static_text.h"
 
@@ -32,6 +33,8 @@ std::filesystem::path MakeFirmwareDirectory() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // In the language of the locale: LANG=de_DE.UTF-8 takes the German pictures.
+  tarcfg::InstallTranslations(app, {QStringLiteral("strings"), QStringLiteral("tarcfg")});
   const QString target =
       argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("docs/screenshots");
   QDir().mkpath(target);

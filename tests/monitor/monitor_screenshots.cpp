@@ -10,7 +10,8 @@
 // are fed the records the protocol would hand them. With --dark the
 // application has a dark palette, the names end in "-dark"
 // (line-status-dark.png, ...), and main-window-dark.png shows the main window
-// (its light picture is scripts/screenshot's, of a real scan).
+// (its light picture is scripts/screenshot's, of a real scan). In a German
+// locale the pictures are German, the main window's among them.
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
@@ -20,6 +21,7 @@
 
 #include "config/net_database.h"
 #include "config/string_table.h"
+#include "i18n/translations.h"
 #include "monitor/accounting_dialog.h"
 #include "monitor/line_status_dialog.h"
 #include "monitor/monitor_hand_over.h"
@@ -61,6 +63,8 @@ std::uint32_t Address(int a, int b, int c, int d) {
 int main(int argc, char** argv) {
   const bool dark = tarcfg::testing::TakeDarkOption(argc, argv);
   QApplication app(argc, argv);
+  // In the language of the locale: LANG=de_DE.UTF-8 takes the German pictures.
+  tarcfg::InstallTranslations(app, {QStringLiteral("strings"), QStringLiteral("tarcfg")});
   if (dark)
     tarcfg::testing::UseDarkPalette();
   const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral(".png");
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
     dialog.done(0);
   }
 
-  if (dark) {
+  if (dark || !tarcfg::InstalledLanguage().isEmpty()) {
     // The main window with the routers of the overview listed, the second
     // one held by another host, the first one selected; no scan runs.
     tarcfg::MainWindowOptions options;
