@@ -199,21 +199,6 @@
         <translation>zwei Dateien werden ohne Router verglichen; -p hat keine Wirkung</translation>
     </message>
     <message>
-        <source>no configuration of router %1 has been kept</source>
-        <translation>vom Router %1 wurde keine Konfiguration aufbewahrt</translation>
-    </message>
-    <message>
-        <source>the history of router %1 holds 1 configuration</source>
-        <translation>der Verlauf des Routers %1 enthält 1 Konfiguration</translation>
-    </message>
-    <message numerus="yes">
-        <source>the history of router %1 holds %n configurations</source>
-        <translation>
-            <numerusform>der Verlauf des Routers %1 enthält %n Konfiguration</numerusform>
-            <numerusform>der Verlauf des Routers %1 enthält %n Konfigurationen</numerusform>
-        </translation>
-    </message>
-    <message>
         <source>%1 (kept %2)</source>
         <translation>%1 (aufbewahrt %2)</translation>
     </message>
@@ -587,6 +572,21 @@ Versuchen Sie „tarcfg-cli --help“.</translation>
     <message>
         <source>Load FILE as Open... does and write what differs from the router&apos;s tables.</source>
         <translation>FILE wie „Öffnen...“ laden und schreiben, was von den Tabellen des Routers abweicht.</translation>
+    </message>
+    <message>
+        <source>no configuration has been kept</source>
+        <translation>es wurde keine Konfiguration aufbewahrt</translation>
+    </message>
+    <message>
+        <source>the history holds 1 configuration</source>
+        <translation>der Verlauf enthält 1 Konfiguration</translation>
+    </message>
+    <message numerus="yes">
+        <source>the history holds %n configurations</source>
+        <translation>
+            <numerusform>der Verlauf enthält %n Konfiguration</numerusform>
+            <numerusform>der Verlauf enthält %n Konfigurationen</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -224,15 +224,7 @@ HookResult DiffCommand::Resolved(RouterSession& session, const QCommandLineParse
   const std::string hardware = FormatHardwareAddress(session.target().hardwareAddress);
   const auto entries = SettingsHistory(session.context()).List(hardware);
   if (entries.size() < static_cast<std::size_t>(index)) {
-    const int kept = static_cast<int>(entries.size());
-    PrintError("tarcfg-cli diff: " +
-               Say(kept == 0 ? CliText::tr("no configuration of router %1 has been kept")
-                                   .arg(QString::fromStdString(hardware))
-                   : kept == 1 ? CliText::tr("the history of router %1 holds 1 configuration")
-                                     .arg(QString::fromStdString(hardware))
-                               : CliText::tr("the history of router %1 holds %n configurations",
-                                             nullptr, kept)
-                                     .arg(QString::fromStdString(hardware))));
+    PrintError(FewerKeptProblem(hardware, entries.size()));
     return HookResult::Exit(kExitFile);
   }
   const HistoryEntry& entry = entries[static_cast<std::size_t>(index) - 1];

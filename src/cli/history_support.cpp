@@ -56,4 +56,13 @@ bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& pa
   return false;
 }
 
+std::string FewerKeptProblem(const std::string& hardware, std::size_t kept) {
+  const int count = static_cast<int>(kept);
+  const QString why = count == 0 ? CliText::tr("no configuration has been kept")
+                      : count == 1
+                          ? CliText::tr("the history holds 1 configuration")
+                          : CliText::tr("the history holds %n configurations", nullptr, count);
+  return Problem(hardware, Say(why));
+}
+
 }  // namespace tarcfg::cli

@@ -27,4 +27,8 @@ bool HistoryWanted(const CliContext& context, const QCommandLineParser& parser);
 bool KeepHistoryBeforeWrite(RouterSession& session, const QCommandLineParser& parser,
                             const std::string& operation, const std::vector<std::string>& sending);
 
+// The message when --index asks for more than the router's history holds
+// (KEPT configurations): "tarcfg-cli: 00-60-1a-10-00-01: ...".
+std::string FewerKeptProblem(const std::string& hardware, std::size_t kept);
+
 }  // namespace tarcfg::cli

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "config/reports.h"
 #include "monitor/monitor_events.h"
@@ -105,8 +106,13 @@ QGroupBox* LineStatusDialog::BuildChannel(int number, ChannelControls& controls)
   controls.incoming = AddValue(group, QStringLiteral("incoming") + suffix);
   controls.outgoing = AddValue(group, QStringLiteral("outgoing") + suffix);
   controls.compression = AddValue(group, QStringLiteral("compression") + suffix);
-  controls.status->setMinimumWidth(controls.status->fontMetrics().horizontalAdvance(
-      QStringLiteral("Establishing connection (0000)  ")));
+  // Wide enough for the longest state text of the user's language.
+  int statusWidth = 0;
+  for (int state = 0; state <= 5; ++state)
+    statusWidth = std::max(statusWidth, controls.status->fontMetrics().horizontalAdvance(
+                                            QString::fromStdString(ChannelStateText(state)) +
+                                            QStringLiteral(" (0000)  ")));
+  controls.status->setMinimumWidth(statusWidth);
 
   int row = 0;
   grid->addWidget(label(QT_TR_NOOP("Status:")), row, 0);

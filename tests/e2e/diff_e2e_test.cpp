@@ -79,7 +79,7 @@ TEST_F(Diff, RouterAgainstFileKeptVersionAndTwoFiles) {
   Result bad = Cli("diff 198.51.100.10 bad.cfg");
   EXPECT_EQ(bad.status, 3);
   EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(bad.err, "bad.cfg: Loading error in line 2, column 1.\nWrong IP-address!\n");
+  EXPECT_EQ(bad.err, "tarcfg-cli: bad.cfg: Loading error in line 2, column 1. Wrong IP-address!\n");
   EXPECT_TRUE(WaitForState(
       kOpen, [](const QJsonObject& router) { return router["registeredHost"].isNull(); }));
 }

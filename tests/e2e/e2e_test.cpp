@@ -81,7 +81,7 @@ TEST_F(Discovery, OverviewReportsFirmwareAndSilentRouters) {
 TEST_F(Registration, PasswordsAndRefusals) {
   Result wrong = Cli("read 198.51.100.11 -p wrong");
   EXPECT_EQ(wrong.status, 1);
-  EXPECT_EQ(wrong.err, "Wrong password - Cannot open connection\n");
+  EXPECT_EQ(wrong.err, "tarcfg-cli: 198.51.100.11: Wrong password - Cannot open connection\n");
 
   Result none = Cli("read 198.51.100.11");
   EXPECT_EQ(none.status, 1);
@@ -101,8 +101,8 @@ TEST_F(Registration, PasswordsAndRefusals) {
   Result held = Cli("read 198.51.100.12");
   EXPECT_EQ(held.status, 1);
   EXPECT_EQ(held.err,
-            "Router registration failed.\nThis router has already been registered by host "
-            "'198.51.100.2'.\n");
+            "tarcfg-cli: 198.51.100.12: Router registration failed. This router has already "
+            "been registered by host '198.51.100.2'.\n");
   // Every command deregistered: the routers are free again.
   auto free = [](const QJsonObject& r) { return r["registeredHost"].isNull(); };
   EXPECT_TRUE(WaitForState(kGuarded, free));
@@ -229,7 +229,7 @@ TEST_F(Configuration, WriteInsertsReplacesAndDeletes) {
   WriteFile("bad.cfg", "Line_Targets:\nnot-an-address 1 x75 null 20 0 0 0\n");
   Result bad = Cli("write 198.51.100.10 bad.cfg");
   EXPECT_EQ(bad.status, 3);
-  EXPECT_EQ(bad.err, "Loading error in line 2, column 1.\nWrong IP-address!\n");
+  EXPECT_EQ(bad.err, "tarcfg-cli: bad.cfg: Loading error in line 2, column 1. Wrong IP-address!\n");
 }
 
 TEST_F(Configuration, BackupSavesEveryRouterAndReportsRefusals) {
@@ -240,7 +240,7 @@ TEST_F(Configuration, BackupSavesEveryRouterAndReportsRefusals) {
   EXPECT_TRUE(fs::exists(dir / "saved/198_51_100_11.cfg"));
   EXPECT_FALSE(fs::exists(dir / "saved/198_51_100_12.cfg"));
   EXPECT_NE(r.err.find("already been registered by host '198.51.100.2'"), std::string::npos);
-  EXPECT_EQ(Cli("check saved/198_51_100_11.cfg").out, "2 line targets, 1 routes, 2 filters\n");
+  EXPECT_EQ(Cli("check saved/198_51_100_11.cfg").out, "2 line targets, 1 route, 2 filters\n");
 }
 
 TEST_F(RouterSettings, SetChangesPhoneAndPassword) {
