@@ -80,6 +80,10 @@
         <source>Reading the accounting data...</source>
         <translation>Die Gebührendaten werden gelesen...</translation>
     </message>
+    <message>
+        <source>Reading and resetting the accounting data...</source>
+        <translation>Die Gebührendaten werden gelesen und zurückgesetzt...</translation>
+    </message>
 </context>
 <context>
     <name>tarcfg::ChangePasswordDialog</name>

@@ -100,7 +100,7 @@ AccountingDialog::AccountingDialog(ShellContext& context, std::shared_ptr<Monito
   // A failed read ends the registration; the dialog then has nothing to
   // show or to ask for and closes, as Line Status does.
   new RegistrationWatch(
-      parentWidget(), [this] { reject(); }, this);
+      parentWidget(), [this] { done(QDialog::Rejected); }, this);
 
   handOver_->Register(this);
   if (context_.protocol) {
@@ -122,10 +122,14 @@ const LineTargetList* AccountingDialog::WorkingLineTargets() const {
 }
 
 void AccountingDialog::EnableCommands(bool enable) {
-  // Close stays usable while a read runs: it leaves the read to finish
-  // unseen (its result is dropped), and the registration stays the main
-  // window's to end.
-  status_->setText(enable ? QString() : tr("Reading the accounting data..."));
+  // Close stays usable while a plain read runs: it leaves the read to finish
+  // unseen (its result is dropped; the router keeps its counters), and the
+  // registration stays the main window's to end. A read that resets the
+  // counters is waited for: its result is the only copy of what they were.
+  close_->setEnabled(enable || !resetting_);
+  status_->setText(enable       ? QString()
+                   : resetting_ ? tr("Reading and resetting the accounting data...")
+                                : tr("Reading the accounting data..."));
   readAndReset_->setEnabled(enable);
   export_->setEnabled(enable && haveResult_);
 }
@@ -151,6 +155,7 @@ void AccountingDialog::OnAccountingResult(const LineTargetList& counted) {
   }
   counted_ = counted.Clone();
   haveResult_ = true;
+  resetting_ = false;
   report_ = BuildAccountingReport(counted);
   text_->setPlainText(ShownText(report_));
   EnableCommands(true);
@@ -160,6 +165,7 @@ void AccountingDialog::ReadAndReset() {
   if (!context_.protocol || !readAndReset_->isEnabled())
     return;
   text_->setFocus();
+  resetting_ = true;
   EnableCommands(false);
   std::shared_ptr<MonitorHandOver> shared = handOver_;
   context_.protocol->ReadAndResetAccounting(
@@ -185,6 +191,14 @@ void AccountingDialog::Export() {
         this, QString::fromLocal8Bit(FormatString(41002, file.c_str(), error.c_str()).c_str()),
         MessageIcon::Stop);
   }
+}
+
+void AccountingDialog::reject() {
+  // Escape and the window's close button wait, as Close does, for the
+  // counters a reset read brings.
+  if (resetting_)
+    return;
+  QDialog::reject();
 }
 
 void AccountingDialog::done(int result) {

@@ -39,6 +39,7 @@ class AccountingDialog : public QDialog {
   void ReadAndReset();
   void Export();
   void done(int result) override;
+  void reject() override;
 
  protected:
   bool event(QEvent* event) override;
@@ -55,6 +56,7 @@ class AccountingDialog : public QDialog {
   std::string report_;
   LineTargetList counted_ = NewLineTargetList();
   bool haveResult_ = false;
+  bool resetting_ = false;  // a read and reset is outstanding
   StaticText* router_ = nullptr;
   QPlainTextEdit* text_ = nullptr;
   QLabel* status_ = nullptr;
