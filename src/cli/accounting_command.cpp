@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <iostream>
+#include <iterator>
 #include <optional>
 
 #include "cli/accounting_command.h"
@@ -36,9 +37,6 @@ int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandL
   if (!session.RunUntil([&] { return result.has_value(); }))
     return kExitRefused;
 
-  static const char* kNames[] = {"charges",         "callsOutgoing",   "callsIncoming",
-                                 "packetsOutgoing", "packetsIncoming", "bytesOutgoing",
-                                 "bytesIncoming"};
   if (parser.isSet("csv")) {
     std::cout << AccountingCsv(*result, "\n");
   } else if (parser.isSet("json")) {
@@ -46,8 +44,8 @@ int AccountingCommand::ExecuteRegistered(RouterSession& session, const QCommandL
     for (const auto& t : *result) {
       JsonObject item;
       item.Add("hostName", t.hostName.str()).Add("phoneNumber", t.phoneNumber.str());
-      for (std::size_t i = 0; i < 7; ++i)
-        item.Add(kNames[i], t.accountingCounters[i]);
+      for (std::size_t i = 0; i < std::size(kAccountingCounterNames); ++i)
+        item.Add(kAccountingCounterNames[i], t.accountingCounters[i]);
       items.push_back(item.str());
     }
     std::cout << JsonArrayLines(items);

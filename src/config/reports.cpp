@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "config/string_table.h"
 
@@ -169,10 +170,13 @@ int MaxFileNameLength(const std::string& directory) {
   return length > 0 ? static_cast<int>(length) : 12;
 }
 
+static_assert(std::size(kAccountingCounterNames) ==
+              std::tuple_size_v<decltype(LineTarget::accountingCounters)>);
+
 std::string AccountingCsv(const LineTargetList& lineTargets, std::string_view lineEnd) {
-  std::string csv =
-      "hostName,phoneNumber,charges,callsOutgoing,callsIncoming,packetsOutgoing,packetsIncoming,"
-      "bytesOutgoing,bytesIncoming";
+  std::string csv = "hostName,phoneNumber";
+  for (const char* name : kAccountingCounterNames)
+    csv.append(",").append(name);
   csv += lineEnd;
   for (const LineTarget& target : lineTargets) {
     csv += CsvCell(target.hostName.str());

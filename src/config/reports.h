@@ -58,6 +58,12 @@ std::string CsvCell(std::string_view text);
 // `lineEnd`.
 std::string AccountingCsv(const LineTargetList& lineTargets, std::string_view lineEnd = "\r\n");
 
+// The names of the seven accounting counters, in the order a line target
+// keeps them: the CSV header's and tarcfg-cli's JSON keys.
+inline constexpr const char* kAccountingCounterNames[] = {
+    "charges",         "callsOutgoing", "callsIncoming", "packetsOutgoing",
+    "packetsIncoming", "bytesOutgoing", "bytesIncoming"};
+
 // The file name a configuration of router `routerName` is saved under: the
 // name cut to (maxNameLength - 4) characters, "." turned into "_", ".cfg".
 std::string RememberedFileName(std::string_view routerName, int maxNameLength);

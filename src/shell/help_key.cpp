@@ -37,18 +37,10 @@ void HelpKey::OpenHelp() {
     window_.ShowHelpContents();
     return;
   }
-  auto* help = modal->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
-  if (!help) {
-    help = new HelpWindow(modal);
-    if (!help->OpenContents(window_.helpPage())) {
-      delete help;
-      window_.context().messages.ShowMessage(modal, TableText(61703), MessageIcon::Stop);
-      return;
-    }
-  }
-  help->show();
-  help->raise();
-  help->activateWindow();
+  if (HelpWindow* help = ShowHelpWindow(modal, window_.helpPage()))
+    help->activateWindow();
+  else
+    window_.context().messages.ShowMessage(modal, TableText(61703), MessageIcon::Stop);
 }
 
 }  // namespace tarcfg

@@ -60,4 +60,17 @@ bool HelpWindow::OpenContents(const QUrl& page) {
   return !toPlainText().isEmpty();
 }
 
+HelpWindow* ShowHelpWindow(QWidget* owner, const QUrl& page) {
+  auto* help = owner->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+  if (!help)
+    help = new HelpWindow(owner);
+  if (!help->OpenContents(page)) {
+    delete help;
+    return nullptr;
+  }
+  help->show();
+  help->raise();
+  return help;
+}
+
 }  // namespace tarcfg

@@ -26,4 +26,9 @@ class HelpWindow : public QTextBrowser {
   bool OpenContents(const QUrl& page);
 };
 
+// Shows the contents of `page` in the help window of `owner` (made on first
+// use as its direct child, so that it closes with it) and raises it; null,
+// with no window left, when the page cannot be read.
+HelpWindow* ShowHelpWindow(QWidget* owner, const QUrl& page);
+
 }  // namespace tarcfg

@@ -426,15 +426,9 @@ void MainWindow::ShowGuiSettings() {
 }
 
 void MainWindow::ShowHelpContents() {
+  help_ = ShowHelpWindow(this, helpPage_);
   if (!help_)
-    help_ = new HelpWindow(this);
-  if (!help_->OpenContents(helpPage_)) {
-    delete help_;
     Show(TableText(61703), MessageIcon::Stop);
-    return;
-  }
-  help_->show();
-  help_->raise();
 }
 
 void MainWindow::ShowAbout() {
